@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+
+class QNetworkAccessManager;
+
+// The program's only way of talking to the catalogue service: one HTTP GET of a complete URL,
+// the body decoded as text. While it waits it dispatches the window's events, so handlers run
+// nested inside the wait; an inner call ends before the outer one looks at its own answer.
+class TextFetcher
+{
+public:
+    static constexpr std::chrono::milliseconds kDefaultTransferTimeout{30000};
+
+    explicit TextFetcher(QNetworkAccessManager &network);
+
+    // Raises Failure for an unknown charset, a refused or reset connection, a timeout, and
+    // when the program is shutting down. The HTTP status is never read; an empty body is "".
+    QString FetchText(const QString &url, const QString &charset);
+
+    // The whole byte sequence decoded in the named character set (names match without case).
+    static QString BytesToText(const QByteArray &body, const QString &charset);
+
+    void setTransferTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    std::chrono::milliseconds transferTimeout() const { return m_timeout; }
+
+private:
+    QNetworkAccessManager &m_network;
+    std::chrono::milliseconds m_timeout = kDefaultTransferTimeout;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// The embedded media player `WindowsMediaPlayer1` as the handlers use it. Its events,
+// PlayStateChange and DoubleClick, are Qt signals of the widget that implements it.
+class MediaPlayer
+{
+public:
+    // playState values, in the classic player's numbering
+    enum PlayState {
+        Undefined = 0,
+        Stopped = 1,
+        Paused = 2,
+        Playing = 3,
+        Buffering = 6,
+        Waiting = 7,
+        MediaEnded = 8,
+        Transitioning = 9,
+        Ready = 10,
+    };
+
+    virtual ~MediaPlayer() = default;
+    // Assigning an address starts playing it.
+    virtual void setURL(const QString &url) = 0;
+    virtual QString URL() const = 0;
+    virtual int playState() const = 0;
+    // What the player is doing, in words for the status bar
+    virtual QString statusText() const = 0;
+    // settings.volume, 0 to 100
+    virtual int volume() const = 0;
+    virtual void setVolume(int volume) = 0;
+    virtual bool fullScreen() const = 0;
+    virtual void setFullScreen(bool on) = 0;
+};

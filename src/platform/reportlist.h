@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// One row of the report list: the item's text and its two sub-items.
+struct ReportRow
+{
+    QString text;
+    QString subItem1;
+    QString subItem2;
+
+    // SubItems(i) of the row: 0 is the item text itself
+    const QString &SubItems(int i) const { return i == 1 ? subItem1 : i == 2 ? subItem2 : text; }
+    bool operator==(const ReportRow &) const = default;
+};
+
+// What the list logic needs of the report list `ListView1`. Positions are 1-based, as the
+// list's users count them. The Qt implementation is a model under a tree view; tests use fakes.
+class ReportList
+{
+public:
+    virtual ~ReportList() = default;
+
+    // ListItems
+    virtual int count() const = 0;
+    virtual void clear() = 0;
+    // Appends rows after the existing ones, in order; a page of rows is one insertion.
+    virtual void addRows(const QList<ReportRow> &rows) = 0;
+    virtual ReportRow item(int index) const = 0;
+    virtual void select(int index) = 0;
+    virtual void ensureVisible(int index) = 0;
+    // SelectedItem: the 1-based position of the selected row, 0 when none is selected
+    virtual int selectedIndex() const = 0;
+
+    // ColumnHeaders
+    virtual int columnCount() const = 0;
+    virtual void addColumn(const QString &header, int widthTwips) = 0;
+    virtual void clearColumns() = 0;
+
+    // Makes a column (1-based) as wide as its widest item text; the header does not count.
+    virtual void autoSizeColumn(int column) = 0;
+    virtual void refresh() = 0;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// The hidden web view `WebBrowser1`: it is only ever told to open a media address, which
+// hands the download to it.
+class WebView
+{
+public:
+    virtual ~WebView() = default;
+    virtual void Navigate(const QString &address) = 0;
+};
