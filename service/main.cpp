@@ -1,1 +1,204 @@
-int main() { return 0; }
+// catalogue-service: a stand-in for the music catalogue web site, serving a generated or
+// file-given catalogue on 127.0.0.1, with switchable faults for tests and benchmarks.
+
+#include "catalogue.h"
+#include "cataloguefile.h"
+#include "catalogueserver.h"
+#include "faultrules.h"
+#include "pagewriter.h"
+#include "requestlog.h"
+#include "wavsynth.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <future>
+#include <iostream>
+#include <optional>
+#include <pthread.h>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+constexpr std::chrono::milliseconds kShutdownGrace {100};
+
+struct Options {
+    quint16 port = 8731;
+    QString logFile;
+    int songs = 205;
+    int perPage = 20;
+    bool perPageGiven = false;
+    double mediaSeconds = 4.0;
+    QString catalogueFile;
+    std::optional<QByteArray> totalText;
+    FaultRules faults;
+};
+
+[[noreturn]] void usageError(const QString &message)
+{
+    std::cerr << "catalogue-service: " << message.toStdString() << '\n';
+    std::exit(2);
+}
+
+int numberOption(const QCommandLineParser &parser, const QString &name, int minimum, int maximum)
+{
+    bool ok = false;
+    const int value = parser.value(name).toInt(&ok);
+    if (!ok || value < minimum || value > maximum)
+        usageError(QStringLiteral("--%1 expects a number from %2 to %3")
+                       .arg(name)
+                       .arg(minimum)
+                       .arg(maximum));
+    return value;
+}
+
+Options parseOptions(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Stand-in catalogue service on 127.0.0.1."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const auto valued = [](const char *name, const char *description, const char *valueName) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description),
+                                  QString::fromLatin1(valueName));
+    };
+    parser.addOptions({
+        help,
+        valued("port", "Port to listen on; 0 picks a free one.", "N"),
+        valued("songs", "Songs in the generated catalogue (default 205).", "N"),
+        valued("per-page", "Songs per list page (default 20).", "N"),
+        valued("media-seconds", "Length of each media file in seconds (default 4).", "S"),
+        valued("catalogue", "JSON catalogue; see cataloguefile.h for its format.", "FILE"),
+        valued("log", "Append every request target to FILE.", "FILE"),
+        valued("delay-page", "Answer list page N after MS milliseconds.", "N:MS"),
+        valued("hang-page", "Never answer list page N.", "N"),
+        valued("cut-page", "Drop the connection halfway through list page N.", "N"),
+        valued("status-page", "Answer list page N with an error page and status CODE.", "N:CODE"),
+        valued("empty-page", "Answer list page N with an empty body.", "N"),
+        valued("total-text", "Write TEXT as the total-pages value of every list page.", "TEXT"),
+    });
+    if (!parser.parse(arguments))
+        usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        std::cout << parser.helpText().toStdString();
+        std::exit(0);
+    }
+    if (!parser.positionalArguments().isEmpty())
+        usageError(
+            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+
+    Options options;
+    if (parser.isSet(QStringLiteral("port")))
+        options.port = quint16(numberOption(parser, QStringLiteral("port"), 0, 65535));
+    if (parser.isSet(QStringLiteral("songs")))
+        options.songs = numberOption(parser, QStringLiteral("songs"), 0, 10'000'000);
+    if (parser.isSet(QStringLiteral("per-page"))) {
+        options.perPage = numberOption(parser, QStringLiteral("per-page"), 1, 1'000'000);
+        options.perPageGiven = true;
+    }
+    if (parser.isSet(QStringLiteral("media-seconds"))) {
+        bool ok = false;
+        options.mediaSeconds = parser.value(QStringLiteral("media-seconds")).toDouble(&ok);
+        if (!ok || options.mediaSeconds <= 0 || options.mediaSeconds > 600)
+            usageError(QStringLiteral("--media-seconds expects a number of seconds up to 600"));
+    }
+    options.catalogueFile = parser.value(QStringLiteral("catalogue"));
+    options.logFile = parser.value(QStringLiteral("log"));
+    if (parser.isSet(QStringLiteral("total-text")))
+        options.totalText = parser.value(QStringLiteral("total-text")).toUtf8();
+
+    const std::pair<const char *, FaultRules::Rule (*)(const QString &)> switches[] = {
+        {"delay-page", &FaultRules::delayedPage}, {"hang-page", &FaultRules::hangingPage},
+        {"cut-page", &FaultRules::cutPage},       {"status-page", &FaultRules::statusPage},
+        {"empty-page", &FaultRules::emptyPage},
+    };
+    for (const auto &[name, makeRule] : switches) {
+        for (const QString &value : parser.values(QString::fromLatin1(name))) {
+            try {
+                options.faults.append(makeRule(value));
+            } catch (const std::runtime_error &error) {
+                usageError(QStringLiteral("--%1: %2")
+                               .arg(QLatin1String(name), QString::fromUtf8(error.what())));
+            }
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Termination signals are taken by one waiting thread, which can stop the server safely;
+    // they are blocked before any other thread exists so that every thread inherits the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Options options = parseOptions(argc, argv);
+
+    std::optional<CatalogueFile> file;
+    if (!options.catalogueFile.isEmpty()) {
+        try {
+            file = CatalogueFile::read(options.catalogueFile, WavSynth::kMelodyCount);
+        } catch (const std::runtime_error &error) {
+            usageError(QString::fromUtf8(error.what()));
+        }
+        for (const FaultRules::Rule &rule : file->overrides)
+            options.faults.append(rule);
+    }
+
+    QList<Song> songs = file && file->songs
+        ? *file->songs
+        : Catalogue::demoSongs(options.songs, WavSynth::kMelodyCount);
+    const int perPage
+        = file && file->perPage && !options.perPageGiven ? *file->perPage : options.perPage;
+    QStringList background
+        = file && file->background ? *file->background : Catalogue::demoBackground(songs);
+    const Catalogue catalogue(std::move(songs), perPage, std::move(background));
+    const PageWriter pages(catalogue, options.totalText);
+    const WavSynth synth(options.mediaSeconds);
+
+    RequestLog log(options.logFile);
+    if (!options.logFile.isEmpty() && !log.isOpen())
+        usageError(QStringLiteral("%1: %2").arg(options.logFile, log.errorString()));
+
+    CatalogueServer server(catalogue, pages, synth, options.faults, log);
+    const int port = server.bind(options.port);
+    if (port < 0) {
+        std::cerr << "catalogue-service: cannot listen on 127.0.0.1:" << options.port << '\n';
+        return 1;
+    }
+    std::printf("catalogue-service listening on http://127.0.0.1:%d\n", port);
+    std::fflush(stdout);
+
+    std::atomic_bool signalled = false;
+    std::promise<void> servingEnded;
+    std::thread signalWaiter([&, ended = servingEnded.get_future()] {
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        signalled = true;
+        server.stop();
+        // An idle keep-alive connection holds its worker until the library's keep-alive
+        // timeout, seconds away; a stopping service has nothing left to wait for.
+        if (ended.wait_for(kShutdownGrace) == std::future_status::timeout)
+            std::_Exit(0);
+    });
+
+    const bool served = server.run();
+    servingEnded.set_value();
+    if (!signalled)
+        pthread_kill(signalWaiter.native_handle(), SIGTERM);
+    signalWaiter.join();
+    return served ? 0 : 1;
+}

@@ -8,11 +8,12 @@
 // Starts the catalogue stand-in on an ephemeral loopback port for one test, and stops it when
 // the object goes away. Every request line the service receives is logged, so tests can assert
 // the exact URLs the client sent.
-class CatalogueService
-{
+class CatalogueService {
 public:
     // `arguments` are passed to catalogue-service in addition to --port 0 and --log.
     explicit CatalogueService(const QStringList &arguments = {});
+    // Also writes `catalogueJson` to the private folder and passes it with --catalogue.
+    CatalogueService(const QStringList &arguments, const QByteArray &catalogueJson);
     ~CatalogueService();
 
     CatalogueService(const CatalogueService &) = delete;
@@ -34,9 +35,16 @@ public:
 
     // Kills the service at once (a server that dies in the middle of a run).
     void kill();
+    // SIGTERM, then a kill if it has not ended within a few seconds.
     void stop();
+    // How the service ended; meaningful after stop() or kill().
+    QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
+    int exitCode() const { return m_process.exitCode(); }
 
 private:
+    void start(const QStringList &arguments);
+    QString logPath() const;
+
     QTemporaryDir m_dir;
     QProcess m_process;
     QString m_base;

@@ -1,0 +1,17 @@
+#include "requestlog.h"
+
+RequestLog::RequestLog(const QString &path) : m_file(path)
+{
+    if (!path.isEmpty())
+        m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+}
+
+void RequestLog::append(const std::string &target)
+{
+    if (!m_file.isOpen())
+        return;
+    std::string line = target;
+    line += '\n';
+    const std::lock_guard lock(m_mutex);
+    m_file.write(line.data(), qint64(line.size()));
+}

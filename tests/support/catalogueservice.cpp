@@ -1,0 +1,119 @@
+#include "catalogueservice.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QtDebug>
+
+namespace {
+
+constexpr int kStartTimeoutMs = 10000;
+constexpr int kStopTimeoutMs = 5000;
+
+} // namespace
+
+CatalogueService::CatalogueService(const QStringList &arguments)
+{
+    start(arguments);
+}
+
+CatalogueService::CatalogueService(const QStringList &arguments, const QByteArray &catalogueJson)
+{
+    const QString catalogue = writeFile(QStringLiteral("catalogue.json"), catalogueJson);
+    start(arguments + QStringList {QStringLiteral("--catalogue"), catalogue});
+}
+
+CatalogueService::~CatalogueService()
+{
+    stop();
+}
+
+void CatalogueService::start(const QStringList &arguments)
+{
+    if (!m_dir.isValid()) {
+        qWarning() << "CatalogueService: no temporary folder:" << m_dir.errorString();
+        return;
+    }
+    m_process.setProgram(QStringLiteral(CATALOGUE_SERVICE_PATH));
+    m_process.setArguments(QStringList {QStringLiteral("--port"), QStringLiteral("0"),
+                                        QStringLiteral("--log"), logPath()}
+                           + arguments);
+    // Start-up complaints (a bad option, an unreadable catalogue) show in the test's output.
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QIODevice::ReadOnly);
+
+    static const QRegularExpression listening(
+        QStringLiteral(R"(listening on (http://127\.0\.0\.1:(\d+)))"));
+    const QDeadlineTimer deadline(kStartTimeoutMs);
+    while (!deadline.hasExpired()) {
+        if (m_process.canReadLine()) {
+            const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+            const QRegularExpressionMatch match = listening.match(line);
+            if (match.hasMatch()) {
+                m_base = match.captured(1);
+                m_port = match.captured(2).toUShort();
+                return;
+            }
+            continue;
+        }
+        if (m_process.state() == QProcess::NotRunning)
+            break;
+        m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+    }
+    qWarning() << "CatalogueService: the service did not start:" << m_process.errorString()
+               << m_process.arguments();
+    stop();
+}
+
+QString CatalogueService::logPath() const
+{
+    return m_dir.filePath(QStringLiteral("requests.log"));
+}
+
+bool CatalogueService::isRunning() const
+{
+    return m_port != 0 && m_process.state() == QProcess::Running;
+}
+
+QStringList CatalogueService::requestTargets() const
+{
+    QFile log(logPath());
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    QStringList targets;
+    const QList<QByteArray> lines = log.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (!line.isEmpty())
+            targets.append(QString::fromUtf8(line));
+    }
+    return targets;
+}
+
+QString CatalogueService::writeFile(const QString &name, const QByteArray &content) const
+{
+    const QString path = m_dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(content) != content.size())
+        qWarning() << "CatalogueService: cannot write" << path << file.errorString();
+    return path;
+}
+
+void CatalogueService::kill()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.kill();
+    m_process.waitForFinished(kStopTimeoutMs);
+}
+
+void CatalogueService::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(kStopTimeoutMs)) {
+        qWarning() << "CatalogueService: the service ignored SIGTERM; killing it";
+        kill();
+    }
+}

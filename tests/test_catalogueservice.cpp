@@ -1,0 +1,522 @@
+// The catalogue stand-in, driven over HTTP the way the client drives it: answer texts, keyword
+// and media path decoding, audio files, switchable faults and the request log.
+
+#include "catalogueservice.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QtEndian>
+#include <algorithm>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr auto kDefaultFirstPage = "/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802";
+
+QString defaultPage(int page)
+{
+    return QStringLiteral("/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777")
+        .arg(page);
+}
+
+QString searchPage(const QString &encodedKeyword, int page = 1)
+{
+    const QString pagePart = page == 1 ? QString() : QStringLiteral("&page=%1").arg(page);
+    return QStringLiteral("/data/?1=1&searchkey=%1%2&act=getmusiclist&rnd=0.6578650244507076")
+        .arg(encodedKeyword, pagePart);
+}
+
+const QByteArray kMediaCatalogue = R"({"songs": [
+    {"id": "1", "title": "晚风【现场】", "serial": "A1", "path": "/music/晚风 现场_1.wav"},
+    {"id": "2", "title": "Café", "serial": "A2", "path": "/music/Café_2.wav"},
+    {"id": "3", "title": "断", "serial": "A3", "path": "/music/cut.wav", "media": "truncated"},
+    {"id": "4", "title": "页", "serial": "A4", "path": "/music/page.wav", "media": "text"},
+    {"id": "5", "title": "无", "serial": "A5", "path": "/music/gone.wav", "media": "missing"}
+]})";
+
+enum class Media { Wav, Truncated, NotAudio, None };
+
+const QByteArray kOverridesCatalogue = R"({"overrides": [
+    {"act": "getbglist", "body": ""},
+    {"act": "getonemusic", "id": "10001", "bodyBase64": "77u/L211c2ljL3gud2F2"},
+    {"act": "getmusiclist", "keyword": "情歌", "page": 1, "status": 503}
+]})";
+
+const QString kPaddedId = QStringLiteral("%20").repeated(12);
+
+struct Reply {
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    int status = 0;
+    QByteArray body;
+    QByteArray contentRange;
+    qint64 elapsedMs = 0;
+};
+
+QStringList titlesOf(const QString &page)
+{
+    static const QRegularExpression title(QStringLiteral(R"re(title:"([^"]*)")re"));
+    QStringList titles;
+    for (auto it = title.globalMatch(page); it.hasNext();)
+        titles.append(it.next().captured(1));
+    return titles;
+}
+
+QStringList idsOf(const QString &page)
+{
+    static const QRegularExpression id(QStringLiteral(R"re(\{id:"([^"]*)")re"));
+    QStringList ids;
+    for (auto it = id.globalMatch(page); it.hasNext();)
+        ids.append(it.next().captured(1));
+    return ids;
+}
+
+} // namespace
+
+class TestCatalogueService : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void defaultListPages_data();
+    void defaultListPages();
+    void demoCatalogueHasTheAwkwardTitles();
+    void search_data();
+    void search();
+    void searchPaging();
+    void songAddress_data();
+    void songAddress();
+    void backgroundListResolves();
+    void media_data();
+    void media();
+    void mediaRangeAndMelodies();
+    void listFaults_data();
+    void listFaults();
+    void hangEndsByTimeoutAndStop();
+    void overrides_data();
+    void overrides();
+    void logHoldsExactTargets();
+
+private:
+    Reply get(const CatalogueService &service, const QString &target,
+              const QByteArray &range = QByteArray(), int timeoutMs = 10000);
+
+    QNetworkAccessManager m_network;
+    std::unique_ptr<CatalogueService> m_demo;
+    std::unique_ptr<CatalogueService> m_media;
+    std::unique_ptr<CatalogueService> m_overrides;
+};
+
+Reply TestCatalogueService::get(const CatalogueService &service, const QString &target,
+                                const QByteArray &range, int timeoutMs)
+{
+    // Strict parsing keeps escapes such as %E9 exactly as written.
+    QNetworkRequest request(
+        QUrl::fromEncoded((service.base() + target).toLatin1(), QUrl::StrictMode));
+    request.setTransferTimeout(timeoutMs);
+    if (!range.isEmpty())
+        request.setRawHeader("Range", range);
+
+    QElapsedTimer timer;
+    timer.start();
+    const std::unique_ptr<QNetworkReply> reply(m_network.get(request));
+    QEventLoop loop;
+    connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+
+    Reply result;
+    result.error = reply->error();
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->isOpen())
+        result.body = reply->readAll();
+    result.contentRange = reply->rawHeader("Content-Range");
+    result.elapsedMs = timer.elapsed();
+    return result;
+}
+
+void TestCatalogueService::initTestCase()
+{
+    m_demo = std::make_unique<CatalogueService>(
+        QStringList {QStringLiteral("--media-seconds"), QStringLiteral("0.5")});
+    QVERIFY(m_demo->isRunning());
+    m_media = std::make_unique<CatalogueService>(
+        QStringList {QStringLiteral("--media-seconds"), QStringLiteral("0.5")}, kMediaCatalogue);
+    QVERIFY(m_media->isRunning());
+    m_overrides = std::make_unique<CatalogueService>(QStringList {}, kOverridesCatalogue);
+    QVERIFY(m_overrides->isRunning());
+}
+
+void TestCatalogueService::cleanupTestCase()
+{
+    m_demo.reset();
+    m_media.reset();
+    m_overrides.reset();
+}
+
+void TestCatalogueService::defaultListPages_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("firstId");
+    QTest::addColumn<int>("entries");
+
+    QTest::newRow("first page") << QString::fromLatin1(kDefaultFirstPage) << "10001" << 20;
+    QTest::newRow("page 2") << defaultPage(2) << "10021" << 20;
+    QTest::newRow("last page") << defaultPage(11) << "10201" << 5;
+    QTest::newRow("past the last") << defaultPage(12) << QString() << 0;
+}
+
+void TestCatalogueService::defaultListPages()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, firstId);
+    QFETCH(int, entries);
+
+    const Reply reply = get(*m_demo, target);
+    QCOMPARE(reply.status, 200);
+    const QString page = QString::fromUtf8(reply.body);
+    QVERIFY2(page.startsWith(u"[{totalrecorder:205,totalpage:11}"), qPrintable(page.left(80)));
+    QVERIFY(page.endsWith(u']'));
+    QCOMPARE(page.count(u']'), 1);
+
+    const QStringList ids = idsOf(page);
+    QCOMPARE(ids.size(), entries);
+    if (entries == 0) {
+        QCOMPARE(page, QStringLiteral("[{totalrecorder:205,totalpage:11}]"));
+        return;
+    }
+    QCOMPARE(ids.first(), firstId);
+    // The client cuts title and serial up to a quote followed by a comma, so neither may be
+    // the last field of an entry.
+    static const QRegularExpression entry(
+        QStringLiteral(R"re(\{id:"\d+",title:"[^"]*",serial:"QP-\d{4}",\w+:)re"));
+    QCOMPARE(page.count(entry), entries);
+    if (entries >= 4)
+        QVERIFY(page.contains(u"},\r\n{id:\""));
+}
+
+void TestCatalogueService::demoCatalogueHasTheAwkwardTitles()
+{
+    QStringList ids;
+    QStringList titles;
+    for (int page = 1; page <= 11; ++page) {
+        const QString text = QString::fromUtf8(
+            get(*m_demo, page == 1 ? QString::fromLatin1(kDefaultFirstPage) : defaultPage(page))
+                .body);
+        ids += idsOf(text);
+        titles += titlesOf(text);
+    }
+    QCOMPARE(ids.size(), 205);
+    QCOMPARE(QSet<QString>(ids.cbegin(), ids.cend()).size(), 205);
+
+    static const QRegularExpression chinese(QStringLiteral(R"(\p{Han})"));
+    const auto has = [&titles](auto predicate) {
+        return std::any_of(titles.cbegin(), titles.cend(), predicate);
+    };
+    QVERIFY(has([](const QString &title) { return title.contains(u"【现场】"); }));
+    QVERIFY(has([](const QString &title) { return title.contains(u" 【"); }));
+    QVERIFY(has([](const QString &title) { return !title.contains(chinese); }));
+}
+
+void TestCatalogueService::search_data()
+{
+    QTest::addColumn<QString>("encoded");
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<int>("total");
+
+    QTest::newRow("Chinese as UTF-8") << "%E6%83%85%E6%AD%8C" << QStringLiteral("情歌") << 12;
+    QTest::newRow("é as one Latin-1 byte") << "%E9" << QStringLiteral("é") << 1;
+    QTest::newRow("é in the three-byte form") << "%E0%83%A9" << QStringLiteral("é") << 1;
+    QTest::newRow("surrogate pair") << "%ED%A0%BD%ED%B8%80" << QStringLiteral("😀") << 1;
+    QTest::newRow("other case") << "BLUE" << QStringLiteral("BLUE") << 1;
+    QTest::newRow("blank inside") << "%20%E5%A4%9C" << QStringLiteral(" 夜") << 1;
+    QTest::newRow("no match") << "zzz" << QStringLiteral("zzz") << 0;
+}
+
+void TestCatalogueService::search()
+{
+    QFETCH(QString, encoded);
+    QFETCH(QString, keyword);
+    QFETCH(int, total);
+
+    const QString page = QString::fromUtf8(get(*m_demo, searchPage(encoded)).body);
+    const QString heading = QStringLiteral("<h3>搜索：%1</h3>").arg(keyword);
+    const qsizetype headingAt = page.indexOf(heading);
+    QVERIFY2(headingAt >= 0, qPrintable(page.left(300)));
+    QVERIFY(page.indexOf(QStringLiteral("[{totalrecorder:%1,").arg(total)) > headingAt);
+
+    if (total == 0)
+        QVERIFY(page.contains(u"[{totalrecorder:0,totalpage:0}]"));
+    const QStringList titles = titlesOf(page);
+    QCOMPARE(titles.size(), total);
+    for (const QString &title : titles)
+        QVERIFY2(title.contains(keyword, Qt::CaseInsensitive), qPrintable(title));
+}
+
+void TestCatalogueService::searchPaging()
+{
+    const CatalogueService service({QStringLiteral("--per-page"), QStringLiteral("5")});
+    QVERIFY(service.isRunning());
+
+    QStringList ids;
+    for (int page = 1; page <= 4; ++page) {
+        const QString text
+            = QString::fromUtf8(get(service, searchPage(u"%E6%83%85%E6%AD%8C"_s, page)).body);
+        QVERIFY(text.contains(u"<h3>搜索：情歌</h3>"));
+        QVERIFY(text.contains(u"[{totalrecorder:12,totalpage:3}"));
+        const QStringList pageIds = idsOf(text);
+        QCOMPARE(pageIds.size(), page < 3 ? 5 : page == 3 ? 2 : 0);
+        ids += pageIds;
+    }
+    QCOMPARE(QSet<QString>(ids.cbegin(), ids.cend()).size(), 12);
+}
+
+void TestCatalogueService::songAddress_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("padded as in a list row")
+        << "10003" + kPaddedId << 200 << QStringLiteral("/music/星空 现场_10003.wav");
+    QTest::newRow("bare") << "10018" << 200 << QStringLiteral("/music/Blue Night_10018.wav");
+    QTest::newRow("unknown") << "99999" + kPaddedId << 404 << QString();
+}
+
+void TestCatalogueService::songAddress()
+{
+    QFETCH(QString, id);
+    QFETCH(int, status);
+    QFETCH(QString, path);
+
+    const Reply reply = get(*m_demo, "/data/?act=getonemusic&id=" + id);
+    QCOMPARE(reply.status, status);
+    QCOMPARE(QString::fromUtf8(reply.body), path);
+}
+
+void TestCatalogueService::backgroundListResolves()
+{
+    // The client drops the quotes and takes what follows the first "id:" up to the next "}".
+    QString list = QString::fromUtf8(get(*m_demo, u"/data/?act=getbglist"_s).body);
+    list.remove(u'"');
+    const qsizetype start = list.indexOf(u"id:");
+    QVERIFY(start >= 0);
+    const QString id = list.mid(start + 3, list.indexOf(u'}', start) - start - 3);
+
+    const Reply reply = get(*m_demo, "/data/?act=getonemusic&id=" + id);
+    QCOMPARE(reply.status, 200);
+    QVERIFY(reply.body.startsWith("/music/"));
+}
+
+void TestCatalogueService::media_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<Media>("media");
+
+    QTest::newRow("GBK escapes") << "/music/%CD%ED%B7%E7%20%CF%D6%B3%A1%5F1.wav" << 200
+                                 << Media::Wav;
+    QTest::newRow("UTF-8 escapes")
+        << "/music/%E6%99%9A%E9%A3%8E%20%E7%8E%B0%E5%9C%BA_1.wav" << 200 << Media::Wav;
+    QTest::newRow("GBK Latin letter") << "/music/Caf%A8%A6%5F2.wav" << 200 << Media::Wav;
+    QTest::newRow("unknown path") << "/music/%CD%ED%B7%E7.wav" << 404 << Media::None;
+    QTest::newRow("truncated") << "/music/cut.wav" << 200 << Media::Truncated;
+    QTest::newRow("not audio") << "/music/page.wav" << 200 << Media::NotAudio;
+    QTest::newRow("missing") << "/music/gone.wav" << 404 << Media::None;
+}
+
+void TestCatalogueService::media()
+{
+    QFETCH(QString, target);
+    QFETCH(int, status);
+    QFETCH(Media, media);
+
+    const Reply reply = get(*m_media, target);
+    QCOMPARE(reply.status, status);
+    const QByteArray &wav = reply.body;
+
+    if (media == Media::NotAudio)
+        QVERIFY(!wav.startsWith("RIFF"));
+    if (media != Media::Wav && media != Media::Truncated)
+        return;
+
+    QVERIFY(wav.size() > 44);
+    const auto u16 = [&wav](int at) { return qFromLittleEndian<quint16>(wav.constData() + at); };
+    const auto u32 = [&wav](int at) { return qFromLittleEndian<quint32>(wav.constData() + at); };
+    QCOMPARE(wav.left(4), "RIFF");
+    QCOMPARE(wav.mid(8, 8), "WAVEfmt ");
+    QCOMPARE(u16(20), 1); // PCM
+    QCOMPARE(u16(22), 1); // mono
+    QCOMPARE(u32(24), 22050u);
+    QCOMPARE(u32(28), 44100u);
+    QCOMPARE(u16(34), 16);
+    QCOMPARE(wav.mid(36, 4), "data");
+    // Half a second of 16-bit samples, announced in full even when the file is cut short.
+    QCOMPARE(u32(40), 22050u);
+    QCOMPARE(u32(4), 36u + 22050u);
+    if (media == Media::Wav)
+        QCOMPARE(wav.size(), 44 + 22050);
+    else
+        QVERIFY(wav.size() < 44 + 22050);
+}
+
+void TestCatalogueService::mediaRangeAndMelodies()
+{
+    const QString gbk = u"/music/%D0%C7%BF%D5%20%CF%D6%B3%A1%5F10003.wav"_s;
+    const QString utf8 = u"/music/%E6%98%9F%E7%A9%BA%20%E7%8E%B0%E5%9C%BA_10003.wav"_s;
+    const Reply whole = get(*m_demo, gbk);
+    QCOMPARE(whole.status, 200);
+    QCOMPARE(get(*m_demo, utf8).body, whole.body);
+
+    const Reply part = get(*m_demo, utf8, "bytes=100-199");
+    QCOMPARE(part.status, 206);
+    QCOMPARE(part.body, whole.body.mid(100, 100));
+    QCOMPARE(part.contentRange, "bytes 100-199/" + QByteArray::number(whole.body.size()));
+
+    // Neighbouring songs play different tunes, and the tunes are not silence.
+    const QByteArray other = get(*m_demo, u"/music/Blue%20Night%5F10018.wav"_s).body;
+    QCOMPARE(other.size(), whole.body.size());
+    QVERIFY(other.mid(44) != whole.body.mid(44));
+    QVERIFY(whole.body.mid(44).count('\0') < whole.body.size() / 2);
+}
+
+void TestCatalogueService::listFaults_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("fails");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("bodyHas"); // empty: the body must be empty
+    QTest::addColumn<int>("minMs");
+
+    QTest::newRow("error status") << QStringList {"--status-page", "2:500"} << defaultPage(2)
+                                  << true << 500 << u"<html>"_s << 0;
+    QTest::newRow("other page unaffected")
+        << QStringList {"--status-page", "2:500"} << defaultPage(3) << false << 200
+        << u"{id:\"10041\""_s << 0;
+    QTest::newRow("empty") << QStringList {"--empty-page", "2"} << defaultPage(2) << false << 200
+                           << QString() << 0;
+    QTest::newRow("cut") << QStringList {"--cut-page", "2"} << defaultPage(2) << true << 200
+                         << QString() << 0;
+    QTest::newRow("cut search") << QStringList {"--cut-page", "1"} << searchPage(u"abc"_s) << true
+                                << 200 << QString() << 0;
+    QTest::newRow("delay") << QStringList {"--delay-page", "2:400"} << defaultPage(2) << false
+                           << 200 << u"{id:\"10021\""_s << 400;
+    QTest::newRow("total text") << QStringList {"--total-text", " 3"}
+                                << QString::fromLatin1(kDefaultFirstPage) << false << 200
+                                << u"[{totalrecorder:205,totalpage: 3},"_s << 0;
+}
+
+void TestCatalogueService::listFaults()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, target);
+    QFETCH(bool, fails);
+    QFETCH(int, status);
+    QFETCH(QString, bodyHas);
+    QFETCH(int, minMs);
+
+    const CatalogueService service(arguments);
+    QVERIFY(service.isRunning());
+    const Reply reply = get(service, target);
+    QCOMPARE(reply.error != QNetworkReply::NoError, fails);
+    QCOMPARE(reply.status, status);
+    QVERIFY(reply.elapsedMs >= minMs);
+
+    const QString body = QString::fromUtf8(reply.body);
+    if (fails && status == 200)
+        return; // cut off: whatever arrived is not the point
+    if (bodyHas.isEmpty()) {
+        QCOMPARE(body, QString());
+        return;
+    }
+    QVERIFY2(body.contains(bodyHas), qPrintable(body.left(200)));
+    // An error page must read as a page without a list.
+    QCOMPARE(body.contains(u']'), status == 200);
+}
+
+void TestCatalogueService::hangEndsByTimeoutAndStop()
+{
+    CatalogueService service({QStringLiteral("--hang-page"), QStringLiteral("2")});
+    QVERIFY(service.isRunning());
+
+    const Reply hung = get(service, defaultPage(2), {}, 400);
+    QCOMPARE(hung.error, QNetworkReply::OperationCanceledError);
+    QVERIFY(hung.elapsedMs < 5000);
+    // Logged on arrival, although never answered.
+    QCOMPARE(service.requestTargets(), QStringList {defaultPage(2)});
+    QCOMPARE(get(service, defaultPage(3)).status, 200);
+
+    // A request still hanging when the service stops must not hold the service up.
+    const std::unique_ptr<QNetworkReply> pending(m_network.get(
+        QNetworkRequest(QUrl::fromEncoded((service.base() + defaultPage(2)).toLatin1()))));
+    QTRY_COMPARE(service.requestTargets().size(), 3);
+    QElapsedTimer timer;
+    timer.start();
+    service.stop();
+    QVERIFY(timer.elapsed() < 3000);
+    QCOMPARE(service.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(service.exitCode(), 0);
+    QTRY_VERIFY(pending->isFinished());
+}
+
+void TestCatalogueService::overrides_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("exact");
+
+    QTest::newRow("empty background list") << u"/data/?act=getbglist"_s << 200 << ""_ba << true;
+    QTest::newRow("address with byte-order mark") << "/data/?act=getonemusic&id=10001" + kPaddedId
+                                                  << 200 << "\xEF\xBB\xBF/music/x.wav"_ba << true;
+    QTest::newRow("other address untouched") << "/data/?act=getonemusic&id=10002" + kPaddedId << 200
+                                             << "/music/情歌_10002.wav"_ba << true;
+    QTest::newRow("status only, regular body")
+        << searchPage(u"%E6%83%85%E6%AD%8C"_s) << 503 << "<h3>搜索：情歌</h3>"_ba << false;
+    QTest::newRow("default list untouched")
+        << QString::fromLatin1(kDefaultFirstPage) << 200 << "[{totalrecorder:205,"_ba << false;
+}
+
+void TestCatalogueService::overrides()
+{
+    QFETCH(QString, target);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, exact);
+
+    const Reply reply = get(*m_overrides, target);
+    QCOMPARE(reply.status, status);
+    if (exact)
+        QCOMPARE(reply.body, body);
+    else
+        QVERIFY(reply.body.contains(body));
+}
+
+void TestCatalogueService::logHoldsExactTargets()
+{
+    const CatalogueService service;
+    QVERIFY(service.isRunning());
+    const QStringList targets = {
+        QString::fromLatin1(kDefaultFirstPage),
+        searchPage(u"%E9"_s, 2),
+        "/data/?act=getonemusic&id=10001" + kPaddedId,
+        u"/music/%CD%ED%B7%E7%20x.wav"_s,
+        u"/data/?act=getbglist"_s,
+        u"/elsewhere?x=%2B"_s,
+    };
+    for (const QString &target : targets)
+        get(service, target);
+    QCOMPARE(service.requestTargets(), targets);
+}
+
+QTEST_GUILESS_MAIN(TestCatalogueService)
+#include "test_catalogueservice.moc"
