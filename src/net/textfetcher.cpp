@@ -1,0 +1,131 @@
+#include "textfetcher.h"
+
+#include "failure.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+namespace {
+
+// Qt reports an HTTP error status as a reply error as well. Such an answer still came with its
+// body, which is the caller's to judge; everything else in the error list is a transport failure.
+bool isStatusAnswer(const QNetworkReply &reply)
+{
+    if (!reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+        return false;
+    switch (reply.error()) {
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::ContentAccessDenied:
+    case QNetworkReply::ContentOperationNotPermittedError:
+    case QNetworkReply::ContentNotFoundError:
+    case QNetworkReply::AuthenticationRequiredError:
+    case QNetworkReply::ContentReSendError:
+    case QNetworkReply::ContentConflictError:
+    case QNetworkReply::ContentGoneError:
+    case QNetworkReply::UnknownContentError:
+    case QNetworkReply::ProtocolUnknownError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+    case QNetworkReply::InternalServerError:
+    case QNetworkReply::OperationNotImplementedError:
+    case QNetworkReply::ServiceUnavailableError:
+    case QNetworkReply::UnknownServerError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool mustBeEscaped(char c)
+{
+    const auto byte = uchar(c);
+    return byte <= 0x20 || byte >= 0x7F || QByteArrayView("\"<>\\^`{|}").contains(c);
+}
+
+QUrl wireUrl(const QString &url)
+{
+    // Callers hand over URLs with their own escapes in place, but an identifier can still carry
+    // raw blanks, which strict parsing refuses. Escaping only the bytes a URL cannot hold raw
+    // leaves everything the caller built as it is (QByteArray::toPercentEncoding would escape
+    // the caller's "%" too).
+    QByteArray utf8 = url.toUtf8();
+    if (std::any_of(utf8.cbegin(), utf8.cend(), mustBeEscaped)) {
+        static constexpr char kHexDigits[] = "0123456789ABCDEF";
+        QByteArray escaped;
+        escaped.reserve(utf8.size() * 3);
+        for (const char c : std::as_const(utf8)) {
+            if (mustBeEscaped(c)) {
+                escaped.append('%');
+                escaped.append(kHexDigits[uchar(c) >> 4]);
+                escaped.append(kHexDigits[uchar(c) & 0xF]);
+            } else {
+                escaped.append(c);
+            }
+        }
+        utf8 = std::move(escaped);
+    }
+    return QUrl::fromEncoded(utf8, QUrl::StrictMode);
+}
+
+} // namespace
+
+TextFetcher::TextFetcher(QNetworkAccessManager &network) : m_network(network) { }
+
+QString TextFetcher::FetchText(const QString &url, const QString &charset)
+{
+    const QUrl target = wireUrl(url);
+    if (!target.isValid())
+        throw Failure(QStringLiteral("网址无效：") + target.errorString());
+
+    QNetworkRequest request(target);
+    request.setTransferTimeout(int(m_timeout.count()));
+
+    QEventLoop loop;
+    // Deleting the reply is safe here: by the time this goes out of scope, its finished signal
+    // has been delivered and the loop that waited for it has returned.
+    const std::unique_ptr<QNetworkReply> reply(m_network.get(request));
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+
+    // Handlers run inside this wait. An inner fetch that starts there runs its own loop to the
+    // end; this loop sees its quit only after the inner one has returned.
+    if (!reply->isFinished())
+        loop.exec();
+
+    if (!reply->isFinished()) {
+        // The application is quitting, which ends every loop at once: unwind the handler.
+        QObject::disconnect(reply.get(), nullptr, &loop, nullptr);
+        reply->abort();
+        throw Failure(QStringLiteral("程序正在退出"));
+    }
+
+    if (reply->error() != QNetworkReply::NoError && !isStatusAnswer(*reply)) {
+        // The transfer timer aborts the reply, which Qt reports as a cancelled operation.
+        if (reply->error() == QNetworkReply::OperationCanceledError
+            || reply->error() == QNetworkReply::TimeoutError)
+            throw Failure(QStringLiteral("网络请求超时"));
+        throw Failure(QStringLiteral("网络请求失败：") + reply->errorString());
+    }
+
+    const QByteArray body = reply->readAll();
+    if (body.isEmpty())
+        return QString();
+    return BytesToText(body, charset);
+}
+
+QString TextFetcher::BytesToText(const QByteArray &body, const QString &charset)
+{
+    // Invalid bytes become U+FFFD rather than failing the whole answer, and so do the bytes of
+    // an incomplete sequence at the very end (stateless: there is no next chunk to finish it). A
+    // leading byte-order mark is dropped: it marks the encoding and is not part of the text.
+    QStringDecoder decoder(charset.toLatin1().constData(), QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        throw Failure(QStringLiteral("不支持的字符集：") + charset);
+    return decoder.decode(body);
+}
