@@ -38,6 +38,13 @@ public:
     virtual void addColumn(const QString &header, int widthTwips) = 0;
     virtual void clearColumns() = 0;
 
+    // Display options set at start-up
+    virtual void setReportView() = 0;
+    virtual void setFullRowSelect(bool on) = 0;
+    virtual void setGridLines(bool on) = 0;
+    virtual void setManualLabelEdit() = 0;
+    virtual void setMultiSelect(bool on) = 0;
+
     // Makes a column (1-based) as wide as its widest item text; the header does not count.
     virtual void autoSizeColumn(int column) = 0;
     virtual void refresh() = 0;

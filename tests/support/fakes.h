@@ -1,0 +1,157 @@
+#pragma once
+
+// Stand-ins for the window's controls, so that the logic can be driven without a window.
+
+#include "platform/commandcaption.h"
+#include "platform/eventdispatch.h"
+#include "platform/messagebox.h"
+#include "platform/reportlist.h"
+#include "platform/shell.h"
+#include "platform/statuspanels.h"
+#include "platform/textbox.h"
+
+#include <QStringList>
+#include <functional>
+
+class FakeReportList : public ReportList
+{
+public:
+    QList<ReportRow> rows;
+    QStringList headers;
+    int selected = 0;
+    int visible = 0;
+    int insertions = 0;
+    QList<int> autoSized;
+
+    int count() const override { return int(rows.size()); }
+    void clear() override { rows.clear(), selected = 0; }
+    void addRows(const QList<ReportRow> &more) override { rows.append(more), ++insertions; }
+    ReportRow item(int index) const override { return rows.value(index - 1); }
+    void select(int index) override { selected = index; }
+    void ensureVisible(int index) override { visible = index; }
+    int selectedIndex() const override { return selected; }
+    int columnCount() const override { return int(headers.size()); }
+    void addColumn(const QString &header, int) override { headers.append(header); }
+    void clearColumns() override { headers.clear(); }
+    void setReportView() override { }
+    void setFullRowSelect(bool) override { }
+    void setGridLines(bool) override { }
+    void setManualLabelEdit() override { }
+    void setMultiSelect(bool) override { }
+    void autoSizeColumn(int column) override { autoSized.append(column); }
+    void refresh() override { }
+};
+
+class FakeStatusPanels : public StatusPanels
+{
+public:
+    QString panels[2];
+    QString toolTip;
+    // Every text written to panel 1, in order
+    QStringList panel1History;
+
+    QString panelText(int panel) const override { return panels[panel - 1]; }
+    void setPanelText(int panel, const QString &text) override
+    {
+        panels[panel - 1] = text;
+        if (panel == 1)
+            panel1History.append(text);
+    }
+    void setToolTipText(const QString &text) override { toolTip = text; }
+};
+
+class FakeCaption : public CommandCaption
+{
+public:
+    QString text = QStringLiteral("搜索");
+    QString caption() const override { return text; }
+    void setCaption(const QString &caption) override { text = caption; }
+};
+
+class FakeTextBox : public TextBox
+{
+public:
+    QString value;
+    bool focused = false;
+    QString text() const override { return value; }
+    void setText(const QString &text) override { value = text; }
+    void setFocus() override { focused = true; }
+};
+
+class FakeMessageBox : public MessageBox
+{
+public:
+    struct Shown
+    {
+        QString text, title;
+        int style;
+    };
+    QList<Shown> shown;
+    void show(const QString &text, const QString &title, int style) override
+    {
+        shown.append({text, title, style});
+    }
+};
+
+// Runs `hook` (once per call) where the real dispatch would let pending events run
+class FakeDispatch : public EventDispatch
+{
+public:
+    std::function<void()> hook;
+    int calls = 0;
+    void doEvents() override
+    {
+        ++calls;
+        if (hook)
+            hook();
+    }
+};
+
+class FakeShell : public Shell
+{
+public:
+    QStringList opened;
+    void openAddress(const QString &address) override { opened.append(address); }
+};
+
+#include "platform/mediaplayer.h"
+#include "platform/webview.h"
+
+class FakeMediaPlayer : public MediaPlayer
+{
+public:
+    QStringList assigned;
+    int state = Undefined;
+    int volumeSetting = 50;
+    bool full = false;
+
+    void setURL(const QString &url) override { assigned.append(url); }
+    QString URL() const override { return assigned.value(assigned.size() - 1); }
+    int playState() const override { return state; }
+    QString statusText() const override { return QStringLiteral("就绪"); }
+    int volume() const override { return volumeSetting; }
+    void setVolume(int volume) override { volumeSetting = volume; }
+    bool fullScreen() const override { return full; }
+    void setFullScreen(bool on) override { full = on; }
+};
+
+class FakeWebView : public WebView
+{
+public:
+    QStringList navigated;
+    void Navigate(const QString &address) override { navigated.append(address); }
+};
+
+#include "platform/skinning.h"
+
+class FakeSkinning : public Skinning
+{
+public:
+    // "attach:<file>" and "aero:<n>", in call order
+    QStringList calls;
+    void SkinH_AttachEx(const QString &skinFile, const QString &) override
+    {
+        calls.append(QStringLiteral("attach:") + skinFile);
+    }
+    void SkinH_SetAero(int on) override { calls.append(QStringLiteral("aero:%1").arg(on)); }
+};
