@@ -1,0 +1,121 @@
+#include "downloadfilename.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <iconv.h>
+#include <optional>
+
+namespace {
+
+// Links of the catalogue are escaped in code page 936; the C library converts it, Qt does not.
+std::optional<QString> decodeGbk(const QByteArray &bytes)
+{
+    const iconv_t converter = iconv_open("UTF-8", "CP936");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    const auto closer = qScopeGuard([converter] { iconv_close(converter); });
+
+    // Two GBK bytes become at most three UTF-8 bytes, one ASCII byte stays one.
+    QByteArray output(bytes.size() * 2 + 1, Qt::Uninitialized);
+    char *in = const_cast<char *>(bytes.constData());
+    size_t inLeft = size_t(bytes.size());
+    char *out = output.data();
+    size_t outLeft = size_t(output.size());
+    if (iconv(converter, &in, &inLeft, &out, &outLeft) == size_t(-1))
+        return std::nullopt;
+    output.truncate(output.size() - qsizetype(outLeft));
+    return QString::fromUtf8(output);
+}
+
+QString decodeName(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    if (std::optional<QString> gbk = decodeGbk(bytes))
+        return *gbk;
+    return text; // neither: keep the UTF-8 reading with replacement characters
+}
+
+qsizetype encodedSize(const QString &name)
+{
+    return QFile::encodeName(name).size();
+}
+
+// Drops characters from the end until the name fits, never splitting a surrogate pair.
+QString truncated(QString text, qsizetype maxBytes)
+{
+    // Every character takes at least one byte, so longer texts cannot fit anyway.
+    if (text.size() > maxBytes)
+        text.truncate(maxBytes);
+    while (!text.isEmpty() && encodedSize(text) > maxBytes) {
+        const bool pair = text.size() >= 2 && text.back().isLowSurrogate()
+            && text.at(text.size() - 2).isHighSurrogate();
+        text.chop(pair ? 2 : 1);
+    }
+    return text;
+}
+
+} // namespace
+
+QString downloadNameFromUrl(const QUrl &url)
+{
+    // Split the encoded path, so that an escaped "/" stays inside its segment.
+    const QString path = url.path(QUrl::FullyEncoded);
+    const QString segment = path.mid(path.lastIndexOf(u'/') + 1);
+    return plainFileName(decodeName(QByteArray::fromPercentEncoding(segment.toLatin1())));
+}
+
+QString plainFileName(const QString &name)
+{
+    QString plain;
+    plain.reserve(name.size());
+    for (const QChar c : name) {
+        // Format characters (bidirectional overrides among them) can disguise the extension.
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            continue;
+        plain.append(c == u'/' || c == u'\\' ? QChar(u'_') : c);
+    }
+
+    // No hidden files and no "." or "..": leading dots go, with the blanks around them.
+    qsizetype start = 0;
+    while (start < plain.size() && (plain.at(start) == u'.' || plain.at(start).isSpace()))
+        ++start;
+    plain = plain.mid(start).trimmed();
+    if (plain.isEmpty())
+        return QStringLiteral("download");
+
+    if (encodedSize(plain) <= kMaxDownloadNameBytes)
+        return plain;
+
+    // Too long: shorten the stem and keep a short extension.
+    const qsizetype dot = plain.lastIndexOf(u'.');
+    const QString suffix = dot > 0 && plain.size() - dot <= 16 ? plain.mid(dot) : QString();
+    const QString stem = plain.left(plain.size() - suffix.size());
+    const QString shortStem = truncated(stem, kMaxDownloadNameBytes - encodedSize(suffix));
+    return shortStem.trimmed().isEmpty() ? truncated(plain, kMaxDownloadNameBytes)
+                                         : shortStem + suffix;
+}
+
+QString freeFilePath(const QString &directory, const QString &name,
+                     const std::function<bool(const QString &path)> &isTaken)
+{
+    const QDir dir(directory);
+    QString path = dir.filePath(name);
+    if (!isTaken(path))
+        return path;
+
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString suffix = dot > 0 ? name.mid(dot) : QString();
+    const QString stem = name.left(name.size() - suffix.size());
+    for (int n = 1;; ++n) {
+        path = dir.filePath(QStringLiteral("%1 (%2)%3").arg(stem, QString::number(n), suffix));
+        if (!isTaken(path))
+            return path;
+    }
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "mediaplayer.h"
+
+#include <QList>
+#include <QMediaPlayer>
+#include <QWidget>
+
+class QAudioOutput;
+class QLabel;
+class PlayerControls;
+
+// `WindowsMediaPlayer1`: an audio player on Qt Multimedia that shows only its control strip.
+//
+// Its play state is what the window's continue-playback handler relies on, so it is reported
+// conservatively: stopped (1) means playback really ended, at the end of the media or by the
+// stop button. The brief stop Qt goes through while it changes over to a new address, and media
+// that cannot be opened or decoded, never read as stopped; otherwise a broken link would be
+// requested again and again. PlayStateChange is emitted from the event loop, never from inside
+// a call into the player, so a handler may assign a new URL from within it.
+class MediaPlayerWidget : public QWidget, public MediaPlayer {
+    Q_OBJECT
+
+public:
+    explicit MediaPlayerWidget(QWidget *parent = nullptr);
+    ~MediaPlayerWidget() override;
+
+    void setURL(const QString &url) override;
+    QString URL() const override;
+    int playState() const override;
+    QString statusText() const override;
+    int volume() const override;
+    void setVolume(int volume) override;
+    bool fullScreen() const override;
+    void setFullScreen(bool on) override;
+
+    QSize sizeHint() const override;
+
+signals:
+    void PlayStateChange(int newState);
+    // button: 1 left, 2 right, 4 middle; shiftState: 1 Shift, 2 Ctrl, 4 Alt; x, y in pixels
+    void DoubleClick(int button, int shiftState, double x, double y);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void load(const QUrl &address);
+    void togglePlayPause();
+    void stop();
+    void seek(qint64 milliseconds);
+    void setMuted(bool muted);
+    void handleError(QMediaPlayer::Error error);
+    void refresh();
+    int currentState() const;
+    QString currentStatusText() const;
+    QString mediaTitle() const;
+    void setPlayState(int state);
+    void reportStateChanges();
+    void updateControls();
+    QList<PlayerControls *> allControls() const;
+    void connectControls(PlayerControls *controls);
+    void createFullScreenView();
+
+    QMediaPlayer *m_player;
+    QAudioOutput *m_audioOutput;
+    PlayerControls *m_controls;
+    QWidget *m_fullScreenView = nullptr;
+    PlayerControls *m_fullScreenControls = nullptr;
+    QLabel *m_fullScreenTitle = nullptr;
+
+    QString m_url;
+    int m_playState = Undefined;
+    QString m_statusText;
+    // Why the current address cannot be played; empty while it can.
+    QString m_failure;
+    // Set while the player is being handed a new source: its stop then is not an end.
+    bool m_changingSource = false;
+    // The user stopped playback (stop button); cleared when playback starts again.
+    bool m_stopRequested = false;
+    int m_volume = 50;
+    // Changes of m_playState not yet reported through PlayStateChange, oldest first
+    QList<int> m_pendingStates;
+};

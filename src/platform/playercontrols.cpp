@@ -1,0 +1,132 @@
+#include "playercontrols.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QStyle>
+#include <QTime>
+#include <QToolButton>
+
+namespace {
+
+QString formatTime(qint64 milliseconds)
+{
+    const QTime time = QTime::fromMSecsSinceStartOfDay(int(qMax<qint64>(0, milliseconds)));
+    return time.toString(time.hour() > 0 ? QStringLiteral("h:mm:ss") : QStringLiteral("m:ss"));
+}
+
+} // namespace
+
+PlayerControls::PlayerControls(QWidget *parent)
+    : QWidget(parent), m_playPauseButton(new QToolButton(this)),
+      m_stopButton(new QToolButton(this)), m_seekSlider(new QSlider(Qt::Horizontal, this)),
+      m_timeLabel(new QLabel(this)), m_muteButton(new QToolButton(this)),
+      m_volumeSlider(new QSlider(Qt::Horizontal, this))
+{
+    m_playPauseButton->setObjectName(QStringLiteral("playPauseButton"));
+    m_playPauseButton->setAutoRaise(true);
+    setPlaying(false);
+    connect(m_playPauseButton, &QToolButton::clicked, this, &PlayerControls::playPauseClicked);
+
+    m_stopButton->setObjectName(QStringLiteral("stopButton"));
+    m_stopButton->setAutoRaise(true);
+    m_stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    m_stopButton->setToolTip(tr("停止"));
+    connect(m_stopButton, &QToolButton::clicked, this, &PlayerControls::stopClicked);
+
+    m_seekSlider->setObjectName(QStringLiteral("seekSlider"));
+    m_seekSlider->setToolTip(tr("播放进度"));
+    m_seekSlider->setRange(0, 0);
+    m_seekSlider->setEnabled(false);
+    m_seekSlider->setSingleStep(5000);
+    m_seekSlider->setPageStep(15000);
+    // A drag seeks once, on release; clicks beside the handle and keys seek at once.
+    connect(m_seekSlider, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove)
+            emit seekRequested(m_seekSlider->sliderPosition());
+    });
+    connect(m_seekSlider, &QSlider::sliderReleased, this,
+            [this] { emit seekRequested(m_seekSlider->sliderPosition()); });
+
+    m_timeLabel->setObjectName(QStringLiteral("timeLabel"));
+    m_timeLabel->setTextFormat(Qt::PlainText);
+    m_timeLabel->setAlignment(Qt::AlignCenter);
+    m_timeLabel->setMinimumWidth(
+        m_timeLabel->fontMetrics().horizontalAdvance(QStringLiteral("00:00 / 00:00")));
+    updateTimeLabel();
+
+    m_muteButton->setObjectName(QStringLiteral("muteButton"));
+    m_muteButton->setAutoRaise(true);
+    m_muteButton->setCheckable(true);
+    setMuted(false);
+    connect(m_muteButton, &QToolButton::toggled, this, [this](bool muted) {
+        setMuted(muted);
+        emit mutedChanged(muted);
+    });
+
+    m_volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
+    m_volumeSlider->setToolTip(tr("音量"));
+    m_volumeSlider->setRange(0, 100);
+    m_volumeSlider->setFixedWidth(64);
+    connect(m_volumeSlider, &QSlider::valueChanged, this, &PlayerControls::volumeChanged);
+
+    auto *const layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(2);
+    layout->addWidget(m_playPauseButton);
+    layout->addWidget(m_stopButton);
+    layout->addWidget(m_seekSlider, 1);
+    layout->addWidget(m_timeLabel);
+    layout->addWidget(m_muteButton);
+    layout->addWidget(m_volumeSlider);
+}
+
+void PlayerControls::setPlaying(bool playing)
+{
+    m_playPauseButton->setIcon(
+        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    m_playPauseButton->setToolTip(playing ? tr("暂停") : tr("播放"));
+}
+
+void PlayerControls::setDuration(qint64 milliseconds)
+{
+    m_duration = qMax<qint64>(0, milliseconds);
+    m_seekSlider->setRange(0, int(qMin<qint64>(m_duration, std::numeric_limits<int>::max())));
+    m_seekSlider->setEnabled(m_duration > 0);
+    updateTimeLabel();
+}
+
+void PlayerControls::setPosition(qint64 milliseconds)
+{
+    m_position = qMax<qint64>(0, milliseconds);
+    // Leave the handle to the user while it is being dragged.
+    if (!m_seekSlider->isSliderDown())
+        m_seekSlider->setValue(int(qMin<qint64>(m_position, m_seekSlider->maximum())));
+    updateTimeLabel();
+}
+
+void PlayerControls::setVolume(int volume)
+{
+    const QSignalBlocker blocker(m_volumeSlider);
+    m_volumeSlider->setValue(volume);
+}
+
+void PlayerControls::setMuted(bool muted)
+{
+    const QSignalBlocker blocker(m_muteButton);
+    m_muteButton->setChecked(muted);
+    m_muteButton->setIcon(
+        style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    m_muteButton->setToolTip(muted ? tr("取消静音") : tr("静音"));
+}
+
+void PlayerControls::setButtonIconSize(const QSize &size)
+{
+    for (QToolButton *const button : {m_playPauseButton, m_stopButton, m_muteButton})
+        button->setIconSize(size);
+}
+
+void PlayerControls::updateTimeLabel()
+{
+    m_timeLabel->setText(formatTime(m_position) + QStringLiteral(" / ") + formatTime(m_duration));
+}

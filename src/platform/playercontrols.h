@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QSlider;
+class QToolButton;
+
+// The transport strip of the media player: play/pause, stop, a seek bar, elapsed and total time,
+// mute and volume. It only shows what it is told and reports what the user asks for; the player
+// decides. The same strip, larger, is shown in the full-screen view.
+class PlayerControls : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit PlayerControls(QWidget *parent = nullptr);
+
+    // Switches the play/pause button between "play" and "pause".
+    void setPlaying(bool playing);
+    // A duration of 0 means not known yet: the seek bar stays disabled until one arrives.
+    void setDuration(qint64 milliseconds);
+    void setPosition(qint64 milliseconds);
+    void setVolume(int volume);
+    void setMuted(bool muted);
+    void setButtonIconSize(const QSize &size);
+
+signals:
+    void playPauseClicked();
+    void stopClicked();
+    void seekRequested(qint64 milliseconds);
+    void volumeChanged(int volume);
+    void mutedChanged(bool muted);
+
+private:
+    void updateTimeLabel();
+
+    QToolButton *m_playPauseButton;
+    QToolButton *m_stopButton;
+    QSlider *m_seekSlider;
+    QLabel *m_timeLabel;
+    QToolButton *m_muteButton;
+    QSlider *m_volumeSlider;
+    qint64 m_duration = 0;
+    qint64 m_position = 0;
+};

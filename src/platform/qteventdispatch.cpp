@@ -1,0 +1,8 @@
+#include "qteventdispatch.h"
+
+#include <QCoreApplication>
+
+void QtEventDispatch::doEvents()
+{
+    QCoreApplication::processEvents();
+}

@@ -1,0 +1,169 @@
+#include "reportlistview.h"
+
+#include "reportlistmodel.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QStyle>
+
+namespace {
+constexpr int kTwipsPerPixel = 15;
+}
+
+ReportListView::ReportListView(QWidget *parent)
+    : QTreeView(parent), m_model(new ReportListModel(this))
+{
+    setModel(m_model);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setTextElideMode(Qt::ElideNone);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { measureRows(first, last); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_widest.fill(0); });
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, [this] { remeasure(); });
+    connect(m_model, &QAbstractItemModel::columnsRemoved, this, [this] { remeasure(); });
+}
+
+int ReportListView::count() const
+{
+    return m_model->rowCount();
+}
+
+void ReportListView::clear()
+{
+    m_model->clearRows();
+}
+
+void ReportListView::addRows(const QList<ReportRow> &rows)
+{
+    m_model->appendRows(rows);
+}
+
+ReportRow ReportListView::item(int index) const
+{
+    if (index < 1 || index > count())
+        return {};
+    return m_model->row(index - 1);
+}
+
+void ReportListView::select(int index)
+{
+    if (index < 1 || index > count())
+        return;
+    setCurrentIndex(m_model->index(index - 1, 0));
+}
+
+void ReportListView::ensureVisible(int index)
+{
+    if (index < 1 || index > count())
+        return;
+    scrollTo(m_model->index(index - 1, 0));
+}
+
+int ReportListView::selectedIndex() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+int ReportListView::columnCount() const
+{
+    return m_model->columnCount();
+}
+
+void ReportListView::addColumn(const QString &header, int widthTwips)
+{
+    m_model->addColumn(header);
+    setColumnWidth(m_model->columnCount() - 1, widthTwips / kTwipsPerPixel);
+}
+
+void ReportListView::clearColumns()
+{
+    m_model->clearColumns();
+}
+
+void ReportListView::setReportView()
+{
+    // A tree view without expandable items already shows rows and columns under headers
+    setHeaderHidden(false);
+}
+
+void ReportListView::setFullRowSelect(bool on)
+{
+    setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+}
+
+void ReportListView::setGridLines(bool on)
+{
+    setAlternatingRowColors(on);
+}
+
+void ReportListView::setManualLabelEdit()
+{
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void ReportListView::setMultiSelect(bool on)
+{
+    setSelectionMode(on ? QAbstractItemView::ExtendedSelection
+                        : QAbstractItemView::SingleSelection);
+}
+
+void ReportListView::autoSizeColumn(int column)
+{
+    if (column < 1 || column > columnCount())
+        return;
+    setColumnWidth(column - 1, contentWidth(column - 1));
+}
+
+int ReportListView::contentWidth(int column) const
+{
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    return m_widest.value(column) + margin;
+}
+
+void ReportListView::refresh()
+{
+    viewport()->update();
+}
+
+void ReportListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    emit mouseReleased(event->button(), event->modifiers(), event->position().toPoint());
+}
+
+void ReportListView::changeEvent(QEvent *event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        remeasure();
+}
+
+void ReportListView::measureRows(int first, int last)
+{
+    const int columns = m_model->columnCount();
+    if (m_widest.size() < columns)
+        m_widest.resize(columns, 0);
+    const QFontMetrics metrics = fontMetrics();
+    for (int row = first; row <= last; ++row) {
+        const ReportRow &cells = m_model->row(row);
+        for (int column = 0; column < columns && column < 3; ++column) {
+            const int width = metrics.horizontalAdvance(cells.SubItems(column));
+            if (width > m_widest[column])
+                m_widest[column] = width;
+        }
+    }
+}
+
+void ReportListView::remeasure()
+{
+    m_widest.fill(0, m_model->columnCount());
+    if (count() > 0)
+        measureRows(0, count() - 1);
+}

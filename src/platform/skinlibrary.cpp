@@ -1,0 +1,109 @@
+#include "skinlibrary.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QWidget>
+
+namespace {
+
+// Light enough to show what lies behind, dense enough to keep the text readable
+constexpr qreal kGlassOpacity = 0.92;
+
+// A glass section runs from its opening marker to "@end", or to the end of the file when the
+// closing marker is missing.
+const QRegularExpression &glassSection()
+{
+    static const QRegularExpression section(
+        QStringLiteral(R"(/\*\s*@glass\s*\*/(.*?)(?:/\*\s*@end\s*\*/|\z))"),
+        QRegularExpression::DotMatchesEverythingOption);
+    return section;
+}
+
+QApplication *application()
+{
+    return qobject_cast<QApplication *>(QCoreApplication::instance());
+}
+
+} // namespace
+
+SkinLibrary::SkinLibrary(Translucency translucency) : m_translucency(translucency) { }
+
+void SkinLibrary::SkinH_AttachEx(const QString &skinFile, const QString &password)
+{
+    Q_UNUSED(password) // our skins are plain text
+
+    if (skinFile.isEmpty())
+        return;
+    QFile file(skinFile);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
+    const QString text = QString::fromUtf8(file.readAll());
+    if (file.error() != QFileDevice::NoError)
+        return;
+
+    QString normal = text;
+    normal.remove(glassSection());
+    QStringList glassRules;
+    for (const QRegularExpressionMatch &match : glassSection().globalMatch(text))
+        glassRules << match.captured(1);
+
+    m_normalSheet = normal;
+    m_frostedSheet = glassRules.isEmpty() ? normal : normal + u'\n' + glassRules.join(u'\n');
+    m_attached = true;
+    applyStyleSheet();
+}
+
+void SkinLibrary::SkinH_SetAero(int on)
+{
+    m_aeroEnabled = on != 0;
+    applyStyleSheet();
+    applyWindowOpacity();
+}
+
+bool SkinLibrary::windowSystemComposites()
+{
+    // Wayland always composites. On X11 the opacity becomes a window property that a compositing
+    // manager honours and the bare X server ignores, so setting it there is harmless.
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("wayland") || platform == QLatin1String("xcb");
+}
+
+void SkinLibrary::applyStyleSheet() const
+{
+    QApplication *const app = application();
+    if (!m_attached || !app)
+        return;
+    const QString &sheet = m_aeroEnabled ? m_frostedSheet : m_normalSheet;
+    // Setting the sheet repolishes every widget, so skip it when nothing changes
+    if (app->styleSheet() != sheet)
+        app->setStyleSheet(sheet);
+}
+
+void SkinLibrary::applyWindowOpacity() const
+{
+    if (!application() || !translucentWindows())
+        return;
+    const qreal opacity = m_aeroEnabled ? kGlassOpacity : 1.0;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        // Menus and tooltips come and go; only real windows turn to glass
+        const Qt::WindowType type = window->windowType();
+        if (type == Qt::Window || type == Qt::Dialog)
+            window->setWindowOpacity(opacity);
+    }
+}
+
+bool SkinLibrary::translucentWindows() const
+{
+    switch (m_translucency) {
+    case Translucency::Always:
+        return true;
+    case Translucency::Never:
+        return false;
+    case Translucency::WhenComposited:
+        break;
+    }
+    return windowSystemComposites();
+}
