@@ -1,0 +1,125 @@
+#pragma once
+
+#include "formenvironment.h"
+
+#include <QMainWindow>
+#include <QNetworkAccessManager>
+#include <memory>
+
+class ButtonCaption;
+class DesktopShell;
+class DownloadWebView;
+class LineEditTextBox;
+class LinkResolver;
+class MediaPlayerWidget;
+class MessageBoxDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QtEventDispatch;
+class ReportListView;
+class SearchCommand;
+class SkinLibrary;
+class SongHandlers;
+class SongListLoader;
+class StatusBarWidget;
+class TextFetcher;
+class UrlTexts;
+struct SearchState;
+
+// The program's one window, `Form1`, with its controls and event handlers. Every handler catches
+// failures at its own boundary: none crosses the event loop.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(FormEnvironment environment = {}, SearchState *state = nullptr,
+                   QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Runs before the window is first shown: lays out the list, loads the default list, attaches
+    // the skin and starts the background track.
+    void Form_Load();
+
+    qint32 playIndex() const { return m_playIndex; }
+    SearchState &searchState() const { return m_state; }
+    TextFetcher &fetcher() const { return *m_fetcher; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void setTabOrder();
+    void connectHandlers();
+
+    // Event handlers
+    void Command1_Click();
+    void Command2_Click();
+    void Text1_KeyPress(int keyAscii);
+    void BoLi_Click();
+    void ListView1_MouseUp(Qt::MouseButton button);
+    void StatusBar1_MouseMove();
+    void Timer1_Timer();
+    void Form_Unload();
+
+    // Runs a song handler, reporting a link that could not be had in the status bar
+    template<typename Handler>
+    void runSongHandler(Handler handler);
+
+    FormEnvironment m_environment;
+    SearchState &m_state;
+    qint32 m_playIndex = 1;
+    bool m_unloaded = false;
+
+    QNetworkAccessManager m_network;
+    std::unique_ptr<TextFetcher> m_fetcher;
+    std::unique_ptr<UrlTexts> m_urls;
+    std::unique_ptr<LinkResolver> m_links;
+
+    // Controls, owned by the window
+    MediaPlayerWidget *WindowsMediaPlayer1 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    ReportListView *ListView1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *Text3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLineEdit *Text4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLineEdit *Text5 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *Text2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QLabel *lbl = nullptr;
+    QLineEdit *Text6 = nullptr;
+    StatusBarWidget *StatusBar1 = nullptr;
+    DownloadWebView *WebBrowser1 = nullptr;
+    QTimer *Timer1 = nullptr;
+    QMenu *Menus = nullptr;
+    QAction *BoLi = nullptr;
+    QMenu *Memu = nullptr;
+    QAction *Players = nullptr;
+    QAction *DOl = nullptr;
+
+    // Adapters the logic talks to
+    std::unique_ptr<LineEditTextBox> m_text1Box, m_text2Box, m_text3Box, m_text4Box, m_text5Box,
+            m_text6Box;
+    std::unique_ptr<ButtonCaption> m_command1Caption;
+    std::unique_ptr<QtEventDispatch> m_dispatch;
+    std::unique_ptr<DesktopShell> m_desktopShell;
+    std::unique_ptr<MessageBoxDialog> m_messageBoxDialog;
+    std::unique_ptr<SkinLibrary> m_skinLibrary;
+
+    std::unique_ptr<SongListLoader> m_loader;
+    std::unique_ptr<SearchCommand> m_search;
+    std::unique_ptr<SongHandlers> m_songs;
+};

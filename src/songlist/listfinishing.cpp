@@ -1,0 +1,29 @@
+#include "listfinishing.h"
+
+#include "platform/eventdispatch.h"
+#include "platform/reportlist.h"
+
+#include <exception>
+
+void FinishSongList(ReportList &list, EventDispatch &dispatch) noexcept
+{
+    try {
+        const int rows = list.count();
+        if (rows == 0)
+            return;
+        list.select(rows);
+        list.ensureVisible(rows);
+        const int columns = list.columnCount();
+        for (int column = 1; column <= columns; ++column)
+            AutoSizeColumns(list, column, dispatch);
+    } catch (const std::exception &) {
+        // Finishing is cosmetic; the rows are in place whatever happens here
+    }
+}
+
+void AutoSizeColumns(ReportList &list, int column, EventDispatch &dispatch)
+{
+    dispatch.doEvents();
+    list.autoSizeColumn(column);
+    list.refresh();
+}

@@ -1,0 +1,7 @@
+#include "searchstate.h"
+
+SearchState &sharedSearchState()
+{
+    static SearchState state;
+    return state;
+}
