@@ -1,0 +1,191 @@
+// Cuts arbitrary pages, read as UTF-8, into a report list backed by the Qt model, and holds the
+// result against the cutting rules read literally.
+
+#include "fuzzcheck.h"
+#include "platform/reportlist.h"
+#include "platform/reportlistmodel.h"
+#include "songlist/pagecutting.h"
+
+#include <QAbstractItemModelTester>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+constexpr QStringView kPadding = u"            ";
+constexpr int kPieceLimit = 32767;
+
+QString padded(const QString &value)
+{
+    return value + kPadding.toString();
+}
+
+// The report list the window uses, minus the view: rows go into the Qt model.
+class ModelReportList : public ReportList {
+public:
+    explicit ModelReportList(ReportListModel &model) : m_model(model) { }
+
+    int count() const override { return m_model.rowCount(); }
+    void clear() override { m_model.clearRows(); }
+    void addRows(const QList<ReportRow> &rows) override
+    {
+        m_model.appendRows(rows);
+        m_added += rows.size();
+    }
+    ReportRow item(int index) const override { return m_model.row(index - 1); }
+    void select(int) override { }
+    void ensureVisible(int) override { }
+    int selectedIndex() const override { return 0; }
+
+    int columnCount() const override { return m_model.columnCount(); }
+    void addColumn(const QString &header, int) override { m_model.addColumn(header); }
+    void clearColumns() override { m_model.clearColumns(); }
+
+    void setReportView() override { }
+    void setFullRowSelect(bool) override { }
+    void setGridLines(bool) override { }
+    void setManualLabelEdit() override { }
+    void setMultiSelect(bool) override { }
+    void autoSizeColumn(int) override { }
+    void refresh() override { }
+
+    qsizetype added() const { return m_added; }
+
+private:
+    ReportListModel &m_model;
+    qsizetype m_added = 0;
+};
+
+struct Cut {
+    QList<ReportRow> rows;
+    bool failed = false;
+};
+
+std::optional<QString> between(const QString &entry, QStringView start, QStringView end)
+{
+    const qsizetype at = entry.indexOf(start);
+    if (at < 0)
+        return std::nullopt;
+    const qsizetype from = at + start.size();
+    const qsizetype to = entry.indexOf(end, from);
+    if (to < 0)
+        return std::nullopt;
+    return entry.mid(from, to - from);
+}
+
+// The cutting rules step by step, slow and plain, with every intermediate text built in full.
+Cut referenceCut(QString text)
+{
+    Cut cut;
+    if (const qsizetype heading = text.indexOf(u"<h3>搜索："); heading >= 0)
+        text = text.mid(heading + 1);
+    const qsizetype listEnd = text.indexOf(u']');
+    if (listEnd < 0) {
+        cut.failed = true;
+        return cut;
+    }
+    text.truncate(listEnd);
+    text.remove(u'\r');
+    text.remove(u'\n');
+    text.remove(u'\t');
+    if (const qsizetype header = text.indexOf(u"},"); header >= 0)
+        text = text.mid(header + 1);
+
+    const QStringList pieces = text.split(u",{id"_s);
+    if (pieces.size() > kPieceLimit) {
+        cut.failed = true;
+        return cut;
+    }
+    for (const QString &piece : pieces) {
+        if (QString(piece).remove(u' ').isEmpty())
+            continue;
+        const QString entry = u"{id"_s + piece;
+        if (entry.contains(u"totalrecorder:0"))
+            continue;
+        const std::optional<QString> id = between(entry, u"{id:\"", u"\"");
+        std::optional<QString> title = between(entry, u"title:\"", u"\",");
+        const std::optional<QString> serial = between(entry, u"serial:\"", u"\",");
+        if (!id || !title || !serial) {
+            cut.failed = true;
+            return cut;
+        }
+        if (const qsizetype bracket = title->indexOf(u'【'); bracket >= 0)
+            title->truncate(bracket);
+        cut.rows.append(ReportRow {padded(*title), padded(*serial), padded(*id)});
+    }
+    return cut;
+}
+
+void checkTotalPages(const QString &page)
+{
+    QString total;
+    FUZZ_REQUIRE(!raisesFailure([&] { total = ReadTotalPages(page); }));
+
+    QString copy = page;
+    copy.remove(u'"');
+    copy.remove(u' ');
+    copy.remove(u"\r\n"_s);
+    copy.remove(u'\t');
+    if (!copy.contains(u"totalrecorder:")) {
+        FUZZ_REQUIRE(total == page);
+        return;
+    }
+    const qsizetype key = page.indexOf(u"totalpage:");
+    const bool readable = key >= 0 && page.indexOf(u'}', key) >= 0;
+    if (!readable) {
+        FUZZ_REQUIRE(total.isEmpty());
+        return;
+    }
+    FUZZ_REQUIRE(!total.contains(u'}'));
+    FUZZ_REQUIRE(page.indexOf(u"totalpage:"_s + total + u'}') == key);
+}
+
+void checkPageRows(const QString &page)
+{
+    ReportListModel model;
+    const QAbstractItemModelTester tester(&model,
+                                          QAbstractItemModelTester::FailureReportingMode::Fatal);
+    ModelReportList list(model);
+    list.addColumn(u"歌曲名称："_s, 0);
+    list.addColumn(u"歌曲编号："_s, 0);
+    list.addColumn(u"歌曲ID："_s, 0);
+    // A row from an earlier page, which cutting this one must leave alone
+    const ReportRow earlier {padded(u"早先"_s), padded(u"0"_s), padded(u"0"_s)};
+    list.addRows({earlier});
+    const qsizetype before = list.added();
+
+    const bool failed = raisesFailure([&] { AddPageRows(page, list); });
+
+    FUZZ_REQUIRE(model.rowCount() == list.added());
+    FUZZ_REQUIRE(model.row(0) == earlier);
+    QList<ReportRow> rows;
+    for (int row = int(before); row < model.rowCount(); ++row) {
+        const ReportRow &cells = model.row(row);
+        for (int column = 0; column < 3; ++column) {
+            const QString cell = model.data(model.index(row, column)).toString();
+            FUZZ_REQUIRE(cell == cells.SubItems(column));
+            FUZZ_REQUIRE(cell.endsWith(kPadding));
+            FUZZ_REQUIRE(!cell.contains(u'\r') && !cell.contains(u'\n') && !cell.contains(u'\t'));
+        }
+        FUZZ_REQUIRE(!cells.text.contains(u'【'));
+        rows.append(cells);
+    }
+
+    const Cut expected = referenceCut(page);
+    FUZZ_REQUIRE(failed == expected.failed);
+    FUZZ_REQUIRE(rows == expected.rows);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString page = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    checkTotalPages(page);
+    checkPageRows(page);
+    return 0;
+}

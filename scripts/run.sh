@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, starts the bundled catalogue service on the port of
+# SERVICE_BASE and opens the program. Closing the program stops the service again.
+# On a machine without a display the program runs under Xvfb and a screenshot is saved.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build_dir=${BUILD_DIR:-build}
+
+scripts/install-deps.sh imagemagick
+scripts/build.sh
+
+base=$(sed -n 's/^SERVICE_BASE:STRING=//p' "$build_dir/CMakeCache.txt")
+port=${base##*:}
+port=${port%%/*}
+case "$port" in '' | *[!0-9]*) port=80 ;; esac
+
+if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "${XDG_RUNTIME_DIR}" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d /tmp/quillpod-runtime.XXXXXX)
+    chmod 700 "$XDG_RUNTIME_DIR"
+    export XDG_RUNTIME_DIR
+fi
+export QT_MEDIA_BACKEND=${QT_MEDIA_BACKEND:-gstreamer}
+
+service_log=$(mktemp /tmp/quillpod-service.XXXXXX.log)
+"$build_dir/catalogue-service" --port "$port" >"$service_log" 2>&1 &
+service_pid=$!
+trap 'kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 1 100); do
+    grep -q 'listening on' "$service_log" && break
+    kill -0 "$service_pid" 2>/dev/null || { cat "$service_log"; echo "The catalogue service did not start." >&2; exit 1; }
+    sleep 0.1
+done
+echo "Catalogue service ready at $base (demo catalogue, log: $service_log)"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    screenshot="$root/$build_dir/quillpod-screenshot.png"
+    echo "No display found: running Quillpod under Xvfb; a screenshot goes to $screenshot"
+    xvfb-run -a -s "-screen 0 1024x768x24" \
+        scripts/xvfb-session.sh "$build_dir/quillpod" "$screenshot"
+else
+    "$build_dir/quillpod"
+fi

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the whole test suite with AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer
+# into build-asan/ (or $BUILD_DIR) and runs it headless. Any report fails the test that made it.
+# Extra arguments go to ctest, e.g. scripts/sanitize.sh -R test_pagecutting
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build_dir=${BUILD_DIR:-build-asan}
+
+scripts/install-deps.sh
+
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined" \
+    -DQUILLPOD_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build_dir" -j"$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+# The ffmpeg media backend crashes when there is no audio device
+export QT_MEDIA_BACKEND=gstreamer
+runtime_dir=$(mktemp -d /tmp/quillpod-runtime.XXXXXX)
+chmod 700 "$runtime_dir"
+export XDG_RUNTIME_DIR=$runtime_dir
+trap 'rm -rf "$runtime_dir"' EXIT
+
+# The catalogue service that the tests start inherits these as well.
+export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:strict_init_order=1:check_initialization_order=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
+
+ctest --test-dir "$build_dir" --output-on-failure --timeout 900 "$@"
