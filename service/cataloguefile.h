@@ -13,17 +13,19 @@
 //
 //   {
 //     "perPage": 20,
-//     "songs": [ {"id": "1", "title": "晚风【现场】", "serial": "A1", "path": "/music/晚风
-//     现场_1.wav",
-//                 "singer": "…", "time": "03:12", "media": "intact|truncated|text|missing"} ],
+//     "songs": [{"id": "1", "title": "晚风【现场】", "serial": "A1",
+//                "path": "/music/晚风 现场_1.wav", "singer": "…", "time": "03:12",
+//                "media": "intact|truncated|text|missing"}],
 //     "background": ["1"],
-//     "overrides": [ {"act": "getmusiclist", "page": 2, "id": "…", "keyword": "…",
-//                     "status": 500, "body": "…", "bodyBase64": "…", "contentType": "…",
-//                     "delayMs": 300, "hang": false, "cut": false} ]
+//     "overrides": [{"act": "getmusiclist", "page": 2, "id": "…", "keyword": "…",
+//                    "status": 500, "body": "…", "bodyBase64": "…", "contentType": "…",
+//                    "delayMs": 300, "hang": false, "cut": false}]
 //   }
 //
-// An override without "body"/"bodyBase64" keeps the regular answer and only adds its status,
-// delay, hang or cut. "act" is "media" for the /music/ files, matched by song "id".
+// --per-page on the command line wins over "perPage". An override matches on the fields it
+// names (act, page, id, keyword); one without "body"/"bodyBase64" keeps the regular answer and
+// only adds its status, delay, hang or cut. "act" is "media" for the /music/ files, matched by
+// song "id".
 struct CatalogueFile {
     std::optional<QList<Song>> songs;
     std::optional<int> perPage;

@@ -1,5 +1,7 @@
 #include "mediaplayerwidget.h"
 
+#include "downloadfilename.h"
+
 #include "playercontrols.h"
 
 #include <QAudioOutput>
@@ -10,6 +12,8 @@
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QShortcut>
+
+#include <utility>
 
 namespace {
 
@@ -316,8 +320,9 @@ QString MediaPlayerWidget::mediaTitle() const
     const QString title = m_player->metaData().stringValue(QMediaMetaData::Title);
     if (!title.isEmpty())
         return title;
-    const QString fileName = QUrl(m_url).fileName();
-    return fileName.isEmpty() ? m_url : fileName;
+    // The program's links escape their names in GBK; show the name as the user would read it
+    const QUrl url(m_url);
+    return url.fileName().isEmpty() ? m_url : downloadNameFromUrl(url);
 }
 
 void MediaPlayerWidget::setPlayState(int state)
@@ -375,8 +380,10 @@ void MediaPlayerWidget::createFullScreenView()
     m_fullScreenView->setPalette(palette);
     m_fullScreenView->setAutoFillBackground(true);
     QFont font = m_fullScreenView->font();
-    font.setPointSizeF(font.pointSizeF() * 2);
-    m_fullScreenView->setFont(font);
+    if (font.pointSizeF() > 0) {
+        font.setPointSizeF(font.pointSizeF() * 2);
+        m_fullScreenView->setFont(font);
+    }
 
     m_fullScreenTitle = new QLabel(m_statusText, m_fullScreenView);
     m_fullScreenTitle->setTextFormat(Qt::PlainText);

@@ -57,7 +57,6 @@ private:
     QString mediaTitle() const;
     void setPlayState(int state);
     void reportStateChanges();
-    void updateControls();
     QList<PlayerControls *> allControls() const;
     void connectControls(PlayerControls *controls);
     void createFullScreenView();
