@@ -253,6 +253,15 @@ void Form1::connectHandlers()
             [this] { runSongHandler(&SongHandlers::ListView1_Click); });
     connect(ListView1, &ReportListView::doubleClicked, this,
             [this] { runSongHandler(&SongHandlers::ListView1_DblClick); });
+    connect(ListView1, &ReportListView::showRequested, this,
+            [this] { runSongHandler(&SongHandlers::ListView1_Click); });
+    connect(ListView1, &ReportListView::playRequested, this,
+            [this] { runSongHandler(&SongHandlers::ListView1_DblClick); });
+    connect(ListView1, &ReportListView::menuRequested, this, [this] {
+        if (ListView1->count() > 0)
+            Memu->popup(ListView1->viewport()->mapToGlobal(
+                    ListView1->visualRect(ListView1->currentIndex()).center()));
+    });
     connect(Players, &QAction::triggered, this,
             [this] { runSongHandler(&SongHandlers::Players_Click); });
     connect(DOl, &QAction::triggered, this, [this] { runSongHandler(&SongHandlers::DOl_Click); });

@@ -48,6 +48,8 @@ public:
     qint32 playIndex() const { return m_playIndex; }
     SearchState &searchState() const { return m_state; }
     TextFetcher &fetcher() const { return *m_fetcher; }
+    // The list loader, for driving list runs without the window's commands (benchmarks)
+    SongListLoader &loader() const { return *m_loader; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -2,7 +2,9 @@
 
 #include "reportlistmodel.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 
@@ -136,6 +138,28 @@ void ReportListView::mouseReleaseEvent(QMouseEvent *event)
 {
     QTreeView::mouseReleaseEvent(event);
     emit mouseReleased(event->button(), event->modifiers(), event->position().toPoint());
+}
+
+void ReportListView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit playRequested();
+        return;
+    case Qt::Key_Space:
+        emit showRequested();
+        return;
+    default:
+        QTreeView::keyPressEvent(event);
+    }
+}
+
+void ReportListView::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The mouse's popup opens on the button's release; this is the keyboard's way
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        emit menuRequested();
 }
 
 void ReportListView::changeEvent(QEvent *event)

@@ -44,9 +44,16 @@ public:
 signals:
     // A mouse button was released over the list (the popup menu opens on the right button)
     void mouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position);
+    // Keyboard users' equivalents: Space shows the current row, Return plays it, and the menu
+    // key asks for the popup menu
+    void showRequested();
+    void playRequested();
+    void menuRequested();
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
