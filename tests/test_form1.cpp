@@ -80,6 +80,8 @@ private slots:
     void panelTwoFollowsThePlayer();
     void glassToggles();
     void siteButtonAndClosing();
+    void playbackGoesOnFromTheList();
+    void brokenMediaDoesNotLoop();
 };
 
 void Form1Test::layout()
@@ -294,6 +296,55 @@ void Form1Test::siteButtonAndClosing()
     window.form->close();
     QCOMPARE(window.shell.opened.last(), u"http://127.0.0.1:1/bye"_s);
     QCOMPARE(window.ended, 1);
+}
+
+namespace {
+
+int addressRequests(const CatalogueService &service, const QString &id)
+{
+    const QString target = u"/data/?act=getonemusic&id="_s + id;
+    int count = 0;
+    for (const QString &line : service.requestTargets())
+        count += line.startsWith(target) && line.mid(target.size()).startsWith(u"%20"_s);
+    return count;
+}
+
+} // namespace
+
+void Form1Test::playbackGoesOnFromTheList()
+{
+    CatalogueService service({u"--songs"_s, u"6"_s, u"--media-seconds"_s, u"0.4"_s});
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+    MediaPlayerWidget *player = window.player();
+    const QString firstId = window.list()->item(1).SubItems(2).trimmed();
+    const QString backgroundTrack = player->URL();
+    QVERIFY(!backgroundTrack.isEmpty());
+
+    // The background track ends, and row 1 follows; when it ends, row 1 again
+    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 1, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(player->URL() != backgroundTrack, 5000);
+    const QString firstRow = player->URL();
+    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 2, 20000);
+    QCOMPARE(window.form->playIndex(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(player->URL(), firstRow, 5000);
+}
+
+void Form1Test::brokenMediaDoesNotLoop()
+{
+    // Row 1's media is missing; the background track is song 2
+    const QByteArray catalogue = R"({"background": ["2"], "songs": [
+        {"id": "1", "title": "坏", "serial": "S1", "path": "/music/missing_1.wav", "media": "missing"},
+        {"id": "2", "title": "好", "serial": "S2", "path": "/music/good_2.wav"}]})";
+    CatalogueService service({u"--media-seconds"_s, u"0.4"_s}, catalogue);
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+
+    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, u"1"_s), 1, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(window.player()->statusText().startsWith(u"错误"_s), 10000);
+    // The failed song is shown as an error, not taken for a stop that would load it again
+    QTest::qWait(2000);
+    QCOMPARE(addressRequests(service, u"1"_s), 1);
 }
 
 QTEST_MAIN(Form1Test)
