@@ -17,9 +17,12 @@ namespace {
 
 // Qt reports an HTTP error status as a reply error as well. Such an answer still came with its
 // body, which is the caller's to judge; everything else in the error list is a transport failure.
+// Qt also raises some of these errors for a body it could not take in (a decompression that
+// failed or looked like a bomb), with the status of an answer that was fine: only a status of
+// 400 or more makes the error an answer.
 bool isStatusAnswer(const QNetworkReply &reply)
 {
-    if (!reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+    if (reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() < 400)
         return false;
     switch (reply.error()) {
     case QNetworkReply::ProxyAuthenticationRequiredError:

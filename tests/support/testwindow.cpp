@@ -1,0 +1,96 @@
+#include "testwindow.h"
+
+#include "platform/downloadwebview.h"
+#include "platform/mediaplayerwidget.h"
+#include "platform/reportlistmodel.h"
+#include "platform/reportlistview.h"
+#include "platform/statusbarwidget.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+TestWindow::TestWindow(const QString &serviceBase, std::chrono::milliseconds transferTimeout,
+                       ProgramEnd programEnd)
+{
+    FormEnvironment environment;
+    environment.serviceBase = serviceBase;
+    // A port nobody listens on: a stray real browser would open nothing
+    environment.exitPage = u"http://127.0.0.1:1/bye"_s;
+    environment.programDir = u"/nonexistent"_s;
+    environment.transferTimeout = transferTimeout;
+    environment.shell = &shell;
+    environment.messageBox = &messageBox;
+    environment.skinning = &skinning;
+    if (programEnd == ProgramEnd::Counted)
+        environment.endProgram = [this] { ++programEnds; };
+    m_form = std::make_unique<Form1>(std::move(environment), &state);
+}
+
+TestWindow::~TestWindow() = default;
+
+bool TestWindow::show() const
+{
+    m_form->show();
+    return QTest::qWaitForWindowExposed(m_form.get());
+}
+
+ReportListView *TestWindow::list() const
+{
+    return child<ReportListView>(u"ListView1"_s);
+}
+
+StatusBarWidget *TestWindow::status() const
+{
+    return child<StatusBarWidget>(u"StatusBar1"_s);
+}
+
+MediaPlayerWidget *TestWindow::player() const
+{
+    return child<MediaPlayerWidget>(u"WindowsMediaPlayer1"_s);
+}
+
+DownloadWebView *TestWindow::webBrowser() const
+{
+    return child<DownloadWebView>(u"WebBrowser1"_s);
+}
+
+QLineEdit *TestWindow::box(const QString &name) const
+{
+    return child<QLineEdit>(name);
+}
+
+QPushButton *TestWindow::button(const QString &name) const
+{
+    return child<QPushButton>(name);
+}
+
+QString TestWindow::caption() const
+{
+    return button(u"Command1"_s)->text();
+}
+
+QString TestWindow::panel(int number) const
+{
+    return status()->panelText(number);
+}
+
+void TestWindow::clickRow(int row) const
+{
+    ReportListView *const view = list();
+    view->ensureVisible(row);
+    const QRect cell = view->visualRect(view->listModel().index(row - 1, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void TestWindow::doubleClickRow(int row) const
+{
+    ReportListView *const view = list();
+    view->ensureVisible(row);
+    const QRect cell = view->visualRect(view->listModel().index(row - 1, 0));
+    // As the window system delivers it: a click, whose handler runs first, then the double-click
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/form1.h"
+#include "fakes.h"
+#include "songlist/searchstate.h"
+
+#include <QString>
+#include <chrono>
+#include <memory>
+
+class DownloadWebView;
+class MediaPlayerWidget;
+class QLineEdit;
+class QPushButton;
+class ReportListView;
+class StatusBarWidget;
+
+// An offscreen Form1 wired to a test's catalogue service. Nothing leaves the process: the
+// shell, the message box and the skin library are fakes, and closing the window only counts
+// the end of the program unless the test asks for the real one.
+class TestWindow {
+public:
+    enum class ProgramEnd { Counted, Real };
+
+    explicit TestWindow(const QString &serviceBase,
+                        std::chrono::milliseconds transferTimeout = std::chrono::seconds(30),
+                        ProgramEnd programEnd = ProgramEnd::Counted);
+    ~TestWindow();
+
+    TestWindow(const TestWindow &) = delete;
+    TestWindow &operator=(const TestWindow &) = delete;
+
+    Form1 &form() const { return *m_form; }
+    // Shows the window and waits until it is exposed; false if it never is
+    bool show() const;
+
+    template<typename T> T *child(const QString &name) const
+    {
+        return m_form->findChild<T *>(name);
+    }
+    ReportListView *list() const;
+    StatusBarWidget *status() const;
+    MediaPlayerWidget *player() const;
+    DownloadWebView *webBrowser() const;
+    QLineEdit *box(const QString &name) const;
+    QPushButton *button(const QString &name) const;
+    QString caption() const;
+    QString panel(int number) const;
+
+    // Mouse clicks on a 1-based row of the list; the window must be shown
+    void clickRow(int row) const;
+    void doubleClickRow(int row) const;
+
+    SearchState state;
+    FakeShell shell;
+    FakeMessageBox messageBox;
+    FakeSkinning skinning;
+    int programEnds = 0;
+
+private:
+    std::unique_ptr<Form1> m_form;
+};
