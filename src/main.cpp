@@ -1,6 +1,10 @@
 #include "app/form1.h"
+#include "platform/mprisservice.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+
+#include <optional>
 
 int main(int argc, char *argv[])
 {
@@ -12,5 +16,10 @@ int main(int argc, char *argv[])
     Form1 window;
     window.Form_Load();
     window.show();
+
+    // The desktop's sound menu and media keys, where there is a session to offer them to
+    std::optional<MprisService> mediaControls;
+    if (const QDBusConnection bus = QDBusConnection::sessionBus(); bus.isConnected())
+        mediaControls.emplace(window, window.mediaPlayer(), bus);
     return app.exec();
 }

@@ -32,8 +32,7 @@ struct SearchState;
 
 // The program's one window, `Form1`, with its controls and event handlers. Every handler catches
 // failures at its own boundary: none crosses the event loop.
-class Form1 : public QMainWindow
-{
+class Form1 : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -50,6 +49,8 @@ public:
     TextFetcher &fetcher() const { return *m_fetcher; }
     // The list loader, for driving list runs without the window's commands (benchmarks)
     SongListLoader &loader() const { return *m_loader; }
+    // The player, for offering it to the desktop's media controls
+    MediaPlayerWidget &mediaPlayer() const { return *WindowsMediaPlayer1; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -71,8 +72,7 @@ private:
     void Form_Unload();
 
     // Runs a song handler, reporting a link that could not be had in the status bar
-    template<typename Handler>
-    void runSongHandler(Handler handler);
+    template<typename Handler> void runSongHandler(Handler handler);
 
     FormEnvironment m_environment;
     SearchState &m_state;
@@ -114,7 +114,7 @@ private:
 
     // Adapters the logic talks to
     std::unique_ptr<LineEditTextBox> m_text1Box, m_text2Box, m_text3Box, m_text4Box, m_text5Box,
-            m_text6Box;
+        m_text6Box;
     std::unique_ptr<ButtonCaption> m_command1Caption;
     std::unique_ptr<QtEventDispatch> m_dispatch;
     std::unique_ptr<DesktopShell> m_desktopShell;

@@ -11,11 +11,7 @@
 
 SongHandlers::SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, WebView &browser,
                            LinkResolver &links, qint32 &playIndex)
-    : m_list(list),
-      m_boxes(boxes),
-      m_player(player),
-      m_browser(browser),
-      m_links(links),
+    : m_list(list), m_boxes(boxes), m_player(player), m_browser(browser), m_links(links),
       m_playIndex(playIndex)
 {
 }
@@ -77,6 +73,8 @@ void SongHandlers::play(const Selection &selected, bool showRawLink)
     if (!stillSelected(selected) || request != m_playRequests)
         return;
     m_player.setURL(link);
+    // The name the desktop's media controls show, as the list shows it
+    m_player.setTitle(selected.row.text.trimmed());
     const QString shownLink = m_links.ResolveSongLink(selected.row.SubItems(2));
     if (!stillSelected(selected))
         return;
@@ -115,10 +113,13 @@ void SongHandlers::WindowsMediaPlayer1_PlayStateChange(int)
     if (m_playIndex >= m_list.count() || m_playIndex <= 1)
         m_playIndex = 1;
     const quint64 request = ++m_playRequests;
-    const QString link = m_links.ResolveSongLink(m_list.item(m_playIndex).SubItems(2));
+    const ReportRow row = m_list.item(m_playIndex);
+    const QString link = m_links.ResolveSongLink(row.SubItems(2));
     // A song the user chose meanwhile wins over going on from the list
-    if (request == m_playRequests)
-        m_player.setURL(link);
+    if (request != m_playRequests)
+        return;
+    m_player.setURL(link);
+    m_player.setTitle(row.text.trimmed());
 }
 
 void SongHandlers::WindowsMediaPlayer1_DoubleClick()

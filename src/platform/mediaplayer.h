@@ -4,8 +4,7 @@
 
 // The embedded media player `WindowsMediaPlayer1` as the handlers use it. Its events,
 // PlayStateChange and DoubleClick, are Qt signals of the widget that implements it.
-class MediaPlayer
-{
+class MediaPlayer {
 public:
     // playState values, in the classic player's numbering
     enum PlayState {
@@ -24,6 +23,9 @@ public:
     // Assigning an address starts playing it.
     virtual void setURL(const QString &url) = 0;
     virtual QString URL() const = 0;
+    // The song's name for the desktop's media controls. Assigning a URL forgets it, so it is
+    // given after the URL; a player that shows no names may ignore it.
+    virtual void setTitle(const QString &title) { Q_UNUSED(title) }
     virtual int playState() const = 0;
     // What the player is doing, in words for the status bar
     virtual QString statusText() const = 0;

@@ -64,9 +64,11 @@ MediaPlayerWidget::MediaPlayerWidget(QWidget *parent)
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaPlayerWidget::refresh);
     connect(m_player, &QMediaPlayer::metaDataChanged, this, &MediaPlayerWidget::refresh);
     connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaPlayerWidget::handleError);
+    connect(m_player, &QMediaPlayer::metaDataChanged, this, &MediaPlayerWidget::metadataChanged);
     connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 duration) {
         for (PlayerControls *const controls : allControls())
             controls->setDuration(duration);
+        emit metadataChanged();
     });
     connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 position) {
         for (PlayerControls *const controls : allControls())
@@ -84,6 +86,14 @@ MediaPlayerWidget::~MediaPlayerWidget()
 }
 
 void MediaPlayerWidget::setURL(const QString &url)
+{
+    // A title belongs to the song it was given for
+    m_title.clear();
+    start(url);
+    emit metadataChanged();
+}
+
+void MediaPlayerWidget::start(const QString &url)
 {
     m_url = url;
     m_failure.clear();
@@ -124,10 +134,12 @@ int MediaPlayerWidget::volume() const
 
 void MediaPlayerWidget::setVolume(int volume)
 {
-    m_volume = qBound(0, volume, 100);
+    const int previous = std::exchange(m_volume, qBound(0, volume, 100));
     m_audioOutput->setVolume(float(m_volume) / 100.0f);
     for (PlayerControls *const controls : allControls())
         controls->setVolume(m_volume);
+    if (m_volume != previous)
+        emit volumeChanged(m_volume);
 }
 
 bool MediaPlayerWidget::fullScreen() const
@@ -153,6 +165,41 @@ void MediaPlayerWidget::setFullScreen(bool on)
 QSize MediaPlayerWidget::sizeHint() const
 {
     return {449, 44};
+}
+
+void MediaPlayerWidget::play()
+{
+    if (m_playState != Playing && m_playState != Buffering)
+        togglePlayPause();
+}
+
+void MediaPlayerWidget::pause()
+{
+    if (m_playState == Playing || m_playState == Buffering)
+        togglePlayPause();
+}
+
+qint64 MediaPlayerWidget::position() const
+{
+    return m_player->position();
+}
+
+qint64 MediaPlayerWidget::duration() const
+{
+    return m_player->duration();
+}
+
+void MediaPlayerWidget::setTitle(const QString &title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit metadataChanged();
+}
+
+QString MediaPlayerWidget::title() const
+{
+    return m_title.isEmpty() ? mediaTitle() : m_title;
 }
 
 void MediaPlayerWidget::mouseDoubleClickEvent(QMouseEvent *event)
@@ -188,7 +235,7 @@ void MediaPlayerWidget::togglePlayPause()
     default:
         // After an end, a stop or a failure, start the address over from its beginning.
         if (!m_url.isEmpty())
-            setURL(m_url);
+            start(m_url);
         break;
     }
 }
@@ -202,12 +249,15 @@ void MediaPlayerWidget::stop()
     refresh();
 }
 
-void MediaPlayerWidget::seek(qint64 milliseconds)
+void MediaPlayerWidget::setPosition(qint64 milliseconds)
 {
     // The duration of some streams is only estimated at first and grows as they play.
     const qint64 duration = m_player->duration();
-    if (duration > 0)
-        m_player->setPosition(qBound<qint64>(0, milliseconds, duration));
+    if (duration <= 0)
+        return;
+    const qint64 position = qBound<qint64>(0, milliseconds, duration);
+    m_player->setPosition(position);
+    emit seeked(position);
 }
 
 void MediaPlayerWidget::setMuted(bool muted)
@@ -364,7 +414,7 @@ void MediaPlayerWidget::connectControls(PlayerControls *controls)
 {
     connect(controls, &PlayerControls::playPauseClicked, this, &MediaPlayerWidget::togglePlayPause);
     connect(controls, &PlayerControls::stopClicked, this, &MediaPlayerWidget::stop);
-    connect(controls, &PlayerControls::seekRequested, this, &MediaPlayerWidget::seek);
+    connect(controls, &PlayerControls::seekRequested, this, &MediaPlayerWidget::setPosition);
     connect(controls, &PlayerControls::volumeChanged, this, &MediaPlayerWidget::setVolume);
     connect(controls, &PlayerControls::mutedChanged, this, &MediaPlayerWidget::setMuted);
 }

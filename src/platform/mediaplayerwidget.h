@@ -36,19 +36,36 @@ public:
 
     QSize sizeHint() const override;
 
+    // What the desktop's media controls need beyond the window's own use. Each acts as the
+    // matching control of the strip does, so stop is the stop button, with all its effects.
+    void play();
+    void pause();
+    void stop();
+    // In milliseconds; the duration is 0 while it is not known
+    qint64 position() const;
+    qint64 duration() const;
+    void setPosition(qint64 milliseconds);
+    void setTitle(const QString &title) override;
+    // That name, or else the media's own title, or else the file name
+    QString title() const;
+
 signals:
     void PlayStateChange(int newState);
     // button: 1 left, 2 right, 4 middle; shiftState: 1 Shift, 2 Ctrl, 4 Alt; x, y in pixels
     void DoubleClick(int button, int shiftState, double x, double y);
+    // The address, the title or the duration changed
+    void metadataChanged();
+    void volumeChanged(int volume);
+    // Playback jumped to `milliseconds` at the user's request
+    void seeked(qint64 milliseconds);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    void start(const QString &url);
     void load(const QUrl &address);
     void togglePlayPause();
-    void stop();
-    void seek(qint64 milliseconds);
     void setMuted(bool muted);
     void handleError(QMediaPlayer::Error error);
     void refresh();
@@ -69,6 +86,7 @@ private:
     QLabel *m_fullScreenTitle = nullptr;
 
     QString m_url;
+    QString m_title;
     int m_playState = Undefined;
     QString m_statusText;
     // Why the current address cannot be played; empty while it can.

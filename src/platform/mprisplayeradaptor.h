@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QVariantMap>
+
+class MediaPlayerWidget;
+
+// The MPRIS 2 player interface over `WindowsMediaPlayer1`. Every command goes through the
+// player's own controls, so the window sees a stop from the desktop as it sees the stop button.
+// Property changes are announced with PropertiesChanged, which QtDBus does not send by itself.
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(double Rate READ rate WRITE setRate)
+    Q_PROPERTY(double MinimumRate READ rate)
+    Q_PROPERTY(double MaximumRate READ rate)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(double Volume READ volume WRITE setVolume)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(bool CanGoNext READ canGoNext)
+    Q_PROPERTY(bool CanGoPrevious READ canGoPrevious)
+    Q_PROPERTY(bool CanPlay READ canPlay)
+    Q_PROPERTY(bool CanPause READ canPause)
+    Q_PROPERTY(bool CanSeek READ canSeek)
+    Q_PROPERTY(bool CanControl READ canControl)
+
+public:
+    // `service` is the object registered at `objectPath` on `connection`.
+    MprisPlayerAdaptor(MediaPlayerWidget &player, const QDBusConnection &connection,
+                       const QString &objectPath, QObject *service);
+
+    QString playbackStatus() const;
+    // Only the normal rate is offered
+    double rate() const { return 1.0; }
+    void setRate(double rate) { Q_UNUSED(rate) }
+    QVariantMap metadata() const;
+    double volume() const;
+    void setVolume(double volume);
+    // Microseconds
+    qlonglong position() const;
+    // The list decides what comes next, not the desktop
+    bool canGoNext() const { return false; }
+    bool canGoPrevious() const { return false; }
+    bool canPlay() const;
+    bool canPause() const;
+    bool canSeek() const;
+    bool canControl() const { return true; }
+
+public slots:
+    void Next() { }
+    void Previous() { }
+    void Pause();
+    void PlayPause();
+    void Stop();
+    void Play();
+    void Seek(qlonglong Offset);
+    void SetPosition(const QDBusObjectPath &TrackId, qlonglong Position);
+    void OpenUri(const QString &Uri);
+
+signals:
+    void Seeked(qlonglong Position);
+
+private:
+    QDBusObjectPath trackId() const;
+    void noteTrack();
+    QVariantMap announcedProperties() const;
+    void scheduleAnnouncement();
+    void announceChanges();
+
+    MediaPlayerWidget &m_player;
+    QDBusConnection m_connection;
+    const QString m_objectPath;
+    // Numbers the addresses the player is given, for the track ids
+    QString m_trackUrl;
+    quint64 m_trackNumber = 0;
+    // The values clients were last told of
+    QVariantMap m_announced;
+    bool m_announcementPending = false;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+
+class MediaPlayerWidget;
+class QWidget;
+
+// Offers the window and its player to the desktop's sound menu, media keys and lock screen,
+// as an MPRIS 2 media player on D-Bus, for as long as it exists.
+class MprisService : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr const char *kServiceName = "org.mpris.MediaPlayer2.quillpod";
+    static constexpr const char *kObjectPath = "/org/mpris/MediaPlayer2";
+
+    // Registers at once. When another instance holds the name, this one takes a name of its
+    // own, as MPRIS asks; if the bus refuses that too, it stays unregistered.
+    MprisService(QWidget &window, MediaPlayerWidget &player, const QDBusConnection &connection,
+                 QObject *parent = nullptr);
+    ~MprisService() override;
+
+    // The bus name taken; empty when registering failed
+    QString serviceName() const { return m_serviceName; }
+
+private:
+    QDBusConnection m_connection;
+    bool m_objectRegistered = false;
+    QString m_serviceName;
+};
