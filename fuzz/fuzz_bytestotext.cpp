@@ -41,7 +41,7 @@ void checkUtf8(const QByteArray &body, CharsetDecoder &utf8)
     }
 }
 
-void checkUnknownCharset(const QByteArray &body)
+void checkCharsetNames(const QByteArray &body)
 {
     // No converter knows these, however the input spells the rest of the name
     const QString names[] = {
@@ -51,6 +51,10 @@ void checkUnknownCharset(const QByteArray &body)
     };
     for (const QString &name : names)
         FUZZ_REQUIRE(raisesFailure([&] { TextFetcher::BytesToText(body, name); }));
+
+    // Any name at all is either decoded with or refused, and nothing else happens
+    const QString anyName = QString::fromLatin1(body.left(16));
+    raisesFailure([&] { TextFetcher::BytesToText(body, anyName); });
 }
 
 } // namespace
@@ -62,6 +66,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Opened once: loading the converter anew for every input would cost more than the checks
     static CharsetDecoder utf8("UTF-8");
     checkUtf8(body, utf8);
-    checkUnknownCharset(body);
+    checkCharsetNames(body);
     return 0;
 }

@@ -35,6 +35,7 @@ public:
     {
         m_model.appendRows(rows);
         m_added += rows.size();
+        ++m_insertions;
     }
     ReportRow item(int index) const override { return m_model.row(index - 1); }
     void select(int) override { }
@@ -54,10 +55,12 @@ public:
     void refresh() override { }
 
     qsizetype added() const { return m_added; }
+    int insertions() const { return m_insertions; }
 
 private:
     ReportListModel &m_model;
     qsizetype m_added = 0;
+    int m_insertions = 0;
 };
 
 struct Cut {
@@ -157,9 +160,12 @@ void checkPageRows(const QString &page)
     const ReportRow earlier {padded(u"早先"_s), padded(u"0"_s), padded(u"0"_s)};
     list.addRows({earlier});
     const qsizetype before = list.added();
+    const int insertionsBefore = list.insertions();
 
     const bool failed = raisesFailure([&] { AddPageRows(page, list); });
 
+    // A page's rows appear together, in one insertion
+    FUZZ_REQUIRE(list.insertions() - insertionsBefore <= 1);
     FUZZ_REQUIRE(model.rowCount() == list.added());
     FUZZ_REQUIRE(model.row(0) == earlier);
     QList<ReportRow> rows;

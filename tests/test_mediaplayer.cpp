@@ -123,6 +123,15 @@ bool hasRepeats(const QList<int> &states)
     return std::adjacent_find(states.cbegin(), states.cend()) != states.cend();
 }
 
+// The states as text for a failure message (QTest::toString hands over a buffer to free)
+QString describe(const QList<int> &states)
+{
+    QStringList texts;
+    for (const int state : states)
+        texts.append(QString::number(state));
+    return texts.join(u',');
+}
+
 } // namespace
 
 class TestMediaPlayer : public QObject {
@@ -201,10 +210,10 @@ void TestMediaPlayer::playsToTheEnd()
     QCOMPARE(player.statusText(), u"已停止"_qs);
     QTest::qWait(kSettle);
     const QList<int> states = reportedStates(spy);
-    QVERIFY2(states.contains(MediaPlayer::Playing), qPrintable(QTest::toString(states)));
+    QVERIFY2(states.contains(MediaPlayer::Playing), qPrintable(describe(states)));
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
     QCOMPARE(states.last(), int(MediaPlayer::Stopped));
-    QVERIFY2(!hasRepeats(states), qPrintable(QTest::toString(states)));
+    QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
 }
 
 void TestMediaPlayer::changingOverIsNotAStop_data()
@@ -230,13 +239,13 @@ void TestMediaPlayer::changingOverIsNotAStop()
 
     QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_qs, kTimeout);
     QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
-             qPrintable(QTest::toString(reportedStates(spy))));
+             qPrintable(describe(reportedStates(spy))));
 
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), kTimeout);
     QTest::qWait(kSettle);
     const QList<int> states = reportedStates(spy);
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
-    QVERIFY2(!hasRepeats(states), qPrintable(QTest::toString(states)));
+    QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
 }
 
 void TestMediaPlayer::unloadingIsNotAStop()
@@ -285,7 +294,7 @@ void TestMediaPlayer::brokenMediaIsNotAStop()
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QVERIFY(player.statusText().startsWith(u"错误："_qs));
     QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
-             qPrintable(QTest::toString(reportedStates(spy))));
+             qPrintable(describe(reportedStates(spy))));
 
     // The player is not left broken by it.
     player.setURL(url(u"tone-b.wav"_qs));
@@ -347,7 +356,7 @@ void TestMediaPlayer::pauseAndStopButtons()
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
     QCOMPARE(states.last(), int(MediaPlayer::Stopped));
     QVERIFY(states.contains(MediaPlayer::Paused));
-    QVERIFY2(!hasRepeats(states), qPrintable(QTest::toString(states)));
+    QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
 
     // A second stop is no change; play starts the tone over, and it ends once more.
     stop->click();
@@ -357,7 +366,7 @@ void TestMediaPlayer::pauseAndStopButtons()
     QTest::qWait(kSettle);
     states = reportedStates(spy);
     QCOMPARE(states.count(MediaPlayer::Stopped), 2);
-    QVERIFY2(!hasRepeats(states), qPrintable(QTest::toString(states)));
+    QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
 }
 
 // The window's continue-playback handler assigns the next address from inside the signal;
