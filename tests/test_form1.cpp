@@ -273,6 +273,13 @@ void Form1Test::panelTwoFollowsThePlayer()
 
     // Within a tick of the end the player's status shows
     QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), 200);
+
+    // Idle, the timer rests; a change of the player's status wakes it at once
+    QTimer *timer = window.child<QTimer>(u"Timer1"_s);
+    QTRY_VERIFY(timer->interval() > 1);
+    window.player()->setURL(u"ftp://127.0.0.1/x.wav"_s);
+    QVERIFY(window.player()->statusText().startsWith(u"错误"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), 50);
 }
 
 void Form1Test::glassToggles()

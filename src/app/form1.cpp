@@ -60,6 +60,10 @@ QFont labelFont()
 constexpr int kClientWidth = 6750;
 constexpr int kClientHeight = 7500;
 constexpr int kColumnWidth = 3000;
+// Timer1 ticks every millisecond while there is something to show; once panel 2 already shows
+// the player's status, it ticks slowly until the player or the panel changes again
+constexpr int kTickInterval = 1;
+constexpr int kIdleTickInterval = 250;
 
 } // namespace
 
@@ -207,7 +211,7 @@ void Form1::createControls()
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(u"Timer1"_s);
-    Timer1->setInterval(1);
+    Timer1->setInterval(kTickInterval);
 }
 
 void Form1::createMenus()
@@ -246,6 +250,12 @@ void Form1::connectHandlers()
     connect(Text1, &QLineEdit::returnPressed, this, [this] { Text1_KeyPress(13); });
     connect(BoLi, &QAction::triggered, this, &Form1::BoLi_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    const auto wakeTimer = [this] {
+        if (Timer1->interval() != kTickInterval && Timer1->isActive())
+            Timer1->setInterval(kTickInterval);
+    };
+    connect(StatusBar1, &StatusBarWidget::panelTextChanged, this, wakeTimer);
+    connect(WindowsMediaPlayer1, &MediaPlayerWidget::statusTextChanged, this, wakeTimer);
     connect(StatusBar1, &StatusBarWidget::mouseMoved, this, &Form1::StatusBar1_MouseMove);
     connect(ListView1, &ReportListView::mouseReleased, this,
             [this](Qt::MouseButton button) { ListView1_MouseUp(button); });
@@ -371,12 +381,19 @@ void Form1::StatusBar1_MouseMove()
 
 void Form1::Timer1_Timer()
 {
-    if (m_state.Searching)
-        return;
-    const QString status = WindowsMediaPlayer1->statusText();
-    // Rewriting the same text would only cost a relayout of the panel
-    if (StatusBar1->panelText(2) != status)
-        StatusBar1->setPanelText(2, status);
+    // While a run is in progress panel 2 is the loader's
+    if (!m_state.Searching) {
+        const QString status = WindowsMediaPlayer1->statusText();
+        // Rewriting the same text would only cost a relayout of the panel
+        if (StatusBar1->panelText(2) != status) {
+            StatusBar1->setPanelText(2, status);
+            return;
+        }
+    }
+    // Nothing to show until something changes: waking a thousand times a second for nothing
+    // would cost more than the rest of the idle program
+    if (Timer1->interval() != kIdleTickInterval)
+        Timer1->setInterval(kIdleTickInterval);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -318,6 +318,7 @@ void MediaPlayerWidget::refresh()
         m_statusText = status;
         if (m_fullScreenTitle)
             m_fullScreenTitle->setText(m_statusText);
+        emit statusTextChanged();
     }
 }
 

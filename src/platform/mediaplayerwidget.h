@@ -58,6 +58,8 @@ signals:
     void volumeChanged(int volume);
     // Playback jumped to `milliseconds` at the user's request
     void seeked(qint64 milliseconds);
+    // What statusText() says has changed
+    void statusTextChanged();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;

@@ -32,8 +32,11 @@ QString StatusBarWidget::panelText(int panel) const
 
 void StatusBarWidget::setPanelText(int panel, const QString &text)
 {
-    if (QLabel *label = this->panel(panel))
-        label->setText(text);
+    QLabel *label = this->panel(panel);
+    if (!label || label->text() == text)
+        return;
+    label->setText(text);
+    emit panelTextChanged(panel);
 }
 
 void StatusBarWidget::setToolTipText(const QString &text)

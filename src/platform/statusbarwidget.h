@@ -26,6 +26,8 @@ public:
 signals:
     // The pointer moved over the status bar or one of its panels
     void mouseMoved();
+    // A panel's text was replaced by a different one
+    void panelTextChanged(int panel);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
