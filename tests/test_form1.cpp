@@ -23,8 +23,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // A window wired to the test's service, with nothing leaving the process
-struct Window
-{
+struct Window {
     explicit Window(const QString &base, bool load = true)
     {
         environment.serviceBase = base;
@@ -45,11 +44,7 @@ struct Window
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
 
-    template<typename T>
-    T *child(const QString &name) const
-    {
-        return form->findChild<T *>(name);
-    }
+    template<typename T> T *child(const QString &name) const { return form->findChild<T *>(name); }
     ReportListView *list() const { return child<ReportListView>(u"ListView1"_s); }
     StatusBarWidget *status() const { return child<StatusBarWidget>(u"StatusBar1"_s); }
     MediaPlayerWidget *player() const { return child<MediaPlayerWidget>(u"WindowsMediaPlayer1"_s); }
@@ -66,8 +61,7 @@ struct Window
 
 } // namespace
 
-class Form1Test : public QObject
-{
+class Form1Test : public QObject {
     Q_OBJECT
 
 private slots:
@@ -93,8 +87,8 @@ void Form1Test::layout()
     QVERIFY(form.windowTitle().startsWith(u"Quillpod V1.0 "_s));
     QVERIFY(!form.windowIcon().isNull());
 
-    for (const QString &name : {u"Text1"_s, u"Text2"_s, u"Text3"_s, u"Text4"_s, u"Text5"_s,
-                                u"Text6"_s}) {
+    for (const QString &name :
+         {u"Text1"_s, u"Text2"_s, u"Text3"_s, u"Text4"_s, u"Text5"_s, u"Text6"_s}) {
         const QLineEdit *box = window.child<QLineEdit>(name);
         QVERIFY2(box, qPrintable(name));
         QCOMPARE(box->isReadOnly(), name != u"Text1"_s);
@@ -106,8 +100,8 @@ void Form1Test::layout()
     }
     for (const QString &name : {u"Command1"_s, u"Command2"_s, u"Command3"_s})
         QVERIFY(window.child<QPushButton>(name));
-    for (const QString &name : {u"Label1"_s, u"Label2"_s, u"Label3"_s, u"Label4"_s, u"Label5"_s,
-                                u"lbl"_s})
+    for (const QString &name :
+         {u"Label1"_s, u"Label2"_s, u"Label3"_s, u"Label4"_s, u"Label5"_s, u"lbl"_s})
         QVERIFY(window.child<QLabel>(name));
     QVERIFY(window.child<QGroupBox>(u"Frame1"_s));
     QCOMPARE(window.list()->parentWidget(), window.child<QGroupBox>(u"Frame1"_s));
@@ -118,8 +112,8 @@ void Form1Test::layout()
 
     // No control but the hidden web view reaches past the client area
     const QRect client = form.centralWidget()->rect();
-    for (const QWidget *widget : form.centralWidget()->findChildren<QWidget *>(
-                 Qt::FindDirectChildrenOnly))
+    for (const QWidget *widget :
+         form.centralWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         QVERIFY2(client.contains(widget->geometry()), qPrintable(widget->objectName()));
 
     // The menu bar shows "菜单" alone; the popup is not part of it
@@ -135,11 +129,11 @@ void Form1Test::layout()
     QCOMPARE(popup->actions().at(2)->text(), u"下载"_s);
 
     // Read through accessibility, as a screen reader would
-    QAccessibleInterface *button = QAccessible::queryAccessibleInterface(
-            window.child<QPushButton>(u"Command1"_s));
+    QAccessibleInterface *button
+        = QAccessible::queryAccessibleInterface(window.child<QPushButton>(u"Command1"_s));
     QCOMPARE(button->text(QAccessible::Name), u"搜索"_s);
-    QAccessibleInterface *box =
-            QAccessible::queryAccessibleInterface(window.child<QLineEdit>(u"Text1"_s));
+    QAccessibleInterface *box
+        = QAccessible::queryAccessibleInterface(window.child<QLineEdit>(u"Text1"_s));
     QCOMPARE(box->text(QAccessible::Name), u"查找歌曲："_s);
 }
 
@@ -162,7 +156,7 @@ void Form1Test::startUp()
 
     // Skin attached from the program's folder, glass off and unchecked
     QCOMPARE(window.skinning.calls,
-             (QStringList{u"attach:/nonexistent/quillpod.she"_s, u"aero:0"_s}));
+             (QStringList {u"attach:/nonexistent/quillpod.she"_s, u"aero:0"_s}));
     QVERIFY(!window.action(u"BoLi"_s)->isChecked());
 
     // The background track plays at full volume
@@ -291,14 +285,14 @@ void Form1Test::glassToggles()
     QVERIFY(glass->isChecked());
     glass->trigger();
     QVERIFY(!glass->isChecked());
-    QCOMPARE(window.skinning.calls, (QStringList{u"aero:1"_s, u"aero:0"_s}));
+    QCOMPARE(window.skinning.calls, (QStringList {u"aero:1"_s, u"aero:0"_s}));
 }
 
 void Form1Test::siteButtonAndClosing()
 {
     Window window(u"http://127.0.0.1:1"_s, false);
     QTest::mouseClick(window.child<QPushButton>(u"Command2"_s), Qt::LeftButton);
-    QCOMPARE(window.shell.opened, QStringList{u"http://127.0.0.1:1"_s});
+    QCOMPARE(window.shell.opened, QStringList {u"http://127.0.0.1:1"_s});
 
     window.form->close();
     QCOMPARE(window.shell.opened.last(), u"http://127.0.0.1:1/bye"_s);

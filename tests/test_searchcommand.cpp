@@ -16,28 +16,26 @@ namespace {
 
 const QString kSuffix = u"&act=getmusiclist&rnd=0.6578650244507076"_s;
 
-struct Search
-{
+struct Search {
     explicit Search(const QString &base) : urls(base) { }
 
     SearchState state;
     UrlTexts urls;
     QNetworkAccessManager network;
-    TextFetcher fetcher{network};
+    TextFetcher fetcher {network};
     FakeReportList list;
     FakeStatusPanels status;
     FakeCaption caption;
     FakeDispatch dispatch;
     FakeTextBox keyword;
     FakeMessageBox messageBox;
-    SongListLoader loader{state, urls, fetcher, list, status, caption, dispatch};
-    SearchCommand command{state, urls, loader, keyword, caption, list, status, messageBox};
+    SongListLoader loader {state, urls, fetcher, list, status, caption, dispatch};
+    SearchCommand command {state, urls, loader, keyword, caption, list, status, messageBox};
 };
 
 } // namespace
 
-class SearchCommandTest : public QObject
-{
+class SearchCommandTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -49,7 +47,6 @@ private slots:
     void enterActsAsClick();
     void secondClickStopsTheRun();
     void blankClickDuringRunDoesNotStop();
-
 };
 
 void SearchCommandTest::blankKeywordWarns_data()
@@ -65,7 +62,7 @@ void SearchCommandTest::blankKeywordWarns()
     CatalogueService service;
     QVERIFY(service.isRunning());
     Search search(service.base());
-    search.list.rows = {ReportRow{u"a"_s, u"b"_s, u"c"_s}};
+    search.list.rows = {ReportRow {u"a"_s, u"b"_s, u"c"_s}};
     search.keyword.value = keyword;
 
     search.command.Command1_Click();
@@ -141,8 +138,8 @@ void SearchCommandTest::enterActsAsClick()
 
 void SearchCommandTest::secondClickStopsTheRun()
 {
-    CatalogueService service({u"--songs"_s, u"300"_s, u"--per-page"_s, u"2"_s, u"--delay-page"_s,
-                              u"2:1500"_s});
+    CatalogueService service(
+        {u"--songs"_s, u"300"_s, u"--per-page"_s, u"2"_s, u"--delay-page"_s, u"2:1500"_s});
     QVERIFY(service.isRunning());
     Search search(service.base());
     search.keyword.value = u"晚风"_s;
@@ -163,8 +160,8 @@ void SearchCommandTest::secondClickStopsTheRun()
 
 void SearchCommandTest::blankClickDuringRunDoesNotStop()
 {
-    CatalogueService service({u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
-                              u"2:1000"_s});
+    CatalogueService service(
+        {u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s, u"2:1000"_s});
     QVERIFY(service.isRunning());
     Search search(service.base());
     search.keyword.value = u"a"_s;

@@ -25,9 +25,9 @@ QByteArray catalogue(int songs)
     for (int k = 1; k <= songs; ++k) {
         json += QStringLiteral(R"(%1{"id": "%2", "title": "晚风%2", "serial": "QP-%2", )"
                                R"("path": "/music/晚风 现场_%2.wav"})")
-                        .arg(k == 1 ? "" : ",")
-                        .arg(k)
-                        .toUtf8();
+                    .arg(k == 1 ? "" : ",")
+                    .arg(k)
+                    .toUtf8();
     }
     // Song 2's address takes a while, so that other handlers can run inside the wait
     json += R"(], "overrides": [{"act": "getonemusic", "id": "2", "delayMs": 700}]})";
@@ -49,14 +49,13 @@ QString addressRequest(int k)
     return u"/data/?act=getonemusic&id=%1"_s.arg(k) + kPaddedQuery;
 }
 
-struct Songs
-{
+struct Songs {
     explicit Songs(int rows)
         : service({u"--catalogue"_s, catalogueFile(rows)}), urls(service.base())
     {
         for (int k = 1; k <= rows; ++k)
-            list.rows.append({u"晚风%1"_s.arg(k) + kPad, u"QP-%1"_s.arg(k) + kPad,
-                              QString::number(k) + kPad});
+            list.rows.append(
+                {u"晚风%1"_s.arg(k) + kPad, u"QP-%1"_s.arg(k) + kPad, QString::number(k) + kPad});
     }
 
     static QString catalogueFile(int rows)
@@ -74,21 +73,20 @@ struct Songs
     CatalogueService service;
     UrlTexts urls;
     QNetworkAccessManager network;
-    TextFetcher fetcher{network};
-    LinkResolver links{fetcher, urls};
+    TextFetcher fetcher {network};
+    LinkResolver links {fetcher, urls};
     FakeReportList list;
     FakeTextBox text2, text3, text4, text5, text6;
     FakeMediaPlayer player;
     FakeWebView browser;
     qint32 playIndex = 1;
-    SongHandlers handlers{list,   {text2, text3, text4, text5, text6}, player, browser, links,
-                          playIndex};
+    SongHandlers handlers {list,     {text2, text3, text4, text5, text6}, player, browser, links,
+                           playIndex};
 };
 
 } // namespace
 
-class SongHandlersTest : public QObject
-{
+class SongHandlersTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -118,7 +116,7 @@ void SongHandlersTest::clickShowsSongAndLinks()
     QCOMPARE(songs.text4.value, u"3"_s + kPad);
     QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
     QCOMPARE(songs.text6.value, rawLink(songs.base(), 3));
-    QCOMPARE(songs.service.requestTargets(), (QStringList{addressRequest(3), addressRequest(3)}));
+    QCOMPARE(songs.service.requestTargets(), (QStringList {addressRequest(3), addressRequest(3)}));
     QVERIFY(songs.player.assigned.isEmpty());
     QCOMPARE(songs.playIndex, 1);
 }
@@ -130,7 +128,7 @@ void SongHandlersTest::doubleClickPlays()
     songs.handlers.ListView1_DblClick();
 
     QCOMPARE(songs.playIndex, 3);
-    QCOMPARE(songs.player.assigned, QStringList{encodedLink(songs.base(), 3)});
+    QCOMPARE(songs.player.assigned, QStringList {encodedLink(songs.base(), 3)});
     QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
     QCOMPARE(songs.text6.value, rawLink(songs.base(), 3));
     QCOMPARE(songs.text4.value, u"3"_s + kPad);
@@ -145,7 +143,7 @@ void SongHandlersTest::playMenuLeavesRawLink()
     songs.handlers.Players_Click();
 
     QCOMPARE(songs.playIndex, 1);
-    QCOMPARE(songs.player.assigned, QStringList{encodedLink(songs.base(), 1)});
+    QCOMPARE(songs.player.assigned, QStringList {encodedLink(songs.base(), 1)});
     QCOMPARE(songs.text2.value, encodedLink(songs.base(), 1));
     QCOMPARE(songs.text3.value, u"晚风1"_s + kPad);
     QCOMPARE(songs.text6.value, u"earlier"_s);
@@ -162,7 +160,7 @@ void SongHandlersTest::downloads()
     // The popup item fetches the selected song's link and changes no box
     songs.list.selected = 1;
     songs.handlers.DOl_Click();
-    QCOMPARE(songs.browser.navigated, QStringList{encodedLink(songs.base(), 1)});
+    QCOMPARE(songs.browser.navigated, QStringList {encodedLink(songs.base(), 1)});
     QVERIFY(songs.text2.value.isEmpty());
     QCOMPARE(songs.service.requestTargets().size(), 1);
 
@@ -202,7 +200,7 @@ void SongHandlersTest::continuePlayback()
     songs.player.state = MediaPlayer::Stopped;
     songs.handlers.WindowsMediaPlayer1_PlayStateChange(1);
     QCOMPARE(songs.playIndex, next);
-    QCOMPARE(songs.player.assigned, QStringList{encodedLink(songs.base(), next)});
+    QCOMPARE(songs.player.assigned, QStringList {encodedLink(songs.base(), next)});
     // The boxes are left alone
     QVERIFY(songs.text2.value.isEmpty());
 }
@@ -243,8 +241,8 @@ void SongHandlersTest::staleHandlerStopsWriting()
 
 void SongHandlersTest::foreignHostIsRefused()
 {
-    for (const QByteArray &answer : {QByteArray("@evil.example/x.wav"),
-                                     QByteArray(".evil.example/x.wav")}) {
+    for (const QByteArray &answer :
+         {QByteArray("@evil.example/x.wav"), QByteArray(".evil.example/x.wav")}) {
         QNetworkAccessManager network;
         TextFetcher fetcher(network);
         QTemporaryDir dir;
@@ -252,7 +250,8 @@ void SongHandlersTest::foreignHostIsRefused()
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(R"({"songs": [{"id": "1", "title": "a", "serial": "b", "path": "/a.wav"}],
-                     "overrides": [{"act": "getonemusic", "body": ")" + answer + R"("}]})");
+                     "overrides": [{"act": "getonemusic", "body": ")"
+                  + answer + R"("}]})");
         out.close();
         CatalogueService evil({u"--catalogue"_s, file});
         UrlTexts evilUrls(evil.base());
@@ -267,7 +266,7 @@ void SongHandlersTest::backgroundTrack()
     Songs songs(3);
     QCOMPARE(songs.links.FetchBackgroundTrack(), encodedLink(songs.base(), 2));
     QCOMPARE(songs.service.requestTargets(),
-             (QStringList{u"/data/?act=getbglist"_s, u"/data/?act=getonemusic&id=2"_s}));
+             (QStringList {u"/data/?act=getbglist"_s, u"/data/?act=getonemusic&id=2"_s}));
 }
 
 void SongHandlersTest::backgroundCut_data()

@@ -22,8 +22,7 @@ QString furtherPage(int n)
 }
 
 // A list run wired to fakes of the window's controls, as the window wires it
-struct Run
-{
+struct Run {
     explicit Run(const QString &base) : urls(base)
     {
         list.headers = {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s};
@@ -34,17 +33,20 @@ struct Run
         state.FetchPhase = 1;
     }
 
-    void load(const QString &url = {}) { loader.LoadSongList(url.isEmpty() ? urls.text(105) : url); }
+    void load(const QString &url = {})
+    {
+        loader.LoadSongList(url.isEmpty() ? urls.text(105) : url);
+    }
 
     SearchState state;
     UrlTexts urls;
     QNetworkAccessManager network;
-    TextFetcher fetcher{network};
+    TextFetcher fetcher {network};
     FakeReportList list;
     FakeStatusPanels status;
     FakeCaption caption;
     FakeDispatch dispatch;
-    SongListLoader loader{state, urls, fetcher, list, status, caption, dispatch};
+    SongListLoader loader {state, urls, fetcher, list, status, caption, dispatch};
 };
 
 void verifyOrderlyEnd(const Run &run, int rows)
@@ -59,8 +61,7 @@ void verifyOrderlyEnd(const Run &run, int rows)
 
 } // namespace
 
-class SongListLoaderTest : public QObject
-{
+class SongListLoaderTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -83,16 +84,16 @@ void SongListLoaderTest::threePageRun()
     Run run(service.base());
     run.load();
 
-    QCOMPARE(service.requestTargets(), (QStringList{kFirstPage, furtherPage(2), furtherPage(3)}));
+    QCOMPARE(service.requestTargets(), (QStringList {kFirstPage, furtherPage(2), furtherPage(3)}));
     QCOMPARE(run.status.panel1History,
-             (QStringList{u"共3页,正在查找第2页资源信息。"_s, u"共3页,正在查找第3页资源信息。"_s,
-                          u"搜索结束"_s}));
+             (QStringList {u"共3页,正在查找第2页资源信息。"_s, u"共3页,正在查找第3页资源信息。"_s,
+                           u"搜索结束"_s}));
     verifyOrderlyEnd(run, 50);
     QCOMPARE(run.state.FetchPhase, 1);
     // Finished: the last row selected and shown, every column sized, once each
     QCOMPARE(run.list.selected, 50);
     QCOMPARE(run.list.visible, 50);
-    QCOMPARE(run.list.autoSized, (QList<int>{1, 2, 3}));
+    QCOMPARE(run.list.autoSized, (QList<int> {1, 2, 3}));
     QCOMPARE(run.dispatch.calls, 3);
 }
 
@@ -114,8 +115,8 @@ void SongListLoaderTest::totals()
     QFETCH(int, requests);
     QFETCH(QString, secondPageProgress);
 
-    CatalogueService service({u"--songs"_s, u"100"_s, u"--per-page"_s, u"10"_s,
-                              u"--total-text"_s, total});
+    CatalogueService service(
+        {u"--songs"_s, u"100"_s, u"--per-page"_s, u"10"_s, u"--total-text"_s, total});
     QVERIFY(service.isRunning());
     Run run(service.base());
     run.load();
@@ -128,8 +129,8 @@ void SongListLoaderTest::totals()
 
 void SongListLoaderTest::stopDuringSecondPage()
 {
-    CatalogueService service({u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
-                              u"2:1500"_s});
+    CatalogueService service(
+        {u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s, u"2:1500"_s});
     QVERIFY(service.isRunning());
     Run run(service.base());
     // The stop click arrives while page 2 is on its way
@@ -139,18 +140,18 @@ void SongListLoaderTest::stopDuringSecondPage()
     });
     run.load();
 
-    QCOMPARE(service.requestTargets(), (QStringList{kFirstPage, furtherPage(2)}));
+    QCOMPARE(service.requestTargets(), (QStringList {kFirstPage, furtherPage(2)}));
     QCOMPARE(run.status.panel1History,
-             (QStringList{u"共3页,正在查找第2页资源信息。"_s, u"共3页,正在查找第3页资源信息。"_s,
-                          u"搜索结束"_s}));
+             (QStringList {u"共3页,正在查找第2页资源信息。"_s, u"共3页,正在查找第3页资源信息。"_s,
+                           u"搜索结束"_s}));
     verifyOrderlyEnd(run, 40);
     QCOMPARE(run.list.selected, 40);
 }
 
 void SongListLoaderTest::stopDuringLastPage()
 {
-    CatalogueService service({u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
-                              u"2:1500"_s});
+    CatalogueService service(
+        {u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s, u"2:1500"_s});
     QVERIFY(service.isRunning());
     Run run(service.base());
     QTimer::singleShot(400, [&] { run.state.Searching = false; });
@@ -167,15 +168,15 @@ void SongListLoaderTest::noListEnds_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("rows");
 
-    QTest::newRow("error page") << QStringList{u"--status-page"_s, u"2:500"_s} << 20;
-    QTest::newRow("empty first page") << QStringList{u"--empty-page"_s, u"1"_s} << 0;
+    QTest::newRow("error page") << QStringList {u"--status-page"_s, u"2:500"_s} << 20;
+    QTest::newRow("empty first page") << QStringList {u"--empty-page"_s, u"1"_s} << 0;
 }
 
 void SongListLoaderTest::noListEnds()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, rows);
-    CatalogueService service(QStringList{u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s}
+    CatalogueService service(QStringList {u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s}
                              + arguments);
     QVERIFY(service.isRunning());
     Run run(service.base());
@@ -188,9 +189,9 @@ void SongListLoaderTest::noListEnds()
 
 void SongListLoaderTest::failureAfterFirstPageKeepsState()
 {
-    for (const QStringList &fault : {QStringList{u"--cut-page"_s, u"2"_s},
-                                     QStringList{u"--total-text"_s, u"abc"_s}}) {
-        CatalogueService service(QStringList{u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s}
+    for (const QStringList &fault :
+         {QStringList {u"--cut-page"_s, u"2"_s}, QStringList {u"--total-text"_s, u"abc"_s}}) {
+        CatalogueService service(QStringList {u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s}
                                  + fault);
         QVERIFY(service.isRunning());
         Run run(service.base());
@@ -224,15 +225,15 @@ void SongListLoaderTest::firstPageFailureGivesButtonBack()
 
 void SongListLoaderTest::supersededRunDropsItsPage()
 {
-    CatalogueService service({u"--songs"_s, u"30"_s, u"--per-page"_s, u"10"_s, u"--delay-page"_s,
-                              u"1:800"_s});
+    CatalogueService service(
+        {u"--songs"_s, u"30"_s, u"--per-page"_s, u"10"_s, u"--delay-page"_s, u"1:800"_s});
     QVERIFY(service.isRunning());
     Run run(service.base());
 
     // While the first run waits for its first page, the user stops it and searches anew; the
     // new run runs to its end inside the old run's wait.
-    const QString searchUrl =
-        run.urls.text(101) + u"%E6%99%9A&act=getmusiclist&rnd=0.6578650244507076"_s;
+    const QString searchUrl
+        = run.urls.text(101) + u"%E6%99%9A&act=getmusiclist&rnd=0.6578650244507076"_s;
     bool innerDone = false;
     QTimer::singleShot(100, [&] {
         run.state.Searching = false;

@@ -68,8 +68,7 @@ constexpr int kIdleTickInterval = 250;
 } // namespace
 
 Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
-    : QMainWindow(parent),
-      m_environment(std::move(environment)),
+    : QMainWindow(parent), m_environment(std::move(environment)),
       m_state(state ? *state : sharedSearchState()),
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
       m_urls(std::make_unique<UrlTexts>(m_environment.serviceBase)),
@@ -112,9 +111,9 @@ Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
                                                *m_command1Caption, *ListView1, *StatusBar1,
                                                *m_environment.messageBox);
     m_songs = std::make_unique<SongHandlers>(
-            *ListView1,
-            SongHandlers::Boxes{*m_text2Box, *m_text3Box, *m_text4Box, *m_text5Box, *m_text6Box},
-            *WindowsMediaPlayer1, *WebBrowser1, *m_links, m_playIndex);
+        *ListView1,
+        SongHandlers::Boxes {*m_text2Box, *m_text3Box, *m_text4Box, *m_text5Box, *m_text6Box},
+        *WindowsMediaPlayer1, *WebBrowser1, *m_links, m_playIndex);
     connectHandlers();
 
     // A window of fixed size, centred on the screen
@@ -139,29 +138,29 @@ void Form1::createControls()
     client->setObjectName(u"ClientArea"_s);
     setCentralWidget(client);
 
-    const auto label = [&](QLabel *&field, const QString &name, const QString &caption, int left,
-                           int top) {
-        field = new QLabel(caption, client);
-        field->setObjectName(name);
-        field->setTextFormat(Qt::PlainText);
-        field->setFont(labelFont());
-        field->adjustSize();
-        field->move(px(left), px(top));
-    };
-    const auto textBox = [&](QLineEdit *&field, const QString &name, QRect geometry,
-                             bool readOnly) {
-        field = new QLineEdit(client);
-        field->setObjectName(name);
-        field->setGeometry(geometry);
-        field->setReadOnly(readOnly);
-    };
-    const auto button = [&](QPushButton *&field, const QString &name, const QString &caption,
-                            QRect geometry) {
-        field = new QPushButton(caption, client);
-        field->setObjectName(name);
-        field->setGeometry(geometry);
-        field->setAutoDefault(false);
-    };
+    const auto label
+        = [&](QLabel *&field, const QString &name, const QString &caption, int left, int top) {
+              field = new QLabel(caption, client);
+              field->setObjectName(name);
+              field->setTextFormat(Qt::PlainText);
+              field->setFont(labelFont());
+              field->adjustSize();
+              field->move(px(left), px(top));
+          };
+    const auto textBox
+        = [&](QLineEdit *&field, const QString &name, QRect geometry, bool readOnly) {
+              field = new QLineEdit(client);
+              field->setObjectName(name);
+              field->setGeometry(geometry);
+              field->setReadOnly(readOnly);
+          };
+    const auto button
+        = [&](QPushButton *&field, const QString &name, const QString &caption, QRect geometry) {
+              field = new QPushButton(caption, client);
+              field->setObjectName(name);
+              field->setGeometry(geometry);
+              field->setAutoDefault(false);
+          };
 
     WindowsMediaPlayer1 = new MediaPlayerWidget(client);
     WindowsMediaPlayer1->setObjectName(u"WindowsMediaPlayer1"_s);
@@ -236,9 +235,9 @@ void Form1::createMenus()
 void Form1::setTabOrder()
 {
     // The design's tab order; labels and the status bar take no focus
-    const QList<QWidget *> order{Text1,    Command1, Text2,    WindowsMediaPlayer1,
-                                 ListView1, Text3,   Text4,    Command2,
-                                 Command3, Text5,    Text6};
+    const QList<QWidget *> order {Text1,     Command1, Text2, WindowsMediaPlayer1,
+                                  ListView1, Text3,    Text4, Command2,
+                                  Command3,  Text5,    Text6};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -270,7 +269,7 @@ void Form1::connectHandlers()
     connect(ListView1, &ReportListView::menuRequested, this, [this] {
         if (ListView1->count() > 0)
             Memu->popup(ListView1->viewport()->mapToGlobal(
-                    ListView1->visualRect(ListView1->currentIndex()).center()));
+                ListView1->visualRect(ListView1->currentIndex()).center()));
     });
     connect(Players, &QAction::triggered, this,
             [this] { runSongHandler(&SongHandlers::Players_Click); });
@@ -278,9 +277,8 @@ void Form1::connectHandlers()
     connect(Command3, &QPushButton::clicked, this,
             [this] { runSongHandler(&SongHandlers::Command3_Click); });
     connect(WindowsMediaPlayer1, &MediaPlayerWidget::PlayStateChange, this, [this](int state) {
-        runSongHandler([state](SongHandlers &songs) {
-            songs.WindowsMediaPlayer1_PlayStateChange(state);
-        });
+        runSongHandler(
+            [state](SongHandlers &songs) { songs.WindowsMediaPlayer1_PlayStateChange(state); });
     });
     connect(WindowsMediaPlayer1, &MediaPlayerWidget::DoubleClick, this, [this] {
         // Full screen is a nicety: nothing to report if the player cannot
@@ -291,8 +289,7 @@ void Form1::connectHandlers()
     });
 }
 
-template<typename Handler>
-void Form1::runSongHandler(Handler handler)
+template<typename Handler> void Form1::runSongHandler(Handler handler)
 {
     if (m_unloaded)
         return;

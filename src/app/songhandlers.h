@@ -11,12 +11,10 @@ class WebView;
 
 // The handlers that act on one song of the list: show it, play it, go on playing from the list
 // when the player stops, download it.
-class SongHandlers
-{
+class SongHandlers {
 public:
     // The display boxes, named as in the window
-    struct Boxes
-    {
+    struct Boxes {
         TextBox &Text2; // the encoded link
         TextBox &Text3; // the title
         TextBox &Text4; // the identifier
@@ -37,8 +35,7 @@ public:
     void WindowsMediaPlayer1_DoubleClick();
 
 private:
-    struct Selection
-    {
+    struct Selection {
         int index = 0;
         ReportRow row;
     };

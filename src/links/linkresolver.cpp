@@ -27,8 +27,8 @@ QString LinkResolver::ResolveSongLinkRaw(const QString &id)
 
 QString LinkResolver::FetchBackgroundTrack()
 {
-    const QString body = m_fetcher.FetchText(
-            m_urls.serviceBase() + RequestForms::kBackgroundListPath, u"utf-8"_s);
+    const QString body
+        = m_fetcher.FetchText(m_urls.serviceBase() + RequestForms::kBackgroundListPath, u"utf-8"_s);
     return ResolveSongLink(CutBackgroundId(body));
 }
 

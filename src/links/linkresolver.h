@@ -7,8 +7,7 @@ class UrlTexts;
 
 // Asks the catalogue service for a song's media path and turns it into links. No state and no
 // cache: every call asks anew.
-class LinkResolver
-{
+class LinkResolver {
 public:
     LinkResolver(TextFetcher &fetcher, const UrlTexts &urls);
 

@@ -5,8 +5,7 @@
 
 // The one exception type of the program: a failing step raises it with a reason a user can read.
 // Every event handler catches it at its own boundary, so it never crosses the Qt event loop.
-class Failure : public std::exception
-{
+class Failure : public std::exception {
 public:
     explicit Failure(QString reason) : m_reason(std::move(reason)), m_utf8(m_reason.toUtf8()) { }
 

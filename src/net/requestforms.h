@@ -6,10 +6,10 @@
 namespace RequestForms {
 
 // Ends the URL of every page of a keyword search
-inline constexpr QLatin1StringView kSearchSuffix{"&act=getmusiclist&rnd=0.6578650244507076"};
+inline constexpr QLatin1StringView kSearchSuffix {"&act=getmusiclist&rnd=0.6578650244507076"};
 // Page number of a keyword search's further pages, which the service understands beside the key
-inline constexpr QLatin1StringView kPageKey{"&page="};
+inline constexpr QLatin1StringView kPageKey {"&page="};
 // The background list, appended to the service base
-inline constexpr QLatin1StringView kBackgroundListPath{"/data/?act=getbglist"};
+inline constexpr QLatin1StringView kBackgroundListPath {"/data/?act=getbglist"};
 
 } // namespace RequestForms

@@ -9,10 +9,9 @@ class QNetworkAccessManager;
 // The program's only way of talking to the catalogue service: one HTTP GET of a complete URL,
 // the body decoded as text. While it waits it dispatches the window's events, so handlers run
 // nested inside the wait; an inner call ends before the outer one looks at its own answer.
-class TextFetcher
-{
+class TextFetcher {
 public:
-    static constexpr std::chrono::milliseconds kDefaultTransferTimeout{30000};
+    static constexpr std::chrono::milliseconds kDefaultTransferTimeout {30000};
 
     explicit TextFetcher(QNetworkAccessManager &network);
 

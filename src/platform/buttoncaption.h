@@ -5,8 +5,7 @@
 class QAbstractButton;
 
 // The caption of a push button
-class ButtonCaption : public CommandCaption
-{
+class ButtonCaption : public CommandCaption {
 public:
     explicit ButtonCaption(QAbstractButton &button) : m_button(button) { }
     QString caption() const override;

@@ -3,8 +3,7 @@
 #include <QString>
 
 // The caption of a push button, which for `Command1` is also the state of the search command.
-class CommandCaption
-{
+class CommandCaption {
 public:
     virtual ~CommandCaption() = default;
     virtual QString caption() const = 0;

@@ -3,8 +3,7 @@
 #include "shell.h"
 
 // Opens addresses with the desktop's default handler.
-class DesktopShell : public Shell
-{
+class DesktopShell : public Shell {
 public:
     void openAddress(const QString &address) override;
 };

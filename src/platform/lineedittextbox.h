@@ -5,8 +5,7 @@
 class QLineEdit;
 
 // A QLineEdit as a text box of the handlers.
-class LineEditTextBox : public TextBox
-{
+class LineEditTextBox : public TextBox {
 public:
     explicit LineEditTextBox(QLineEdit &edit) : m_edit(edit) { }
     QString text() const override;

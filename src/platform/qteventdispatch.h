@@ -3,8 +3,7 @@
 #include "eventdispatch.h"
 
 // Lets the event loop deliver what is pending, once.
-class QtEventDispatch : public EventDispatch
-{
+class QtEventDispatch : public EventDispatch {
 public:
     void doEvents() override;
 };

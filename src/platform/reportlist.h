@@ -4,8 +4,7 @@
 #include <QString>
 
 // One row of the report list: the item's text and its two sub-items.
-struct ReportRow
-{
+struct ReportRow {
     QString text;
     QString subItem1;
     QString subItem2;
@@ -16,9 +15,8 @@ struct ReportRow
 };
 
 // What the list logic needs of the report list `ListView1`. Positions are 1-based, as the
-// list's users count them. The Qt implementation is a model under a tree view; tests use fakes.
-class ReportList
-{
+// list's users count them. The Qt implementation is a model under a table view; tests use fakes.
+class ReportList {
 public:
     virtual ~ReportList() = default;
 

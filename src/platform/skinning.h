@@ -4,8 +4,7 @@
 
 // The skinning library: attaches a skin file to the whole application and switches its glass
 // effect. Results are ignored by the callers, so failures stay inside.
-class Skinning
-{
+class Skinning {
 public:
     virtual ~Skinning() = default;
     virtual void SkinH_AttachEx(const QString &skinFile, const QString &password) = 0;

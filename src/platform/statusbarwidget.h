@@ -8,8 +8,7 @@ class QLabel;
 
 // The status bar `StatusBar1`: two plain-text panels. Messages of QStatusBar itself are never
 // used, because they hide the panels.
-class StatusBarWidget : public QStatusBar, public StatusPanels
-{
+class StatusBarWidget : public QStatusBar, public StatusPanels {
     Q_OBJECT
 
 public:

@@ -3,8 +3,7 @@
 #include <QString>
 
 // The two text panels of the status bar `StatusBar1`, numbered 1 and 2.
-class StatusPanels
-{
+class StatusPanels {
 public:
     virtual ~StatusPanels() = default;
     virtual QString panelText(int panel) const = 0;

@@ -3,8 +3,7 @@
 #include <QString>
 
 // A text box as the handlers use it.
-class TextBox
-{
+class TextBox {
 public:
     virtual ~TextBox() = default;
     virtual QString text() const = 0;

@@ -4,8 +4,7 @@
 
 // The hidden web view `WebBrowser1`: it is only ever told to open a media address, which
 // hands the download to it.
-class WebView
-{
+class WebView {
 public:
     virtual ~WebView() = default;
     virtual void Navigate(const QString &address) = 0;

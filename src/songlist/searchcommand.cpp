@@ -23,14 +23,8 @@ constexpr int kEnter = 13;
 SearchCommand::SearchCommand(SearchState &state, const UrlTexts &urls, SongListLoader &loader,
                              TextBox &keyword, CommandCaption &caption, ReportList &list,
                              StatusPanels &status, MessageBox &messageBox)
-    : m_state(state),
-      m_urls(urls),
-      m_loader(loader),
-      m_keyword(keyword),
-      m_caption(caption),
-      m_list(list),
-      m_status(status),
-      m_messageBox(messageBox)
+    : m_state(state), m_urls(urls), m_loader(loader), m_keyword(keyword), m_caption(caption),
+      m_list(list), m_status(status), m_messageBox(messageBox)
 {
 }
 
@@ -66,9 +60,8 @@ void SearchCommand::Command1_Click()
         m_status.setPanelText(1, u"搜索失败：%1"_s.arg(failure.reason()));
         return;
     }
-    m_loader.LoadSongList(m_urls.text(UrlTexts::SearchFirstPage) + keyword
-                                  + RequestForms::kSearchSuffix,
-                          keyword);
+    m_loader.LoadSongList(
+        m_urls.text(UrlTexts::SearchFirstPage) + keyword + RequestForms::kSearchSuffix, keyword);
 }
 
 void SearchCommand::Text1_KeyPress(int keyAscii)

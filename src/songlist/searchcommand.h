@@ -11,8 +11,7 @@ struct SearchState;
 
 // The search button `Command1`, which also stops the run in progress, and Enter in the keyword
 // box `Text1`. The button's caption is the command's state: "搜索" idle, "停止" running.
-class SearchCommand
-{
+class SearchCommand {
 public:
     SearchCommand(SearchState &state, const UrlTexts &urls, SongListLoader &loader,
                   TextBox &keyword, CommandCaption &caption, ReportList &list, StatusPanels &status,

@@ -5,8 +5,7 @@
 
 // The state that the search command, the list loader and the status timer share during a list
 // run. The program has exactly one, sharedSearchState(); tests make their own.
-struct SearchState
-{
+struct SearchState {
     // True while a list run is in progress; setting it false asks the run to stop
     bool Searching = false;
     // 1-based number of the page being fetched

@@ -36,13 +36,8 @@ double totalPages(const QString &text)
 SongListLoader::SongListLoader(SearchState &state, const UrlTexts &urls, TextFetcher &fetcher,
                                ReportList &list, StatusPanels &status, CommandCaption &caption,
                                EventDispatch &dispatch)
-    : m_state(state),
-      m_urls(urls),
-      m_fetcher(fetcher),
-      m_list(list),
-      m_status(status),
-      m_caption(caption),
-      m_dispatch(dispatch)
+    : m_state(state), m_urls(urls), m_fetcher(fetcher), m_list(list), m_status(status),
+      m_caption(caption), m_dispatch(dispatch)
 {
 }
 
@@ -82,11 +77,12 @@ void SongListLoader::LoadSongList(const QString &firstUrl, const QString &encode
                 m_state.FetchPhase = 5;
                 ++m_state.CurrentPage;
                 url = furtherPageUrl(encodedKeyword);
-                m_status.setPanelText(1, u"共%1页,正在查找第%2页资源信息。"_s
-                                             .arg(m_state.TotalPagesText)
-                                             .arg(m_state.CurrentPage));
-                m_status.setPanelText(2, u"正在分析数据，请稍候。。当前已经找到：%1条资源"_s
-                                             .arg(m_list.count()));
+                m_status.setPanelText(
+                    1,
+                    u"共%1页,正在查找第%2页资源信息。"_s.arg(m_state.TotalPagesText)
+                        .arg(m_state.CurrentPage));
+                m_status.setPanelText(
+                    2, u"正在分析数据，请稍候。。当前已经找到：%1条资源"_s.arg(m_list.count()));
                 continue;
             }
             endInOrder(true);

@@ -12,8 +12,7 @@ struct SearchState;
 
 // Runs list runs: fetches the pages of a list one after another, appends their rows, reports
 // progress in the status panels and finishes the list at an orderly end.
-class SongListLoader
-{
+class SongListLoader {
 public:
     SongListLoader(SearchState &state, const UrlTexts &urls, TextFetcher &fetcher, ReportList &list,
                    StatusPanels &status, CommandCaption &caption, EventDispatch &dispatch);

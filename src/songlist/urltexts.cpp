@@ -15,8 +15,7 @@ QString UrlTexts::text(int key) const
         return QStringLiteral("&act=getmusiclist&rnd=0.12313641141171777");
     case DefaultListFirstPage:
         return m_serviceBase
-            + QLatin1StringView(
-                   "/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802");
+            + QLatin1StringView("/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802");
     default:
         return {};
     }

@@ -4,8 +4,7 @@
 
 // The table of the catalogue service's URL texts, keyed 101 to 105. Keys 101, 102, 103 and 105
 // begin with the service base; 104 is a suffix. Read by key each time a URL is built.
-class UrlTexts
-{
+class UrlTexts {
 public:
     enum Key {
         SearchFirstPage = 101,

@@ -13,8 +13,7 @@
 #include <QStringList>
 #include <functional>
 
-class FakeReportList : public ReportList
-{
+class FakeReportList : public ReportList {
 public:
     QList<ReportRow> rows;
     QStringList headers;
@@ -42,8 +41,7 @@ public:
     void refresh() override { }
 };
 
-class FakeStatusPanels : public StatusPanels
-{
+class FakeStatusPanels : public StatusPanels {
 public:
     QString panels[2];
     QString toolTip;
@@ -60,16 +58,14 @@ public:
     void setToolTipText(const QString &text) override { toolTip = text; }
 };
 
-class FakeCaption : public CommandCaption
-{
+class FakeCaption : public CommandCaption {
 public:
     QString text = QStringLiteral("搜索");
     QString caption() const override { return text; }
     void setCaption(const QString &caption) override { text = caption; }
 };
 
-class FakeTextBox : public TextBox
-{
+class FakeTextBox : public TextBox {
 public:
     QString value;
     bool focused = false;
@@ -78,11 +74,9 @@ public:
     void setFocus() override { focused = true; }
 };
 
-class FakeMessageBox : public MessageBox
-{
+class FakeMessageBox : public MessageBox {
 public:
-    struct Shown
-    {
+    struct Shown {
         QString text, title;
         int style;
     };
@@ -94,8 +88,7 @@ public:
 };
 
 // Runs `hook` (once per call) where the real dispatch would let pending events run
-class FakeDispatch : public EventDispatch
-{
+class FakeDispatch : public EventDispatch {
 public:
     std::function<void()> hook;
     int calls = 0;
@@ -107,8 +100,7 @@ public:
     }
 };
 
-class FakeShell : public Shell
-{
+class FakeShell : public Shell {
 public:
     QStringList opened;
     void openAddress(const QString &address) override { opened.append(address); }
@@ -117,8 +109,7 @@ public:
 #include "platform/mediaplayer.h"
 #include "platform/webview.h"
 
-class FakeMediaPlayer : public MediaPlayer
-{
+class FakeMediaPlayer : public MediaPlayer {
 public:
     QStringList assigned;
     int state = Undefined;
@@ -135,8 +126,7 @@ public:
     void setFullScreen(bool on) override { full = on; }
 };
 
-class FakeWebView : public WebView
-{
+class FakeWebView : public WebView {
 public:
     QStringList navigated;
     void Navigate(const QString &address) override { navigated.append(address); }
@@ -144,8 +134,7 @@ public:
 
 #include "platform/skinning.h"
 
-class FakeSkinning : public Skinning
-{
+class FakeSkinning : public Skinning {
 public:
     // "attach:<file>" and "aero:<n>", in call order
     QStringList calls;
