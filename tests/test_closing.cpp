@@ -128,7 +128,9 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
     if (name == u"buffering") {
         return {[] {},
                 [&window, after] {
-                    return window.player()->playState() == MediaPlayer::Buffering && after(300);
+                    // Long enough for the media request to reach the service, also under the
+                    // sanitizers
+                    return window.player()->playState() == MediaPlayer::Buffering && after(2000);
                 },
                 [&window] {
                     return u"state=%1 status=%2"_s.arg(window.player()->playState())

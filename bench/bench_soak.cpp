@@ -1,0 +1,217 @@
+// Soak run: many list runs and link resolutions in one process, against a stand-in service of
+// ten pages, with the resident memory sampled as they go. A list run clears and refills the real
+// report list widget, so the model, the view and the network stack are all exercised the way
+// the window uses them. Memory counts as flat when, after the first sample, it never grows by
+// more than the threshold above that sample: allocator arenas and Qt's caches settle during the
+// first runs, later growth is a leak.
+//
+// Prints the series as plain tables on standard output; exits 1 when a run went wrong or memory
+// grew, so that scripts/soak.sh can say so.
+
+#include "catalogueservice.h"
+
+#include "links/linkresolver.h"
+#include "net/failure.h"
+#include "net/textfetcher.h"
+#include "platform/buttoncaption.h"
+#include "platform/qteventdispatch.h"
+#include "platform/reportlistview.h"
+#include "platform/statusbarwidget.h"
+#include "songlist/searchstate.h"
+#include "songlist/songlistloader.h"
+#include "songlist/urltexts.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kSongs = 200;
+constexpr int kPerPage = 20;
+// Growth above the first sample that still counts as noise
+constexpr double kFlatThresholdMb = 2.0;
+
+// VmRSS of this process in kB, 0 when it cannot be read
+qint64 residentKb()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    // Files under /proc report a size of 0, so read to the end rather than line by line
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
+struct Sample {
+    int done;
+    qint64 rssKb;
+};
+
+// Prints the series and returns whether it stayed flat after its first sample
+bool report(const char *title, const char *unit, const QList<Sample> &series, qint64 elapsedMs)
+{
+    std::printf("\n%s (%.1f s)\n", title, double(elapsedMs) / 1000);
+    std::printf("%10s  %10s  %14s\n", unit, "VmRSS (MB)", "vs first (MB)");
+    const qint64 first = series.first().rssKb;
+    qint64 highest = first;
+    for (const Sample &sample : series) {
+        std::printf("%10d  %10.1f  %+14.2f\n", sample.done, double(sample.rssKb) / 1024,
+                    double(sample.rssKb - first) / 1024);
+        highest = qMax(highest, sample.rssKb);
+    }
+    const double growthMb = double(highest - first) / 1024;
+    const bool flat = growthMb < kFlatThresholdMb;
+    std::printf("Highest growth after the first sample: %.2f MB (threshold %.1f MB): %s\n",
+                growthMb, kFlatThresholdMb, flat ? "flat" : "GROWING");
+    return flat;
+}
+
+// The controls a list run writes to, real widgets as in the window, offscreen
+class SoakWindow : public QWidget {
+public:
+    SoakWindow()
+    {
+        auto *const layout = new QVBoxLayout(this);
+        // A size constraint would pass every change of the status texts' width on to the
+        // platform window, which the offscreen platform answers with a warning each time.
+        layout->setSizeConstraint(QLayout::SetNoConstraint);
+        layout->addWidget(m_command);
+        layout->addWidget(m_list);
+        layout->addWidget(m_status);
+        // As the window sets the list up at start-up
+        m_list->setReportView();
+        m_list->setFullRowSelect(true);
+        m_list->setManualLabelEdit();
+        m_list->setGridLines(true);
+        m_list->setMultiSelect(false);
+        for (const QString &header : {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s})
+            m_list->addColumn(header, 2000);
+        resize(640, 480);
+    }
+
+    ReportListView &list() const { return *m_list; }
+    StatusBarWidget &status() const { return *m_status; }
+    QPushButton &command() const { return *m_command; }
+
+private:
+    QPushButton *const m_command = new QPushButton(u"搜索"_s, this);
+    ReportListView *const m_list = new ReportListView(this);
+    StatusBarWidget *const m_status = new StatusBarWidget(this);
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The list is real widgets but nobody watches them
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption runsOption(u"runs"_s, u"List runs (10 pages each)."_s, u"n"_s,
+                                        u"1000"_s);
+    const QCommandLineOption resolutionsOption(u"resolutions"_s, u"Link resolutions."_s, u"n"_s,
+                                               u"10000"_s);
+    parser.addOptions({runsOption, resolutionsOption});
+    parser.process(app);
+    const int runs = qMax(100, parser.value(runsOption).toInt());
+    const int resolutions = qMax(1000, parser.value(resolutionsOption).toInt());
+
+    const CatalogueService service(
+        {u"--songs"_s, QString::number(kSongs), u"--per-page"_s, QString::number(kPerPage)});
+    if (!service.isRunning()) {
+        std::fprintf(stderr, "bench_soak: the catalogue service did not start\n");
+        return 1;
+    }
+
+    SoakWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "bench_soak: the window was not shown\n");
+        return 1;
+    }
+
+    SearchState state;
+    const UrlTexts urls(service.base());
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    ButtonCaption caption(window.command());
+    QtEventDispatch dispatch;
+    SongListLoader loader(state, urls, fetcher, window.list(), window.status(), caption, dispatch);
+    LinkResolver links(fetcher, urls);
+
+    std::printf("bench_soak: %d list runs of %d pages, then %d link resolutions; service %s\n",
+                runs, kSongs / kPerPage, resolutions, qPrintable(service.base()));
+    std::printf("Starting VmRSS: %.1f MB\n", double(residentKb()) / 1024);
+
+    QElapsedTimer total;
+    total.start();
+
+    QList<Sample> runSeries;
+    QElapsedTimer phase;
+    phase.start();
+    for (int run = 1; run <= runs; ++run) {
+        // What the callers do before a run
+        window.list().clear();
+        caption.setCaption(u"停止"_s);
+        state.Searching = true;
+        state.CurrentPage = 1;
+        state.FetchPhase = 1;
+        loader.LoadSongList(urls.text(UrlTexts::DefaultListFirstPage));
+        if (window.list().count() != kSongs) {
+            std::fprintf(stderr, "bench_soak: run %d ended with %d rows, not %d: %s\n", run,
+                         window.list().count(), kSongs, qPrintable(window.status().panelText(1)));
+            return 1;
+        }
+        if (run % 100 == 0)
+            runSeries.append({run, residentKb()});
+    }
+    const bool runsFlat = report("List runs", "runs", runSeries, phase.elapsed());
+
+    // Identifiers as the rows hold them, twelve trailing blanks included
+    QStringList ids;
+    for (int row = 1; row <= window.list().count(); ++row)
+        ids.append(window.list().item(row).subItem2);
+    if (ids.isEmpty() || !ids.first().endsWith(QString(12, u' '))) {
+        std::fprintf(stderr, "bench_soak: the rows carry no identifiers with twelve blanks\n");
+        return 1;
+    }
+
+    QList<Sample> linkSeries;
+    phase.restart();
+    for (int done = 1; done <= resolutions; ++done) {
+        try {
+            const QString link = links.ResolveSongLink(ids.at((done - 1) % ids.size()));
+            if (!link.startsWith(service.base() + u'/'))
+                throw Failure(u"unexpected link "_s + link);
+        } catch (const Failure &failure) {
+            std::fprintf(stderr, "bench_soak: resolution %d failed: %s\n", done,
+                         qPrintable(failure.reason()));
+            return 1;
+        }
+        if (done % 1000 == 0)
+            linkSeries.append({done, residentKb()});
+    }
+    const bool linksFlat = report("Link resolutions", "resolved", linkSeries, phase.elapsed());
+
+    std::printf("\nWall time: %.1f s. Memory %s.\n", double(total.elapsed()) / 1000,
+                runsFlat && linksFlat ? "stayed flat" : "grew");
+    return runsFlat && linksFlat ? 0 : 1;
+}
