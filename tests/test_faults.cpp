@@ -157,7 +157,8 @@ void FaultsTest::serverKilledMidRun()
     QElapsedTimer clock;
     clock.start();
     window.form().Form_Load();
-    QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+    // Well before the 20 s the page was held back for; at worst the transfer timeout ends it
+    QVERIFY2(clock.elapsed() < 45000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!service.isRunning());
 
     // The failure end: page 1's rows stay and the button still offers to stop. Start-up went on
