@@ -3,70 +3,99 @@
 #include "net/failure.h"
 #include "platform/reportlist.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <limits>
 
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-constexpr QStringView kSearchHeading = u"<h3>搜索：";
-constexpr QStringView kEntrySeparator = u",{id";
-constexpr QStringView kIdStart = u"{id:\"";
-constexpr QStringView kTitleStart = u"title:\"";
-constexpr QStringView kSerialStart = u"serial:\"";
-constexpr QStringView kQuote = u"\"";
-constexpr QStringView kQuoteComma = u"\",";
-constexpr QStringView kEmptyResult = u"totalrecorder:0";
-constexpr int kCellPadding = 12;
+// Where `marker` first occurs in `text` at or after `from`, or -1. The generic search for a string
+// walks every character; here the vectorised search for one of the marker's characters, chosen
+// because it is rare in list pages, jumps from candidate to candidate, and only there is the rest
+// compared. Pages are searched this way dozens of times per entry.
+qsizetype indexOfMarker(QStringView text, QStringView marker, qsizetype anchor, qsizetype from = 0)
+{
+    const QChar anchorChar = marker[anchor];
+    for (qsizetype at = text.indexOf(anchorChar, from + anchor); at >= 0;
+         at = text.indexOf(anchorChar, at + 1)) {
+        const qsizetype start = at - anchor;
+        if (start + marker.size() > text.size())
+            return -1;
+        if (text.sliced(start, marker.size()) == marker)
+            return start;
+    }
+    return -1;
+}
+
+struct Marker {
+    QStringView text;
+    // The character the search jumps to: one that is rare in the entries before the marker
+    // ("l" of "title" is the first "l" of an entry, "c" occurs in no field name)
+    qsizetype anchor;
+};
+
+constexpr Marker kSearchHeading {u"<h3>搜索：", 4};
+constexpr Marker kEntrySeparator {u",{id", 1};
+constexpr Marker kIdStart {u"{id:\"", 0};
+constexpr Marker kTitleStart {u"title:\"", 3};
+constexpr Marker kSerialStart {u"serial:\"", 2};
+constexpr Marker kQuote {u"\"", 0};
+constexpr Marker kQuoteComma {u"\",", 0};
+constexpr Marker kEmptyResult {u"totalrecorder:0", 7};
+constexpr Marker kHeaderEnd {u"},", 0};
+constexpr QStringView kCellPadding = u"            ";
+
+qsizetype indexOf(QStringView text, const Marker &marker, qsizetype from = 0)
+{
+    return indexOfMarker(text, marker.text, marker.anchor, from);
+}
 
 // The text of the list with carriage returns, line feeds and tabs removed; the list itself
 // when it holds none, so that the common case copies nothing.
 QStringView withoutLineBreaks(QStringView list, QString &storage)
 {
     const auto isBreak = [](QChar c) { return c == u'\r' || c == u'\n' || c == u'\t'; };
-    qsizetype first = 0;
-    while (first < list.size() && !isBreak(list[first]))
-        ++first;
-    if (first == list.size())
+    const auto firstBreak = std::find_if(list.begin(), list.end(), isBreak);
+    if (firstBreak == list.end())
         return list;
-    storage.reserve(list.size());
-    storage.append(list.left(first));
-    for (qsizetype i = first; i < list.size(); ++i) {
-        if (!isBreak(list[i]))
-            storage.append(list[i]);
-    }
+    storage.resize(list.size());
+    QChar *const begin = storage.data();
+    QChar *out = std::copy(list.begin(), firstBreak, begin);
+    out = std::remove_copy_if(firstBreak, list.end(), out, isBreak);
+    storage.truncate(out - begin);
     return storage;
 }
 
 QString cell(QStringView value)
 {
-    QString text;
-    text.reserve(value.size() + kCellPadding);
-    text.append(value);
-    text.append(QString(kCellPadding, u' '));
+    QString text(value.size() + kCellPadding.size(), Qt::Uninitialized);
+    QChar *const out = std::copy(value.begin(), value.end(), text.data());
+    std::copy(kCellPadding.begin(), kCellPadding.end(), out);
     return text;
 }
 
 // One entry is "{id" followed by its piece of the page. Markers are looked up in that logical
 // text without building it: only "{id:\"" can start inside the prefix, and only at its start.
-class Entry
-{
+class Entry {
 public:
     explicit Entry(QStringView piece) : m_piece(piece) { }
 
-    bool contains(QStringView marker) const { return m_piece.contains(marker); }
+    bool contains(const Marker &marker) const { return indexOf(m_piece, marker) >= 0; }
 
     // The value between the first `start` marker and the first `end` marker after it
-    QStringView cut(QStringView start, QStringView end, QStringView field) const
+    QStringView cut(const Marker &start, const Marker &end, QStringView field) const
     {
         qsizetype valueStart = -1;
-        if (start == kIdStart && m_piece.startsWith(u":\""))
+        if (start.text == kIdStart.text && m_piece.startsWith(u":\""))
             valueStart = 2;
-        else if (const qsizetype at = m_piece.indexOf(start); at >= 0)
-            valueStart = at + start.size();
+        else if (const qsizetype at = indexOf(m_piece, start); at >= 0)
+            valueStart = at + start.text.size();
         if (valueStart < 0)
             throw Failure(u"列表数据无法解析：条目缺少“%1”字段"_s.arg(field));
-        const qsizetype valueEnd = m_piece.indexOf(end, valueStart);
+        const qsizetype valueEnd = indexOf(m_piece, end, valueStart);
         if (valueEnd < 0)
             throw Failure(u"列表数据无法解析：“%1”字段没有结束"_s.arg(field));
         return m_piece.sliced(valueStart, valueEnd - valueStart);
@@ -112,7 +141,7 @@ QString ReadTotalPages(QStringView page)
 
 void AddPageRows(QStringView page, ReportList &list)
 {
-    if (const qsizetype heading = page.indexOf(kSearchHeading); heading >= 0)
+    if (const qsizetype heading = indexOf(page, kSearchHeading); heading >= 0)
         page = page.sliced(heading + 1);
 
     const qsizetype listEnd = page.indexOf(u']');
@@ -122,17 +151,24 @@ void AddPageRows(QStringView page, ReportList &list)
     QString storage;
     QStringView text = withoutLineBreaks(page.first(listEnd), storage);
 
-    if (const qsizetype headerEnd = text.indexOf(u"},"); headerEnd >= 0)
+    if (const qsizetype headerEnd = indexOf(text, kHeaderEnd); headerEnd >= 0)
         text = text.sliced(headerEnd + 1);
 
     // The pieces are counted in 16 bits, as the service's own clients do: a page beyond that
-    // is refused whole rather than cut short.
-    const qsizetype pieces = text.count(kEntrySeparator) + 1;
-    if (pieces > std::numeric_limits<qint16>::max())
-        throw Failure(u"列表数据无法解析：一页中的条目过多"_s);
+    // is refused whole rather than cut short. The separators are found once, before cutting.
+    constexpr qsizetype kMaxPieces = std::numeric_limits<qint16>::max();
+    const qsizetype separatorSize = kEntrySeparator.text.size();
+    QVarLengthArray<qsizetype, 256> separators;
+    for (qsizetype at = indexOf(text, kEntrySeparator); at >= 0;
+         at = indexOf(text, kEntrySeparator, at + separatorSize)) {
+        if (separators.size() + 1 >= kMaxPieces)
+            throw Failure(u"列表数据无法解析：一页中的条目过多"_s);
+        separators.append(at);
+    }
+    separators.append(text.size());
 
     QList<ReportRow> rows;
-    rows.reserve(pieces);
+    rows.reserve(separators.size());
     // Rows cut before a failing entry are still appended, then the failure goes on.
     auto appendRows = [&] {
         if (!rows.isEmpty())
@@ -140,12 +176,9 @@ void AddPageRows(QStringView page, ReportList &list)
     };
     try {
         qsizetype pieceStart = 0;
-        while (pieceStart <= text.size()) {
-            qsizetype pieceEnd = text.indexOf(kEntrySeparator, pieceStart);
-            if (pieceEnd < 0)
-                pieceEnd = text.size();
+        for (const qsizetype pieceEnd : std::as_const(separators)) {
             const QStringView piece = text.sliced(pieceStart, pieceEnd - pieceStart);
-            pieceStart = pieceEnd + kEntrySeparator.size();
+            pieceStart = pieceEnd + separatorSize;
 
             if (isBlank(piece))
                 continue;
@@ -157,7 +190,7 @@ void AddPageRows(QStringView page, ReportList &list)
             const QStringView serial = entry.cut(kSerialStart, kQuoteComma, u"serial");
             if (const qsizetype bracket = title.indexOf(u'【'); bracket >= 0)
                 title = title.first(bracket);
-            rows.append(ReportRow{cell(title), cell(serial), cell(id)});
+            rows.append(ReportRow {cell(title), cell(serial), cell(id)});
         }
     } catch (const Failure &) {
         appendRows();
