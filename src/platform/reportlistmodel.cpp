@@ -1,5 +1,36 @@
 #include "reportlistmodel.h"
 
+namespace {
+
+ReportListModel::StoredRow stored(const ReportRow &row)
+{
+    ReportListModel::StoredRow stored;
+    stored.cells.reserve(row.text.size() + row.subItem1.size() + row.subItem2.size());
+    stored.cells.append(row.text);
+    stored.subItem1Start = int(stored.cells.size());
+    stored.cells.append(row.subItem1);
+    stored.subItem2Start = int(stored.cells.size());
+    stored.cells.append(row.subItem2);
+    return stored;
+}
+
+} // namespace
+
+QStringView ReportListModel::StoredRow::cell(int column) const
+{
+    const QStringView all(cells);
+    switch (column) {
+    case 0:
+        return all.first(subItem1Start);
+    case 1:
+        return all.sliced(subItem1Start, subItem2Start - subItem1Start);
+    case 2:
+        return all.sliced(subItem2Start);
+    default:
+        return {};
+    }
+}
+
 ReportListModel::ReportListModel(QObject *parent) : QAbstractTableModel(parent) { }
 
 int ReportListModel::rowCount(const QModelIndex &parent) const
@@ -12,12 +43,27 @@ int ReportListModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_headers.size());
 }
 
+QModelIndex ReportListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || row < 0 || column < 0 || row >= m_rows.size()
+        || column >= m_headers.size())
+        return {};
+    return createIndex(row, column);
+}
+
+Qt::ItemFlags ReportListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
 QVariant ReportListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size() || index.column() > 2)
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return m_rows.at(index.row()).SubItems(index.column());
+        return m_rows.at(index.row()).cell(index.column()).toString();
     return {};
 }
 
@@ -29,13 +75,20 @@ QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, i
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
+ReportRow ReportListModel::row(int row) const
+{
+    const StoredRow &stored = m_rows.at(row);
+    return {stored.cell(0).toString(), stored.cell(1).toString(), stored.cell(2).toString()};
+}
+
 void ReportListModel::appendRows(const QList<ReportRow> &rows)
 {
     if (rows.isEmpty())
         return;
     const int first = int(m_rows.size());
     beginInsertRows({}, first, first + int(rows.size()) - 1);
-    m_rows.append(rows);
+    for (const ReportRow &row : rows)
+        m_rows.append(stored(row));
     endInsertRows();
 }
 

@@ -8,9 +8,13 @@
 #include <QMouseEvent>
 #include <QStyle>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 constexpr int kTwipsPerPixel = 15;
-}
+constexpr int kMeasureSlice = 256;
+} // namespace
 
 ReportListView::ReportListView(QWidget *parent)
     : QTreeView(parent), m_model(new ReportListModel(this))
@@ -24,9 +28,16 @@ ReportListView::ReportListView(QWidget *parent)
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
 
-    connect(m_model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { measureRows(first, last); });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_widest.fill(0); });
+    // A slice is a few milliseconds of text measuring, so that measuring a whole catalogue again
+    // after a change of font does not stall the window
+    m_measureTimer.setInterval(0);
+    connect(&m_measureTimer, &QTimer::timeout, this, [this] {
+        measurePending(kMeasureSlice);
+        if (m_measured >= count())
+            m_measureTimer.stop();
+    });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { m_measureTimer.start(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { remeasure(); });
     connect(m_model, &QAbstractItemModel::columnsInserted, this, [this] { remeasure(); });
     connect(m_model, &QAbstractItemModel::columnsRemoved, this, [this] { remeasure(); });
 }
@@ -126,6 +137,7 @@ void ReportListView::autoSizeColumn(int column)
 int ReportListView::contentWidth(int column) const
 {
     const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    measurePending(std::numeric_limits<int>::max());
     return m_widest.value(column) + margin;
 }
 
@@ -169,25 +181,31 @@ void ReportListView::changeEvent(QEvent *event)
         remeasure();
 }
 
-void ReportListView::measureRows(int first, int last)
+void ReportListView::measurePending(int limit) const
 {
-    const int columns = m_model->columnCount();
+    const int columns = std::min(m_model->columnCount(), 3);
     if (m_widest.size() < columns)
         m_widest.resize(columns, 0);
+    const int last = int(std::min<qint64>(count(), qint64(m_measured) + limit));
     const QFontMetrics metrics = fontMetrics();
-    for (int row = first; row <= last; ++row) {
-        const ReportRow &cells = m_model->row(row);
-        for (int column = 0; column < columns && column < 3; ++column) {
-            const int width = metrics.horizontalAdvance(cells.SubItems(column));
+    for (int row = m_measured; row < last; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            const QStringView cell = m_model->cell(row, column);
+            const int width
+                = metrics.horizontalAdvance(QString::fromRawData(cell.data(), cell.size()));
             if (width > m_widest[column])
                 m_widest[column] = width;
         }
     }
+    m_measured = last;
 }
 
 void ReportListView::remeasure()
 {
     m_widest.fill(0, m_model->columnCount());
+    m_measured = 0;
     if (count() > 0)
-        measureRows(0, count() - 1);
+        m_measureTimer.start();
+    else
+        m_measureTimer.stop();
 }

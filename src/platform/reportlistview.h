@@ -3,15 +3,16 @@
 #include "reportlist.h"
 
 #include <QList>
+#include <QTimer>
 #include <QTreeView>
 
 class ReportListModel;
 
-// The report list `ListView1`: a flat tree view over a ReportListModel. It keeps the widest item
-// text of every column as rows arrive, so that sizing a column to its content does not measure
-// every cell again.
-class ReportListView : public QTreeView, public ReportList
-{
+// The report list `ListView1`: a flat tree view over a ReportListModel. It keeps
+// the widest item text of every column as rows arrive, so that sizing a column to its content
+// does not measure every cell again. New rows are measured when the event loop has nothing else
+// to do, which during a list run is while the next page is on its way.
+class ReportListView : public QTreeView, public ReportList {
     Q_OBJECT
 
 public:
@@ -38,7 +39,7 @@ public:
     void autoSizeColumn(int column) override;
     void refresh() override;
 
-    // The width that autoSizeColumn() gives a 0-based column
+    // The width that autoSizeColumn() gives a 0-based column; measures the rows not yet measured
     int contentWidth(int column) const;
 
 signals:
@@ -57,9 +58,16 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void measureRows(int first, int last);
+    // Measures up to `limit` of the rows not measured yet
+    void measurePending(int limit) const;
+    // Starts over, for a new font or new columns, or when the rows are gone
     void remeasure();
 
     ReportListModel *m_model;
-    QList<int> m_widest;
+    // The widest text of each column over the rows before m_measured: rows are only ever
+    // appended or all removed, so the rows still to measure are always the last ones.
+    mutable QList<int> m_widest;
+    mutable int m_measured = 0;
+    // Measures a slice of the pending rows whenever the event loop is idle
+    QTimer m_measureTimer;
 };
