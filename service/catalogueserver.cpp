@@ -200,5 +200,15 @@ void CatalogueServer::deliver(Answer answer, const FaultRules::Plan &plan,
             });
         return;
     }
+    if (!m_compress && !answer.body.empty()) {
+        // The library compresses a body it holds, but never one it is given by length
+        const size_t length = answer.body.size();
+        response.set_content_provider(
+            length, answer.contentType,
+            [body = std::move(answer.body)](size_t offset, size_t, httplib::DataSink &sink) {
+                return sink.write(body.data() + offset, body.size() - offset);
+            });
+        return;
+    }
     response.set_content(answer.body, answer.contentType);
 }

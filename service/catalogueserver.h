@@ -20,6 +20,10 @@ public:
     CatalogueServer(const Catalogue &catalogue, const PageWriter &pages, const WavSynth &synth,
                     const FaultRules &faults, RequestLog &log);
 
+    // Data answers are compressed when the client accepts it, as a web server would; off, they
+    // go out as they are, so that a client's own costs are not hidden behind the compression.
+    void setCompression(bool on) { m_compress = on; }
+
     // Binds 127.0.0.1; port 0 picks a free one. Returns the port, or -1.
     int bind(quint16 port);
     // Serves until stop(); returns false when serving could not start.
@@ -48,5 +52,6 @@ private:
     const FaultRules &m_faults;
     RequestLog &m_log;
     ShutdownLatch m_latch;
+    bool m_compress = true;
     httplib::Server m_server;
 };

@@ -34,6 +34,7 @@ struct Options {
     double mediaSeconds = 4.0;
     QString catalogueFile;
     std::optional<QByteArray> totalText;
+    bool compress = true;
     FaultRules faults;
 };
 
@@ -83,6 +84,9 @@ Options parseOptions(int argc, char **argv)
         valued("status-page", "Answer list page N with an error page and status CODE.", "N:CODE"),
         valued("empty-page", "Answer list page N with an empty body.", "N"),
         valued("total-text", "Write TEXT as the total-pages value of every list page.", "TEXT"),
+        QCommandLineOption(QStringLiteral("no-compression"),
+                           QStringLiteral("Send data answers uncompressed even when the client "
+                                          "accepts gzip or brotli.")),
     });
     if (!parser.parse(arguments))
         usageError(parser.errorText());
@@ -113,6 +117,7 @@ Options parseOptions(int argc, char **argv)
     options.logFile = parser.value(QStringLiteral("log"));
     if (parser.isSet(QStringLiteral("total-text")))
         options.totalText = parser.value(QStringLiteral("total-text")).toUtf8();
+    options.compress = !parser.isSet(QStringLiteral("no-compression"));
 
     const std::pair<const char *, FaultRules::Rule (*)(const QString &)> switches[] = {
         {"delay-page", &FaultRules::delayedPage}, {"hang-page", &FaultRules::hangingPage},
@@ -174,6 +179,7 @@ int main(int argc, char **argv)
         usageError(QStringLiteral("%1: %2").arg(options.logFile, log.errorString()));
 
     CatalogueServer server(catalogue, pages, synth, options.faults, log);
+    server.setCompression(options.compress);
     const int port = server.bind(options.port);
     if (port < 0) {
         std::cerr << "catalogue-service: cannot listen on 127.0.0.1:" << options.port << '\n';
