@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/form1.h"
+#include "app/formenvironment.h"
+#include "fakes.h"
+#include "songlist/searchstate.h"
+
+#include <memory>
+
+class MediaPlayerWidget;
+class SkinLibrary;
+class ReportListView;
+class StatusBarWidget;
+
+// The program's window pointed at a benchmark's service, with the shell and the message box
+// replaced so that nothing leaves the process. With `programDir`, the folder that holds the skin
+// file, the window is skinned as the program's is (by `skinning` when given); without, the skin
+// is a fake.
+class BenchWindow {
+public:
+    explicit BenchWindow(const QString &serviceBase, const QString &programDir = {},
+                         Skinning *skinning = nullptr);
+    ~BenchWindow();
+
+    Form1 &form() const { return *m_form; }
+    SearchState &state() { return m_state; }
+    ReportListView &list() const;
+    MediaPlayerWidget &player() const;
+    StatusBarWidget &status() const;
+
+    // Shows the window and waits until it is on screen
+    bool showAndWait();
+    // Leaves the player with no address, so that no playback runs beside a measurement
+    void silencePlayer();
+    // What the callers of a list run do before it: caption, shared state, empty list
+    void prepareRun();
+
+    template<typename T> T *child(const QString &name) const
+    {
+        return m_form->findChild<T *>(name);
+    }
+
+private:
+    FormEnvironment m_environment;
+    SearchState m_state;
+    FakeShell m_shell;
+    FakeMessageBox m_messageBox;
+    FakeSkinning m_fakeSkinning;
+    std::unique_ptr<SkinLibrary> m_skinLibrary;
+    std::unique_ptr<Form1> m_form;
+};
