@@ -2,6 +2,8 @@
 // holding --keyword, so that one keyword search lists the whole catalogue.
 
 #include "benchoptions.h"
+#include "catalogue.h"
+#include "wavsynth.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,7 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <array>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -21,27 +22,22 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    const std::array themes
-        = {u"晚风", u"情歌", u"星空", u"故乡", u"月光", u"雨夜", u"青春", u"远方",
-           u"海边", u"时光", u"花开", u"初雪", u"夏天", u"秋叶", u"老街", u"旅途"};
-    const std::array endings = {u"",     u"之恋",   u"物语", u"往事", u"小夜曲", u"回忆",
-                                u"来信", u"的约定", u"与你", u"再见", u"之歌",   u"漫步"};
+    // The demo catalogue's songs, each title led by the keyword
     QJsonArray songs;
-    for (int i = 0; i < options.songs; ++i) {
-        QString title = options.keyword + u'·' + QString::fromUtf16(themes.at(i % themes.size()))
-            + QString::fromUtf16(endings.at((i / themes.size()) % endings.size()));
-        if (i % 7 == 2)
-            title += QStringLiteral("【现场】");
+    for (const Song &song : Catalogue::demoSongs(options.songs, WavSynth::kMelodyCount)) {
         songs.append(QJsonObject {
-            {QStringLiteral("id"), QString::number(100000 + i + 1)},
-            {QStringLiteral("title"), title},
-            {QStringLiteral("serial"), QStringLiteral("QP-%1").arg(i + 1, 6, 10, QLatin1Char('0'))},
+            {QStringLiteral("id"), song.id},
+            {QStringLiteral("title"), options.keyword + u'·' + song.title},
+            {QStringLiteral("serial"), song.serial},
+            {QStringLiteral("singer"), song.singer},
+            {QStringLiteral("time"), song.duration},
+            {QStringLiteral("path"), song.path},
         });
     }
     const QJsonObject catalogue {
         {QStringLiteral("perPage"), 20},
         {QStringLiteral("songs"), songs},
-        {QStringLiteral("background"), QJsonArray {QStringLiteral("100001")}},
+        {QStringLiteral("background"), QJsonArray {songs.first().toObject().value(u"id")}},
     };
 
     QFile file(options.output);

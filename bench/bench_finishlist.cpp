@@ -5,7 +5,7 @@
 #include "benchoptions.h"
 #include "benchreport.h"
 #include "benchwindow.h"
-#include "listpagetext.h"
+#include "demopages.h"
 
 #include "platform/qteventdispatch.h"
 #include "platform/reportlistview.h"
@@ -36,9 +36,7 @@ int main(int argc, char *argv[])
         return 1;
     ReportListView &list = window.list();
 
-    QStringList pages;
-    for (int first = 1; first <= kRows; first += kPerPage)
-        pages.append(ListPageText::page(first, kPerPage, kRows, kPerPage));
+    const QStringList pages = DemoPages::listPages(kRows, kPerPage);
 
     QtEventDispatch dispatch;
     QList<double> times;

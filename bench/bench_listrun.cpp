@@ -25,7 +25,6 @@
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
-using BenchReport::Verdict;
 
 namespace {
 
@@ -127,19 +126,15 @@ int main(int argc, char *argv[])
     BenchReport::figure(u"1"_s, u"List run / bare QNetworkAccessManager loop (%1)"_s.arg(what),
                         u"%1x"_s.arg(ratio, 0, 'f', 2), u"<= 1.25x"_s,
                         BenchReport::atMost(ratio, 1.25));
-    BenchReport::figure(u"1a"_s, u"List run, first request to FinishSongList's end"_s,
-                        BenchReport::milliseconds(BenchReport::median(runTimes)), u"-"_s,
-                        Verdict::Info);
-    BenchReport::figure(u"1b"_s, u"Bare QNetworkAccessManager loop, same URLs"_s,
-                        BenchReport::milliseconds(BenchReport::median(bareTimes)), u"-"_s,
-                        Verdict::Info);
+    BenchReport::info(u"1a"_s, u"List run, first request to FinishSongList's end"_s,
+                      BenchReport::milliseconds(BenchReport::median(runTimes)));
+    BenchReport::info(u"1b"_s, u"Bare QNetworkAccessManager loop, same URLs"_s,
+                      BenchReport::milliseconds(BenchReport::median(bareTimes)));
     if (!curlTimes.isEmpty()) {
-        BenchReport::figure(u"1c"_s, u"curl, same URLs, one process, one connection"_s,
-                            BenchReport::milliseconds(BenchReport::median(curlTimes)), u"-"_s,
-                            Verdict::Info);
-        BenchReport::figure(u"1d"_s, u"List run / curl"_s,
-                            u"%1x"_s.arg(BenchReport::median(curlRatios), 0, 'f', 2), u"-"_s,
-                            Verdict::Info);
+        BenchReport::info(u"1c"_s, u"curl, same URLs, one process, one connection"_s,
+                          BenchReport::milliseconds(BenchReport::median(curlTimes)));
+        BenchReport::info(u"1d"_s, u"List run / curl"_s,
+                          u"%1x"_s.arg(BenchReport::median(curlRatios), 0, 'f', 2));
     }
     return 0;
 }

@@ -15,7 +15,6 @@
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
-using BenchReport::Verdict;
 
 namespace {
 constexpr int kClicksPerRun = 20;
@@ -27,9 +26,7 @@ int main(int argc, char *argv[])
     const BenchOptions options = BenchOptions::parse(app);
 
     BenchWindow window(options.service, options.programDir);
-    window.form().Form_Load();
-    window.silencePlayer();
-    if (!window.showAndWait())
+    if (!window.startQuietly())
         return 1;
     ReportListView &list = window.list();
     auto *const rawLink = window.child<QLineEdit>(u"Text6"_s);

@@ -18,7 +18,6 @@
 #include <map>
 
 using namespace Qt::Literals::StringLiterals;
-using BenchReport::Verdict;
 
 namespace {
 
@@ -163,8 +162,7 @@ int main(int argc, char *argv[])
     };
     char id = 'a';
     for (const auto &[step, name] : parts)
-        BenchReport::figure(u"6"_s + QLatin1Char(id++), name,
-                            BenchReport::milliseconds(BenchReport::median(times[step])), u"-"_s,
-                            Verdict::Info);
+        BenchReport::info(u"6"_s + QLatin1Char(id++), name,
+                          BenchReport::milliseconds(BenchReport::median(times[step])));
     return 0;
 }

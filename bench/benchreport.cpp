@@ -18,6 +18,11 @@ void figure(const QString &id, const QString &name, const QString &value, const 
         << Qt::endl;
 }
 
+void info(const QString &id, const QString &name, const QString &value)
+{
+    figure(id, name, value, QStringLiteral("-"), Verdict::Info);
+}
+
 Verdict atMost(double value, double limit)
 {
     return value <= limit ? Verdict::Met : Verdict::Missed;

@@ -12,6 +12,9 @@ enum class Verdict { Met, Missed, Info };
 void figure(const QString &id, const QString &name, const QString &value, const QString &target,
             Verdict verdict);
 
+// A figure given for information, with no target
+void info(const QString &id, const QString &name, const QString &value);
+
 // Met when `value` is at most `limit`
 Verdict atMost(double value, double limit);
 // Met when `value` is at least `limit`

@@ -49,6 +49,13 @@ bool BenchWindow::showAndWait()
     return QTest::qWaitForWindowExposed(m_form.get());
 }
 
+bool BenchWindow::startQuietly()
+{
+    m_form->Form_Load();
+    silencePlayer();
+    return showAndWait() && list().count() > 0;
+}
+
 void BenchWindow::silencePlayer()
 {
     player().setURL(QString());

@@ -30,6 +30,9 @@ public:
 
     // Shows the window and waits until it is on screen
     bool showAndWait();
+    // Start-up as the program does it, then the player silenced and the window shown; false when
+    // the window did not come on screen or the list stayed empty
+    bool startQuietly();
     // Leaves the player with no address, so that no playback runs beside a measurement
     void silencePlayer();
     // What the callers of a list run do before it: caption, shared state, empty list

@@ -2,6 +2,7 @@
 // result against the cutting rules read literally.
 
 #include "fuzzcheck.h"
+#include "modelreportlist.h"
 #include "platform/reportlist.h"
 #include "platform/reportlistmodel.h"
 #include "songlist/pagecutting.h"
@@ -23,45 +24,6 @@ QString padded(const QString &value)
 {
     return value + kPadding.toString();
 }
-
-// The report list the window uses, minus the view: rows go into the Qt model.
-class ModelReportList : public ReportList {
-public:
-    explicit ModelReportList(ReportListModel &model) : m_model(model) { }
-
-    int count() const override { return m_model.rowCount(); }
-    void clear() override { m_model.clearRows(); }
-    void addRows(const QList<ReportRow> &rows) override
-    {
-        m_model.appendRows(rows);
-        m_added += rows.size();
-        ++m_insertions;
-    }
-    ReportRow item(int index) const override { return m_model.row(index - 1); }
-    void select(int) override { }
-    void ensureVisible(int) override { }
-    int selectedIndex() const override { return 0; }
-
-    int columnCount() const override { return m_model.columnCount(); }
-    void addColumn(const QString &header, int) override { m_model.addColumn(header); }
-    void clearColumns() override { m_model.clearColumns(); }
-
-    void setReportView() override { }
-    void setFullRowSelect(bool) override { }
-    void setGridLines(bool) override { }
-    void setManualLabelEdit() override { }
-    void setMultiSelect(bool) override { }
-    void autoSizeColumn(int) override { }
-    void refresh() override { }
-
-    qsizetype added() const { return m_added; }
-    int insertions() const { return m_insertions; }
-
-private:
-    ReportListModel &m_model;
-    qsizetype m_added = 0;
-    int m_insertions = 0;
-};
 
 struct Cut {
     QList<ReportRow> rows;
