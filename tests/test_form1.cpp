@@ -6,6 +6,7 @@
 #include "platform/reportlistview.h"
 #include "platform/statusbarwidget.h"
 #include "songlist/searchstate.h"
+#include "testwindow.h"
 
 #include <QAccessible>
 #include <QGroupBox>
@@ -22,41 +23,15 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// A window wired to the test's service, with nothing leaving the process
-struct Window {
-    explicit Window(const QString &base, bool load = true)
+// The test window, after start-up unless `load` is false
+struct Window : TestWindow {
+    explicit Window(const QString &base, bool load = true) : TestWindow(base)
     {
-        environment.serviceBase = base;
-        environment.exitPage = u"http://127.0.0.1:1/bye"_s;
-        environment.programDir = u"/nonexistent"_s;
-        environment.shell = &shell;
-        environment.messageBox = &messageBox;
-        environment.skinning = &skinning;
-        environment.endProgram = [this] { ++ended; };
-        form = std::make_unique<Form1>(environment, &state);
         if (load)
-            form->Form_Load();
+            form().Form_Load();
     }
 
-    void show() const
-    {
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-
-    template<typename T> T *child(const QString &name) const { return form->findChild<T *>(name); }
-    ReportListView *list() const { return child<ReportListView>(u"ListView1"_s); }
-    StatusBarWidget *status() const { return child<StatusBarWidget>(u"StatusBar1"_s); }
-    MediaPlayerWidget *player() const { return child<MediaPlayerWidget>(u"WindowsMediaPlayer1"_s); }
-    QAction *action(const QString &name) const { return form->findChild<QAction *>(name); }
-
-    FormEnvironment environment;
-    SearchState state;
-    FakeShell shell;
-    FakeMessageBox messageBox;
-    FakeSkinning skinning;
-    int ended = 0;
-    std::unique_ptr<Form1> form;
+    QAction *action(const QString &name) const { return child<QAction>(name); }
 };
 
 } // namespace
@@ -81,7 +56,7 @@ private slots:
 void Form1Test::layout()
 {
     Window window(u"http://127.0.0.1:1"_s, false);
-    Form1 &form = *window.form;
+    Form1 &form = window.form();
 
     QCOMPARE(form.centralWidget()->size(), QSize(450, 500));
     QVERIFY(form.windowTitle().startsWith(u"Quillpod V1.0 "_s));
@@ -152,7 +127,7 @@ void Form1Test::startUp()
     QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
     QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
     QVERIFY(!window.state.Searching);
-    QCOMPARE(window.form->playIndex(), 1);
+    QCOMPARE(window.form().playIndex(), 1);
 
     // Skin attached from the program's folder, glass off and unchecked
     QCOMPARE(window.skinning.calls,
@@ -208,7 +183,7 @@ void Form1Test::popupMenu()
     CatalogueService service({u"--songs"_s, u"5"_s, u"--media-seconds"_s, u"0.5"_s});
     QVERIFY(service.isRunning());
     Window window(service.base());
-    window.show();
+    QVERIFY(window.show());
     ReportListView *list = window.list();
     QMenu *popup = window.child<QMenu>(u"Memu"_s);
 
@@ -229,7 +204,7 @@ void Form1Test::popupMenu()
 void Form1Test::statusTooltip()
 {
     Window window(u"http://127.0.0.1:1"_s, false);
-    window.show();
+    QVERIFY(window.show());
     // The timer would write the player's status into panel 2
     window.child<QTimer>(u"Timer1"_s)->stop();
     StatusBarWidget *status = window.status();
@@ -260,7 +235,7 @@ void Form1Test::panelTwoFollowsThePlayer()
             sawPlayerStatus = true;
     });
     watch.start(5);
-    window.form->Form_Load();
+    window.form().Form_Load();
     watch.stop();
     QVERIFY(!sawPlayerStatus);
     QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
@@ -294,9 +269,9 @@ void Form1Test::siteButtonAndClosing()
     QTest::mouseClick(window.child<QPushButton>(u"Command2"_s), Qt::LeftButton);
     QCOMPARE(window.shell.opened, QStringList {u"http://127.0.0.1:1"_s});
 
-    window.form->close();
+    window.form().close();
     QCOMPARE(window.shell.opened.last(), u"http://127.0.0.1:1/bye"_s);
-    QCOMPARE(window.ended, 1);
+    QCOMPARE(window.programEnds, 1);
 }
 
 namespace {
@@ -327,7 +302,7 @@ void Form1Test::playbackGoesOnFromTheList()
     QTRY_VERIFY_WITH_TIMEOUT(player->URL() != backgroundTrack, 5000);
     const QString firstRow = player->URL();
     QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 2, 20000);
-    QCOMPARE(window.form->playIndex(), 1);
+    QCOMPARE(window.form().playIndex(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(player->URL(), firstRow, 5000);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/mprisservice.h"
 #include "platform/reportlistview.h"
 #include "songlist/searchstate.h"
+#include "testwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,29 +121,6 @@ QString trackId(const QVariantMap &metadata)
         return qdbus_cast<QDBusObjectPath>(id.value<QDBusArgument>()).path();
     return id.value<QDBusObjectPath>().path();
 }
-
-// A window wired to the test's service, with nothing leaving the process
-struct Window {
-    explicit Window(const QString &base)
-    {
-        environment.serviceBase = base;
-        environment.exitPage = u"http://127.0.0.1:1/bye"_s;
-        environment.programDir = u"/nonexistent"_s;
-        environment.shell = &shell;
-        environment.messageBox = &messageBox;
-        environment.skinning = &skinning;
-        environment.endProgram = [this] { ++ended; };
-        form = std::make_unique<Form1>(environment, &state);
-    }
-
-    FormEnvironment environment;
-    SearchState state;
-    FakeShell shell;
-    FakeMessageBox messageBox;
-    FakeSkinning skinning;
-    int ended = 0;
-    std::unique_ptr<Form1> form;
-};
 
 } // namespace
 
@@ -411,8 +389,8 @@ void TestMpris::volumeMapsToPercent()
 
 void TestMpris::raiseAndQuit()
 {
-    Window window(u"http://127.0.0.1:1"_s);
-    Form1 &form = *window.form;
+    TestWindow window(u"http://127.0.0.1:1"_s);
+    Form1 &form = window.form();
     const MprisService service(form, form.mediaPlayer(), *m_programBus);
 
     call(kRoot, u"Raise"_s);
@@ -421,7 +399,7 @@ void TestMpris::raiseAndQuit()
 
     // As the close button: the exit page opens and the program ends
     QCOMPARE(call(kRoot, u"Quit"_s).type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE_WITH_TIMEOUT(window.ended, 1, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(window.programEnds, 1, kTimeout);
     QVERIFY(!form.isVisible());
     QCOMPARE(window.shell.opened, QStringList {u"http://127.0.0.1:1/bye"_s});
 }
@@ -429,8 +407,8 @@ void TestMpris::raiseAndQuit()
 // The desktop names the song the list plays, also when the list goes on by itself
 void TestMpris::titleFollowsTheList()
 {
-    Window window(m_service->base());
-    Form1 &form = *window.form;
+    TestWindow window(m_service->base());
+    Form1 &form = window.form();
     form.Form_Load();
     auto *const list = form.findChild<ReportListView *>(u"ListView1"_s);
     QCOMPARE(list->count(), 2);
