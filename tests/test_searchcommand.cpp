@@ -1,5 +1,6 @@
 #include "catalogueservice.h"
 #include "fakes.h"
+#include "listrunrig.h"
 #include "net/textfetcher.h"
 #include "songlist/searchcommand.h"
 #include "songlist/searchstate.h"
@@ -16,20 +17,11 @@ namespace {
 
 const QString kSuffix = u"&act=getmusiclist&rnd=0.6578650244507076"_s;
 
-struct Search {
-    explicit Search(const QString &base) : urls(base) { }
+struct Search : ListRunRig {
+    explicit Search(const QString &base) : ListRunRig(base) { }
 
-    SearchState state;
-    UrlTexts urls;
-    QNetworkAccessManager network;
-    TextFetcher fetcher {network};
-    FakeReportList list;
-    FakeStatusPanels status;
-    FakeCaption caption;
-    FakeDispatch dispatch;
     FakeTextBox keyword;
     FakeMessageBox messageBox;
-    SongListLoader loader {state, urls, fetcher, list, status, caption, dispatch};
     SearchCommand command {state, urls, loader, keyword, caption, list, status, messageBox};
 };
 

@@ -1,5 +1,6 @@
 #include "catalogueservice.h"
 #include "fakes.h"
+#include "listrunrig.h"
 #include "net/textfetcher.h"
 #include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
@@ -21,9 +22,9 @@ QString furtherPage(int n)
     return u"/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777"_s.arg(n);
 }
 
-// A list run wired to fakes of the window's controls, as the window wires it
-struct Run {
-    explicit Run(const QString &base) : urls(base)
+// A list run as its callers start it
+struct Run : ListRunRig {
+    explicit Run(const QString &base) : ListRunRig(base)
     {
         list.headers = {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s};
         // What the callers do before a run
@@ -37,16 +38,6 @@ struct Run {
     {
         loader.LoadSongList(url.isEmpty() ? urls.text(105) : url);
     }
-
-    SearchState state;
-    UrlTexts urls;
-    QNetworkAccessManager network;
-    TextFetcher fetcher {network};
-    FakeReportList list;
-    FakeStatusPanels status;
-    FakeCaption caption;
-    FakeDispatch dispatch;
-    SongListLoader loader {state, urls, fetcher, list, status, caption, dispatch};
 };
 
 void verifyOrderlyEnd(const Run &run, int rows)
