@@ -14,13 +14,7 @@ cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug \
     -DQUILLPOD_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"
 
-export QT_QPA_PLATFORM=offscreen
-# The ffmpeg media backend crashes when there is no audio device
-export QT_MEDIA_BACKEND=gstreamer
-runtime_dir=$(mktemp -d /tmp/quillpod-runtime.XXXXXX)
-chmod 700 "$runtime_dir"
-export XDG_RUNTIME_DIR=$runtime_dir
-trap 'rm -rf "$runtime_dir"' EXIT
+source scripts/headless-env.sh
 
 # The catalogue service that the tests start inherits these as well.
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:strict_init_order=1:check_initialization_order=1:detect_stack_use_after_return=1

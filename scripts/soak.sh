@@ -10,11 +10,6 @@ build_dir=${BUILD_DIR:-build-soak}
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build_dir" -j2 --target bench_soak catalogue-service >/dev/null
 
-export QT_QPA_PLATFORM=offscreen
-export QT_MEDIA_BACKEND=gstreamer
-runtime_dir=$(mktemp -d /tmp/quillpod-soak.XXXXXX)
-chmod 700 "$runtime_dir"
-export XDG_RUNTIME_DIR=$runtime_dir
-trap 'rm -rf "$runtime_dir"' EXIT
+source scripts/headless-env.sh
 
 "$build_dir/bench/bench_soak" "$@"
