@@ -7,8 +7,8 @@
 #include "benchwindow.h"
 #include "demopages.h"
 
-#include "platform/qteventdispatch.h"
-#include "platform/reportlistview.h"
+#include "widgets/qteventdispatch.h"
+#include "widgets/reportlistview.h"
 #include "songlist/listfinishing.h"
 #include "songlist/pagecutting.h"
 

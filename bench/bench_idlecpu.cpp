@@ -6,8 +6,8 @@
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "platform/mediaplayerwidget.h"
-#include "platform/reportlistview.h"
+#include "player/mediaplayerwidget.h"
+#include "widgets/reportlistview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,9 +7,9 @@
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "platform/reportlistview.h"
+#include "widgets/reportlistview.h"
 #include "songlist/songlistloader.h"
-#include "songlist/urltexts.h"
+#include "net/urltexts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 #include "benchoptions.h"
 #include "benchwindow.h"
 
-#include "platform/reportlistview.h"
+#include "widgets/reportlistview.h"
 
 #include <QApplication>
 #include <QTest>

@@ -7,7 +7,7 @@
 #include "demopages.h"
 #include "modelreportlist.h"
 
-#include "platform/reportlistmodel.h"
+#include "widgets/reportlistmodel.h"
 #include "songlist/pagecutting.h"
 
 #include <QCoreApplication>

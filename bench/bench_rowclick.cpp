@@ -6,8 +6,8 @@
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "platform/reportlistmodel.h"
-#include "platform/reportlistview.h"
+#include "widgets/reportlistmodel.h"
+#include "widgets/reportlistview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "platform/reportlistview.h"
+#include "widgets/reportlistview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -11,15 +11,15 @@
 #include "catalogueservice.h"
 
 #include "links/linkresolver.h"
-#include "net/failure.h"
+#include "common/failure.h"
 #include "net/textfetcher.h"
-#include "platform/buttoncaption.h"
-#include "platform/qteventdispatch.h"
-#include "platform/reportlistview.h"
-#include "platform/statusbarwidget.h"
+#include "widgets/buttoncaption.h"
+#include "widgets/qteventdispatch.h"
+#include "widgets/reportlistview.h"
+#include "widgets/statusbarwidget.h"
 #include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
-#include "songlist/urltexts.h"
+#include "net/urltexts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -7,7 +7,7 @@
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "platform/skinlibrary.h"
+#include "skin/skinlibrary.h"
 
 #include <QApplication>
 #include <QProcess>

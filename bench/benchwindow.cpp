@@ -1,9 +1,9 @@
 #include "benchwindow.h"
 
-#include "platform/mediaplayerwidget.h"
-#include "platform/reportlistview.h"
-#include "platform/skinlibrary.h"
-#include "platform/statusbarwidget.h"
+#include "player/mediaplayerwidget.h"
+#include "widgets/reportlistview.h"
+#include "skin/skinlibrary.h"
+#include "widgets/statusbarwidget.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -3,10 +3,10 @@
 // saves a picture of the whole window. docs/make-screenshot.sh runs it under Xvfb.
 
 #include "app/form1.h"
-#include "platform/mediaplayerwidget.h"
-#include "platform/reportlistview.h"
-#include "platform/shell.h"
-#include "platform/statusbarwidget.h"
+#include "player/mediaplayerwidget.h"
+#include "widgets/reportlistview.h"
+#include "controls/shell.h"
+#include "widgets/statusbarwidget.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -3,8 +3,8 @@
 
 #include "fuzzcheck.h"
 #include "modelreportlist.h"
-#include "platform/reportlist.h"
-#include "platform/reportlistmodel.h"
+#include "controls/reportlist.h"
+#include "widgets/reportlistmodel.h"
 #include "songlist/pagecutting.h"
 
 #include <QAbstractItemModelTester>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "net/failure.h"
+#include "common/failure.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "platform/mprisservice.h"
+#include "mpris/mprisservice.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,9 +1,9 @@
 #include "songhandlers.h"
 
 #include "links/linkresolver.h"
-#include "platform/mediaplayer.h"
-#include "platform/textbox.h"
-#include "platform/webview.h"
+#include "controls/mediaplayer.h"
+#include "controls/textbox.h"
+#include "controls/webview.h"
 
 // While a handler waits for a link, the user may click another row, and that row's handler runs
 // inside the wait. The older handler then stops writing, so that the boxes never show one song

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/reportlist.h"
+#include "controls/reportlist.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
 #include "backgroundlist.h"
 
-#include "net/failure.h"
+#include "common/failure.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -2,11 +2,11 @@
 
 #include "backgroundlist.h"
 
-#include "net/failure.h"
+#include "common/failure.h"
 #include "net/requestforms.h"
 #include "net/textfetcher.h"
 #include "net/urlencoding.h"
-#include "songlist/urltexts.h"
+#include "net/urltexts.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,6 +1,6 @@
 #include "textfetcher.h"
 
-#include "failure.h"
+#include "common/failure.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>

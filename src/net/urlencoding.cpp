@@ -1,6 +1,6 @@
 #include "urlencoding.h"
 
-#include "failure.h"
+#include "common/failure.h"
 
 #include <QtEndian>
 

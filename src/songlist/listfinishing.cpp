@@ -1,7 +1,7 @@
 #include "listfinishing.h"
 
-#include "platform/eventdispatch.h"
-#include "platform/reportlist.h"
+#include "controls/eventdispatch.h"
+#include "controls/reportlist.h"
 
 #include <exception>
 

@@ -1,7 +1,7 @@
 #include "pagecutting.h"
 
-#include "net/failure.h"
-#include "platform/reportlist.h"
+#include "common/failure.h"
+#include "controls/reportlist.h"
 
 #include <QVarLengthArray>
 

@@ -2,16 +2,16 @@
 
 #include "searchstate.h"
 #include "songlistloader.h"
-#include "urltexts.h"
+#include "net/urltexts.h"
 
-#include "net/failure.h"
+#include "common/failure.h"
 #include "net/requestforms.h"
 #include "net/urlencoding.h"
-#include "platform/commandcaption.h"
-#include "platform/messagebox.h"
-#include "platform/reportlist.h"
-#include "platform/statuspanels.h"
-#include "platform/textbox.h"
+#include "controls/commandcaption.h"
+#include "controls/messagebox.h"
+#include "controls/reportlist.h"
+#include "controls/statuspanels.h"
+#include "controls/textbox.h"
 
 using namespace Qt::Literals::StringLiterals;
 

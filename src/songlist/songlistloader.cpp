@@ -3,14 +3,14 @@
 #include "listfinishing.h"
 #include "pagecutting.h"
 #include "searchstate.h"
-#include "urltexts.h"
+#include "net/urltexts.h"
 
-#include "net/failure.h"
+#include "common/failure.h"
 #include "net/requestforms.h"
 #include "net/textfetcher.h"
-#include "platform/commandcaption.h"
-#include "platform/reportlist.h"
-#include "platform/statuspanels.h"
+#include "controls/commandcaption.h"
+#include "controls/reportlist.h"
+#include "controls/statuspanels.h"
 
 #include <QLocale>
 

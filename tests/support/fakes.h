@@ -2,13 +2,13 @@
 
 // Stand-ins for the window's controls, so that the logic can be driven without a window.
 
-#include "platform/commandcaption.h"
-#include "platform/eventdispatch.h"
-#include "platform/messagebox.h"
-#include "platform/reportlist.h"
-#include "platform/shell.h"
-#include "platform/statuspanels.h"
-#include "platform/textbox.h"
+#include "controls/commandcaption.h"
+#include "controls/eventdispatch.h"
+#include "controls/messagebox.h"
+#include "controls/reportlist.h"
+#include "controls/shell.h"
+#include "controls/statuspanels.h"
+#include "controls/textbox.h"
 
 #include <QStringList>
 #include <functional>
@@ -106,8 +106,8 @@ public:
     void openAddress(const QString &address) override { opened.append(address); }
 };
 
-#include "platform/mediaplayer.h"
-#include "platform/webview.h"
+#include "controls/mediaplayer.h"
+#include "controls/webview.h"
 
 class FakeMediaPlayer : public MediaPlayer {
 public:
@@ -132,7 +132,7 @@ public:
     void Navigate(const QString &address) override { navigated.append(address); }
 };
 
-#include "platform/skinning.h"
+#include "controls/skinning.h"
 
 class FakeSkinning : public Skinning {
 public:

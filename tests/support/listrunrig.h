@@ -4,7 +4,7 @@
 #include "net/textfetcher.h"
 #include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
-#include "songlist/urltexts.h"
+#include "net/urltexts.h"
 
 #include <QNetworkAccessManager>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/reportlist.h"
-#include "platform/reportlistmodel.h"
+#include "controls/reportlist.h"
+#include "widgets/reportlistmodel.h"
 
 // The report list the window uses, minus the view: rows go straight into the Qt model, and the
 // list counts what it was given, so that page cutting can be checked and timed without a window.

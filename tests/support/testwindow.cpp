@@ -1,10 +1,10 @@
 #include "testwindow.h"
 
-#include "platform/downloadwebview.h"
-#include "platform/mediaplayerwidget.h"
-#include "platform/reportlistmodel.h"
-#include "platform/reportlistview.h"
-#include "platform/statusbarwidget.h"
+#include "downloads/downloadwebview.h"
+#include "player/mediaplayerwidget.h"
+#include "widgets/reportlistmodel.h"
+#include "widgets/reportlistview.h"
+#include "widgets/statusbarwidget.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "downloadmanager.h"
+#include "controls/webview.h"
+
+#include <QObject>
+
+// `WebBrowser1`: it never shows a page; every address it is told to open is downloaded.
+class DownloadWebView : public QObject, public WebView {
+    Q_OBJECT
+
+public:
+    explicit DownloadWebView(QObject *parent = nullptr);
+
+    void Navigate(const QString &address) override;
+
+    DownloadManager &downloads() { return m_downloads; }
+
+private:
+    DownloadManager m_downloads;
+};

@@ -1,9 +1,0 @@
-#pragma once
-
-#include "shell.h"
-
-// Opens addresses with the desktop's default handler.
-class DesktopShell : public Shell {
-public:
-    void openAddress(const QString &address) override;
-};

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "controls/mediaplayer.h"
+
+#include <QList>
+#include <QMediaPlayer>
+#include <QWidget>
+
+class QAudioOutput;
+class QLabel;
+class PlayerControls;
+
+// `WindowsMediaPlayer1`: an audio player on Qt Multimedia that shows only its control strip.
+//
+// Its play state is what the window's continue-playback handler relies on, so it is reported
+// conservatively: stopped (1) means playback really ended, at the end of the media or by the
+// stop button. The brief stop Qt goes through while it changes over to a new address, and media
+// that cannot be opened or decoded, never read as stopped; otherwise a broken link would be
+// requested again and again. PlayStateChange is emitted from the event loop, never from inside
+// a call into the player, so a handler may assign a new URL from within it.
+class MediaPlayerWidget : public QWidget, public MediaPlayer {
+    Q_OBJECT
+
+public:
+    explicit MediaPlayerWidget(QWidget *parent = nullptr);
+    ~MediaPlayerWidget() override;
+
+    void setURL(const QString &url) override;
+    QString URL() const override;
+    int playState() const override;
+    QString statusText() const override;
+    int volume() const override;
+    void setVolume(int volume) override;
+    bool fullScreen() const override;
+    void setFullScreen(bool on) override;
+
+    QSize sizeHint() const override;
+
+    // What the desktop's media controls need beyond the window's own use. Each acts as the
+    // matching control of the strip does, so stop is the stop button, with all its effects.
+    void play();
+    void pause();
+    void stop();
+    // In milliseconds; the duration is 0 while it is not known
+    qint64 position() const;
+    qint64 duration() const;
+    void setPosition(qint64 milliseconds);
+    void setTitle(const QString &title) override;
+    // That name, or else the media's own title, or else the file name
+    QString title() const;
+
+signals:
+    void PlayStateChange(int newState);
+    // button: 1 left, 2 right, 4 middle; shiftState: 1 Shift, 2 Ctrl, 4 Alt; x, y in pixels
+    void DoubleClick(int button, int shiftState, double x, double y);
+    // The address, the title or the duration changed
+    void metadataChanged();
+    void volumeChanged(int volume);
+    // Playback jumped to `milliseconds` at the user's request
+    void seeked(qint64 milliseconds);
+    // What statusText() says has changed
+    void statusTextChanged();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void start(const QString &url);
+    void load(const QUrl &address);
+    void togglePlayPause();
+    void setMuted(bool muted);
+    void handleError(QMediaPlayer::Error error);
+    void refresh();
+    int currentState() const;
+    QString currentStatusText() const;
+    QString mediaTitle() const;
+    void setPlayState(int state);
+    void reportStateChanges();
+    QList<PlayerControls *> allControls() const;
+    void connectControls(PlayerControls *controls);
+    void createFullScreenView();
+
+    QMediaPlayer *m_player;
+    QAudioOutput *m_audioOutput;
+    PlayerControls *m_controls;
+    QWidget *m_fullScreenView = nullptr;
+    PlayerControls *m_fullScreenControls = nullptr;
+    QLabel *m_fullScreenTitle = nullptr;
+
+    QString m_url;
+    QString m_title;
+    int m_playState = Undefined;
+    QString m_statusText;
+    // Why the current address cannot be played; empty while it can.
+    QString m_failure;
+    // Set while the player is being handed a new source: its stop then is not an end.
+    bool m_changingSource = false;
+    // The user stopped playback (stop button); cleared when playback starts again.
+    bool m_stopRequested = false;
+    int m_volume = 50;
+    // Changes of m_playState not yet reported through PlayStateChange, oldest first
+    QList<int> m_pendingStates;
+};

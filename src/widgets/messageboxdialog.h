@@ -1,0 +1,15 @@
+#pragma once
+
+#include "controls/messagebox.h"
+
+class QWidget;
+
+// The modal message box, shown over the window with the icon that the style value names.
+class MessageBoxDialog : public MessageBox {
+public:
+    explicit MessageBoxDialog(QWidget *parent) : m_parent(parent) { }
+    void show(const QString &text, const QString &title, int style) override;
+
+private:
+    QWidget *m_parent;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "controls/statuspanels.h"
+
+#include <QStatusBar>
+
+class QLabel;
+
+// The status bar `StatusBar1`: two plain-text panels. Messages of QStatusBar itself are never
+// used, because they hide the panels.
+class StatusBarWidget : public QStatusBar, public StatusPanels {
+    Q_OBJECT
+
+public:
+    explicit StatusBarWidget(QWidget *parent = nullptr);
+
+    QString panelText(int panel) const override;
+    void setPanelText(int panel, const QString &text) override;
+    void setToolTipText(const QString &text) override;
+
+    QLabel *panel(int panel) const;
+    // The tooltip as plain text
+    QString toolTipText() const { return m_toolTipText; }
+
+signals:
+    // The pointer moved over the status bar or one of its panels
+    void mouseMoved();
+    // A panel's text was replaced by a different one
+    void panelTextChanged(int panel);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    QLabel *m_panels[2];
+    QString m_toolTipText;
+};

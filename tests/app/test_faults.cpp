@@ -1,0 +1,497 @@
+// Faults of the service and of the network, each driven through the whole window: every one
+// must end the way the program's rules say and leave the search button usable.
+
+#include "catalogueservice.h"
+#include "testwindow.h"
+
+#include "player/mediaplayerwidget.h"
+#include "widgets/reportlistview.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kProgressPage2 = u"共3页,正在查找第2页资源信息。"_s;
+// Four songs of a sixty-song demo catalogue carry it: one page of results
+const QString kKeyword = u"晚风"_s;
+// Media start within seconds here, but the machine is shared and slow at times
+constexpr int kMediaTimeoutMs = 30000;
+
+QString furtherPage(int n)
+{
+    return u"/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777"_s.arg(n);
+}
+
+// Three list pages of twenty songs; short media, so that playback never holds a test up
+QStringList threePages(const QStringList &more = {})
+{
+    return QStringList {u"--songs"_s,         u"60"_s, u"--per-page"_s, u"20"_s,
+                        u"--media-seconds"_s, u"0.5"_s}
+    + more;
+}
+
+QByteArray catalogueWith(const QJsonArray &overrides, const QJsonObject &more = {})
+{
+    QJsonObject root = more;
+    root.insert(u"overrides"_s, overrides);
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+// A rule that replaces list page 2, which the follow-up search (one page) never requests
+QJsonObject secondPageBody(const QByteArray &body)
+{
+    return QJsonObject {{u"act"_s, u"getmusiclist"_s},
+                        {u"page"_s, 2},
+                        {u"bodyBase64"_s, QString::fromLatin1(body.toBase64())}};
+}
+
+QByteArray listHeader(int total, int pages)
+{
+    return "[{totalrecorder:" + QByteArray::number(total)
+        + ",totalpage:" + QByteArray::number(pages) + '}';
+}
+
+QByteArray listEntry(const QByteArray &id, const QByteArray &title, const QByteArray &extra = {})
+{
+    // Every field the cutter reads ends with a quote and a comma, as on the service's pages
+    return ",{id:\"" + id + "\",title:\"" + title + "\",serial:\"S" + id + "\"" + extra
+        + ",time:\"03:30\"}";
+}
+
+int countRequests(const CatalogueService &service, const QString &act)
+{
+    const QString marker = u"act="_s + act;
+    const QStringList targets = service.requestTargets();
+    return int(std::count_if(targets.cbegin(), targets.cend(),
+                             [&](const QString &target) { return target.contains(marker); }));
+}
+
+// Three songs, the first of them in the given media condition and the background track
+QByteArray firstSongMedia(const QString &condition)
+{
+    QJsonArray songs;
+    for (int i = 1; i <= 3; ++i) {
+        QJsonObject song {{u"id"_s, QString::number(i)},
+                          {u"title"_s, u"歌%1"_s.arg(i)},
+                          {u"serial"_s, u"S%1"_s.arg(i)}};
+        if (i == 1)
+            song.insert(u"media"_s, condition);
+        songs.append(song);
+    }
+    const QJsonObject catalogue {{u"songs"_s, songs}, {u"background"_s, QJsonArray {u"1"_s}}};
+    return QJsonDocument(catalogue).toJson(QJsonDocument::Compact);
+}
+
+// The button is usable: a keyword search starts and ends in order. After a failure end the
+// button still offers "停止", and one click gives it back first.
+void verifySearchWorks(TestWindow &window, const QString &keyword = kKeyword)
+{
+    window.box(u"Text1"_s)->setText(keyword);
+    QPushButton *const command = window.button(u"Command1"_s);
+    if (window.caption() == u"停止"_s) {
+        QTest::mouseClick(command, Qt::LeftButton);
+        QCOMPARE(window.caption(), u"搜索"_s);
+        QVERIFY(!window.state.Searching);
+    }
+    // The click returns when the whole run has ended
+    QTest::mouseClick(command, Qt::LeftButton);
+    QCOMPARE(window.panel(1), u"搜索结束"_s);
+    QCOMPARE(window.caption(), u"搜索"_s);
+    QVERIFY(!window.state.Searching);
+    QVERIFY(window.list()->count() > 0);
+    for (int row = 1; row <= window.list()->count(); ++row)
+        QVERIFY2(window.list()->item(row).text.contains(keyword),
+                 qPrintable(window.list()->item(row).text));
+    QVERIFY(window.messageBox.shown.isEmpty());
+}
+
+} // namespace
+
+class FaultsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void serverKilledMidRun();
+    void failedPageKeepsEarlierRows_data();
+    void failedPageKeepsEarlierRows();
+    void hugePage_data();
+    void hugePage();
+    void undecodableBytes();
+    void errorPages_data();
+    void errorPages();
+    void songAddressAnswers_data();
+    void songAddressAnswers();
+    void emptyBackgroundList();
+    void brokenMedia_data();
+    void brokenMedia();
+    void truncatedMedia();
+};
+
+void FaultsTest::serverKilledMidRun()
+{
+    CatalogueService service(threePages({u"--delay-page"_s, u"2:20000"_s}));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+
+    // Killed while it holds back page 2
+    QTimer killer;
+    QObject::connect(&killer, &QTimer::timeout, [&] {
+        if (service.requestTargets().contains(furtherPage(2))) {
+            killer.stop();
+            service.kill();
+        }
+    });
+    killer.start(10);
+    QElapsedTimer clock;
+    clock.start();
+    window.form().Form_Load();
+    // Well before the 20 s the page was held back for; at worst the transfer timeout ends it
+    QVERIFY2(clock.elapsed() < 45000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!service.isRunning());
+
+    // The failure end: page 1's rows stay and the button still offers to stop. Start-up went on
+    // without a background track.
+    QCOMPARE(window.list()->count(), 20);
+    QCOMPARE(window.caption(), u"停止"_s);
+    QVERIFY(window.state.Searching);
+    QVERIFY2(window.panel(1).startsWith(u"背景音乐不可用"_s), qPrintable(window.panel(1)));
+    QVERIFY(window.player()->URL().isEmpty());
+    QCOMPARE(window.skinning.calls.size(), 2);
+
+    // With the service still gone, one click stops, the next search fails at once and gives
+    // the button back
+    window.box(u"Text1"_s)->setText(kKeyword);
+    QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
+    QCOMPARE(window.caption(), u"搜索"_s);
+    QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
+    QCOMPARE(window.caption(), u"搜索"_s);
+    QVERIFY2(window.panel(1).startsWith(u"搜索失败"_s), qPrintable(window.panel(1)));
+    QVERIFY(!window.state.Searching);
+
+    // Back on the same port, the service answers the next search as usual
+    CatalogueService revived(threePages({u"--port"_s, QString::number(service.port())}));
+    QVERIFY(revived.isRunning());
+    QCOMPARE(revived.port(), service.port());
+    verifySearchWorks(window);
+}
+
+void FaultsTest::failedPageKeepsEarlierRows_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("catalogue");
+    QTest::addColumn<int>("timeoutMs");
+
+    QTest::newRow("stalled until the transfer timeout")
+        << threePages({u"--hang-page"_s, u"2"_s}) << QByteArray() << 1000;
+    QTest::newRow("connection reset mid-body")
+        << threePages({u"--cut-page"_s, u"2"_s}) << QByteArray() << 30000;
+
+    // More pieces than a 16-bit count holds
+    QByteArray crowded = listHeader(40000, 3);
+    crowded.reserve(40000 * 48);
+    for (int i = 0; i < 40000; ++i)
+        crowded += listEntry(QByteArray::number(90000 + i), "拥挤");
+    crowded += ']';
+    QTest::newRow("40000 entries")
+        << threePages() << catalogueWith({secondPageBody(crowded)}) << 30000;
+}
+
+void FaultsTest::failedPageKeepsEarlierRows()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, catalogue);
+    QFETCH(int, timeoutMs);
+
+    const auto service = catalogue.isEmpty()
+        ? std::make_unique<CatalogueService>(arguments)
+        : std::make_unique<CatalogueService>(arguments, catalogue);
+    QVERIFY(service->isRunning());
+    TestWindow window(service->base(), std::chrono::milliseconds(timeoutMs));
+    QElapsedTimer clock;
+    clock.start();
+    window.form().Form_Load();
+    QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
+
+    QCOMPARE(window.list()->count(), 20);
+    QCOMPARE(window.caption(), u"停止"_s);
+    QVERIFY(window.state.Searching);
+    QCOMPARE(window.panel(1), kProgressPage2);
+    // Nothing was selected: the list was never finished
+    QCOMPARE(window.list()->selectedIndex(), 0);
+    QVERIFY(!service->requestTargets().contains(furtherPage(3)));
+    // The failure is the run's own: start-up went on and found its background track
+    QVERIFY(window.player()->URL().startsWith(service->base() + u"/music/"_s));
+
+    verifySearchWorks(window);
+}
+
+void FaultsTest::hugePage_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("inOrder");
+
+    constexpr qsizetype kTenMegabytes = 10 * 1024 * 1024;
+    // Twenty entries whose ignored field carries half a megabyte each, line breaks included
+    const auto hugeList = [](const QByteArray &filler) {
+        QByteArray list = listHeader(60, 3);
+        for (int i = 0; i < 20; ++i)
+            list += listEntry(QByteArray::number(80000 + i), "大页" + QByteArray::number(i),
+                              ",singer:\"" + filler + '"');
+        return list + ']';
+    };
+    // Text that compresses about as well as real pages do
+    QRandomGenerator random(4711);
+    QString words;
+    for (qsizetype i = 0; i < kTenMegabytes / 20 / 3; ++i)
+        words += i % 40 == 39 ? QChar(u'\n') : QChar(char16_t(0x4E00 + random.bounded(0x5000)));
+    const QByteArray filler = words.toUtf8();
+
+    QTest::newRow("10 MB list") << hugeList(filler) << 60 << true;
+    QTest::newRow("10 MB without a list") << "<p>" + filler.repeated(20) + "</p>" << 20 << true;
+    // The service compresses its pages; beyond 10 MiB Qt refuses to inflate this much from so
+    // little
+    QTest::newRow("12 MB that inflates like a bomb")
+        << hugeList(QByteArray("长页填充\r\n").repeated(12 * 1024 * 1024 / 20 / 14)) << 20 << false;
+}
+
+void FaultsTest::hugePage()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(int, rows);
+    QFETCH(bool, inOrder);
+    QVERIFY(page.size() >= 10'000'000);
+
+    CatalogueService service(threePages(), catalogueWith({secondPageBody(page)}));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    QElapsedTimer clock;
+    clock.start();
+    window.form().Form_Load();
+    QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
+
+    QCOMPARE(window.list()->count(), rows);
+    if (inOrder) {
+        QCOMPARE(window.caption(), u"搜索"_s);
+        QCOMPARE(window.panel(1), u"搜索结束"_s);
+    } else {
+        // Refused as a failed fetch, not taken for an empty page
+        QCOMPARE(window.caption(), u"停止"_s);
+        QCOMPARE(window.panel(1), kProgressPage2);
+    }
+    if (rows == 60) {
+        QCOMPARE(window.list()->item(21).text, u"大页0"_s + QString(12, u' '));
+        QCOMPARE(window.list()->item(40).SubItems(2), u"80019"_s + QString(12, u' '));
+    }
+    verifySearchWorks(window);
+}
+
+void FaultsTest::undecodableBytes()
+{
+    // A byte-order mark, bytes that are no UTF-8 in a title, and a sequence cut off at the end
+    const QByteArray page = "\xEF\xBB\xBF" + listHeader(60, 3)
+        + listEntry("70001", "\xE5\x9D\x8F\xFF\xFE\xE5\xAD\x97")
+        + listEntry("70002", "\xE5\xA5\xBD\xE5\xAD\x97") + "]\xE6\x99";
+    CatalogueService service(threePages(), catalogueWith({secondPageBody(page)}));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.form().Form_Load();
+
+    // The page is cut like any other: the run goes on to page 3 and ends in order
+    QCOMPARE(window.list()->count(), 42);
+    QCOMPARE(window.caption(), u"搜索"_s);
+    const QString broken = window.list()->item(21).text;
+    QVERIFY2(broken.startsWith(u"坏\uFFFD"_s) && broken.contains(u"字"_s), qPrintable(broken));
+    QCOMPARE(window.list()->item(22).text, u"好字"_s + QString(12, u' '));
+    QCOMPARE(window.list()->item(21).SubItems(2), u"70001"_s + QString(12, u' '));
+    for (int row = 1; row <= window.list()->count(); ++row)
+        QVERIFY(!window.list()->item(row).text.contains(QChar(0xFEFF)));
+    verifySearchWorks(window);
+}
+
+void FaultsTest::errorPages_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::newRow("404") << 404;
+    QTest::newRow("500") << 500;
+    QTest::newRow("503") << 503;
+}
+
+void FaultsTest::errorPages()
+{
+    QFETCH(int, status);
+    CatalogueService service(threePages({u"--status-page"_s, u"2:%1"_s.arg(status)}));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.form().Form_Load();
+
+    // The no-list end, in order, with the first page's rows
+    QCOMPARE(window.list()->count(), 20);
+    QCOMPARE(window.caption(), u"搜索"_s);
+    QVERIFY(!window.state.Searching);
+    QCOMPARE(window.panel(1), u"搜索结束"_s);
+    QCOMPARE(window.list()->selectedIndex(), 20);
+    QVERIFY(!service.requestTargets().contains(furtherPage(3)));
+    verifySearchWorks(window);
+}
+
+void FaultsTest::songAddressAnswers_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("shown");
+
+    QRandomGenerator random(20240607);
+    QByteArray garbage(1024 * 1024, Qt::Uninitialized);
+    random.fillRange(reinterpret_cast<quint32 *>(garbage.data()), garbage.size() / 4);
+    garbage[0] = 'x';
+
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF/music/a.wav") << true;
+    QTest::newRow("1 MB of garbage") << garbage << false;
+    QTest::newRow("1 MB of garbage after a slash") << "/" + garbage << true;
+}
+
+void FaultsTest::songAddressAnswers()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, shown);
+
+    const QJsonObject songs {{u"songs"_s,
+                              QJsonArray {QJsonObject {{u"id"_s, u"1"_s},
+                                                       {u"title"_s, u"甲"_s},
+                                                       {u"serial"_s, u"A"_s},
+                                                       {u"path"_s, u"/music/a.wav"_s}},
+                                          QJsonObject {{u"id"_s, u"2"_s},
+                                                       {u"title"_s, u"乙"_s},
+                                                       {u"serial"_s, u"B"_s},
+                                                       {u"path"_s, u"/music/b.wav"_s}}}},
+                             {u"background"_s, QJsonArray {u"2"_s}}};
+    const QJsonObject rule {{u"act"_s, u"getonemusic"_s},
+                            {u"id"_s, u"1"_s},
+                            {u"bodyBase64"_s, QString::fromLatin1(answer.toBase64())}};
+    CatalogueService service({u"--media-seconds"_s, u"0.5"_s}, catalogueWith({rule}, songs));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.form().Form_Load();
+    QVERIFY(window.show());
+    QCOMPARE(window.list()->count(), 2);
+
+    window.clickRow(1);
+    const QString text2 = window.box(u"Text2"_s)->text();
+    const QString text6 = window.box(u"Text6"_s)->text();
+    QCOMPARE(window.box(u"Text4"_s)->text(), u"1"_s + QString(12, u' '));
+    if (!shown) {
+        // Refused as a failed resolution: no link, and the status bar says why
+        QVERIFY(text2.isEmpty());
+        QVERIFY(text6.isEmpty());
+        QVERIFY2(window.panel(1).startsWith(u"获取歌曲链接失败"_s), qPrintable(window.panel(1)));
+    } else if (answer.size() < 100) {
+        QCOMPARE(text2, service.base() + u"/music/a.wav"_s);
+        QCOMPARE(text6, service.base() + u"/music/a.wav"_s);
+    } else {
+        // Plain text on the service's own host, whatever it holds
+        QVERIFY(text2.startsWith(service.base() + u"/"_s));
+        QVERIFY(text6.startsWith(service.base() + u"/"_s));
+    }
+    verifySearchWorks(window, u"乙"_s);
+}
+
+void FaultsTest::emptyBackgroundList()
+{
+    const QJsonObject rule {{u"act"_s, u"getbglist"_s}, {u"body"_s, QString()}};
+    CatalogueService service(threePages(), catalogueWith({rule}));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.form().Form_Load();
+
+    // Start-up went on to its end, without a background track
+    QCOMPARE(window.list()->count(), 60);
+    QCOMPARE(window.caption(), u"搜索"_s);
+    QVERIFY2(window.panel(1).startsWith(u"背景音乐不可用"_s), qPrintable(window.panel(1)));
+    QVERIFY(window.player()->URL().isEmpty());
+    QCOMPARE(window.player()->volume(), 100);
+    QCOMPARE(window.skinning.calls.size(), 2);
+    QCOMPARE(countRequests(service, u"getonemusic"_s), 0);
+
+    QVERIFY(window.show());
+    verifySearchWorks(window);
+}
+
+void FaultsTest::brokenMedia_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::newRow("not audio") << u"text"_s;
+    QTest::newRow("missing") << u"missing"_s;
+}
+
+// A broken song must not read as a stop: the window would then fetch the next link at once,
+// again and again.
+void FaultsTest::brokenMedia()
+{
+    QFETCH(QString, condition);
+    CatalogueService service({}, firstSongMedia(condition));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.form().Form_Load();
+    QVERIFY(window.show());
+    MediaPlayerWidget *const player = window.player();
+
+    // The background track is the broken song
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), kMediaTimeoutMs);
+    QTRY_VERIFY(window.panel(2).startsWith(u"错误："_s));
+    QCOMPARE(countRequests(service, u"getonemusic"_s), 1);
+    QTest::qWait(3000);
+    QCOMPARE(countRequests(service, u"getonemusic"_s), 1);
+    QVERIFY(player->statusText().startsWith(u"错误："_s));
+
+    // Chosen from the list: the click's two requests, the double-click's three, and no more
+    window.doubleClickRow(1);
+    QCOMPARE(countRequests(service, u"getonemusic"_s), 6);
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), kMediaTimeoutMs);
+    QTest::qWait(3000);
+    QCOMPARE(countRequests(service, u"getonemusic"_s), 6);
+    QCOMPARE(window.form().playIndex(), 1);
+
+    // A good song plays after it
+    window.doubleClickRow(2);
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s), kMediaTimeoutMs);
+    verifySearchWorks(window, u"歌"_s);
+}
+
+// The truncated file is a complete HTTP answer whose WAV header announces three times the
+// samples it holds. GStreamer plays the samples that came, as a shorter song, and reports no
+// error, so the window goes on from the list as after any song: row 1 again. That costs one
+// resolution per play-through, never a burst.
+void FaultsTest::truncatedMedia()
+{
+    CatalogueService service({u"--media-seconds"_s, u"3"_s}, firstSongMedia(u"truncated"_s));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.form().Form_Load();
+    MediaPlayerWidget *const player = window.player();
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s), kMediaTimeoutMs);
+
+    // It goes on from the list when the samples run out, one second a play-through: a few
+    // requests in three seconds, where a burst would make dozens
+    const int first = countRequests(service, u"getonemusic"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(countRequests(service, u"getonemusic"_s) > first, kMediaTimeoutMs);
+    const int before = countRequests(service, u"getonemusic"_s);
+    QTest::qWait(3000);
+    const int during = countRequests(service, u"getonemusic"_s) - before;
+    QVERIFY2(during <= 3, qPrintable(QString::number(during)));
+    verifySearchWorks(window, u"歌"_s);
+}
+
+QTEST_MAIN(FaultsTest)
+#include "test_faults.moc"

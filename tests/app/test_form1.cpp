@@ -1,0 +1,327 @@
+#include "app/form1.h"
+#include "catalogueservice.h"
+#include "fakes.h"
+#include "player/mediaplayerwidget.h"
+#include "widgets/reportlistmodel.h"
+#include "widgets/reportlistview.h"
+#include "widgets/statusbarwidget.h"
+#include "songlist/searchstate.h"
+#include "testwindow.h"
+
+#include <QAccessible>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The test window, after start-up unless `load` is false
+struct Window : TestWindow {
+    explicit Window(const QString &base, bool load = true) : TestWindow(base)
+    {
+        if (load)
+            form().Form_Load();
+    }
+
+    QAction *action(const QString &name) const { return child<QAction>(name); }
+};
+
+} // namespace
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+private slots:
+    void layout();
+    void startUp();
+    void startUpWithoutService();
+    void columnsFitTheirContent();
+    void popupMenu();
+    void statusTooltip();
+    void panelTwoFollowsThePlayer();
+    void glassToggles();
+    void siteButtonAndClosing();
+    void playbackGoesOnFromTheList();
+    void brokenMediaDoesNotLoop();
+};
+
+void Form1Test::layout()
+{
+    Window window(u"http://127.0.0.1:1"_s, false);
+    Form1 &form = window.form();
+
+    QCOMPARE(form.centralWidget()->size(), QSize(450, 500));
+    QVERIFY(form.windowTitle().startsWith(u"Quillpod V1.0 "_s));
+    QVERIFY(!form.windowIcon().isNull());
+
+    for (const QString &name :
+         {u"Text1"_s, u"Text2"_s, u"Text3"_s, u"Text4"_s, u"Text5"_s, u"Text6"_s}) {
+        const QLineEdit *box = window.child<QLineEdit>(name);
+        QVERIFY2(box, qPrintable(name));
+        QCOMPARE(box->isReadOnly(), name != u"Text1"_s);
+        // Every box is announced by the label beside it
+        const auto labels = form.findChildren<QLabel *>();
+        QVERIFY2(std::any_of(labels.begin(), labels.end(),
+                             [box](const QLabel *label) { return label->buddy() == box; }),
+                 qPrintable(name));
+    }
+    for (const QString &name : {u"Command1"_s, u"Command2"_s, u"Command3"_s})
+        QVERIFY(window.child<QPushButton>(name));
+    for (const QString &name :
+         {u"Label1"_s, u"Label2"_s, u"Label3"_s, u"Label4"_s, u"Label5"_s, u"lbl"_s})
+        QVERIFY(window.child<QLabel>(name));
+    QVERIFY(window.child<QGroupBox>(u"Frame1"_s));
+    QCOMPARE(window.list()->parentWidget(), window.child<QGroupBox>(u"Frame1"_s));
+    QVERIFY(window.status());
+    QVERIFY(window.player());
+    QVERIFY(form.findChild<QObject *>(u"WebBrowser1"_s));
+    QVERIFY(form.findChild<QObject *>(u"Timer1"_s));
+
+    // No control but the hidden web view reaches past the client area
+    const QRect client = form.centralWidget()->rect();
+    for (const QWidget *widget :
+         form.centralWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(client.contains(widget->geometry()), qPrintable(widget->objectName()));
+
+    // The menu bar shows "菜单" alone; the popup is not part of it
+    const QList<QAction *> menus = form.menuBar()->actions();
+    QCOMPARE(menus.size(), 1);
+    QCOMPARE(menus.first()->text(), u"菜单"_s);
+    QVERIFY(window.action(u"BoLi"_s)->isChecked());
+    const QMenu *popup = window.child<QMenu>(u"Memu"_s);
+    QVERIFY(popup);
+    QCOMPARE(popup->actions().size(), 3);
+    QCOMPARE(popup->actions().at(0)->text(), u"播放"_s);
+    QVERIFY(popup->actions().at(1)->isSeparator());
+    QCOMPARE(popup->actions().at(2)->text(), u"下载"_s);
+
+    // Read through accessibility, as a screen reader would
+    QAccessibleInterface *button
+        = QAccessible::queryAccessibleInterface(window.child<QPushButton>(u"Command1"_s));
+    QCOMPARE(button->text(QAccessible::Name), u"搜索"_s);
+    QAccessibleInterface *box
+        = QAccessible::queryAccessibleInterface(window.child<QLineEdit>(u"Text1"_s));
+    QCOMPARE(box->text(QAccessible::Name), u"查找歌曲："_s);
+}
+
+void Form1Test::startUp()
+{
+    CatalogueService service({u"--media-seconds"_s, u"0.5"_s});
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+
+    ReportListView *list = window.list();
+    QCOMPARE(list->columnCount(), 3);
+    QCOMPARE(list->listModel().headerData(0, Qt::Horizontal).toString(), u"歌曲名称："_s);
+    QCOMPARE(list->listModel().headerData(1, Qt::Horizontal).toString(), u"歌曲编号："_s);
+    QCOMPARE(list->listModel().headerData(2, Qt::Horizontal).toString(), u"歌曲ID："_s);
+    QVERIFY(list->count() >= 200);
+    QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
+    QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
+    QVERIFY(!window.state.Searching);
+    QCOMPARE(window.form().playIndex(), 1);
+
+    // Skin attached from the program's folder, glass off and unchecked
+    QCOMPARE(window.skinning.calls,
+             (QStringList {u"attach:/nonexistent/quillpod.she"_s, u"aero:0"_s}));
+    QVERIFY(!window.action(u"BoLi"_s)->isChecked());
+
+    // The background track plays at full volume
+    QVERIFY(window.player()->URL().startsWith(service.base() + u"/music/"_s));
+    QCOMPARE(window.player()->volume(), 100);
+    const QStringList targets = service.requestTargets();
+    QVERIFY(targets.contains(u"/data/?act=getbglist"_s));
+}
+
+void Form1Test::startUpWithoutService()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QString base = u"http://127.0.0.1:%1"_s.arg(closed.serverPort());
+    closed.close();
+    Window window(base);
+
+    // The window comes up usable, and says why the list is empty
+    QVERIFY(window.status()->panelText(1).startsWith(u"背景音乐不可用"_s)
+            || window.status()->panelText(1).startsWith(u"搜索失败"_s));
+    QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
+    QCOMPARE(window.list()->count(), 0);
+    QCOMPARE(window.skinning.calls.size(), 2);
+    QCOMPARE(window.player()->volume(), 100);
+}
+
+void Form1Test::columnsFitTheirContent()
+{
+    CatalogueService service({u"--songs"_s, u"45"_s, u"--media-seconds"_s, u"0.5"_s});
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+    ReportListView *list = window.list();
+
+    QCOMPARE(list->selectedIndex(), 45);
+    const QFontMetrics metrics = list->fontMetrics();
+    for (int column = 0; column < 3; ++column) {
+        int widest = 0;
+        for (int row = 1; row <= list->count(); ++row)
+            widest = std::max(widest, metrics.horizontalAdvance(list->item(row).SubItems(column)));
+        QVERIFY(widest > 0);
+        // As wide as the widest cell, trailing blanks included, not as the header
+        QVERIFY2(list->columnWidth(column) >= widest, qPrintable(QString::number(column)));
+        QVERIFY(list->columnWidth(column) <= widest + 12);
+    }
+}
+
+void Form1Test::popupMenu()
+{
+    CatalogueService service({u"--songs"_s, u"5"_s, u"--media-seconds"_s, u"0.5"_s});
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+    QVERIFY(window.show());
+    ReportListView *list = window.list();
+    QMenu *popup = window.child<QMenu>(u"Memu"_s);
+
+    list->clearSelection();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 200));
+    QVERIFY(!popup->isVisible());
+    // Over the blank area of a list with rows, with nothing selected: the menu opens
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(5, 200));
+    QTRY_VERIFY(popup->isVisible());
+    popup->hide();
+
+    list->clear();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+    QTest::qWait(50);
+    QVERIFY(!popup->isVisible());
+}
+
+void Form1Test::statusTooltip()
+{
+    Window window(u"http://127.0.0.1:1"_s, false);
+    QVERIFY(window.show());
+    // The timer would write the player's status into panel 2
+    window.child<QTimer>(u"Timer1"_s)->stop();
+    StatusBarWidget *status = window.status();
+    status->setPanelText(1, QString());
+    status->setPanelText(2, QString());
+    QTest::mouseMove(status, QPoint(10, 5));
+    QCOMPARE(status->toolTipText(), u"  | "_s);
+
+    status->setPanelText(1, u"<b>一</b>"_s);
+    status->setPanelText(2, u"二"_s);
+    QTest::mouseMove(status, QPoint(20, 5));
+    QCOMPARE(status->toolTipText(), u"<b>一</b>  | 二"_s);
+}
+
+void Form1Test::panelTwoFollowsThePlayer()
+{
+    CatalogueService service({u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
+                              u"2:600"_s, u"--media-seconds"_s, u"0.5"_s});
+    QVERIFY(service.isRunning());
+    Window window(service.base(), false);
+    StatusBarWidget *status = window.status();
+
+    // While the run waits for its pages, the timer ticks but leaves panel 2 to the loader
+    bool sawPlayerStatus = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (window.state.Searching && status->panelText(2) == window.player()->statusText())
+            sawPlayerStatus = true;
+    });
+    watch.start(5);
+    window.form().Form_Load();
+    watch.stop();
+    QVERIFY(!sawPlayerStatus);
+    QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
+
+    // Within a tick of the end the player's status shows
+    QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), 200);
+
+    // Idle, the timer rests; a change of the player's status wakes it at once
+    QTimer *timer = window.child<QTimer>(u"Timer1"_s);
+    QTRY_VERIFY(timer->interval() > 1);
+    window.player()->setURL(u"ftp://127.0.0.1/x.wav"_s);
+    QVERIFY(window.player()->statusText().startsWith(u"错误"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), 50);
+}
+
+void Form1Test::glassToggles()
+{
+    Window window(u"http://127.0.0.1:1"_s, false);
+    QAction *glass = window.action(u"BoLi"_s);
+    glass->setChecked(false);
+    glass->trigger();
+    QVERIFY(glass->isChecked());
+    glass->trigger();
+    QVERIFY(!glass->isChecked());
+    QCOMPARE(window.skinning.calls, (QStringList {u"aero:1"_s, u"aero:0"_s}));
+}
+
+void Form1Test::siteButtonAndClosing()
+{
+    Window window(u"http://127.0.0.1:1"_s, false);
+    QTest::mouseClick(window.child<QPushButton>(u"Command2"_s), Qt::LeftButton);
+    QCOMPARE(window.shell.opened, QStringList {u"http://127.0.0.1:1"_s});
+
+    window.form().close();
+    QCOMPARE(window.shell.opened.last(), u"http://127.0.0.1:1/bye"_s);
+    QCOMPARE(window.programEnds, 1);
+}
+
+namespace {
+
+int addressRequests(const CatalogueService &service, const QString &id)
+{
+    const QString target = u"/data/?act=getonemusic&id="_s + id;
+    int count = 0;
+    for (const QString &line : service.requestTargets())
+        count += line.startsWith(target) && line.mid(target.size()).startsWith(u"%20"_s);
+    return count;
+}
+
+} // namespace
+
+void Form1Test::playbackGoesOnFromTheList()
+{
+    CatalogueService service({u"--songs"_s, u"6"_s, u"--media-seconds"_s, u"0.4"_s});
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+    MediaPlayerWidget *player = window.player();
+    const QString firstId = window.list()->item(1).SubItems(2).trimmed();
+    const QString backgroundTrack = player->URL();
+    QVERIFY(!backgroundTrack.isEmpty());
+
+    // The background track ends, and row 1 follows; when it ends, row 1 again
+    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 1, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(player->URL() != backgroundTrack, 5000);
+    const QString firstRow = player->URL();
+    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 2, 20000);
+    QCOMPARE(window.form().playIndex(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(player->URL(), firstRow, 5000);
+}
+
+void Form1Test::brokenMediaDoesNotLoop()
+{
+    // Row 1's media is missing; the background track is song 2
+    const QByteArray catalogue = R"({"background": ["2"], "songs": [
+        {"id": "1", "title": "坏", "serial": "S1", "path": "/music/missing_1.wav", "media": "missing"},
+        {"id": "2", "title": "好", "serial": "S2", "path": "/music/good_2.wav"}]})";
+    CatalogueService service({u"--media-seconds"_s, u"0.4"_s}, catalogue);
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+
+    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, u"1"_s), 1, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(window.player()->statusText().startsWith(u"错误"_s), 10000);
+    // The failed song is shown as an error, not taken for a stop that would load it again
+    QTest::qWait(2000);
+    QCOMPARE(addressRequests(service, u"1"_s), 1);
+}
+
+QTEST_MAIN(Form1Test)
+#include "test_form1.moc"

@@ -1,0 +1,299 @@
+#include "app/songhandlers.h"
+#include "catalogueservice.h"
+#include "fakes.h"
+#include "links/backgroundlist.h"
+#include "links/linkresolver.h"
+#include "common/failure.h"
+#include "net/textfetcher.h"
+#include "net/urltexts.h"
+
+#include <QNetworkAccessManager>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kPad(12, u' ');
+const QString kPaddedQuery = u"%20%20%20%20%20%20%20%20%20%20%20%20"_s;
+
+// Song k has the identifier "k" and a path that must be escaped in code page 936
+QByteArray catalogue(int songs)
+{
+    QByteArray json = R"({"perPage": 20, "background": ["2"], "songs": [)";
+    for (int k = 1; k <= songs; ++k) {
+        json += QStringLiteral(R"(%1{"id": "%2", "title": "晚风%2", "serial": "QP-%2", )"
+                               R"("path": "/music/晚风 现场_%2.wav"})")
+                    .arg(k == 1 ? "" : ",")
+                    .arg(k)
+                    .toUtf8();
+    }
+    // Song 2's address takes a while, so that other handlers can run inside the wait
+    json += R"(], "overrides": [{"act": "getonemusic", "id": "2", "delayMs": 700}]})";
+    return json;
+}
+
+QString encodedLink(const QString &base, int k)
+{
+    return base + u"/music/%CD%ED%B7%E7%20%CF%D6%B3%A1%5F%1.wav"_s.arg(k);
+}
+
+QString rawLink(const QString &base, int k)
+{
+    return base + u"/music/晚风 现场_%1.wav"_s.arg(k);
+}
+
+QString addressRequest(int k)
+{
+    return u"/data/?act=getonemusic&id=%1"_s.arg(k) + kPaddedQuery;
+}
+
+struct Songs {
+    explicit Songs(int rows)
+        : service({u"--catalogue"_s, catalogueFile(rows)}), urls(service.base())
+    {
+        for (int k = 1; k <= rows; ++k)
+            list.rows.append(
+                {u"晚风%1"_s.arg(k) + kPad, u"QP-%1"_s.arg(k) + kPad, QString::number(k) + kPad});
+    }
+
+    static QString catalogueFile(int rows)
+    {
+        static QTemporaryDir dir;
+        const QString path = dir.filePath(u"catalogue-%1.json"_s.arg(rows));
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(catalogue(rows));
+        return path;
+    }
+
+    QString base() const { return service.base(); }
+
+    CatalogueService service;
+    UrlTexts urls;
+    QNetworkAccessManager network;
+    TextFetcher fetcher {network};
+    LinkResolver links {fetcher, urls};
+    FakeReportList list;
+    FakeTextBox text2, text3, text4, text5, text6;
+    FakeMediaPlayer player;
+    FakeWebView browser;
+    qint32 playIndex = 1;
+    SongHandlers handlers {list,     {text2, text3, text4, text5, text6}, player, browser, links,
+                           playIndex};
+};
+
+} // namespace
+
+class SongHandlersTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void clickShowsSongAndLinks();
+    void doubleClickPlays();
+    void playMenuLeavesRawLink();
+    void downloads();
+    void continuePlayback_data();
+    void continuePlayback();
+    void emptyListDoesNothing();
+    void staleHandlerStopsWriting();
+    void foreignHostIsRefused();
+    void backgroundTrack();
+    void backgroundCut_data();
+    void backgroundCut();
+};
+
+void SongHandlersTest::clickShowsSongAndLinks()
+{
+    Songs songs(3);
+    QVERIFY(songs.service.isRunning());
+    songs.list.selected = 3;
+    songs.handlers.ListView1_Click();
+
+    QCOMPARE(songs.text3.value, u"晚风3"_s + kPad);
+    QCOMPARE(songs.text5.value, u"QP-3"_s + kPad);
+    QCOMPARE(songs.text4.value, u"3"_s + kPad);
+    QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
+    QCOMPARE(songs.text6.value, rawLink(songs.base(), 3));
+    QCOMPARE(songs.service.requestTargets(), (QStringList {addressRequest(3), addressRequest(3)}));
+    QVERIFY(songs.player.assigned.isEmpty());
+    QCOMPARE(songs.playIndex, 1);
+}
+
+void SongHandlersTest::doubleClickPlays()
+{
+    Songs songs(3);
+    songs.list.selected = 3;
+    songs.handlers.ListView1_DblClick();
+
+    QCOMPARE(songs.playIndex, 3);
+    QCOMPARE(songs.player.assigned, QStringList {encodedLink(songs.base(), 3)});
+    QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
+    QCOMPARE(songs.text6.value, rawLink(songs.base(), 3));
+    QCOMPARE(songs.text4.value, u"3"_s + kPad);
+    QCOMPARE(songs.service.requestTargets().size(), 3);
+}
+
+void SongHandlersTest::playMenuLeavesRawLink()
+{
+    Songs songs(3);
+    songs.text6.value = u"earlier"_s;
+    songs.list.selected = 1;
+    songs.handlers.Players_Click();
+
+    QCOMPARE(songs.playIndex, 1);
+    QCOMPARE(songs.player.assigned, QStringList {encodedLink(songs.base(), 1)});
+    QCOMPARE(songs.text2.value, encodedLink(songs.base(), 1));
+    QCOMPARE(songs.text3.value, u"晚风1"_s + kPad);
+    QCOMPARE(songs.text6.value, u"earlier"_s);
+    QCOMPARE(songs.service.requestTargets().size(), 2);
+}
+
+void SongHandlersTest::downloads()
+{
+    Songs songs(3);
+    // The button with nothing shown does nothing
+    songs.handlers.Command3_Click();
+    QVERIFY(songs.browser.navigated.isEmpty());
+
+    // The popup item fetches the selected song's link and changes no box
+    songs.list.selected = 1;
+    songs.handlers.DOl_Click();
+    QCOMPARE(songs.browser.navigated, QStringList {encodedLink(songs.base(), 1)});
+    QVERIFY(songs.text2.value.isEmpty());
+    QCOMPARE(songs.service.requestTargets().size(), 1);
+
+    // The button opens exactly what the link box shows, without asking the service
+    songs.text2.value = u"http://127.0.0.1:1/shown.wav"_s;
+    songs.handlers.Command3_Click();
+    QCOMPARE(songs.browser.navigated.last(), u"http://127.0.0.1:1/shown.wav"_s);
+    QCOMPARE(songs.service.requestTargets().size(), 1);
+}
+
+void SongHandlersTest::continuePlayback_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("playIndex");
+    QTest::addColumn<int>("next");
+
+    QTest::newRow("middle row plays again") << 4 << 3 << 3;
+    QTest::newRow("last row goes on with the first") << 4 << 4 << 1;
+    QTest::newRow("first row plays again") << 4 << 1 << 1;
+    QTest::newRow("one row") << 1 << 1 << 1;
+    QTest::newRow("index beyond a shorter list") << 3 << 9 << 1;
+}
+
+void SongHandlersTest::continuePlayback()
+{
+    QFETCH(int, rows);
+    QFETCH(int, playIndex);
+    QFETCH(int, next);
+    Songs songs(rows);
+    songs.playIndex = playIndex;
+
+    // Only a stop counts
+    songs.player.state = MediaPlayer::Playing;
+    songs.handlers.WindowsMediaPlayer1_PlayStateChange(3);
+    QVERIFY(songs.player.assigned.isEmpty());
+
+    songs.player.state = MediaPlayer::Stopped;
+    songs.handlers.WindowsMediaPlayer1_PlayStateChange(1);
+    QCOMPARE(songs.playIndex, next);
+    QCOMPARE(songs.player.assigned, QStringList {encodedLink(songs.base(), next)});
+    // The boxes are left alone
+    QVERIFY(songs.text2.value.isEmpty());
+}
+
+void SongHandlersTest::emptyListDoesNothing()
+{
+    Songs songs(1);
+    songs.list.rows.clear();
+    songs.player.state = MediaPlayer::Stopped;
+    songs.handlers.ListView1_Click();
+    songs.handlers.ListView1_DblClick();
+    songs.handlers.WindowsMediaPlayer1_PlayStateChange(1);
+    songs.handlers.WindowsMediaPlayer1_DoubleClick();
+    QVERIFY(songs.player.assigned.isEmpty());
+    QVERIFY(songs.service.requestTargets().isEmpty());
+    QVERIFY(songs.player.full);
+}
+
+void SongHandlersTest::staleHandlerStopsWriting()
+{
+    Songs songs(3);
+    // Row 2's link is slow; while it is on its way the user clicks row 3
+    songs.list.selected = 2;
+    QTimer::singleShot(200, [&] {
+        songs.list.selected = 3;
+        songs.handlers.ListView1_Click();
+    });
+    songs.handlers.ListView1_DblClick();
+
+    // Row 3 is shown with its own links; row 2 is neither shown nor played
+    QCOMPARE(songs.text3.value, u"晚风3"_s + kPad);
+    QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
+    QCOMPARE(songs.text6.value, rawLink(songs.base(), 3));
+    QVERIFY(songs.player.assigned.isEmpty());
+    // Still, the double-click remembered the row it was made on
+    QCOMPARE(songs.playIndex, 2);
+}
+
+void SongHandlersTest::foreignHostIsRefused()
+{
+    for (const QByteArray &answer :
+         {QByteArray("@evil.example/x.wav"), QByteArray(".evil.example/x.wav")}) {
+        QNetworkAccessManager network;
+        TextFetcher fetcher(network);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"c.json"_s);
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(R"({"songs": [{"id": "1", "title": "a", "serial": "b", "path": "/a.wav"}],
+                     "overrides": [{"act": "getonemusic", "body": ")"
+                  + answer + R"("}]})");
+        out.close();
+        CatalogueService evil({u"--catalogue"_s, file});
+        UrlTexts evilUrls(evil.base());
+        LinkResolver evilLinks(fetcher, evilUrls);
+        QVERIFY_THROWS_EXCEPTION(Failure, evilLinks.ResolveSongLink(u"1"_s + kPad));
+        QVERIFY_THROWS_EXCEPTION(Failure, evilLinks.ResolveSongLinkRaw(u"1"_s + kPad));
+    }
+}
+
+void SongHandlersTest::backgroundTrack()
+{
+    Songs songs(3);
+    QCOMPARE(songs.links.FetchBackgroundTrack(), encodedLink(songs.base(), 2));
+    QCOMPARE(songs.service.requestTargets(),
+             (QStringList {u"/data/?act=getbglist"_s, u"/data/?act=getonemusic&id=2"_s}));
+}
+
+void SongHandlersTest::backgroundCut_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("id");
+
+    QTest::newRow("plain") << u"[{id:735}]"_s << u"735"_s;
+    QTest::newRow("quotes anywhere") << u"[{\"id\":\"7\"3\"5\"}]"_s << u"735"_s;
+    QTest::newRow("cut stops at the brace") << u"[{id:735,title:x}]"_s << u"735,title:x"_s;
+    QTest::newRow("first record only") << u"[{id:1},{id:2}]"_s << u"1"_s;
+    QTest::newRow("end of a longer key") << u"[{sid:9,id:1}]"_s << u"9,id:1"_s;
+    QTest::newRow("case matters") << u"[{ID:5,x:1,id:6}]"_s << u"6"_s;
+    QTest::newRow("no id") << u"[{title:x}]"_s << QString();
+    QTest::newRow("no brace after id") << u"[{id:5"_s << QString();
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void SongHandlersTest::backgroundCut()
+{
+    QFETCH(QString, body);
+    QFETCH(QString, id);
+    if (id.isNull())
+        QVERIFY_THROWS_EXCEPTION(Failure, CutBackgroundId(body));
+    else
+        QCOMPARE(CutBackgroundId(body), id);
+}
+
+QTEST_GUILESS_MAIN(SongHandlersTest)
+#include "test_songhandlers.moc"

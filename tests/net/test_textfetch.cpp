@@ -1,0 +1,318 @@
+#include "catalogueservice.h"
+#include "common/failure.h"
+#include "net/textfetcher.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QNetworkAccessManager>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kFirstPage = u"/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802"_qs;
+const QString kSongAddress = u"/data/?act=getonemusic&id="_qs;
+
+QString listPage(int page)
+{
+    return u"/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777"_qs.arg(page);
+}
+
+} // namespace
+
+// Every test declares its network access manager after the service: the manager closes its
+// kept-alive connections as it goes, so that the service can stop at once.
+class TestTextFetch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void statusAnswersAreText_data();
+    void statusAnswersAreText();
+    void emptyBodies_data();
+    void emptyBodies();
+    void charsetNames();
+    void bytesToText_data();
+    void bytesToText();
+    void unknownCharsetFails_data();
+    void unknownCharsetFails();
+    void urlOnTheWire_data();
+    void urlOnTheWire();
+    void invalidUrlIsNotSent();
+    void refusedConnectionFails();
+    void cutBodyFails();
+    void stalledRequestTimesOut();
+    void nestedCallsCompleteInnerFirst();
+    // Leaves the application quitting until it restores it: keep it last.
+    void quittingUnwindsEveryWait();
+};
+
+void TestTextFetch::statusAnswersAreText_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::newRow("404") << 404;
+    QTest::newRow("500") << 500;
+    QTest::newRow("503") << 503;
+    QTest::newRow("400") << 400;
+}
+
+void TestTextFetch::statusAnswersAreText()
+{
+    QFETCH(int, status);
+    const CatalogueService service({u"--status-page"_qs, u"2:%1"_qs.arg(status)});
+    QVERIFY(service.isRunning());
+
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    const QString text = fetcher.FetchText(service.base() + listPage(2), u"utf-8"_qs);
+    QVERIFY2(text.contains(u"服务器出错（%1）"_qs.arg(status)), qPrintable(text));
+    // The connection stays usable for the next answer.
+    QVERIFY(fetcher.FetchText(service.base() + listPage(3), u"utf-8"_qs).contains(u']'));
+}
+
+void TestTextFetch::emptyBodies_data()
+{
+    QTest::addColumn<QStringList>("serviceArguments");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("charset");
+
+    QTest::newRow("unknown song, 404")
+        << QStringList() << kSongAddress + u"99999"_qs << u"Utf-8"_qs;
+    QTest::newRow("empty list page, 200")
+        << QStringList {u"--empty-page"_qs, u"1"_qs} << kFirstPage << u"utf-8"_qs;
+    // No decoder is involved for an empty body, so its name is never looked at.
+    QTest::newRow("empty body, unknown charset")
+        << QStringList {u"--empty-page"_qs, u"1"_qs} << kFirstPage << u"no-such-set"_qs;
+}
+
+void TestTextFetch::emptyBodies()
+{
+    QFETCH(QStringList, serviceArguments);
+    QFETCH(QString, path);
+    QFETCH(QString, charset);
+    const CatalogueService service(serviceArguments);
+    QVERIFY(service.isRunning());
+
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    QCOMPARE(fetcher.FetchText(service.base() + path, charset), QString());
+}
+
+void TestTextFetch::charsetNames()
+{
+    const CatalogueService service;
+    QVERIFY(service.isRunning());
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+
+    const QString lower = fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_qs);
+    const QString mixed = fetcher.FetchText(service.base() + kFirstPage, u"Utf-8"_qs);
+    QCOMPARE(mixed, lower);
+    QVERIFY(lower.contains(u"totalpage"));
+    const auto nonAscii = [](QChar c) { return c.unicode() > 0x7F; };
+    QVERIFY2(std::any_of(lower.cbegin(), lower.cend(), nonAscii), "no decoded non-ASCII text");
+    QVERIFY(!lower.contains(QChar::ReplacementCharacter));
+
+    QVERIFY_THROWS_EXCEPTION(Failure,
+                             fetcher.FetchText(service.base() + kFirstPage, u"no-such-set"_qs));
+}
+
+void TestTextFetch::bytesToText_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("charset");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("utf-8") << "/music/\xE6\xAD\x8C.wav"_qba << u"utf-8"_qs << u"/music/歌.wav"_qs;
+    QTest::newRow("name in upper case") << "\xE4\xB8\xAD"_qba << u"UTF-8"_qs << u"中"_qs;
+    QTest::newRow("byte-order mark dropped") << "\xEF\xBB\xBFid"_qba << u"utf-8"_qs << u"id"_qs;
+    QTest::newRow("invalid byte") << "a\xFF"
+                                     "b"_qba
+                                  << u"utf-8"_qs << u"a\uFFFDb"_qs;
+    // Nothing is held back waiting for a next chunk: every byte left over is replaced.
+    QTest::newRow("sequence cut at the end")
+        << "ab\xE4\xB8"_qba << u"Utf-8"_qs << u"ab\uFFFD\uFFFD"_qs;
+    QTest::newRow("utf-16 with its mark")
+        << QByteArray("\xFF\xFE\x2D\x4E", 4) << u"UTF-16"_qs << u"中"_qs;
+    QTest::newRow("latin-1") << "caf\xE9"_qba << u"iso-8859-1"_qs << u"café"_qs;
+}
+
+void TestTextFetch::bytesToText()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, charset);
+    QFETCH(QString, expected);
+    QCOMPARE(TextFetcher::BytesToText(body, charset), expected);
+}
+
+void TestTextFetch::unknownCharsetFails_data()
+{
+    QTest::addColumn<QString>("charset");
+    QTest::newRow("empty name") << QString();
+    QTest::newRow("made up") << u"utf-9"_qs;
+}
+
+void TestTextFetch::unknownCharsetFails()
+{
+    QFETCH(QString, charset);
+    QVERIFY_THROWS_EXCEPTION(Failure, TextFetcher::BytesToText("abc"_qba, charset));
+}
+
+void TestTextFetch::urlOnTheWire_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("target");
+
+    // A list row keeps twelve blanks after the identifier, and they are sent with it.
+    QTest::newRow("trailing blanks of an id")
+        << u"act=getonemusic&id=10001            "_qs
+        << u"act=getonemusic&id=10001"_qs + QString(u"%20"_qs).repeated(12);
+    QTest::newRow("caller's escapes untouched") << u"act=getonemusic&id=%25%2B%26%3D%E4%B8%AD"_qs
+                                                << u"act=getonemusic&id=%25%2B%26%3D%E4%B8%AD"_qs;
+    QTest::newRow("raw non-ASCII as UTF-8")
+        << u"act=getonemusic&id=中"_qs << u"act=getonemusic&id=%E4%B8%AD"_qs;
+    QTest::newRow("raw characters a URL cannot hold")
+        << u"act=getonemusic&id={|}\"<>^`\\"_qs
+        << u"act=getonemusic&id=%7B%7C%7D%22%3C%3E%5E%60%5C"_qs;
+}
+
+void TestTextFetch::urlOnTheWire()
+{
+    QFETCH(QString, query);
+    QFETCH(QString, target);
+    const CatalogueService service;
+    QVERIFY(service.isRunning());
+
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    const QString text = fetcher.FetchText(service.base() + u"/data/?"_qs + query, u"Utf-8"_qs);
+    QCOMPARE(service.requestTargets(), QStringList {u"/data/?"_qs + target});
+    if (query.startsWith(u"act=getonemusic&id=10001"))
+        QVERIFY2(text.startsWith(u"/music/"), qPrintable(text));
+}
+
+void TestTextFetch::invalidUrlIsNotSent()
+{
+    const CatalogueService service;
+    QVERIFY(service.isRunning());
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+
+    QVERIFY_THROWS_EXCEPTION(Failure,
+                             fetcher.FetchText(service.base() + u"/data/?id=%zz"_qs, u"utf-8"_qs));
+    fetcher.FetchText(service.base() + u"/data/?act=getbglist"_qs, u"utf-8"_qs);
+    QCOMPARE(service.requestTargets(), QStringList {u"/data/?act=getbglist"_qs});
+}
+
+void TestTextFetch::refusedConnectionFails()
+{
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = closed.serverPort();
+    closed.close();
+
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    try {
+        fetcher.FetchText(u"http://127.0.0.1:%1/data/?act=getbglist"_qs.arg(port), u"utf-8"_qs);
+        QFAIL("a refused connection gave an answer");
+    } catch (const Failure &failure) {
+        QVERIFY2(failure.reason().startsWith(u"网络请求失败："), failure.what());
+    }
+}
+
+void TestTextFetch::cutBodyFails()
+{
+    const CatalogueService service({u"--cut-page"_qs, u"1"_qs});
+    QVERIFY(service.isRunning());
+
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    QVERIFY_THROWS_EXCEPTION(Failure, fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_qs));
+    // Only the cut page fails; the next one is read in full.
+    QVERIFY(fetcher.FetchText(service.base() + listPage(2), u"utf-8"_qs).contains(u']'));
+}
+
+void TestTextFetch::stalledRequestTimesOut()
+{
+    const CatalogueService service({u"--hang-page"_qs, u"1"_qs});
+    QVERIFY(service.isRunning());
+
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    fetcher.setTransferTimeout(300ms);
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_qs);
+        QFAIL("a stalled request gave an answer");
+    } catch (const Failure &failure) {
+        QCOMPARE(failure.reason(), u"网络请求超时"_qs);
+    }
+    QVERIFY2(clock.elapsed() >= 250 && clock.elapsed() < 5000,
+             qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestTextFetch::nestedCallsCompleteInnerFirst()
+{
+    // Both requests take 600 ms; the outer one is sent first and so is answered first, but the
+    // outer call may look at its answer only once the inner call has returned.
+    const CatalogueService service({u"--delay-page"_qs, u"1:600"_qs});
+    QVERIFY(service.isRunning());
+    const QString url = service.base() + kFirstPage;
+
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    QStringList order;
+    QString innerText;
+    QTimer::singleShot(100, [&] {
+        order << u"inner started"_qs;
+        innerText = fetcher.FetchText(url, u"Utf-8"_qs);
+        order << u"inner returned"_qs;
+    });
+    const QString outerText = fetcher.FetchText(url, u"utf-8"_qs);
+    order << u"outer returned"_qs;
+
+    QCOMPARE(order,
+             (QStringList {u"inner started"_qs, u"inner returned"_qs, u"outer returned"_qs}));
+    QCOMPARE(innerText, outerText);
+    QVERIFY(outerText.contains(u"totalpage"));
+}
+
+void TestTextFetch::quittingUnwindsEveryWait()
+{
+    const CatalogueService service({u"--hang-page"_qs, u"1"_qs});
+    QVERIFY(service.isRunning());
+    const QString url = service.base() + kFirstPage;
+
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    QStringList reasons;
+    const auto fetchAndNote = [&] {
+        try {
+            fetcher.FetchText(url, u"utf-8"_qs);
+            reasons << u"answered"_qs;
+        } catch (const Failure &failure) {
+            reasons << failure.reason();
+        }
+    };
+    QTimer::singleShot(100, fetchAndNote);
+    QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
+
+    QElapsedTimer clock;
+    clock.start();
+    fetchAndNote();
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(reasons, QStringList(2, u"程序正在退出"_qs));
+
+    // Quitting is sticky until the application's loop runs again; run it once to clear it.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
+QTEST_MAIN(TestTextFetch)
+#include "test_textfetch.moc"

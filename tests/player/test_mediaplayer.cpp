@@ -1,0 +1,477 @@
+#include "player/mediaplayerwidget.h"
+
+#include <httplib.h>
+
+#include <QApplication>
+#include <QAudioOutput>
+#include <QDir>
+#include <QHostAddress>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QtEndian>
+
+#include <cmath>
+#include <memory>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The machine is slow and shared: media start within seconds, but allow far more.
+constexpr int kTimeout = 30000;
+// How long to keep watching for a late, unwanted signal
+constexpr int kSettle = 800;
+
+// A mono 16-bit PCM sine tone
+QByteArray toneWav(int milliseconds, int frequency)
+{
+    constexpr int rate = 8000;
+    const int samples = rate * milliseconds / 1000;
+    QByteArray data(samples * 2, Qt::Uninitialized);
+    for (int i = 0; i < samples; ++i) {
+        const double value = 8000.0 * std::sin(2.0 * M_PI * frequency * i / rate);
+        qToLittleEndian<qint16>(qint16(value), data.data() + 2 * i);
+    }
+
+    QByteArray wav;
+    const auto append32 = [&wav](quint32 value) {
+        char bytes[4];
+        qToLittleEndian(value, bytes);
+        wav.append(bytes, 4);
+    };
+    const auto append16 = [&wav](quint16 value) {
+        char bytes[2];
+        qToLittleEndian(value, bytes);
+        wav.append(bytes, 2);
+    };
+    wav.append("RIFF");
+    append32(36 + data.size());
+    wav.append("WAVEfmt ");
+    append32(16);
+    append16(1); // PCM
+    append16(1); // mono
+    append32(rate);
+    append32(rate * 2);
+    append16(2);
+    append16(16);
+    wav.append("data");
+    append32(data.size());
+    return wav + data;
+}
+
+// Serves a folder over HTTP on a loopback port, from its own thread, for as long as it lives.
+// Under /plain/ it answers every request with the whole file, as servers do that know nothing
+// of ranges.
+class MediaServer {
+public:
+    explicit MediaServer(const QString &folder)
+    {
+        m_server.set_mount_point("/", folder.toStdString());
+        m_server.Get(
+            R"(/plain/([\w.-]+))",
+            [folder = QDir(folder)](const httplib::Request &request, httplib::Response &response) {
+                QFile file(folder.filePath(QString::fromStdString(request.matches[1])));
+                if (!file.open(QIODevice::ReadOnly)) {
+                    response.status = 404;
+                    return;
+                }
+                response.set_content(file.readAll().toStdString(), "audio/wav");
+                response.status = 200;
+            });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        if (m_port <= 0)
+            return;
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::sleep_for(1ms);
+    }
+    ~MediaServer()
+    {
+        m_server.stop();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    bool isRunning() const { return m_port > 0; }
+    QString url(const QString &name) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(m_port).arg(name);
+    }
+
+private:
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+QList<int> reportedStates(const QSignalSpy &spy)
+{
+    QList<int> states;
+    for (const QList<QVariant> &arguments : spy)
+        states.append(arguments.at(0).toInt());
+    return states;
+}
+
+bool hasRepeats(const QList<int> &states)
+{
+    return std::adjacent_find(states.cbegin(), states.cend()) != states.cend();
+}
+
+// The states as text for a failure message (QTest::toString hands over a buffer to free)
+QString describe(const QList<int> &states)
+{
+    QStringList texts;
+    for (const int state : states)
+        texts.append(QString::number(state));
+    return texts.join(u',');
+}
+
+} // namespace
+
+class TestMediaPlayer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void startsIdle();
+    void playsToTheEnd();
+    void changingOverIsNotAStop_data();
+    void changingOverIsNotAStop();
+    void unloadingIsNotAStop();
+    void brokenMediaIsNotAStop_data();
+    void brokenMediaIsNotAStop();
+    void refusesOtherSchemes_data();
+    void refusesOtherSchemes();
+    void pauseAndStopButtons();
+    void handlerLoadsTheNextSong();
+    void volumeIsLinear_data();
+    void volumeIsLinear();
+    void doubleClickOnlyReports();
+
+private:
+    QString url(const QString &name) const { return m_server->url(name); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<MediaServer> m_server;
+};
+
+void TestMediaPlayer::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QList<std::pair<QString, QByteArray>> files = {
+        {u"tone-a.wav"_qs, toneWav(500, 440)},
+        {u"tone-b.wav"_qs, toneWav(300, 660)},
+        {u"notes.mp3"_qs, QByteArray("These are notes, not music.\n").repeated(40)},
+        {u"truncated.wav"_qs, toneWav(2000, 440).left(30)},
+        {u"silence.wav"_qs, toneWav(0, 440)},
+    };
+    for (const auto &[name, content] : files) {
+        QFile file(m_dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+    }
+    m_server = std::make_unique<MediaServer>(m_dir.path());
+    QVERIFY(m_server->isRunning());
+}
+
+void TestMediaPlayer::startsIdle()
+{
+    const MediaPlayerWidget player;
+    QCOMPARE(player.playState(), int(MediaPlayer::Undefined));
+    QCOMPARE(player.statusText(), u"就绪"_qs);
+    QCOMPARE(player.URL(), QString());
+    QVERIFY(!player.findChild<QSlider *>(u"seekSlider"_qs)->isEnabled());
+    QCOMPARE(player.findChild<QLabel *>(u"timeLabel"_qs)->text(), u"0:00 / 0:00"_qs);
+}
+
+void TestMediaPlayer::playsToTheEnd()
+{
+    MediaPlayerWidget player;
+    const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
+    const auto *const seekSlider = player.findChild<QSlider *>(u"seekSlider"_qs);
+
+    player.setURL(url(u"tone-a.wav"_qs));
+    QCOMPARE(player.URL(), url(u"tone-a.wav"_qs));
+    QCOMPARE(player.playState(), int(MediaPlayer::Buffering));
+    QCOMPARE(player.statusText(), u"正在连接…"_qs);
+
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+    QCOMPARE(player.statusText(), u"正在播放：tone-a.wav"_qs);
+    QTRY_VERIFY_WITH_TIMEOUT(seekSlider->isEnabled(), kTimeout);
+    QCOMPARE(seekSlider->maximum(), 500);
+
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), kTimeout);
+    QCOMPARE(player.statusText(), u"已停止"_qs);
+    QTest::qWait(kSettle);
+    const QList<int> states = reportedStates(spy);
+    QVERIFY2(states.contains(MediaPlayer::Playing), qPrintable(describe(states)));
+    QCOMPARE(states.count(MediaPlayer::Stopped), 1);
+    QCOMPARE(states.last(), int(MediaPlayer::Stopped));
+    QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
+}
+
+void TestMediaPlayer::changingOverIsNotAStop_data()
+{
+    QTest::addColumn<bool>("waitForPlaying");
+    QTest::newRow("while playing") << true;
+    QTest::newRow("while connecting") << false;
+}
+
+// Qt passes through a stopped state when it is handed a new source; reported as a stop, it
+// would make the window load yet another song.
+void TestMediaPlayer::changingOverIsNotAStop()
+{
+    QFETCH(const bool, waitForPlaying);
+    MediaPlayerWidget player;
+    const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
+
+    player.setURL(url(u"tone-a.wav"_qs));
+    if (waitForPlaying)
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+    player.setURL(url(u"tone-b.wav"_qs));
+    QCOMPARE(player.URL(), url(u"tone-b.wav"_qs));
+
+    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_qs, kTimeout);
+    QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
+             qPrintable(describe(reportedStates(spy))));
+
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), kTimeout);
+    QTest::qWait(kSettle);
+    const QList<int> states = reportedStates(spy);
+    QCOMPARE(states.count(MediaPlayer::Stopped), 1);
+    QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
+}
+
+void TestMediaPlayer::unloadingIsNotAStop()
+{
+    MediaPlayerWidget player;
+    const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
+    player.setURL(url(u"tone-a.wav"_qs));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+
+    player.setURL(QString());
+    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QCOMPARE(player.statusText(), u"就绪"_qs);
+    QTest::qWait(kSettle);
+    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QVERIFY(!reportedStates(spy).contains(MediaPlayer::Stopped));
+}
+
+void TestMediaPlayer::brokenMediaIsNotAStop_data()
+{
+    QTest::addColumn<QString>("address");
+
+    // A port that was free a moment ago refuses connections.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 closedPort = probe.serverPort();
+    probe.close();
+
+    QTest::newRow("not found") << url(u"missing.wav"_qs);
+    QTest::newRow("not audio") << url(u"notes.mp3"_qs);
+    QTest::newRow("truncated") << url(u"truncated.wav"_qs);
+    QTest::newRow("no samples") << url(u"silence.wav"_qs);
+    QTest::newRow("refused") << u"http://127.0.0.1:%1/tone-a.wav"_qs.arg(closedPort);
+}
+
+// A stop would make the window request the same broken link again, without end.
+void TestMediaPlayer::brokenMediaIsNotAStop()
+{
+    QFETCH(const QString, address);
+    MediaPlayerWidget player;
+    const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
+
+    player.setURL(address);
+    QTRY_VERIFY_WITH_TIMEOUT(player.statusText().startsWith(u"错误："_qs), kTimeout);
+    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QTest::qWait(kSettle);
+    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QVERIFY(player.statusText().startsWith(u"错误："_qs));
+    QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
+             qPrintable(describe(reportedStates(spy))));
+
+    // The player is not left broken by it.
+    player.setURL(url(u"tone-b.wav"_qs));
+    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_qs, kTimeout);
+}
+
+void TestMediaPlayer::refusesOtherSchemes_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("file") << QUrl::fromLocalFile(m_dir.filePath(u"tone-a.wav"_qs)).toString();
+    QTest::newRow("ftp") << u"ftp://127.0.0.1/tone-a.wav"_qs;
+    QTest::newRow("relative") << u"tone-a.wav"_qs;
+    QTest::newRow("no host") << u"http:///tone-a.wav"_qs;
+}
+
+void TestMediaPlayer::refusesOtherSchemes()
+{
+    QFETCH(const QString, address);
+    MediaPlayerWidget player;
+    const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
+
+    player.setURL(address);
+    QCOMPARE(player.statusText(), u"错误：不支持的地址"_qs);
+    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QTest::qWait(kSettle);
+    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QCOMPARE(reportedStates(spy), QList<int> {MediaPlayer::Ready});
+}
+
+void TestMediaPlayer::pauseAndStopButtons()
+{
+    MediaPlayerWidget player;
+    const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
+    auto *const playPause = player.findChild<QToolButton *>(u"playPauseButton"_qs);
+    auto *const stop = player.findChild<QToolButton *>(u"stopButton"_qs);
+    QVERIFY(playPause && stop);
+    QCOMPARE(playPause->toolTip(), u"播放"_qs);
+    QCOMPARE(stop->toolTip(), u"停止"_qs);
+
+    player.setURL(url(u"tone-a.wav"_qs));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+    QCOMPARE(playPause->toolTip(), u"暂停"_qs);
+
+    playPause->click();
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Paused), kTimeout);
+    QCOMPARE(player.statusText(), u"已暂停"_qs);
+    QCOMPARE(playPause->toolTip(), u"播放"_qs);
+    // Longer than the tone: a paused tone does not run to its end.
+    QTest::qWait(kSettle);
+    QCOMPARE(player.playState(), int(MediaPlayer::Paused));
+
+    playPause->click();
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+    stop->click();
+    QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
+    QCOMPARE(player.statusText(), u"已停止"_qs);
+    QTest::qWait(kSettle);
+    QList<int> states = reportedStates(spy);
+    QCOMPARE(states.count(MediaPlayer::Stopped), 1);
+    QCOMPARE(states.last(), int(MediaPlayer::Stopped));
+    QVERIFY(states.contains(MediaPlayer::Paused));
+    QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
+
+    // A second stop is no change; play starts the tone over, and it ends once more.
+    stop->click();
+    playPause->click();
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), kTimeout);
+    QTest::qWait(kSettle);
+    states = reportedStates(spy);
+    QCOMPARE(states.count(MediaPlayer::Stopped), 2);
+    QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
+}
+
+// The window's continue-playback handler assigns the next address from inside the signal;
+// the same address twice in a row must play twice.
+void TestMediaPlayer::handlerLoadsTheNextSong()
+{
+    MediaPlayerWidget player;
+    QStringList next = {url(u"plain/tone-b.wav"_qs), url(u"plain/tone-b.wav"_qs)};
+    QStringList played;
+    int stops = 0;
+    connect(&player, &MediaPlayerWidget::PlayStateChange, this, [&](int newState) {
+        if (newState == MediaPlayer::Playing)
+            played.append(player.statusText());
+        if (player.playState() != MediaPlayer::Stopped)
+            return;
+        ++stops;
+        if (!next.isEmpty())
+            player.setURL(next.takeFirst());
+    });
+
+    player.setURL(url(u"tone-a.wav"_qs));
+    QTRY_COMPARE_WITH_TIMEOUT(stops, 3, kTimeout);
+    QTest::qWait(kSettle);
+    QCOMPARE(stops, 3);
+    QCOMPARE(played,
+             QStringList({u"正在播放：tone-a.wav"_qs, u"正在播放：tone-b.wav"_qs,
+                          u"正在播放：tone-b.wav"_qs}));
+    QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
+}
+
+void TestMediaPlayer::volumeIsLinear_data()
+{
+    QTest::addColumn<int>("requested");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("silent") << 0 << 0;
+    QTest::newRow("some") << 37 << 37;
+    QTest::newRow("full") << 100 << 100;
+    QTest::newRow("above") << 150 << 100;
+    QTest::newRow("below") << -5 << 0;
+}
+
+void TestMediaPlayer::volumeIsLinear()
+{
+    QFETCH(const int, requested);
+    QFETCH(const int, expected);
+    MediaPlayerWidget player;
+    const auto *const output = player.findChild<QAudioOutput *>();
+    auto *const slider = player.findChild<QSlider *>(u"volumeSlider"_qs);
+    QVERIFY(output && slider);
+    QCOMPARE(player.volume(), 50);
+    QCOMPARE(output->volume(), 0.5f);
+
+    player.setVolume(requested);
+    QCOMPARE(player.volume(), expected);
+    QCOMPARE(output->volume(), float(expected) / 100.0f);
+    QCOMPARE(slider->value(), expected);
+
+    // and the other way round
+    slider->setValue(80);
+    QCOMPARE(player.volume(), 80);
+    QCOMPARE(output->volume(), 0.8f);
+}
+
+void TestMediaPlayer::doubleClickOnlyReports()
+{
+    MediaPlayerWidget player;
+    player.resize(player.sizeHint());
+    player.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&player));
+    const QSignalSpy states(&player, &MediaPlayerWidget::PlayStateChange);
+    QSignalSpy clicks(&player, &MediaPlayerWidget::DoubleClick);
+
+    // The time label is part of the strip's background: it takes no clicks of its own.
+    auto *const label = player.findChild<QLabel *>(u"timeLabel"_qs);
+    const QPoint inLabel = label->rect().center();
+    QTest::mouseDClick(label, Qt::LeftButton, Qt::ShiftModifier, inLabel);
+    QCOMPARE(clicks.count(), 1);
+    const QPoint inPlayer = label->mapTo(&player, inLabel);
+    QCOMPARE(clicks.at(0).at(0).toInt(), 1);
+    QCOMPARE(clicks.at(0).at(1).toInt(), 1);
+    QCOMPARE(clicks.at(0).at(2).toDouble(), double(inPlayer.x()));
+    QCOMPARE(clicks.at(0).at(3).toDouble(), double(inPlayer.y()));
+    QVERIFY(!player.fullScreen());
+
+    // Full screen with nothing loaded is quiet.
+    player.setFullScreen(true);
+    QVERIFY(player.fullScreen());
+    player.setFullScreen(true);
+    QVERIFY(player.fullScreen());
+    player.setFullScreen(false);
+    QVERIFY(!player.fullScreen());
+
+    // Esc leaves it.
+    player.setFullScreen(true);
+    auto *const view = player.findChild<QWidget *>(u"fullScreenView"_qs);
+    QVERIFY(view && view->isWindow());
+    // Activation is asynchronous, and the shortcut needs it.
+    QTRY_COMPARE(QApplication::activeWindow(), view);
+    QTest::keyClick(view, Qt::Key_Escape);
+    QVERIFY(!player.fullScreen());
+    QTest::qWait(100);
+    QCOMPARE(player.playState(), int(MediaPlayer::Undefined));
+    QCOMPARE(player.statusText(), u"就绪"_qs);
+    QCOMPARE(states.count(), 0);
+}
+
+QTEST_MAIN(TestMediaPlayer)
+#include "test_mediaplayer.moc"

@@ -1,0 +1,435 @@
+#include "skin/skinlibrary.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QStyleOption>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A stand-in for the main window: the widget kinds and object names the skin targets, at the
+// window's pixel geometry.
+class SkinnedWindow : public QMainWindow {
+public:
+    SkinnedWindow()
+    {
+        setObjectName(QStringLiteral("Form1"));
+        auto *const central = new QWidget(this);
+        central->setFixedSize(450, 500);
+        setCentralWidget(central);
+
+        auto *const player = new QWidget(central);
+        player->setObjectName(QStringLiteral("WindowsMediaPlayer1"));
+        player->setGeometry(0, 0, 449, 44);
+        playerText = new QLabel(player);
+        playerText->setGeometry(300, 10, 100, 20);
+
+        label = new QLabel(central);
+        label->setObjectName(QStringLiteral("Label3"));
+        label->setGeometry(8, 48, 80, 16);
+        keyword = new QLineEdit(central);
+        keyword->setObjectName(QStringLiteral("Text1"));
+        keyword->setGeometry(88, 48, 209, 18);
+        search = new QPushButton(central);
+        search->setObjectName(QStringLiteral("Command1"));
+        search->setGeometry(304, 43, 65, 25);
+        site = new QPushButton(central);
+        site->setObjectName(QStringLiteral("Command2"));
+        site->setGeometry(374, 43, 73, 25);
+
+        auto *const frame = new QGroupBox(QStringLiteral("歌曲列表："), central);
+        frame->setObjectName(QStringLiteral("Frame1"));
+        frame->setGeometry(0, 72, 449, 337);
+        list = new QTreeWidget(frame);
+        list->setObjectName(QStringLiteral("ListView1"));
+        list->setGeometry(8, 16, 433, 313);
+
+        link = new QLineEdit(central);
+        link->setObjectName(QStringLiteral("Text2"));
+        link->setReadOnly(true);
+        link->setGeometry(104, 440, 289, 18);
+
+        status = new QStatusBar(central);
+        status->setObjectName(QStringLiteral("StatusBar1"));
+        status->setSizeGripEnabled(false);
+        status->setGeometry(0, 483, 450, 17);
+        panel = new QLabel;
+        status->addWidget(panel, 1);
+    }
+
+    QLabel *playerText = nullptr;
+    QLabel *label = nullptr;
+    QLineEdit *keyword = nullptr;
+    QPushButton *search = nullptr;
+    QPushButton *site = nullptr;
+    QTreeWidget *list = nullptr;
+    QLineEdit *link = nullptr;
+    QStatusBar *status = nullptr;
+    QLabel *panel = nullptr;
+};
+
+// WCAG contrast ratio of two opaque colours
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF())
+            + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QString bundledSkin()
+{
+    return QFINDTESTDATA("../resources/quillpod.she");
+}
+
+} // namespace
+
+class TestSkin : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void glassSections_data();
+    void glassSections();
+    void unusableFileChangesNothing_data();
+    void unusableFileChangesNothing();
+    void aeroRoundTrip_data();
+    void aeroRoundTrip();
+    void aeroBeforeAttach();
+
+    void bundledSkinIsValid_data();
+    void bundledSkinIsValid();
+    void bundledSkinIsReadable_data();
+    void bundledSkinIsReadable();
+    void bundledSkinKeepsTextRoom();
+
+private:
+    QString writeSkin(const QString &name, const QByteArray &text) const;
+
+    QTemporaryDir m_dir;
+};
+
+void TestSkin::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY2(!bundledSkin().isEmpty(), "resources/quillpod.she not found");
+}
+
+void TestSkin::cleanup()
+{
+    qApp->setStyleSheet(QString());
+}
+
+QString TestSkin::writeSkin(const QString &name, const QByteArray &text) const
+{
+    const QString path = m_dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
+        return QString();
+    return path;
+}
+
+void TestSkin::glassSections_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("normalRules");
+    QTest::addColumn<QStringList>("glassRules");
+    // every rule of the normal skin, then every glass rule, in this order
+    QTest::addColumn<QStringList>("frostedOrder");
+
+    const QString a = QStringLiteral("#a{color:red}");
+    const QString b = QStringLiteral("#b{color:green}");
+    const QString c = QStringLiteral("#c{color:blue}");
+
+    QTest::newRow("no glass") << QByteArray("#a{color:red}\n#b{color:green}") << QStringList {a, b}
+                              << QStringList {} << QStringList {a, b};
+    QTest::newRow("glass between rules")
+        << QByteArray("#a{color:red}\n/* @glass */\n#b{color:green}\n/* @end */\n#c{color:blue}")
+        << QStringList {a, c} << QStringList {b} << QStringList {a, c, b};
+    QTest::newRow("unterminated glass")
+        << QByteArray("#a{color:red}\n/* @glass */\n#b{color:green}") << QStringList {a}
+        << QStringList {b} << QStringList {a, b};
+    QTest::newRow("two sections, loose markers")
+        << QByteArray("/*@glass*/#b{color:green}/*  @end  */\n#a{color:red}\n"
+                      "/*   @glass\n*/#c{color:blue}/* @end */")
+        << QStringList {a} << QStringList {b, c} << QStringList {a, b, c};
+    QTest::newRow("stray end marker") << QByteArray("#a{color:red} /* @end */ #b{color:green}")
+                                      << QStringList {a, b} << QStringList {} << QStringList {a, b};
+    QTest::newRow("UTF-8 comment") << QByteArray("/* 玻璃 */ #a{color:red}") << QStringList {a}
+                                   << QStringList {} << QStringList {a};
+}
+
+void TestSkin::glassSections()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, normalRules);
+    QFETCH(QStringList, glassRules);
+    QFETCH(QStringList, frostedOrder);
+
+    SkinLibrary skin(SkinLibrary::Translucency::Never);
+    skin.SkinH_AttachEx(writeSkin(QStringLiteral("sections.she"), text), QString());
+    QVERIFY(skin.attached());
+
+    const QString normal = qApp->styleSheet();
+    for (const QString &rule : std::as_const(normalRules))
+        QVERIFY2(normal.contains(rule), qPrintable(rule));
+    for (const QString &rule : std::as_const(glassRules))
+        QVERIFY2(!normal.contains(rule), qPrintable(rule));
+
+    skin.SkinH_SetAero(1);
+    const QString frosted = qApp->styleSheet();
+    qsizetype from = 0;
+    for (const QString &rule : std::as_const(frostedOrder)) {
+        const qsizetype at = frosted.indexOf(rule, from);
+        QVERIFY2(at >= 0, qPrintable(QStringLiteral("%1 missing or out of order").arg(rule)));
+        from = at + rule.size();
+    }
+}
+
+void TestSkin::unusableFileChangesNothing_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("attachFirst");
+
+    const QString missing = m_dir.filePath(QStringLiteral("missing.she"));
+    QTest::newRow("missing file") << missing << false;
+    QTest::newRow("directory") << m_dir.path() << false;
+    QTest::newRow("empty path") << QString() << false;
+    QTest::newRow("missing file after a skin") << missing << true;
+    QTest::newRow("directory after a skin") << m_dir.path() << true;
+}
+
+void TestSkin::unusableFileChangesNothing()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, attachFirst);
+
+    const QString earlier = QStringLiteral("QLabel { color: #123456 }");
+    SkinLibrary skin(SkinLibrary::Translucency::Never);
+    if (attachFirst) {
+        skin.SkinH_AttachEx(
+            writeSkin(QStringLiteral("earlier.she"), earlier.toUtf8() + "/* @glass */#glass{}"),
+            QString());
+    } else {
+        qApp->setStyleSheet(earlier);
+    }
+
+    skin.SkinH_AttachEx(path, QStringLiteral("any password"));
+    QCOMPARE(qApp->styleSheet(), earlier);
+    QCOMPARE(skin.attached(), attachFirst);
+
+    // The earlier skin stays in charge of the glass effect
+    skin.SkinH_SetAero(1);
+    QCOMPARE(qApp->styleSheet().contains(QLatin1String("#glass")), attachFirst);
+}
+
+void TestSkin::aeroRoundTrip_data()
+{
+    QTest::addColumn<SkinLibrary::Translucency>("translucency");
+    QTest::addColumn<bool>("attach");
+    QTest::addColumn<bool>("translucent");
+
+    const bool composites = SkinLibrary::windowSystemComposites();
+    QTest::newRow("translucent windows") << SkinLibrary::Translucency::Always << true << true;
+    QTest::newRow("opaque windows") << SkinLibrary::Translucency::Never << true << false;
+    QTest::newRow("this window system")
+        << SkinLibrary::Translucency::WhenComposited << true << composites;
+    QTest::newRow("translucent, no skin") << SkinLibrary::Translucency::Always << false << true;
+}
+
+void TestSkin::aeroRoundTrip()
+{
+    QFETCH(SkinLibrary::Translucency, translucency);
+    QFETCH(bool, attach);
+    QFETCH(bool, translucent);
+
+    SkinnedWindow window;
+    QMenu popup; // a popup is no window to turn to glass
+    SkinLibrary skin(translucency);
+    if (attach) {
+        skin.SkinH_AttachEx(bundledSkin(), QString());
+        QVERIFY(skin.attached());
+        skin.SkinH_SetAero(0); // as start-up does
+    }
+    const QString sheet = qApp->styleSheet();
+    const qreal opacity = window.windowOpacity();
+    QCOMPARE(opacity, 1.0);
+
+    skin.SkinH_SetAero(1);
+    QVERIFY(skin.aeroEnabled());
+    QCOMPARE(qApp->styleSheet() != sheet, attach);
+    if (attach)
+        QVERIFY(qApp->styleSheet().startsWith(sheet)); // glass rules follow the normal ones
+    QCOMPARE(window.windowOpacity() < 1.0, translucent);
+    if (translucent)
+        QVERIFY(window.windowOpacity() > 0.8);
+    QCOMPARE(popup.windowOpacity(), 1.0);
+
+    skin.SkinH_SetAero(0);
+    QVERIFY(!skin.aeroEnabled());
+    QCOMPARE(qApp->styleSheet(), sheet);
+    QCOMPARE(window.windowOpacity(), opacity);
+}
+
+void TestSkin::aeroBeforeAttach()
+{
+    SkinnedWindow window;
+    SkinLibrary skin(SkinLibrary::Translucency::Always);
+
+    skin.SkinH_SetAero(0);
+    skin.SkinH_SetAero(1);
+    QVERIFY(!skin.attached());
+    QVERIFY(qApp->styleSheet().isEmpty());
+
+    // Attaching while the glass is on brings the frosted skin at once
+    const QString path = writeSkin(QStringLiteral("late.she"),
+                                   "#a{color:red}\n/* @glass */#b{color:green}/* @end */");
+    skin.SkinH_AttachEx(path, QString());
+    QVERIFY(qApp->styleSheet().contains(QLatin1String("#b{color:green}")));
+
+    skin.SkinH_SetAero(0);
+    QVERIFY(!qApp->styleSheet().contains(QLatin1String("#b{color:green}")));
+    QVERIFY(qApp->styleSheet().contains(QLatin1String("#a{color:red}")));
+    QCOMPARE(window.windowOpacity(), 1.0);
+}
+
+void TestSkin::bundledSkinIsValid_data()
+{
+    QTest::addColumn<int>("aero");
+    QTest::newRow("normal") << 0;
+    QTest::newRow("frosted") << 1;
+}
+
+void TestSkin::bundledSkinIsValid()
+{
+    QFETCH(int, aero);
+
+    // Qt reports a style sheet it cannot parse only by a warning, at the first polish
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("style ?sheet"),
+                                            QRegularExpression::CaseInsensitiveOption));
+    SkinnedWindow window;
+    SkinLibrary skin(SkinLibrary::Translucency::Never);
+    skin.SkinH_AttachEx(bundledSkin(), QString());
+    skin.SkinH_SetAero(aero);
+    QVERIFY(!qApp->styleSheet().trimmed().isEmpty());
+
+    const QImage image = window.grab().toImage();
+    QVERIFY(!image.isNull());
+
+    // Editable and read-only boxes must look different
+    const auto background = [&](QWidget *widget) {
+        return image.pixelColor(widget->mapTo(&window, QPoint(widget->width() / 2, 3)));
+    };
+    QVERIFY(background(window.keyword) != background(window.link));
+}
+
+void TestSkin::bundledSkinIsReadable_data()
+{
+    QTest::addColumn<int>("aero");
+    QTest::newRow("normal") << 0;
+    QTest::newRow("frosted") << 1;
+}
+
+void TestSkin::bundledSkinIsReadable()
+{
+    QFETCH(int, aero);
+
+    SkinnedWindow window;
+    SkinLibrary skin(SkinLibrary::Translucency::Never);
+    skin.SkinH_AttachEx(bundledSkin(), QString());
+    skin.SkinH_SetAero(aero);
+    const QImage image = window.grab().toImage();
+
+    struct Sample {
+        const char *what;
+        QWidget *widget;
+        QPalette::ColorRole text;
+    };
+    const Sample samples[] = {
+        {"label", window.label, QPalette::WindowText},
+        {"keyword box", window.keyword, QPalette::Text},
+        {"read-only box", window.link, QPalette::Text},
+        {"search button", window.search, QPalette::ButtonText},
+        {"site button", window.site, QPalette::ButtonText},
+        {"song list", window.list->viewport(), QPalette::Text},
+        {"status panel", window.panel, QPalette::WindowText},
+        {"player text", window.playerText, QPalette::WindowText},
+    };
+    // Normal text needs 4.5:1 to be comfortably readable
+    for (const Sample &sample : samples) {
+        sample.widget->ensurePolished();
+        const QColor text = sample.widget->palette().color(sample.text);
+        const QColor back
+            = image.pixelColor(sample.widget->mapTo(&window, sample.widget->rect().center()));
+        const double ratio = contrast(text, back);
+        QVERIFY2(ratio >= 4.5,
+                 qPrintable(QStringLiteral("%1: %2 on %3 is only %4:1")
+                                .arg(QLatin1String(sample.what), text.name(), back.name())
+                                .arg(ratio, 0, 'f', 1)));
+    }
+
+    const QPalette list = window.list->palette();
+    QVERIFY(contrast(list.color(QPalette::HighlightedText), list.color(QPalette::Highlight))
+            >= 4.5);
+}
+
+void TestSkin::bundledSkinKeepsTextRoom()
+{
+    // The window's geometry is fixed: the skin's borders and paddings may not eat into the text
+    // room the plain style leaves inside the boxes and buttons.
+    SkinnedWindow window;
+    const auto boxRoom = [&] {
+        QStyleOptionFrame option;
+        option.initFrom(window.keyword);
+        option.lineWidth = window.keyword->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
+                                                                &option, window.keyword);
+        return window.keyword->style()
+            ->subElementRect(QStyle::SE_LineEditContents, &option, window.keyword)
+            .height();
+    };
+    const auto buttonRoom = [&] {
+        QStyleOptionButton option;
+        option.initFrom(window.search);
+        return window.search->style()
+            ->subElementRect(QStyle::SE_PushButtonContents, &option, window.search)
+            .height();
+    };
+    const int plainBox = boxRoom();
+    const int plainButton = buttonRoom();
+
+    SkinLibrary skin(SkinLibrary::Translucency::Never);
+    skin.SkinH_AttachEx(bundledSkin(), QString());
+    for (const int aero : {0, 1}) {
+        skin.SkinH_SetAero(aero);
+        QVERIFY2(boxRoom() >= plainBox,
+                 qPrintable(QStringLiteral("text box: %1 < %2").arg(boxRoom()).arg(plainBox)));
+        QVERIFY2(buttonRoom() >= plainButton,
+                 qPrintable(QStringLiteral("button: %1 < %2").arg(buttonRoom()).arg(plainButton)));
+    }
+}
+
+QTEST_MAIN(TestSkin)
+#include "test_skin.moc"

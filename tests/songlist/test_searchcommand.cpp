@@ -1,0 +1,176 @@
+#include "catalogueservice.h"
+#include "fakes.h"
+#include "listrunrig.h"
+#include "net/textfetcher.h"
+#include "songlist/searchcommand.h"
+#include "songlist/searchstate.h"
+#include "songlist/songlistloader.h"
+#include "net/urltexts.h"
+
+#include <QNetworkAccessManager>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kSuffix = u"&act=getmusiclist&rnd=0.6578650244507076"_s;
+
+struct Search : ListRunRig {
+    explicit Search(const QString &base) : ListRunRig(base) { }
+
+    FakeTextBox keyword;
+    FakeMessageBox messageBox;
+    SearchCommand command {state, urls, loader, keyword, caption, list, status, messageBox};
+};
+
+} // namespace
+
+class SearchCommandTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void blankKeywordWarns_data();
+    void blankKeywordWarns();
+    void keywordGoesOutEncoded_data();
+    void keywordGoesOutEncoded();
+    void furtherPagesCarryTheKeyword();
+    void enterActsAsClick();
+    void secondClickStopsTheRun();
+    void blankClickDuringRunDoesNotStop();
+};
+
+void SearchCommandTest::blankKeywordWarns_data()
+{
+    QTest::addColumn<QString>("keyword");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks") << u"   "_s;
+}
+
+void SearchCommandTest::blankKeywordWarns()
+{
+    QFETCH(QString, keyword);
+    CatalogueService service;
+    QVERIFY(service.isRunning());
+    Search search(service.base());
+    search.list.rows = {ReportRow {u"a"_s, u"b"_s, u"c"_s}};
+    search.keyword.value = keyword;
+
+    search.command.Command1_Click();
+
+    QCOMPARE(search.messageBox.shown.size(), 1);
+    QCOMPARE(search.messageBox.shown[0].text, u"请输入歌曲名称或者关键字！"_s);
+    QCOMPARE(search.messageBox.shown[0].title, u"输入信息不完整"_s);
+    QCOMPARE(search.messageBox.shown[0].style, 48);
+    QCOMPARE(search.keyword.value, QString());
+    QVERIFY(search.keyword.focused);
+    QCOMPARE(search.list.count(), 1);
+    QCOMPARE(search.caption.text, u"搜索"_s);
+    QVERIFY(service.requestTargets().isEmpty());
+}
+
+void SearchCommandTest::keywordGoesOutEncoded_data()
+{
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<QString>("encoded");
+    QTest::newRow("tab alone is a keyword") << u"\t"_s << u"%09"_s;
+    QTest::newRow("blanks inside and around") << u"  晚 风 "_s << u"%E6%99%9A%20%E9%A3%8E"_s;
+}
+
+void SearchCommandTest::keywordGoesOutEncoded()
+{
+    QFETCH(QString, keyword);
+    QFETCH(QString, encoded);
+    CatalogueService service;
+    QVERIFY(service.isRunning());
+    Search search(service.base());
+    search.keyword.value = keyword;
+
+    search.command.Command1_Click();
+
+    QVERIFY(search.messageBox.shown.isEmpty());
+    QCOMPARE(service.requestTargets().value(0), u"/data/?1=1&searchkey="_s + encoded + kSuffix);
+    QCOMPARE(search.caption.text, u"搜索"_s);
+    QCOMPARE(search.status.panels[0], u"搜索结束"_s);
+}
+
+void SearchCommandTest::furtherPagesCarryTheKeyword()
+{
+    CatalogueService service({u"--songs"_s, u"200"_s, u"--per-page"_s, u"5"_s});
+    QVERIFY(service.isRunning());
+    Search search(service.base());
+    search.keyword.value = u"晚风"_s;
+    search.command.Command1_Click();
+
+    const QStringList targets = service.requestTargets();
+    QVERIFY2(targets.size() >= 2, "the demo catalogue holds more than one page of 晚风");
+    QCOMPARE(targets[0], u"/data/?1=1&searchkey=%E6%99%9A%E9%A3%8E"_s + kSuffix);
+    for (int page = 2; page <= targets.size(); ++page)
+        QCOMPARE(targets[page - 1],
+                 u"/data/?1=1&searchkey=%E6%99%9A%E9%A3%8E&page=%1"_s.arg(page) + kSuffix);
+    // Every row found is a song with the keyword, none of another class
+    for (const ReportRow &row : std::as_const(search.list.rows))
+        QVERIFY2(row.text.contains(u"晚风"_s), qPrintable(row.text));
+    QCOMPARE(search.status.panels[1], u"共找到：%1条资源"_s.arg(search.list.count()));
+}
+
+void SearchCommandTest::enterActsAsClick()
+{
+    CatalogueService service;
+    QVERIFY(service.isRunning());
+    Search search(service.base());
+    search.keyword.value = u"星空"_s;
+    search.command.Text1_KeyPress(65);
+    QVERIFY(service.requestTargets().isEmpty());
+    search.command.Text1_KeyPress(13);
+    QCOMPARE(service.requestTargets().size() >= 1, true);
+    QCOMPARE(search.status.panels[0], u"搜索结束"_s);
+}
+
+void SearchCommandTest::secondClickStopsTheRun()
+{
+    CatalogueService service(
+        {u"--songs"_s, u"300"_s, u"--per-page"_s, u"2"_s, u"--delay-page"_s, u"2:1500"_s});
+    QVERIFY(service.isRunning());
+    Search search(service.base());
+    search.keyword.value = u"晚风"_s;
+    QString captionAfterStop;
+    QTimer::singleShot(400, [&] {
+        QCOMPARE(search.caption.text, u"停止"_s);
+        search.command.Text1_KeyPress(13);
+        captionAfterStop = search.caption.text;
+    });
+    search.command.Command1_Click();
+
+    QCOMPARE(captionAfterStop, u"搜索"_s);
+    // Page 2's rows still arrived, page 3 was never asked for
+    QCOMPARE(service.requestTargets().size(), 2);
+    QCOMPARE(search.list.count(), 4);
+    QCOMPARE(search.status.panels[0], u"搜索结束"_s);
+}
+
+void SearchCommandTest::blankClickDuringRunDoesNotStop()
+{
+    CatalogueService service(
+        {u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s, u"2:1000"_s});
+    QVERIFY(service.isRunning());
+    Search search(service.base());
+    search.keyword.value = u"a"_s;
+    search.list.rows.clear();
+    QTimer::singleShot(300, [&] {
+        search.keyword.value = u" "_s;
+        search.command.Command1_Click();
+    });
+    // The default list as the run, so that it has two pages whatever the keyword finds
+    search.caption.setCaption(u"停止"_s);
+    search.state.Searching = true;
+    search.loader.LoadSongList(search.urls.text(105));
+
+    QCOMPARE(search.messageBox.shown.size(), 1);
+    QCOMPARE(service.requestTargets().size(), 2);
+    QCOMPARE(search.list.count(), 40);
+}
+
+QTEST_GUILESS_MAIN(SearchCommandTest)
+#include "test_searchcommand.moc"
