@@ -3,9 +3,9 @@
 // saves a picture of the whole window. docs/make-screenshot.sh runs it under Xvfb.
 
 #include "app/form1.h"
+#include "controls/shell.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistview.h"
-#include "controls/shell.h"
 #include "widgets/statusbarwidget.h"
 
 #include <QApplication>
@@ -19,7 +19,7 @@
 
 #include <cstdio>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 void checkBackgroundId(const QString &body)
 {

@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 constexpr QByteArrayView kBom = "\xEF\xBB\xBF";
 

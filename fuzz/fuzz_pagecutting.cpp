@@ -1,11 +1,11 @@
 // Cuts arbitrary pages, read as UTF-8, into a report list backed by the Qt model, and holds the
 // result against the cutting rules read literally.
 
+#include "controls/reportlist.h"
 #include "fuzzcheck.h"
 #include "modelreportlist.h"
-#include "controls/reportlist.h"
-#include "widgets/reportlistmodel.h"
 #include "songlist/pagecutting.h"
+#include "widgets/reportlistmodel.h"
 
 #include <QAbstractItemModelTester>
 #include <QStringList>
@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 constexpr QStringView kPadding = u"            ";
 constexpr int kPieceLimit = 32767;

@@ -3,6 +3,8 @@
 #include <array>
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const std::array kThemes = {u"晚风", u"情歌", u"星空", u"故乡", u"月光", u"雨夜", u"青春", u"远方",
@@ -58,32 +60,30 @@ QList<Song> Catalogue::demoSongs(int count, int melodyCount)
         if (i % 50 == 17) {
             stem = title = QString::fromUtf16(kLatinTitles.at((i / 50) % kLatinTitles.size()));
         } else if (i == 28) {
-            stem = title = QStringLiteral("Café 夜曲");
+            stem = title = u"Café 夜曲"_s;
         } else if (i == 40) {
             // A character outside the Basic Multilingual Plane; GBK has no code for it, so
             // the media path leaves it out.
-            stem = QStringLiteral("微笑");
-            title = QStringLiteral("微笑😀");
+            stem = u"微笑"_s;
+            title = u"微笑😀"_s;
         }
 
         QString pathStem = stem;
         if (const auto suffix = suffixFor(i)) {
             // One song keeps a blank before its bracket.
-            title += (i == 2 ? QStringLiteral(" ") : QString())
-                + QString::fromUtf16(suffix->bracketed);
-            pathStem += QLatin1Char(' ') + QString::fromUtf16(suffix->inPath);
+            title += (i == 2 ? u" "_s : QString()) + QString::fromUtf16(suffix->bracketed);
+            pathStem += u' ' + QString::fromUtf16(suffix->inPath);
         }
 
         Song song;
         song.id = id;
         song.title = title;
-        song.serial = QStringLiteral("QP-%1").arg(number, 4, 10, QLatin1Char('0'));
+        song.serial = u"QP-%1"_s.arg(number, 4, 10, QChar(u'0'));
         song.singer = QString::fromUtf16(kSingers.at((i * 5 + 3) % kSingers.size()));
         const int seconds = 150 + (i * 37) % 150;
-        song.duration = QStringLiteral("%1:%2")
-                            .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-                            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-        song.path = QStringLiteral("/music/%1_%2.wav").arg(pathStem, id);
+        song.duration = u"%1:%2"_s.arg(seconds / 60, 2, 10, QChar(u'0'))
+                            .arg(seconds % 60, 2, 10, QChar(u'0'));
+        song.path = u"/music/%1_%2.wav"_s.arg(pathStem, id);
         song.melody = i % melodyCount;
         songs.append(song);
     }

@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <stdexcept>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 [[noreturn]] void fail(const QString &reason)
@@ -29,7 +31,7 @@ MediaCondition mediaCondition(const QString &name)
         return MediaCondition::NotAudio;
     if (name == u"missing")
         return MediaCondition::Missing;
-    fail(QStringLiteral("unknown media condition \"%1\"").arg(name));
+    fail(u"unknown media condition \"%1\""_s.arg(name));
 }
 
 Song songFromJson(const QJsonObject &object, int melody)
@@ -37,12 +39,12 @@ Song songFromJson(const QJsonObject &object, int melody)
     Song song;
     song.id = idText(object.value(u"id"));
     if (song.id.isEmpty())
-        fail(QStringLiteral("a song without an id"));
+        fail(u"a song without an id"_s);
     song.title = object.value(u"title").toString();
     song.serial = object.value(u"serial").toString();
-    song.singer = object.value(u"singer").toString(QStringLiteral("佚名"));
-    song.duration = object.value(u"time").toString(QStringLiteral("03:30"));
-    song.path = object.value(u"path").toString(QStringLiteral("/music/%1.wav").arg(song.id));
+    song.singer = object.value(u"singer").toString(u"佚名"_s);
+    song.duration = object.value(u"time").toString(u"03:30"_s);
+    song.path = object.value(u"path").toString(u"/music/%1.wav"_s.arg(song.id));
     song.media = mediaCondition(object.value(u"media").toString());
     song.melody = melody;
     return song;
@@ -54,11 +56,11 @@ CatalogueFile CatalogueFile::read(const QString &fileName, int melodyCount)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("%1: %2").arg(fileName, file.errorString()));
+        fail(u"%1: %2"_s.arg(fileName, file.errorString()));
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
     if (!document.isObject())
-        fail(QStringLiteral("%1: not a JSON object (%2)").arg(fileName, error.errorString()));
+        fail(u"%1: not a JSON object (%2)"_s.arg(fileName, error.errorString()));
     const QJsonObject root = document.object();
 
     CatalogueFile catalogue;
@@ -72,7 +74,7 @@ CatalogueFile CatalogueFile::read(const QString &fileName, int melodyCount)
     if (root.contains(u"perPage")) {
         const int perPage = root.value(u"perPage").toInt();
         if (perPage < 1)
-            fail(QStringLiteral("perPage must be at least 1"));
+            fail(u"perPage must be at least 1"_s);
         catalogue.perPage = perPage;
     }
     if (root.contains(u"background")) {

@@ -3,6 +3,8 @@
 #include <QJsonValue>
 #include <stdexcept>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QByteArray kListAct = QByteArrayLiteral("getmusiclist");
@@ -12,8 +14,7 @@ int nonNegativeNumber(const QString &text, const QString &what)
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || value < 0)
-        throw std::runtime_error(
-            QStringLiteral("%1: not a number: \"%2\"").arg(what, text).toStdString());
+        throw std::runtime_error(u"%1: not a number: \"%2\""_s.arg(what, text).toStdString());
     return value;
 }
 
@@ -21,25 +22,23 @@ FaultRules::Rule pageRule(const QString &pageText)
 {
     FaultRules::Rule rule;
     rule.act = kListAct;
-    rule.page = nonNegativeNumber(pageText, QStringLiteral("page"));
+    rule.page = nonNegativeNumber(pageText, u"page"_s);
     return rule;
 }
 
 std::pair<QString, QString> splitPair(const QString &value)
 {
-    const qsizetype colon = value.indexOf(QLatin1Char(':'));
+    const qsizetype colon = value.indexOf(u':');
     if (colon < 0)
-        throw std::runtime_error(
-            QStringLiteral("expected PAGE:VALUE, got \"%1\"").arg(value).toStdString());
+        throw std::runtime_error(u"expected PAGE:VALUE, got \"%1\""_s.arg(value).toStdString());
     return {value.left(colon), value.mid(colon + 1)};
 }
 
 QString errorPage(int status)
 {
     // No "]" anywhere, so the client reads it as a page without a list.
-    return QStringLiteral("<html><head><title>%1 错误</title></head><body><h1>服务器出错（%1）</h1>"
-                          "<p>页面暂时无法显示，请稍后再试。</p></body></html>")
-        .arg(status);
+    return u"<html><head><title>%1 错误</title></head><body><h1>服务器出错（%1）</h1>"
+           "<p>页面暂时无法显示，请稍后再试。</p></body></html>"_s.arg(status);
 }
 
 } // namespace
@@ -79,8 +78,7 @@ FaultRules::Rule FaultRules::Rule::fromJson(const QJsonObject &object)
         if (value.isDouble())
             return QString::number(value.toInteger());
         if (!value.isString())
-            throw std::runtime_error(
-                QStringLiteral("override: \"%1\" must be text").arg(key).toStdString());
+            throw std::runtime_error(u"override: \"%1\" must be text"_s.arg(key).toStdString());
         return value.toString();
     };
     const auto number = [&object](const QString &key) -> std::optional<int> {
@@ -88,36 +86,33 @@ FaultRules::Rule FaultRules::Rule::fromJson(const QJsonObject &object)
         if (value.isUndefined() || value.isNull())
             return std::nullopt;
         if (!value.isDouble())
-            throw std::runtime_error(
-                QStringLiteral("override: \"%1\" must be a number").arg(key).toStdString());
+            throw std::runtime_error(u"override: \"%1\" must be a number"_s.arg(key).toStdString());
         return value.toInt();
     };
 
     Rule rule;
-    if (const auto act = text(QStringLiteral("act")))
+    if (const auto act = text(u"act"_s))
         rule.act = act->toUtf8();
-    rule.page = number(QStringLiteral("page"));
-    rule.id = text(QStringLiteral("id"));
-    rule.keyword = text(QStringLiteral("keyword"));
+    rule.page = number(u"page"_s);
+    rule.id = text(u"id"_s);
+    rule.keyword = text(u"keyword"_s);
 
     Plan &effect = rule.effect;
-    effect.status = number(QStringLiteral("status"));
+    effect.status = number(u"status"_s);
     if (effect.status && (*effect.status < 100 || *effect.status > 599))
         throw std::runtime_error("override: status out of range");
-    if (const auto body = text(QStringLiteral("body")))
+    if (const auto body = text(u"body"_s))
         effect.body = body->toUtf8();
-    if (const auto encoded = text(QStringLiteral("bodyBase64"))) {
+    if (const auto encoded = text(u"bodyBase64"_s)) {
         const auto decoded = QByteArray::fromBase64Encoding(encoded->toLatin1());
         if (!decoded)
             throw std::runtime_error("override: bodyBase64 is not Base64");
         effect.body = *decoded;
     }
-    effect.contentType = text(QStringLiteral("contentType"))
-                             .value_or(QStringLiteral("text/html; charset=utf-8"))
-                             .toUtf8();
-    effect.delayMs = number(QStringLiteral("delayMs")).value_or(0);
-    effect.hang = object.value(QStringLiteral("hang")).toBool();
-    effect.cut = object.value(QStringLiteral("cut")).toBool();
+    effect.contentType = text(u"contentType"_s).value_or(u"text/html; charset=utf-8"_s).toUtf8();
+    effect.delayMs = number(u"delayMs"_s).value_or(0);
+    effect.hang = object.value(u"hang"_s).toBool();
+    effect.cut = object.value(u"cut"_s).toBool();
     return rule;
 }
 
@@ -125,7 +120,7 @@ FaultRules::Rule FaultRules::delayedPage(const QString &value)
 {
     const auto [page, milliseconds] = splitPair(value);
     Rule rule = pageRule(page);
-    rule.effect.delayMs = nonNegativeNumber(milliseconds, QStringLiteral("delay"));
+    rule.effect.delayMs = nonNegativeNumber(milliseconds, u"delay"_s);
     return rule;
 }
 
@@ -147,7 +142,7 @@ FaultRules::Rule FaultRules::statusPage(const QString &value)
 {
     const auto [page, code] = splitPair(value);
     Rule rule = pageRule(page);
-    const int status = nonNegativeNumber(code, QStringLiteral("status"));
+    const int status = nonNegativeNumber(code, u"status"_s);
     if (status < 100 || status > 599)
         throw std::runtime_error("status out of range");
     rule.effect.status = status;

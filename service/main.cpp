@@ -21,6 +21,8 @@
 #include <stdexcept>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr std::chrono::milliseconds kShutdownGrace {100};
@@ -49,10 +51,7 @@ int numberOption(const QCommandLineParser &parser, const QString &name, int mini
     bool ok = false;
     const int value = parser.value(name).toInt(&ok);
     if (!ok || value < minimum || value > maximum)
-        usageError(QStringLiteral("--%1 expects a number from %2 to %3")
-                       .arg(name)
-                       .arg(minimum)
-                       .arg(maximum));
+        usageError(u"--%1 expects a number from %2 to %3"_s.arg(name).arg(minimum).arg(maximum));
     return value;
 }
 
@@ -63,9 +62,8 @@ Options parseOptions(int argc, char **argv)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Stand-in catalogue service on 127.0.0.1."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
+    parser.setApplicationDescription(u"Stand-in catalogue service on 127.0.0.1."_s);
+    const QCommandLineOption help({u"h"_s, u"help"_s}, u"Show this help."_s);
     const auto valued = [](const char *name, const char *description, const char *valueName) {
         return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description),
                                   QString::fromLatin1(valueName));
@@ -84,9 +82,9 @@ Options parseOptions(int argc, char **argv)
         valued("status-page", "Answer list page N with an error page and status CODE.", "N:CODE"),
         valued("empty-page", "Answer list page N with an empty body.", "N"),
         valued("total-text", "Write TEXT as the total-pages value of every list page.", "TEXT"),
-        QCommandLineOption(QStringLiteral("no-compression"),
-                           QStringLiteral("Send data answers uncompressed even when the client "
-                                          "accepts gzip or brotli.")),
+        QCommandLineOption(u"no-compression"_s,
+                           u"Send data answers uncompressed even when the client "
+                           "accepts gzip or brotli."_s),
     });
     if (!parser.parse(arguments))
         usageError(parser.errorText());
@@ -95,29 +93,28 @@ Options parseOptions(int argc, char **argv)
         std::exit(0);
     }
     if (!parser.positionalArguments().isEmpty())
-        usageError(
-            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+        usageError(u"unexpected argument \"%1\""_s.arg(parser.positionalArguments().first()));
 
     Options options;
-    if (parser.isSet(QStringLiteral("port")))
-        options.port = quint16(numberOption(parser, QStringLiteral("port"), 0, 65535));
-    if (parser.isSet(QStringLiteral("songs")))
-        options.songs = numberOption(parser, QStringLiteral("songs"), 0, 10'000'000);
-    if (parser.isSet(QStringLiteral("per-page"))) {
-        options.perPage = numberOption(parser, QStringLiteral("per-page"), 1, 1'000'000);
+    if (parser.isSet(u"port"_s))
+        options.port = quint16(numberOption(parser, u"port"_s, 0, 65535));
+    if (parser.isSet(u"songs"_s))
+        options.songs = numberOption(parser, u"songs"_s, 0, 10'000'000);
+    if (parser.isSet(u"per-page"_s)) {
+        options.perPage = numberOption(parser, u"per-page"_s, 1, 1'000'000);
         options.perPageGiven = true;
     }
-    if (parser.isSet(QStringLiteral("media-seconds"))) {
+    if (parser.isSet(u"media-seconds"_s)) {
         bool ok = false;
-        options.mediaSeconds = parser.value(QStringLiteral("media-seconds")).toDouble(&ok);
+        options.mediaSeconds = parser.value(u"media-seconds"_s).toDouble(&ok);
         if (!ok || options.mediaSeconds <= 0 || options.mediaSeconds > 600)
-            usageError(QStringLiteral("--media-seconds expects a number of seconds up to 600"));
+            usageError(u"--media-seconds expects a number of seconds up to 600"_s);
     }
-    options.catalogueFile = parser.value(QStringLiteral("catalogue"));
-    options.logFile = parser.value(QStringLiteral("log"));
-    if (parser.isSet(QStringLiteral("total-text")))
-        options.totalText = parser.value(QStringLiteral("total-text")).toUtf8();
-    options.compress = !parser.isSet(QStringLiteral("no-compression"));
+    options.catalogueFile = parser.value(u"catalogue"_s);
+    options.logFile = parser.value(u"log"_s);
+    if (parser.isSet(u"total-text"_s))
+        options.totalText = parser.value(u"total-text"_s).toUtf8();
+    options.compress = !parser.isSet(u"no-compression"_s);
 
     const std::pair<const char *, FaultRules::Rule (*)(const QString &)> switches[] = {
         {"delay-page", &FaultRules::delayedPage}, {"hang-page", &FaultRules::hangingPage},
@@ -129,8 +126,8 @@ Options parseOptions(int argc, char **argv)
             try {
                 options.faults.append(makeRule(value));
             } catch (const std::runtime_error &error) {
-                usageError(QStringLiteral("--%1: %2")
-                               .arg(QLatin1String(name), QString::fromUtf8(error.what())));
+                usageError(
+                    u"--%1: %2"_s.arg(QString::fromLatin1(name), QString::fromUtf8(error.what())));
             }
         }
     }
@@ -176,7 +173,7 @@ int main(int argc, char **argv)
 
     RequestLog log(options.logFile);
     if (!options.logFile.isEmpty() && !log.isOpen())
-        usageError(QStringLiteral("%1: %2").arg(options.logFile, log.errorString()));
+        usageError(u"%1: %2"_s.arg(options.logFile, log.errorString()));
 
     CatalogueServer server(catalogue, pages, synth, options.faults, log);
     server.setCompression(options.compress);

@@ -2,6 +2,8 @@
 
 #include "catalogue.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Keeps the keyword in the heading from reading as list syntax: the client cuts the page at
@@ -23,7 +25,7 @@ std::string escapedForHeading(const QString &keyword)
         case '}':
         case ':':
         case ',':
-            escaped += QStringLiteral("&#%1;").arg(character.unicode());
+            escaped += u"&#%1;"_s.arg(character.unicode());
             break;
         default:
             escaped += character;
@@ -34,7 +36,7 @@ std::string escapedForHeading(const QString &keyword)
 
 std::string renderEntry(const Song &song)
 {
-    return QStringLiteral(R"({id:"%1",title:"%2",serial:"%3",singer:"%4",time:"%5"})")
+    return uR"({id:"%1",title:"%2",serial:"%3",singer:"%4",time:"%5"})"_s
         .arg(song.id, song.title, song.serial, song.singer, song.duration)
         .toStdString();
 }
@@ -102,7 +104,7 @@ std::string PageWriter::backgroundList() const
         if (!first)
             out += ',';
         first = false;
-        out += QStringLiteral(R"({title:"%1",singer:"%2",id:"%3"})")
+        out += uR"({title:"%1",singer:"%2",id:"%3"})"_s
                    .arg(song ? song->title : QString(), song ? song->singer : QString(), id)
                    .toStdString();
     }

@@ -6,12 +6,14 @@
 
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quillpod"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillpod"));
-    QApplication::setDesktopFileName(QStringLiteral("org.quillpod.Quillpod"));
+    QApplication::setApplicationName(u"quillpod"_s);
+    QApplication::setApplicationDisplayName(u"Quillpod"_s);
+    QApplication::setDesktopFileName(u"org.quillpod.Quillpod"_s);
 
     Form1 window;
     window.Form_Load();

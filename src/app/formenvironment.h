@@ -1,6 +1,7 @@
 #pragma once
 
 #include "buildconfig.h"
+#include "common/constants.h"
 
 #include <QString>
 #include <chrono>
@@ -17,7 +18,7 @@ struct FormEnvironment {
     QString exitPage = QString::fromUtf8(kExitPage);
     // Where the skin file is looked for; empty means the executable's folder
     QString programDir;
-    std::chrono::milliseconds transferTimeout {30000};
+    std::chrono::milliseconds transferTimeout = kTransferTimeout;
     // Null means the real ones
     Shell *shell = nullptr;
     MessageBox *messageBox = nullptr;

@@ -1,35 +1,19 @@
 #include "downloadfilename.h"
 
+#include "common/failure.h"
+#include "common/gbkcodec.h"
+#include "common/logging.h"
+
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QUrl>
 
-#include <iconv.h>
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-
-// Links of the catalogue are escaped in code page 936; the C library converts it, Qt does not.
-std::optional<QString> decodeGbk(const QByteArray &bytes)
-{
-    const iconv_t converter = iconv_open("UTF-8", "CP936");
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;
-    const auto closer = qScopeGuard([converter] { iconv_close(converter); });
-
-    // Two GBK bytes become at most three UTF-8 bytes, one ASCII byte stays one.
-    QByteArray output(bytes.size() * 2 + 1, Qt::Uninitialized);
-    char *in = const_cast<char *>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    char *out = output.data();
-    size_t outLeft = size_t(output.size());
-    if (iconv(converter, &in, &inLeft, &out, &outLeft) == size_t(-1))
-        return std::nullopt;
-    output.truncate(output.size() - qsizetype(outLeft));
-    return QString::fromUtf8(output);
-}
 
 QString decodeName(const QByteArray &bytes)
 {
@@ -37,8 +21,13 @@ QString decodeName(const QByteArray &bytes)
     QString text = utf8(bytes);
     if (!utf8.hasError())
         return text;
-    if (std::optional<QString> gbk = decodeGbk(bytes))
-        return *gbk;
+    // The program's own links escape their names in code page 936
+    try {
+        if (std::optional<QString> gbk = GbkCodec().decode(bytes))
+            return *gbk;
+    } catch (const Failure &failure) {
+        qCWarning(lcDownloads) << "File name left undecoded:" << failure.reason();
+    }
     return text; // neither: keep the UTF-8 reading with replacement characters
 }
 
@@ -88,7 +77,7 @@ QString plainFileName(const QString &name)
         ++start;
     plain = plain.mid(start).trimmed();
     if (plain.isEmpty())
-        return QStringLiteral("download");
+        return u"download"_s;
 
     if (encodedSize(plain) <= kMaxDownloadNameBytes)
         return plain;
@@ -114,7 +103,7 @@ QString freeFilePath(const QString &directory, const QString &name,
     const QString suffix = dot > 0 ? name.mid(dot) : QString();
     const QString stem = name.left(name.size() - suffix.size());
     for (int n = 1;; ++n) {
-        path = dir.filePath(QStringLiteral("%1 (%2)%3").arg(stem, QString::number(n), suffix));
+        path = dir.filePath(u"%1 (%2)%3"_s.arg(stem, QString::number(n), suffix));
         if (!isTaken(path))
             return path;
     }

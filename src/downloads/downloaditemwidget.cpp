@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QLabel *plainLabel(const QString &text, QWidget *parent)
@@ -22,12 +24,12 @@ QLabel *plainLabel(const QString &text, QWidget *parent)
 
 DownloadItemWidget::DownloadItemWidget(const QString &fileName, QWidget *parent)
     : QWidget(parent), m_name(plainLabel(fileName, this)), m_progress(new QProgressBar(this)),
-      m_status(plainLabel(tr("正在下载…"), this)), m_cancel(new QPushButton(tr("取消"), this))
+      m_status(plainLabel(u"正在下载…"_s, this)), m_cancel(new QPushButton(u"取消"_s, this))
 {
-    m_name->setObjectName(QStringLiteral("fileName"));
-    m_progress->setObjectName(QStringLiteral("progress"));
-    m_status->setObjectName(QStringLiteral("status"));
-    m_cancel->setObjectName(QStringLiteral("cancel"));
+    m_name->setObjectName(u"fileName"_s);
+    m_progress->setObjectName(u"progress"_s);
+    m_status->setObjectName(u"status"_s);
+    m_cancel->setObjectName(u"cancel"_s);
 
     // The length is unknown until the response arrives: show a busy bar until then.
     m_progress->setRange(0, 0);
@@ -67,17 +69,17 @@ void DownloadItemWidget::setCompleted()
 {
     m_progress->setRange(0, 1000);
     m_progress->setValue(1000);
-    end(tr("已完成"));
+    end(u"已完成"_s);
 }
 
 void DownloadItemWidget::setFailed(const QString &reason)
 {
-    end(tr("失败：%1").arg(reason));
+    end(u"失败：%1"_s.arg(reason));
 }
 
 void DownloadItemWidget::setCancelled()
 {
-    end(tr("已取消"));
+    end(u"已取消"_s);
 }
 
 void DownloadItemWidget::end(const QString &status)

@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 DownloadManager::DownloadManager(QObject *parent) : QObject(parent)
 {
     // Event processing ends after this signal, so a transfer would never finish: drop it now.
@@ -40,7 +42,7 @@ void DownloadManager::download(const QString &address)
     const QUrl url(address.trimmed());
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
-        const QString reason = tr("只能下载 http 或 https 地址");
+        const QString reason = u"只能下载 http 或 https 地址"_s;
         m_window.addItem(address)->setFailed(reason);
         emit finished(QString(), false, reason);
         return;
@@ -95,7 +97,7 @@ QString DownloadManager::askSavePath(const QUrl &url)
     if (directory.isEmpty() || !QFileInfo(directory).isDir())
         directory = QDir::homePath();
     // The dialog itself asks before an existing file is replaced.
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), tr("保存下载的文件"),
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), u"保存下载的文件"_s,
                                         QDir(directory).filePath(downloadNameFromUrl(url)));
 }
 

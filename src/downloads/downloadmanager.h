@@ -2,6 +2,8 @@
 
 #include "downloadswindow.h"
 
+#include "common/constants.h"
+
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -17,8 +19,6 @@ class DownloadManager : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr std::chrono::milliseconds kDefaultTransferTimeout {30000};
-
     explicit DownloadManager(QObject *parent = nullptr);
     ~DownloadManager() override;
 
@@ -52,5 +52,5 @@ private:
     DownloadsWindow m_window;
     QList<DownloadTransfer *> m_running;
     QString m_targetDirectory;
-    std::chrono::milliseconds m_timeout = kDefaultTransferTimeout;
+    std::chrono::milliseconds m_timeout = kTransferTimeout;
 };

@@ -6,10 +6,12 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 DownloadsWindow::DownloadsWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
-    setObjectName(QStringLiteral("DownloadsWindow"));
-    setWindowTitle(tr("下载"));
+    setObjectName(u"DownloadsWindow"_s);
+    setWindowTitle(u"下载"_s);
     // A download still listed must not keep the program alive once the main window closes.
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(420, 300);

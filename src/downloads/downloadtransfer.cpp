@@ -4,6 +4,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+using namespace Qt::StringLiterals;
+
 DownloadTransfer::DownloadTransfer(const QUrl &url, const QString &path, QObject *parent)
     : QObject(parent), m_url(url), m_path(path), m_file(path)
 {
@@ -24,7 +26,7 @@ bool DownloadTransfer::start(QNetworkAccessManager &network,
                              std::chrono::milliseconds transferTimeout)
 {
     if (!m_file.open(QIODevice::WriteOnly)) {
-        m_reason = tr("无法创建文件：%1").arg(m_file.errorString());
+        m_reason = u"无法创建文件：%1"_s.arg(m_file.errorString());
         m_done = true;
         return false;
     }
@@ -62,12 +64,12 @@ void DownloadTransfer::receive()
 {
     // An error page is no download: never let its body reach the file.
     if (const int status = httpStatus(); status >= 400) {
-        fail(tr("服务器返回错误 %1").arg(status));
+        fail(u"服务器返回错误 %1"_s.arg(status));
         return;
     }
     const QByteArray data = m_reply->readAll();
     if (m_file.write(data) != data.size())
-        fail(tr("写入文件失败：%1").arg(m_file.errorString()));
+        fail(u"写入文件失败：%1"_s.arg(m_file.errorString()));
 }
 
 void DownloadTransfer::conclude()
@@ -82,15 +84,15 @@ void DownloadTransfer::conclude()
         // already failed while receiving
     } else if (m_cancelled) {
         outcome = Outcome::Cancelled;
-        m_reason = tr("已取消");
+        m_reason = u"已取消"_s;
     } else if (status >= 400) {
-        m_reason = tr("服务器返回错误 %1").arg(status);
+        m_reason = u"服务器返回错误 %1"_s.arg(status);
     } else if (m_reply->error() == QNetworkReply::OperationCanceledError
                || m_reply->error() == QNetworkReply::TimeoutError) {
         // Only the transfer timeout aborts a reply without us asking.
-        m_reason = tr("传输超时");
+        m_reason = u"传输超时"_s;
     } else if (m_reply->error() != QNetworkReply::NoError) {
-        m_reason = tr("网络错误：%1").arg(m_reply->errorString());
+        m_reason = u"网络错误：%1"_s.arg(m_reply->errorString());
     } else {
         receive(); // anything still buffered
         if (!m_reason.isEmpty()) {
@@ -98,7 +100,7 @@ void DownloadTransfer::conclude()
         } else if (m_file.commit()) {
             outcome = Outcome::Completed;
         } else {
-            m_reason = tr("保存文件失败：%1").arg(m_file.errorString());
+            m_reason = u"保存文件失败：%1"_s.arg(m_file.errorString());
         }
     }
 

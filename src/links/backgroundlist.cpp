@@ -2,7 +2,7 @@
 
 #include "common/failure.h"
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 QString CutBackgroundId(QString body)
 {

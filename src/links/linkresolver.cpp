@@ -8,7 +8,7 @@
 #include "net/urlencoding.h"
 #include "net/urltexts.h"
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 LinkResolver::LinkResolver(TextFetcher &fetcher, const UrlTexts &urls)
     : m_fetcher(fetcher), m_urls(urls)

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

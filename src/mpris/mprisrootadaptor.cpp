@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 MprisRootAdaptor::MprisRootAdaptor(QWidget &window, QObject *service)
     : QDBusAbstractAdaptor(service), m_window(window)

@@ -3,7 +3,12 @@
 #include "mprisplayeradaptor.h"
 #include "mprisrootadaptor.h"
 
+#include "common/logging.h"
+
 #include <QCoreApplication>
+#include <QDBusError>
+
+using namespace Qt::StringLiterals;
 
 MprisService::MprisService(QWidget &window, MediaPlayerWidget &player,
                            const QDBusConnection &connection, QObject *parent)
@@ -14,17 +19,20 @@ MprisService::MprisService(QWidget &window, MediaPlayerWidget &player,
     new MprisPlayerAdaptor(player, m_connection, objectPath, this);
 
     m_objectRegistered = m_connection.registerObject(objectPath, this);
-    if (!m_objectRegistered)
+    if (!m_objectRegistered) {
+        qCWarning(lcMpris) << "Media controls not offered:" << m_connection.lastError().message();
         return;
+    }
     const QString name = QString::fromLatin1(kServiceName);
-    const QString instanceName
-        = name + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
+    const QString instanceName = name + u".instance%1"_s.arg(QCoreApplication::applicationPid());
     for (const QString &candidate : {name, instanceName}) {
         if (m_connection.registerService(candidate)) {
             m_serviceName = candidate;
             return;
         }
+        qCInfo(lcMpris) << "Bus name not taken:" << candidate << m_connection.lastError().message();
     }
+    qCWarning(lcMpris) << "Media controls not offered: no bus name could be taken";
 }
 
 MprisService::~MprisService()

@@ -13,6 +13,8 @@
 #include <memory>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Qt reports an HTTP error status as a reply error as well. Such an answer still came with its
@@ -85,7 +87,7 @@ QString TextFetcher::FetchText(const QString &url, const QString &charset)
 {
     const QUrl target = wireUrl(url);
     if (!target.isValid())
-        throw Failure(QStringLiteral("网址无效：") + target.errorString());
+        throw Failure(u"网址无效："_s + target.errorString());
 
     QNetworkRequest request(target);
     request.setTransferTimeout(int(m_timeout.count()));
@@ -105,15 +107,15 @@ QString TextFetcher::FetchText(const QString &url, const QString &charset)
         // The application is quitting, which ends every loop at once: unwind the handler.
         QObject::disconnect(reply.get(), nullptr, &loop, nullptr);
         reply->abort();
-        throw Failure(QStringLiteral("程序正在退出"));
+        throw Failure(u"程序正在退出"_s);
     }
 
     if (reply->error() != QNetworkReply::NoError && !isStatusAnswer(*reply)) {
         // The transfer timer aborts the reply, which Qt reports as a cancelled operation.
         if (reply->error() == QNetworkReply::OperationCanceledError
             || reply->error() == QNetworkReply::TimeoutError)
-            throw Failure(QStringLiteral("网络请求超时"));
-        throw Failure(QStringLiteral("网络请求失败：") + reply->errorString());
+            throw Failure(u"网络请求超时"_s);
+        throw Failure(u"网络请求失败："_s + reply->errorString());
     }
 
     const QByteArray body = reply->readAll();
@@ -129,6 +131,6 @@ QString TextFetcher::BytesToText(const QByteArray &body, const QString &charset)
     // leading byte-order mark is dropped: it marks the encoding and is not part of the text.
     QStringDecoder decoder(charset.toLatin1().constData(), QStringDecoder::Flag::Stateless);
     if (!decoder.isValid())
-        throw Failure(QStringLiteral("不支持的字符集：") + charset);
+        throw Failure(u"不支持的字符集："_s + charset);
     return decoder.decode(body);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/constants.h"
+
 #include <QByteArray>
 #include <QString>
 #include <chrono>
@@ -11,8 +13,6 @@ class QNetworkAccessManager;
 // nested inside the wait; an inner call ends before the outer one looks at its own answer.
 class TextFetcher {
 public:
-    static constexpr std::chrono::milliseconds kDefaultTransferTimeout {30000};
-
     explicit TextFetcher(QNetworkAccessManager &network);
 
     // Raises Failure for an unknown charset, a refused or reset connection, a timeout, and
@@ -27,5 +27,5 @@ public:
 
 private:
     QNetworkAccessManager &m_network;
-    std::chrono::milliseconds m_timeout = kDefaultTransferTimeout;
+    std::chrono::milliseconds m_timeout = kTransferTimeout;
 };

@@ -1,12 +1,11 @@
 #include "urlencoding.h"
 
 #include "common/failure.h"
+#include "common/gbkcodec.h"
 
-#include <QtEndian>
-
-#include <array>
-#include <iconv.h>
 #include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -34,42 +33,6 @@ QChar *appendEscape(QChar *out, unsigned byte)
     return out;
 }
 
-// One conversion descriptor from UTF-16 to code page 936, closed when it goes out of scope.
-class Gbk {
-public:
-    Gbk() : m_cd(iconv_open("CP936", "UTF-16LE"))
-    {
-        if (m_cd == invalid())
-            throw Failure(QStringLiteral("无法转换到 GBK 编码"));
-    }
-    ~Gbk() { iconv_close(m_cd); }
-    Gbk(const Gbk &) = delete;
-    Gbk &operator=(const Gbk &) = delete;
-
-    // The GBK bytes of one code unit; a unit GBK has no code for (a lone surrogate half
-    // included) becomes "?".
-    QByteArrayView encode(char16_t unit)
-    {
-        std::array<char, 2> in;
-        qToLittleEndian(unit, in.data());
-        char *inPtr = in.data();
-        size_t inLeft = in.size();
-        char *outPtr = m_out.data();
-        size_t outLeft = m_out.size();
-        if (iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) || inLeft != 0) {
-            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-            return "?";
-        }
-        return QByteArrayView(m_out.data(), outPtr - m_out.data());
-    }
-
-private:
-    static iconv_t invalid() { return reinterpret_cast<iconv_t>(-1); }
-
-    iconv_t m_cd;
-    std::array<char, 8> m_out {};
-};
-
 } // namespace
 
 QString EncodeUtf8Url(const QString &text)
@@ -84,7 +47,7 @@ QString EncodeUtf8Url(const QString &text)
         --end;
     const QStringView trimmed = QStringView(text).sliced(begin, end - begin);
     if (trimmed.size() > kMaxKeywordUnits)
-        throw Failure(QStringLiteral("溢出"));
+        throw Failure(u"溢出"_s);
 
     qsizetype length = 0;
     for (const QChar c : trimmed) {
@@ -113,12 +76,12 @@ QString EncodeUtf8Url(const QString &text)
 
 QString EncodeUrl(const QString &text)
 {
-    static constexpr QLatin1StringView kSafe("-,.0123456789/");
+    static constexpr auto kSafe = "-,.0123456789/"_L1;
 
     QString encoded;
     encoded.reserve(text.size() * 3);
     // Media paths are mostly ASCII; the converter is opened at the first character beyond it.
-    std::optional<Gbk> gbk;
+    std::optional<GbkCodec> gbk;
     for (const QChar c : text) {
         const char16_t unit = c.unicode();
         if (kSafe.contains(c) || isAsciiLetter(unit)) {

@@ -1,21 +1,22 @@
 #include "urltexts.h"
 
+using namespace Qt::StringLiterals;
+
 UrlTexts::UrlTexts(QString serviceBase) : m_serviceBase(std::move(serviceBase)) { }
 
 QString UrlTexts::text(int key) const
 {
     switch (key) {
     case SearchFirstPage:
-        return m_serviceBase + QLatin1StringView("/data/?1=1&searchkey=");
+        return m_serviceBase + "/data/?1=1&searchkey="_L1;
     case SongAddress:
-        return m_serviceBase + QLatin1StringView("/data/?act=getonemusic&id=");
+        return m_serviceBase + "/data/?act=getonemusic&id="_L1;
     case ListPagePrefix:
-        return m_serviceBase + QLatin1StringView("/data/?1=1&classid=1&page=");
+        return m_serviceBase + "/data/?1=1&classid=1&page="_L1;
     case ListPageSuffix:
-        return QStringLiteral("&act=getmusiclist&rnd=0.12313641141171777");
+        return u"&act=getmusiclist&rnd=0.12313641141171777"_s;
     case DefaultListFirstPage:
-        return m_serviceBase
-            + QLatin1StringView("/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802");
+        return m_serviceBase + "/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802"_L1;
     default:
         return {};
     }

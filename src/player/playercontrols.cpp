@@ -7,12 +7,14 @@
 #include <QTime>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString formatTime(qint64 milliseconds)
 {
     const QTime time = QTime::fromMSecsSinceStartOfDay(int(qMax<qint64>(0, milliseconds)));
-    return time.toString(time.hour() > 0 ? QStringLiteral("h:mm:ss") : QStringLiteral("m:ss"));
+    return time.toString(time.hour() > 0 ? u"h:mm:ss"_s : u"m:ss"_s);
 }
 
 } // namespace
@@ -23,19 +25,19 @@ PlayerControls::PlayerControls(QWidget *parent)
       m_timeLabel(new QLabel(this)), m_muteButton(new QToolButton(this)),
       m_volumeSlider(new QSlider(Qt::Horizontal, this))
 {
-    m_playPauseButton->setObjectName(QStringLiteral("playPauseButton"));
+    m_playPauseButton->setObjectName(u"playPauseButton"_s);
     m_playPauseButton->setAutoRaise(true);
     setPlaying(false);
     connect(m_playPauseButton, &QToolButton::clicked, this, &PlayerControls::playPauseClicked);
 
-    m_stopButton->setObjectName(QStringLiteral("stopButton"));
+    m_stopButton->setObjectName(u"stopButton"_s);
     m_stopButton->setAutoRaise(true);
     m_stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
-    m_stopButton->setToolTip(tr("停止"));
+    m_stopButton->setToolTip(u"停止"_s);
     connect(m_stopButton, &QToolButton::clicked, this, &PlayerControls::stopClicked);
 
-    m_seekSlider->setObjectName(QStringLiteral("seekSlider"));
-    m_seekSlider->setToolTip(tr("播放进度"));
+    m_seekSlider->setObjectName(u"seekSlider"_s);
+    m_seekSlider->setToolTip(u"播放进度"_s);
     m_seekSlider->setRange(0, 0);
     m_seekSlider->setEnabled(false);
     m_seekSlider->setSingleStep(5000);
@@ -48,14 +50,13 @@ PlayerControls::PlayerControls(QWidget *parent)
     connect(m_seekSlider, &QSlider::sliderReleased, this,
             [this] { emit seekRequested(m_seekSlider->sliderPosition()); });
 
-    m_timeLabel->setObjectName(QStringLiteral("timeLabel"));
+    m_timeLabel->setObjectName(u"timeLabel"_s);
     m_timeLabel->setTextFormat(Qt::PlainText);
     m_timeLabel->setAlignment(Qt::AlignCenter);
-    m_timeLabel->setMinimumWidth(
-        m_timeLabel->fontMetrics().horizontalAdvance(QStringLiteral("00:00 / 00:00")));
+    m_timeLabel->setMinimumWidth(m_timeLabel->fontMetrics().horizontalAdvance(u"00:00 / 00:00"_s));
     updateTimeLabel();
 
-    m_muteButton->setObjectName(QStringLiteral("muteButton"));
+    m_muteButton->setObjectName(u"muteButton"_s);
     m_muteButton->setAutoRaise(true);
     m_muteButton->setCheckable(true);
     setMuted(false);
@@ -64,8 +65,8 @@ PlayerControls::PlayerControls(QWidget *parent)
         emit mutedChanged(muted);
     });
 
-    m_volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
-    m_volumeSlider->setToolTip(tr("音量"));
+    m_volumeSlider->setObjectName(u"volumeSlider"_s);
+    m_volumeSlider->setToolTip(u"音量"_s);
     m_volumeSlider->setRange(0, 100);
     m_volumeSlider->setFixedWidth(64);
     connect(m_volumeSlider, &QSlider::valueChanged, this, &PlayerControls::volumeChanged);
@@ -85,7 +86,7 @@ void PlayerControls::setPlaying(bool playing)
 {
     m_playPauseButton->setIcon(
         style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-    m_playPauseButton->setToolTip(playing ? tr("暂停") : tr("播放"));
+    m_playPauseButton->setToolTip(playing ? u"暂停"_s : u"播放"_s);
 }
 
 void PlayerControls::setDuration(qint64 milliseconds)
@@ -117,7 +118,7 @@ void PlayerControls::setMuted(bool muted)
     m_muteButton->setChecked(muted);
     m_muteButton->setIcon(
         style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
-    m_muteButton->setToolTip(muted ? tr("取消静音") : tr("静音"));
+    m_muteButton->setToolTip(muted ? u"取消静音"_s : u"静音"_s);
 }
 
 void PlayerControls::setButtonIconSize(const QSize &size)
@@ -128,5 +129,5 @@ void PlayerControls::setButtonIconSize(const QSize &size)
 
 void PlayerControls::updateTimeLabel()
 {
-    m_timeLabel->setText(formatTime(m_position) + QStringLiteral(" / ") + formatTime(m_duration));
+    m_timeLabel->setText(formatTime(m_position) + u" / "_s + formatTime(m_duration));
 }

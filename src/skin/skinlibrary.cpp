@@ -1,10 +1,14 @@
 #include "skinlibrary.h"
 
+#include "common/logging.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QWidget>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -15,9 +19,8 @@ constexpr qreal kGlassOpacity = 0.92;
 // closing marker is missing.
 const QRegularExpression &glassSection()
 {
-    static const QRegularExpression section(
-        QStringLiteral(R"(/\*\s*@glass\s*\*/(.*?)(?:/\*\s*@end\s*\*/|\z))"),
-        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression section(uR"(/\*\s*@glass\s*\*/(.*?)(?:/\*\s*@end\s*\*/|\z))"_s,
+                                            QRegularExpression::DotMatchesEverythingOption);
     return section;
 }
 
@@ -36,12 +39,17 @@ void SkinLibrary::SkinH_AttachEx(const QString &skinFile, const QString &passwor
 
     if (skinFile.isEmpty())
         return;
+    // A skin that cannot be read leaves the window in the desktop's own look
     QFile file(skinFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qCWarning(lcSkin) << "Skin not loaded:" << skinFile << file.errorString();
         return;
+    }
     const QString text = QString::fromUtf8(file.readAll());
-    if (file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError) {
+        qCWarning(lcSkin) << "Skin not loaded:" << skinFile << file.errorString();
         return;
+    }
 
     QString normal = text;
     normal.remove(glassSection());
@@ -67,7 +75,7 @@ bool SkinLibrary::windowSystemComposites()
     // Wayland always composites. On X11 the opacity becomes a window property that a compositing
     // manager honours and the bare X server ignores, so setting it there is harmless.
     const QString platform = QGuiApplication::platformName();
-    return platform == QLatin1String("wayland") || platform == QLatin1String("xcb");
+    return platform == "wayland"_L1 || platform == "xcb"_L1;
 }
 
 void SkinLibrary::applyStyleSheet() const

@@ -1,5 +1,6 @@
 #include "listfinishing.h"
 
+#include "common/logging.h"
 #include "controls/eventdispatch.h"
 #include "controls/reportlist.h"
 
@@ -16,8 +17,9 @@ void FinishSongList(ReportList &list, EventDispatch &dispatch) noexcept
         const int columns = list.columnCount();
         for (int column = 1; column <= columns; ++column)
             AutoSizeColumns(list, column, dispatch);
-    } catch (const std::exception &) {
+    } catch (const std::exception &error) {
         // Finishing is cosmetic; the rows are in place whatever happens here
+        qCWarning(lcSongList) << "List not finished:" << error.what();
     }
 }
 

@@ -10,7 +10,7 @@
 
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 // Where `marker` first occurs in `text` at or after `from`, or -1. The generic search for a string
 // walks every character; here the vectorised search for one of the marker's characters, chosen

@@ -1,19 +1,20 @@
 #include "searchcommand.h"
 
+#include "net/urltexts.h"
 #include "searchstate.h"
 #include "songlistloader.h"
-#include "net/urltexts.h"
 
+#include "common/constants.h"
 #include "common/failure.h"
-#include "net/requestforms.h"
-#include "net/urlencoding.h"
 #include "controls/commandcaption.h"
 #include "controls/messagebox.h"
 #include "controls/reportlist.h"
 #include "controls/statuspanels.h"
 #include "controls/textbox.h"
+#include "net/requestforms.h"
+#include "net/urlencoding.h"
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int kExclamationOk = 48;
@@ -38,14 +39,14 @@ void SearchCommand::Command1_Click()
         return;
     }
 
-    if (m_caption.caption() != u"搜索"_s) {
+    if (m_caption.caption() != Captions::kSearch) {
         // The run notices at its next page; the rows of the page in flight still arrive
         m_state.Searching = false;
-        m_caption.setCaption(u"搜索"_s);
+        m_caption.setCaption(Captions::kSearch);
         return;
     }
 
-    m_caption.setCaption(u"停止"_s);
+    m_caption.setCaption(Captions::kStop);
     m_state.Searching = true;
     m_state.CurrentPage = 1;
     m_state.FetchPhase = 1;
@@ -56,7 +57,7 @@ void SearchCommand::Command1_Click()
     } catch (const Failure &failure) {
         // No run was started: give the button back at once
         m_state.Searching = false;
-        m_caption.setCaption(u"搜索"_s);
+        m_caption.setCaption(Captions::kSearch);
         m_status.setPanelText(1, u"搜索失败：%1"_s.arg(failure.reason()));
         return;
     }

@@ -1,23 +1,24 @@
 #include "songlistloader.h"
 
 #include "listfinishing.h"
+#include "net/urltexts.h"
 #include "pagecutting.h"
 #include "searchstate.h"
-#include "net/urltexts.h"
 
+#include "common/constants.h"
 #include "common/failure.h"
-#include "net/requestforms.h"
-#include "net/textfetcher.h"
 #include "controls/commandcaption.h"
 #include "controls/reportlist.h"
 #include "controls/statuspanels.h"
+#include "net/requestforms.h"
+#include "net/textfetcher.h"
 
 #include <QLocale>
 
 #include <cmath>
 #include <limits>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -108,7 +109,7 @@ QString SongListLoader::furtherPageUrl(const QString &encodedKeyword) const
 void SongListLoader::endInOrder(bool lastPage)
 {
     m_state.Searching = false;
-    m_caption.setCaption(u"搜索"_s);
+    m_caption.setCaption(Captions::kSearch);
     m_state.CurrentPage = 1;
     m_status.setPanelText(1, u"搜索结束"_s);
     m_status.setPanelText(2, u"共找到：%1条资源"_s.arg(m_list.count()));
@@ -120,7 +121,7 @@ void SongListLoader::endInOrder(bool lastPage)
 void SongListLoader::endOnFirstPageFailure(const QString &reason)
 {
     m_state.Searching = false;
-    m_caption.setCaption(u"搜索"_s);
+    m_caption.setCaption(Captions::kSearch);
     m_state.CurrentPage = 1;
     m_state.FetchPhase = 1;
     m_status.setPanelText(1, u"搜索失败：%1"_s.arg(reason));

@@ -1,10 +1,13 @@
 #include "desktopshell.h"
 
+#include "common/logging.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
 void DesktopShell::openAddress(const QString &address)
 {
-    // The result is of no consequence: without a browser the program goes on all the same
-    QDesktopServices::openUrl(QUrl(address));
+    // Without a browser the program goes on all the same
+    if (!QDesktopServices::openUrl(QUrl(address)))
+        qCWarning(lcWidgets) << "No program opened" << address;
 }

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+using namespace Qt::StringLiterals;
+
 void MessageBoxDialog::show(const QString &text, const QString &title, int style)
 {
     // The icon is the style value's bits 4 to 6, as with the classic message box types
@@ -21,7 +23,7 @@ void MessageBoxDialog::show(const QString &text, const QString &title, int style
         break;
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok, m_parent);
-    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setObjectName(u"MessageBox"_s);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -2,6 +2,8 @@
 
 #include "reportlistmodel.h"
 
+#include "common/twips.h"
+
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -12,7 +14,6 @@
 #include <limits>
 
 namespace {
-constexpr int kTwipsPerPixel = 15;
 constexpr int kMeasureSlice = 256;
 } // namespace
 
@@ -92,7 +93,7 @@ int ReportListView::columnCount() const
 void ReportListView::addColumn(const QString &header, int widthTwips)
 {
     m_model->addColumn(header);
-    setColumnWidth(m_model->columnCount() - 1, widthTwips / kTwipsPerPixel);
+    setColumnWidth(m_model->columnCount() - 1, twipsToPixels(widthTwips));
 }
 
 void ReportListView::clearColumns()

@@ -26,7 +26,7 @@
 #include <cstdio>
 #include <functional>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {

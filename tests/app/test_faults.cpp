@@ -19,7 +19,7 @@
 
 #include <algorithm>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

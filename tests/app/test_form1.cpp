@@ -2,11 +2,11 @@
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "player/mediaplayerwidget.h"
+#include "songlist/searchstate.h"
+#include "testwindow.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
-#include "songlist/searchstate.h"
-#include "testwindow.h"
 
 #include <QAccessible>
 #include <QGroupBox>
@@ -19,7 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "app/songhandlers.h"
 #include "catalogueservice.h"
+#include "common/failure.h"
 #include "fakes.h"
 #include "links/backgroundlist.h"
 #include "links/linkresolver.h"
-#include "common/failure.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
 
@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -23,9 +23,8 @@ QByteArray catalogue(int songs)
 {
     QByteArray json = R"({"perPage": 20, "background": ["2"], "songs": [)";
     for (int k = 1; k <= songs; ++k) {
-        json += QStringLiteral(R"(%1{"id": "%2", "title": "晚风%2", "serial": "QP-%2", )"
-                               R"("path": "/music/晚风 现场_%2.wav"})")
-                    .arg(k == 1 ? "" : ",")
+        json += uR"(%1{"id": "%2", "title": "晚风%2", "serial": "QP-%2", )"
+                R"("path": "/music/晚风 现场_%2.wav"})"_s.arg(k == 1 ? "" : ",")
                     .arg(k)
                     .toUtf8();
     }

@@ -1,11 +1,11 @@
 #include "app/form1.h"
 #include "catalogueservice.h"
 #include "fakes.h"
-#include "player/mediaplayerwidget.h"
 #include "mpris/mprisservice.h"
-#include "widgets/reportlistview.h"
+#include "player/mediaplayerwidget.h"
 #include "songlist/searchstate.h"
 #include "testwindow.h"
+#include "widgets/reportlistview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +23,7 @@
 #include <memory>
 #include <optional>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -124,7 +124,7 @@ QString trackId(const QVariantMap &metadata)
 
 } // namespace
 
-class TestMpris : public QObject {
+class MprisTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -155,7 +155,7 @@ private:
     std::optional<QDBusConnection> m_desktopBus;
 };
 
-void TestMpris::initTestCase()
+void MprisTest::initTestCase()
 {
     m_service = std::make_unique<CatalogueService>(QStringList(), kCatalogue);
     QVERIFY(m_service->isRunning());
@@ -167,7 +167,7 @@ void TestMpris::initTestCase()
     QVERIFY(m_desktopBus->isConnected());
 }
 
-void TestMpris::cleanupTestCase()
+void MprisTest::cleanupTestCase()
 {
     m_programBus.reset();
     m_desktopBus.reset();
@@ -175,7 +175,7 @@ void TestMpris::cleanupTestCase()
     m_service.reset();
 }
 
-QDBusMessage TestMpris::call(const QString &interface, const QString &method,
+QDBusMessage MprisTest::call(const QString &interface, const QString &method,
                              const QVariantList &arguments) const
 {
     QDBusMessage message = QDBusMessage::createMethodCall(kName, kPath, interface, method);
@@ -184,7 +184,7 @@ QDBusMessage TestMpris::call(const QString &interface, const QString &method,
     return m_desktopBus->call(message, QDBus::BlockWithGui, kTimeout);
 }
 
-QVariant TestMpris::property(const QString &interface, const QString &name) const
+QVariant MprisTest::property(const QString &interface, const QString &name) const
 {
     const QDBusMessage reply = call(kProperties, u"Get"_s, {interface, name});
     if (reply.type() != QDBusMessage::ReplyMessage)
@@ -192,17 +192,17 @@ QVariant TestMpris::property(const QString &interface, const QString &name) cons
     return reply.arguments().value(0).value<QDBusVariant>().variant();
 }
 
-QString TestMpris::playbackStatus() const
+QString MprisTest::playbackStatus() const
 {
     return property(kPlayer, u"PlaybackStatus"_s).toString();
 }
 
-QVariantMap TestMpris::metadata() const
+QVariantMap MprisTest::metadata() const
 {
     return toMap(property(kPlayer, u"Metadata"_s));
 }
 
-void TestMpris::listen(BusListener &listener)
+void MprisTest::listen(BusListener &listener)
 {
     QVERIFY(m_desktopBus->connect(kName, kPath, kProperties, u"PropertiesChanged"_s, &listener,
                                   SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
@@ -210,7 +210,7 @@ void TestMpris::listen(BusListener &listener)
                                   SLOT(seeked(qlonglong))));
 }
 
-void TestMpris::publishesItself()
+void MprisTest::publishesItself()
 {
     QWidget window;
     MediaPlayerWidget player;
@@ -244,7 +244,7 @@ void TestMpris::publishesItself()
 
 // Commands go through the player's own controls: a stop is the stop button's, reported once,
 // so that the window goes on from the list as it does after the button.
-void TestMpris::playPauseAndStop()
+void MprisTest::playPauseAndStop()
 {
     QWidget window;
     MediaPlayerWidget player;
@@ -279,7 +279,7 @@ void TestMpris::playPauseAndStop()
     QCOMPARE(player.URL(), media(u"sunny_1.wav"_s));
 }
 
-void TestMpris::announcesChanges()
+void MprisTest::announcesChanges()
 {
     QWidget window;
     MediaPlayerWidget player;
@@ -320,7 +320,7 @@ void TestMpris::announcesChanges()
     QTRY_COMPARE_WITH_TIMEOUT(listener.announced(u"Volume"_s), QList<QVariant> {0.8}, kTimeout);
 }
 
-void TestMpris::seeking()
+void MprisTest::seeking()
 {
     QWidget window;
     MediaPlayerWidget player;
@@ -359,7 +359,7 @@ void TestMpris::seeking()
     QCOMPARE(playbackStatus(), u"Paused"_s);
 }
 
-void TestMpris::volumeMapsToPercent_data()
+void MprisTest::volumeMapsToPercent_data()
 {
     QTest::addColumn<double>("requested");
     QTest::addColumn<int>("expected");
@@ -371,7 +371,7 @@ void TestMpris::volumeMapsToPercent_data()
     QTest::newRow("below") << -0.2 << 0;
 }
 
-void TestMpris::volumeMapsToPercent()
+void MprisTest::volumeMapsToPercent()
 {
     QFETCH(const double, requested);
     QFETCH(const int, expected);
@@ -387,7 +387,7 @@ void TestMpris::volumeMapsToPercent()
     QCOMPARE(property(kPlayer, u"Volume"_s).toDouble(), expected / 100.0);
 }
 
-void TestMpris::raiseAndQuit()
+void MprisTest::raiseAndQuit()
 {
     TestWindow window(u"http://127.0.0.1:1"_s);
     Form1 &form = window.form();
@@ -405,7 +405,7 @@ void TestMpris::raiseAndQuit()
 }
 
 // The desktop names the song the list plays, also when the list goes on by itself
-void TestMpris::titleFollowsTheList()
+void MprisTest::titleFollowsTheList()
 {
     TestWindow window(m_service->base());
     Form1 &form = window.form();
@@ -431,5 +431,5 @@ void TestMpris::titleFollowsTheList()
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, kTimeout);
 }
 
-QTEST_MAIN(TestMpris)
+QTEST_MAIN(MprisTest)
 #include "test_mpris.moc"

@@ -11,23 +11,25 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 using namespace std::chrono_literals;
 
 namespace {
 
-const QString kFirstPage = u"/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802"_qs;
-const QString kSongAddress = u"/data/?act=getonemusic&id="_qs;
+const QString kFirstPage = u"/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802"_s;
+const QString kSongAddress = u"/data/?act=getonemusic&id="_s;
 
 QString listPage(int page)
 {
-    return u"/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777"_qs.arg(page);
+    return u"/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777"_s.arg(page);
 }
 
 } // namespace
 
 // Every test declares its network access manager after the service: the manager closes its
 // kept-alive connections as it goes, so that the service can stop at once.
-class TestTextFetch : public QObject {
+class TextFetchTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -51,7 +53,7 @@ private slots:
     void quittingUnwindsEveryWait();
 };
 
-void TestTextFetch::statusAnswersAreText_data()
+void TextFetchTest::statusAnswersAreText_data()
 {
     QTest::addColumn<int>("status");
     QTest::newRow("404") << 404;
@@ -60,36 +62,35 @@ void TestTextFetch::statusAnswersAreText_data()
     QTest::newRow("400") << 400;
 }
 
-void TestTextFetch::statusAnswersAreText()
+void TextFetchTest::statusAnswersAreText()
 {
     QFETCH(int, status);
-    const CatalogueService service({u"--status-page"_qs, u"2:%1"_qs.arg(status)});
+    const CatalogueService service({u"--status-page"_s, u"2:%1"_s.arg(status)});
     QVERIFY(service.isRunning());
 
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    const QString text = fetcher.FetchText(service.base() + listPage(2), u"utf-8"_qs);
-    QVERIFY2(text.contains(u"服务器出错（%1）"_qs.arg(status)), qPrintable(text));
+    const QString text = fetcher.FetchText(service.base() + listPage(2), u"utf-8"_s);
+    QVERIFY2(text.contains(u"服务器出错（%1）"_s.arg(status)), qPrintable(text));
     // The connection stays usable for the next answer.
-    QVERIFY(fetcher.FetchText(service.base() + listPage(3), u"utf-8"_qs).contains(u']'));
+    QVERIFY(fetcher.FetchText(service.base() + listPage(3), u"utf-8"_s).contains(u']'));
 }
 
-void TestTextFetch::emptyBodies_data()
+void TextFetchTest::emptyBodies_data()
 {
     QTest::addColumn<QStringList>("serviceArguments");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("charset");
 
-    QTest::newRow("unknown song, 404")
-        << QStringList() << kSongAddress + u"99999"_qs << u"Utf-8"_qs;
+    QTest::newRow("unknown song, 404") << QStringList() << kSongAddress + u"99999"_s << u"Utf-8"_s;
     QTest::newRow("empty list page, 200")
-        << QStringList {u"--empty-page"_qs, u"1"_qs} << kFirstPage << u"utf-8"_qs;
+        << QStringList {u"--empty-page"_s, u"1"_s} << kFirstPage << u"utf-8"_s;
     // No decoder is involved for an empty body, so its name is never looked at.
     QTest::newRow("empty body, unknown charset")
-        << QStringList {u"--empty-page"_qs, u"1"_qs} << kFirstPage << u"no-such-set"_qs;
+        << QStringList {u"--empty-page"_s, u"1"_s} << kFirstPage << u"no-such-set"_s;
 }
 
-void TestTextFetch::emptyBodies()
+void TextFetchTest::emptyBodies()
 {
     QFETCH(QStringList, serviceArguments);
     QFETCH(QString, path);
@@ -102,15 +103,15 @@ void TestTextFetch::emptyBodies()
     QCOMPARE(fetcher.FetchText(service.base() + path, charset), QString());
 }
 
-void TestTextFetch::charsetNames()
+void TextFetchTest::charsetNames()
 {
     const CatalogueService service;
     QVERIFY(service.isRunning());
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
 
-    const QString lower = fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_qs);
-    const QString mixed = fetcher.FetchText(service.base() + kFirstPage, u"Utf-8"_qs);
+    const QString lower = fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_s);
+    const QString mixed = fetcher.FetchText(service.base() + kFirstPage, u"Utf-8"_s);
     QCOMPARE(mixed, lower);
     QVERIFY(lower.contains(u"totalpage"));
     const auto nonAscii = [](QChar c) { return c.unicode() > 0x7F; };
@@ -118,30 +119,30 @@ void TestTextFetch::charsetNames()
     QVERIFY(!lower.contains(QChar::ReplacementCharacter));
 
     QVERIFY_THROWS_EXCEPTION(Failure,
-                             fetcher.FetchText(service.base() + kFirstPage, u"no-such-set"_qs));
+                             fetcher.FetchText(service.base() + kFirstPage, u"no-such-set"_s));
 }
 
-void TestTextFetch::bytesToText_data()
+void TextFetchTest::bytesToText_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("charset");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("utf-8") << "/music/\xE6\xAD\x8C.wav"_qba << u"utf-8"_qs << u"/music/歌.wav"_qs;
-    QTest::newRow("name in upper case") << "\xE4\xB8\xAD"_qba << u"UTF-8"_qs << u"中"_qs;
-    QTest::newRow("byte-order mark dropped") << "\xEF\xBB\xBFid"_qba << u"utf-8"_qs << u"id"_qs;
+    QTest::newRow("utf-8") << "/music/\xE6\xAD\x8C.wav"_qba << u"utf-8"_s << u"/music/歌.wav"_s;
+    QTest::newRow("name in upper case") << "\xE4\xB8\xAD"_qba << u"UTF-8"_s << u"中"_s;
+    QTest::newRow("byte-order mark dropped") << "\xEF\xBB\xBFid"_qba << u"utf-8"_s << u"id"_s;
     QTest::newRow("invalid byte") << "a\xFF"
                                      "b"_qba
-                                  << u"utf-8"_qs << u"a\uFFFDb"_qs;
+                                  << u"utf-8"_s << u"a\uFFFDb"_s;
     // Nothing is held back waiting for a next chunk: every byte left over is replaced.
     QTest::newRow("sequence cut at the end")
-        << "ab\xE4\xB8"_qba << u"Utf-8"_qs << u"ab\uFFFD\uFFFD"_qs;
+        << "ab\xE4\xB8"_qba << u"Utf-8"_s << u"ab\uFFFD\uFFFD"_s;
     QTest::newRow("utf-16 with its mark")
-        << QByteArray("\xFF\xFE\x2D\x4E", 4) << u"UTF-16"_qs << u"中"_qs;
-    QTest::newRow("latin-1") << "caf\xE9"_qba << u"iso-8859-1"_qs << u"café"_qs;
+        << QByteArray("\xFF\xFE\x2D\x4E", 4) << u"UTF-16"_s << u"中"_s;
+    QTest::newRow("latin-1") << "caf\xE9"_qba << u"iso-8859-1"_s << u"café"_s;
 }
 
-void TestTextFetch::bytesToText()
+void TextFetchTest::bytesToText()
 {
     QFETCH(QByteArray, body);
     QFETCH(QString, charset);
@@ -149,38 +150,38 @@ void TestTextFetch::bytesToText()
     QCOMPARE(TextFetcher::BytesToText(body, charset), expected);
 }
 
-void TestTextFetch::unknownCharsetFails_data()
+void TextFetchTest::unknownCharsetFails_data()
 {
     QTest::addColumn<QString>("charset");
     QTest::newRow("empty name") << QString();
-    QTest::newRow("made up") << u"utf-9"_qs;
+    QTest::newRow("made up") << u"utf-9"_s;
 }
 
-void TestTextFetch::unknownCharsetFails()
+void TextFetchTest::unknownCharsetFails()
 {
     QFETCH(QString, charset);
     QVERIFY_THROWS_EXCEPTION(Failure, TextFetcher::BytesToText("abc"_qba, charset));
 }
 
-void TestTextFetch::urlOnTheWire_data()
+void TextFetchTest::urlOnTheWire_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("target");
 
     // A list row keeps twelve blanks after the identifier, and they are sent with it.
     QTest::newRow("trailing blanks of an id")
-        << u"act=getonemusic&id=10001            "_qs
-        << u"act=getonemusic&id=10001"_qs + QString(u"%20"_qs).repeated(12);
-    QTest::newRow("caller's escapes untouched") << u"act=getonemusic&id=%25%2B%26%3D%E4%B8%AD"_qs
-                                                << u"act=getonemusic&id=%25%2B%26%3D%E4%B8%AD"_qs;
+        << u"act=getonemusic&id=10001            "_s
+        << u"act=getonemusic&id=10001"_s + QString(u"%20"_s).repeated(12);
+    QTest::newRow("caller's escapes untouched") << u"act=getonemusic&id=%25%2B%26%3D%E4%B8%AD"_s
+                                                << u"act=getonemusic&id=%25%2B%26%3D%E4%B8%AD"_s;
     QTest::newRow("raw non-ASCII as UTF-8")
-        << u"act=getonemusic&id=中"_qs << u"act=getonemusic&id=%E4%B8%AD"_qs;
+        << u"act=getonemusic&id=中"_s << u"act=getonemusic&id=%E4%B8%AD"_s;
     QTest::newRow("raw characters a URL cannot hold")
-        << u"act=getonemusic&id={|}\"<>^`\\"_qs
-        << u"act=getonemusic&id=%7B%7C%7D%22%3C%3E%5E%60%5C"_qs;
+        << u"act=getonemusic&id={|}\"<>^`\\"_s
+        << u"act=getonemusic&id=%7B%7C%7D%22%3C%3E%5E%60%5C"_s;
 }
 
-void TestTextFetch::urlOnTheWire()
+void TextFetchTest::urlOnTheWire()
 {
     QFETCH(QString, query);
     QFETCH(QString, target);
@@ -189,13 +190,13 @@ void TestTextFetch::urlOnTheWire()
 
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    const QString text = fetcher.FetchText(service.base() + u"/data/?"_qs + query, u"Utf-8"_qs);
-    QCOMPARE(service.requestTargets(), QStringList {u"/data/?"_qs + target});
+    const QString text = fetcher.FetchText(service.base() + u"/data/?"_s + query, u"Utf-8"_s);
+    QCOMPARE(service.requestTargets(), QStringList {u"/data/?"_s + target});
     if (query.startsWith(u"act=getonemusic&id=10001"))
         QVERIFY2(text.startsWith(u"/music/"), qPrintable(text));
 }
 
-void TestTextFetch::invalidUrlIsNotSent()
+void TextFetchTest::invalidUrlIsNotSent()
 {
     const CatalogueService service;
     QVERIFY(service.isRunning());
@@ -203,12 +204,12 @@ void TestTextFetch::invalidUrlIsNotSent()
     TextFetcher fetcher(network);
 
     QVERIFY_THROWS_EXCEPTION(Failure,
-                             fetcher.FetchText(service.base() + u"/data/?id=%zz"_qs, u"utf-8"_qs));
-    fetcher.FetchText(service.base() + u"/data/?act=getbglist"_qs, u"utf-8"_qs);
-    QCOMPARE(service.requestTargets(), QStringList {u"/data/?act=getbglist"_qs});
+                             fetcher.FetchText(service.base() + u"/data/?id=%zz"_s, u"utf-8"_s));
+    fetcher.FetchText(service.base() + u"/data/?act=getbglist"_s, u"utf-8"_s);
+    QCOMPARE(service.requestTargets(), QStringList {u"/data/?act=getbglist"_s});
 }
 
-void TestTextFetch::refusedConnectionFails()
+void TextFetchTest::refusedConnectionFails()
 {
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
@@ -218,28 +219,28 @@ void TestTextFetch::refusedConnectionFails()
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
     try {
-        fetcher.FetchText(u"http://127.0.0.1:%1/data/?act=getbglist"_qs.arg(port), u"utf-8"_qs);
+        fetcher.FetchText(u"http://127.0.0.1:%1/data/?act=getbglist"_s.arg(port), u"utf-8"_s);
         QFAIL("a refused connection gave an answer");
     } catch (const Failure &failure) {
         QVERIFY2(failure.reason().startsWith(u"网络请求失败："), failure.what());
     }
 }
 
-void TestTextFetch::cutBodyFails()
+void TextFetchTest::cutBodyFails()
 {
-    const CatalogueService service({u"--cut-page"_qs, u"1"_qs});
+    const CatalogueService service({u"--cut-page"_s, u"1"_s});
     QVERIFY(service.isRunning());
 
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    QVERIFY_THROWS_EXCEPTION(Failure, fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_qs));
+    QVERIFY_THROWS_EXCEPTION(Failure, fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_s));
     // Only the cut page fails; the next one is read in full.
-    QVERIFY(fetcher.FetchText(service.base() + listPage(2), u"utf-8"_qs).contains(u']'));
+    QVERIFY(fetcher.FetchText(service.base() + listPage(2), u"utf-8"_s).contains(u']'));
 }
 
-void TestTextFetch::stalledRequestTimesOut()
+void TextFetchTest::stalledRequestTimesOut()
 {
-    const CatalogueService service({u"--hang-page"_qs, u"1"_qs});
+    const CatalogueService service({u"--hang-page"_s, u"1"_s});
     QVERIFY(service.isRunning());
 
     QNetworkAccessManager network;
@@ -248,20 +249,20 @@ void TestTextFetch::stalledRequestTimesOut()
     QElapsedTimer clock;
     clock.start();
     try {
-        fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_qs);
+        fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_s);
         QFAIL("a stalled request gave an answer");
     } catch (const Failure &failure) {
-        QCOMPARE(failure.reason(), u"网络请求超时"_qs);
+        QCOMPARE(failure.reason(), u"网络请求超时"_s);
     }
     QVERIFY2(clock.elapsed() >= 250 && clock.elapsed() < 5000,
              qPrintable(QString::number(clock.elapsed())));
 }
 
-void TestTextFetch::nestedCallsCompleteInnerFirst()
+void TextFetchTest::nestedCallsCompleteInnerFirst()
 {
     // Both requests take 600 ms; the outer one is sent first and so is answered first, but the
     // outer call may look at its answer only once the inner call has returned.
-    const CatalogueService service({u"--delay-page"_qs, u"1:600"_qs});
+    const CatalogueService service({u"--delay-page"_s, u"1:600"_s});
     QVERIFY(service.isRunning());
     const QString url = service.base() + kFirstPage;
 
@@ -270,22 +271,21 @@ void TestTextFetch::nestedCallsCompleteInnerFirst()
     QStringList order;
     QString innerText;
     QTimer::singleShot(100, [&] {
-        order << u"inner started"_qs;
-        innerText = fetcher.FetchText(url, u"Utf-8"_qs);
-        order << u"inner returned"_qs;
+        order << u"inner started"_s;
+        innerText = fetcher.FetchText(url, u"Utf-8"_s);
+        order << u"inner returned"_s;
     });
-    const QString outerText = fetcher.FetchText(url, u"utf-8"_qs);
-    order << u"outer returned"_qs;
+    const QString outerText = fetcher.FetchText(url, u"utf-8"_s);
+    order << u"outer returned"_s;
 
-    QCOMPARE(order,
-             (QStringList {u"inner started"_qs, u"inner returned"_qs, u"outer returned"_qs}));
+    QCOMPARE(order, (QStringList {u"inner started"_s, u"inner returned"_s, u"outer returned"_s}));
     QCOMPARE(innerText, outerText);
     QVERIFY(outerText.contains(u"totalpage"));
 }
 
-void TestTextFetch::quittingUnwindsEveryWait()
+void TextFetchTest::quittingUnwindsEveryWait()
 {
-    const CatalogueService service({u"--hang-page"_qs, u"1"_qs});
+    const CatalogueService service({u"--hang-page"_s, u"1"_s});
     QVERIFY(service.isRunning());
     const QString url = service.base() + kFirstPage;
 
@@ -294,8 +294,8 @@ void TestTextFetch::quittingUnwindsEveryWait()
     QStringList reasons;
     const auto fetchAndNote = [&] {
         try {
-            fetcher.FetchText(url, u"utf-8"_qs);
-            reasons << u"answered"_qs;
+            fetcher.FetchText(url, u"utf-8"_s);
+            reasons << u"answered"_s;
         } catch (const Failure &failure) {
             reasons << failure.reason();
         }
@@ -307,12 +307,12 @@ void TestTextFetch::quittingUnwindsEveryWait()
     clock.start();
     fetchAndNote();
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(reasons, QStringList(2, u"程序正在退出"_qs));
+    QCOMPARE(reasons, QStringList(2, u"程序正在退出"_s));
 
     // Quitting is sticky until the application's loop runs again; run it once to clear it.
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
 }
 
-QTEST_MAIN(TestTextFetch)
+QTEST_MAIN(TextFetchTest)
 #include "test_textfetch.moc"

@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <memory>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -22,15 +22,14 @@ constexpr auto kDefaultFirstPage = "/data/?1=1&classid=1&act=getmusiclist&rnd=0.
 
 QString defaultPage(int page)
 {
-    return QStringLiteral("/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777")
-        .arg(page);
+    return u"/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777"_s.arg(page);
 }
 
 QString searchPage(const QString &encodedKeyword, int page = 1)
 {
-    const QString pagePart = page == 1 ? QString() : QStringLiteral("&page=%1").arg(page);
-    return QStringLiteral("/data/?1=1&searchkey=%1%2&act=getmusiclist&rnd=0.6578650244507076")
-        .arg(encodedKeyword, pagePart);
+    const QString pagePart = page == 1 ? QString() : u"&page=%1"_s.arg(page);
+    return u"/data/?1=1&searchkey=%1%2&act=getmusiclist&rnd=0.6578650244507076"_s.arg(
+        encodedKeyword, pagePart);
 }
 
 const QByteArray kMediaCatalogue = R"({"songs": [
@@ -49,7 +48,7 @@ const QByteArray kOverridesCatalogue = R"({"overrides": [
     {"act": "getmusiclist", "keyword": "情歌", "page": 1, "status": 503}
 ]})";
 
-const QString kPaddedId = QStringLiteral("%20").repeated(12);
+const QString kPaddedId = u"%20"_s.repeated(12);
 
 struct Reply {
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
@@ -61,7 +60,7 @@ struct Reply {
 
 QStringList titlesOf(const QString &page)
 {
-    static const QRegularExpression title(QStringLiteral(R"re(title:"([^"]*)")re"));
+    static const QRegularExpression title(uR"re(title:"([^"]*)")re"_s);
     QStringList titles;
     for (auto it = title.globalMatch(page); it.hasNext();)
         titles.append(it.next().captured(1));
@@ -70,7 +69,7 @@ QStringList titlesOf(const QString &page)
 
 QStringList idsOf(const QString &page)
 {
-    static const QRegularExpression id(QStringLiteral(R"re(\{id:"([^"]*)")re"));
+    static const QRegularExpression id(uR"re(\{id:"([^"]*)")re"_s);
     QStringList ids;
     for (auto it = id.globalMatch(page); it.hasNext();)
         ids.append(it.next().captured(1));
@@ -79,7 +78,7 @@ QStringList idsOf(const QString &page)
 
 } // namespace
 
-class TestCatalogueService : public QObject {
+class CatalogueServiceTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -116,7 +115,7 @@ private:
     std::unique_ptr<CatalogueService> m_overrides;
 };
 
-Reply TestCatalogueService::get(const CatalogueService &service, const QString &target,
+Reply CatalogueServiceTest::get(const CatalogueService &service, const QString &target,
                                 const QByteArray &range, int timeoutMs)
 {
     // Strict parsing keeps escapes such as %E9 exactly as written.
@@ -144,26 +143,25 @@ Reply TestCatalogueService::get(const CatalogueService &service, const QString &
     return result;
 }
 
-void TestCatalogueService::initTestCase()
+void CatalogueServiceTest::initTestCase()
 {
-    m_demo = std::make_unique<CatalogueService>(
-        QStringList {QStringLiteral("--media-seconds"), QStringLiteral("0.5")});
+    m_demo = std::make_unique<CatalogueService>(QStringList {u"--media-seconds"_s, u"0.5"_s});
     QVERIFY(m_demo->isRunning());
-    m_media = std::make_unique<CatalogueService>(
-        QStringList {QStringLiteral("--media-seconds"), QStringLiteral("0.5")}, kMediaCatalogue);
+    m_media = std::make_unique<CatalogueService>(QStringList {u"--media-seconds"_s, u"0.5"_s},
+                                                 kMediaCatalogue);
     QVERIFY(m_media->isRunning());
     m_overrides = std::make_unique<CatalogueService>(QStringList {}, kOverridesCatalogue);
     QVERIFY(m_overrides->isRunning());
 }
 
-void TestCatalogueService::cleanupTestCase()
+void CatalogueServiceTest::cleanupTestCase()
 {
     m_demo.reset();
     m_media.reset();
     m_overrides.reset();
 }
 
-void TestCatalogueService::defaultListPages_data()
+void CatalogueServiceTest::defaultListPages_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("firstId");
@@ -175,7 +173,7 @@ void TestCatalogueService::defaultListPages_data()
     QTest::newRow("past the last") << defaultPage(12) << QString() << 0;
 }
 
-void TestCatalogueService::defaultListPages()
+void CatalogueServiceTest::defaultListPages()
 {
     QFETCH(QString, target);
     QFETCH(QString, firstId);
@@ -191,20 +189,20 @@ void TestCatalogueService::defaultListPages()
     const QStringList ids = idsOf(page);
     QCOMPARE(ids.size(), entries);
     if (entries == 0) {
-        QCOMPARE(page, QStringLiteral("[{totalrecorder:205,totalpage:11}]"));
+        QCOMPARE(page, u"[{totalrecorder:205,totalpage:11}]"_s);
         return;
     }
     QCOMPARE(ids.first(), firstId);
     // The client cuts title and serial up to a quote followed by a comma, so neither may be
     // the last field of an entry.
     static const QRegularExpression entry(
-        QStringLiteral(R"re(\{id:"\d+",title:"[^"]*",serial:"QP-\d{4}",\w+:)re"));
+        uR"re(\{id:"\d+",title:"[^"]*",serial:"QP-\d{4}",\w+:)re"_s);
     QCOMPARE(page.count(entry), entries);
     if (entries >= 4)
         QVERIFY(page.contains(u"},\r\n{id:\""));
 }
 
-void TestCatalogueService::demoCatalogueHasTheAwkwardTitles()
+void CatalogueServiceTest::demoCatalogueHasTheAwkwardTitles()
 {
     QStringList ids;
     QStringList titles;
@@ -218,7 +216,7 @@ void TestCatalogueService::demoCatalogueHasTheAwkwardTitles()
     QCOMPARE(ids.size(), 205);
     QCOMPARE(QSet<QString>(ids.cbegin(), ids.cend()).size(), 205);
 
-    static const QRegularExpression chinese(QStringLiteral(R"(\p{Han})"));
+    static const QRegularExpression chinese(uR"(\p{Han})"_s);
     const auto has = [&titles](auto predicate) {
         return std::any_of(titles.cbegin(), titles.cend(), predicate);
     };
@@ -227,32 +225,32 @@ void TestCatalogueService::demoCatalogueHasTheAwkwardTitles()
     QVERIFY(has([](const QString &title) { return !title.contains(chinese); }));
 }
 
-void TestCatalogueService::search_data()
+void CatalogueServiceTest::search_data()
 {
     QTest::addColumn<QString>("encoded");
     QTest::addColumn<QString>("keyword");
     QTest::addColumn<int>("total");
 
-    QTest::newRow("Chinese as UTF-8") << "%E6%83%85%E6%AD%8C" << QStringLiteral("情歌") << 12;
-    QTest::newRow("é as one Latin-1 byte") << "%E9" << QStringLiteral("é") << 1;
-    QTest::newRow("é in the three-byte form") << "%E0%83%A9" << QStringLiteral("é") << 1;
-    QTest::newRow("surrogate pair") << "%ED%A0%BD%ED%B8%80" << QStringLiteral("😀") << 1;
-    QTest::newRow("other case") << "BLUE" << QStringLiteral("BLUE") << 1;
-    QTest::newRow("blank inside") << "%20%E5%A4%9C" << QStringLiteral(" 夜") << 1;
-    QTest::newRow("no match") << "zzz" << QStringLiteral("zzz") << 0;
+    QTest::newRow("Chinese as UTF-8") << "%E6%83%85%E6%AD%8C" << u"情歌"_s << 12;
+    QTest::newRow("é as one Latin-1 byte") << "%E9" << u"é"_s << 1;
+    QTest::newRow("é in the three-byte form") << "%E0%83%A9" << u"é"_s << 1;
+    QTest::newRow("surrogate pair") << "%ED%A0%BD%ED%B8%80" << u"😀"_s << 1;
+    QTest::newRow("other case") << "BLUE" << u"BLUE"_s << 1;
+    QTest::newRow("blank inside") << "%20%E5%A4%9C" << u" 夜"_s << 1;
+    QTest::newRow("no match") << "zzz" << u"zzz"_s << 0;
 }
 
-void TestCatalogueService::search()
+void CatalogueServiceTest::search()
 {
     QFETCH(QString, encoded);
     QFETCH(QString, keyword);
     QFETCH(int, total);
 
     const QString page = QString::fromUtf8(get(*m_demo, searchPage(encoded)).body);
-    const QString heading = QStringLiteral("<h3>搜索：%1</h3>").arg(keyword);
+    const QString heading = u"<h3>搜索：%1</h3>"_s.arg(keyword);
     const qsizetype headingAt = page.indexOf(heading);
     QVERIFY2(headingAt >= 0, qPrintable(page.left(300)));
-    QVERIFY(page.indexOf(QStringLiteral("[{totalrecorder:%1,").arg(total)) > headingAt);
+    QVERIFY(page.indexOf(u"[{totalrecorder:%1,"_s.arg(total)) > headingAt);
 
     if (total == 0)
         QVERIFY(page.contains(u"[{totalrecorder:0,totalpage:0}]"));
@@ -262,9 +260,9 @@ void TestCatalogueService::search()
         QVERIFY2(title.contains(keyword, Qt::CaseInsensitive), qPrintable(title));
 }
 
-void TestCatalogueService::searchPaging()
+void CatalogueServiceTest::searchPaging()
 {
-    const CatalogueService service({QStringLiteral("--per-page"), QStringLiteral("5")});
+    const CatalogueService service({u"--per-page"_s, u"5"_s});
     QVERIFY(service.isRunning());
 
     QStringList ids;
@@ -280,19 +278,19 @@ void TestCatalogueService::searchPaging()
     QCOMPARE(QSet<QString>(ids.cbegin(), ids.cend()).size(), 12);
 }
 
-void TestCatalogueService::songAddress_data()
+void CatalogueServiceTest::songAddress_data()
 {
     QTest::addColumn<QString>("id");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("path");
 
     QTest::newRow("padded as in a list row")
-        << "10003" + kPaddedId << 200 << QStringLiteral("/music/星空 现场_10003.wav");
-    QTest::newRow("bare") << "10018" << 200 << QStringLiteral("/music/Blue Night_10018.wav");
+        << "10003" + kPaddedId << 200 << u"/music/星空 现场_10003.wav"_s;
+    QTest::newRow("bare") << "10018" << 200 << u"/music/Blue Night_10018.wav"_s;
     QTest::newRow("unknown") << "99999" + kPaddedId << 404 << QString();
 }
 
-void TestCatalogueService::songAddress()
+void CatalogueServiceTest::songAddress()
 {
     QFETCH(QString, id);
     QFETCH(int, status);
@@ -303,7 +301,7 @@ void TestCatalogueService::songAddress()
     QCOMPARE(QString::fromUtf8(reply.body), path);
 }
 
-void TestCatalogueService::backgroundListResolves()
+void CatalogueServiceTest::backgroundListResolves()
 {
     // The client drops the quotes and takes what follows the first "id:" up to the next "}".
     QString list = QString::fromUtf8(get(*m_demo, u"/data/?act=getbglist"_s).body);
@@ -317,7 +315,7 @@ void TestCatalogueService::backgroundListResolves()
     QVERIFY(reply.body.startsWith("/music/"));
 }
 
-void TestCatalogueService::media_data()
+void CatalogueServiceTest::media_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<int>("status");
@@ -334,7 +332,7 @@ void TestCatalogueService::media_data()
     QTest::newRow("missing") << "/music/gone.wav" << 404 << Media::None;
 }
 
-void TestCatalogueService::media()
+void CatalogueServiceTest::media()
 {
     QFETCH(QString, target);
     QFETCH(int, status);
@@ -369,7 +367,7 @@ void TestCatalogueService::media()
         QVERIFY(wav.size() < 44 + 22050);
 }
 
-void TestCatalogueService::mediaRangeAndMelodies()
+void CatalogueServiceTest::mediaRangeAndMelodies()
 {
     const QString gbk = u"/music/%D0%C7%BF%D5%20%CF%D6%B3%A1%5F10003.wav"_s;
     const QString utf8 = u"/music/%E6%98%9F%E7%A9%BA%20%E7%8E%B0%E5%9C%BA_10003.wav"_s;
@@ -389,7 +387,7 @@ void TestCatalogueService::mediaRangeAndMelodies()
     QVERIFY(whole.body.mid(44).count('\0') < whole.body.size() / 2);
 }
 
-void TestCatalogueService::listFaults_data()
+void CatalogueServiceTest::listFaults_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("target");
@@ -416,7 +414,7 @@ void TestCatalogueService::listFaults_data()
                                 << u"[{totalrecorder:205,totalpage: 3},"_s << 0;
 }
 
-void TestCatalogueService::listFaults()
+void CatalogueServiceTest::listFaults()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, target);
@@ -444,9 +442,9 @@ void TestCatalogueService::listFaults()
     QCOMPARE(body.contains(u']'), status == 200);
 }
 
-void TestCatalogueService::hangEndsByTimeoutAndStop()
+void CatalogueServiceTest::hangEndsByTimeoutAndStop()
 {
-    CatalogueService service({QStringLiteral("--hang-page"), QStringLiteral("2")});
+    CatalogueService service({u"--hang-page"_s, u"2"_s});
     QVERIFY(service.isRunning());
 
     const Reply hung = get(service, defaultPage(2), {}, 400);
@@ -469,7 +467,7 @@ void TestCatalogueService::hangEndsByTimeoutAndStop()
     QTRY_VERIFY(pending->isFinished());
 }
 
-void TestCatalogueService::overrides_data()
+void CatalogueServiceTest::overrides_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<int>("status");
@@ -487,7 +485,7 @@ void TestCatalogueService::overrides_data()
         << QString::fromLatin1(kDefaultFirstPage) << 200 << "[{totalrecorder:205,"_ba << false;
 }
 
-void TestCatalogueService::overrides()
+void CatalogueServiceTest::overrides()
 {
     QFETCH(QString, target);
     QFETCH(int, status);
@@ -502,7 +500,7 @@ void TestCatalogueService::overrides()
         QVERIFY(reply.body.contains(body));
 }
 
-void TestCatalogueService::logHoldsExactTargets()
+void CatalogueServiceTest::logHoldsExactTargets()
 {
     const CatalogueService service;
     QVERIFY(service.isRunning());
@@ -519,7 +517,7 @@ void TestCatalogueService::logHoldsExactTargets()
     QCOMPARE(service.requestTargets(), targets);
 }
 
-void TestCatalogueService::compressionCanBeTurnedOff()
+void CatalogueServiceTest::compressionCanBeTurnedOff()
 {
     // Asking by hand keeps Qt from inflating the answer, so the wire form can be compared
     const auto fetchRaw = [this](const CatalogueService &service) {
@@ -542,5 +540,5 @@ void TestCatalogueService::compressionCanBeTurnedOff()
     QVERIFY(body.size() < plainBody.size());
 }
 
-QTEST_GUILESS_MAIN(TestCatalogueService)
+QTEST_GUILESS_MAIN(CatalogueServiceTest)
 #include "test_catalogueservice.moc"

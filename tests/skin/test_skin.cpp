@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A stand-in for the main window: the widget kinds and object names the skin targets, at the
@@ -28,44 +30,44 @@ class SkinnedWindow : public QMainWindow {
 public:
     SkinnedWindow()
     {
-        setObjectName(QStringLiteral("Form1"));
+        setObjectName(u"Form1"_s);
         auto *const central = new QWidget(this);
         central->setFixedSize(450, 500);
         setCentralWidget(central);
 
         auto *const player = new QWidget(central);
-        player->setObjectName(QStringLiteral("WindowsMediaPlayer1"));
+        player->setObjectName(u"WindowsMediaPlayer1"_s);
         player->setGeometry(0, 0, 449, 44);
         playerText = new QLabel(player);
         playerText->setGeometry(300, 10, 100, 20);
 
         label = new QLabel(central);
-        label->setObjectName(QStringLiteral("Label3"));
+        label->setObjectName(u"Label3"_s);
         label->setGeometry(8, 48, 80, 16);
         keyword = new QLineEdit(central);
-        keyword->setObjectName(QStringLiteral("Text1"));
+        keyword->setObjectName(u"Text1"_s);
         keyword->setGeometry(88, 48, 209, 18);
         search = new QPushButton(central);
-        search->setObjectName(QStringLiteral("Command1"));
+        search->setObjectName(u"Command1"_s);
         search->setGeometry(304, 43, 65, 25);
         site = new QPushButton(central);
-        site->setObjectName(QStringLiteral("Command2"));
+        site->setObjectName(u"Command2"_s);
         site->setGeometry(374, 43, 73, 25);
 
-        auto *const frame = new QGroupBox(QStringLiteral("歌曲列表："), central);
-        frame->setObjectName(QStringLiteral("Frame1"));
+        auto *const frame = new QGroupBox(u"歌曲列表："_s, central);
+        frame->setObjectName(u"Frame1"_s);
         frame->setGeometry(0, 72, 449, 337);
         list = new QTreeWidget(frame);
-        list->setObjectName(QStringLiteral("ListView1"));
+        list->setObjectName(u"ListView1"_s);
         list->setGeometry(8, 16, 433, 313);
 
         link = new QLineEdit(central);
-        link->setObjectName(QStringLiteral("Text2"));
+        link->setObjectName(u"Text2"_s);
         link->setReadOnly(true);
         link->setGeometry(104, 440, 289, 18);
 
         status = new QStatusBar(central);
-        status->setObjectName(QStringLiteral("StatusBar1"));
+        status->setObjectName(u"StatusBar1"_s);
         status->setSizeGripEnabled(false);
         status->setGeometry(0, 483, 450, 17);
         panel = new QLabel;
@@ -105,7 +107,7 @@ QString bundledSkin()
 
 } // namespace
 
-class TestSkin : public QObject {
+class SkinTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -132,18 +134,18 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestSkin::initTestCase()
+void SkinTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QVERIFY2(!bundledSkin().isEmpty(), "resources/quillpod.she not found");
 }
 
-void TestSkin::cleanup()
+void SkinTest::cleanup()
 {
     qApp->setStyleSheet(QString());
 }
 
-QString TestSkin::writeSkin(const QString &name, const QByteArray &text) const
+QString SkinTest::writeSkin(const QString &name, const QByteArray &text) const
 {
     const QString path = m_dir.filePath(name);
     QFile file(path);
@@ -152,7 +154,7 @@ QString TestSkin::writeSkin(const QString &name, const QByteArray &text) const
     return path;
 }
 
-void TestSkin::glassSections_data()
+void SkinTest::glassSections_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QStringList>("normalRules");
@@ -160,9 +162,9 @@ void TestSkin::glassSections_data()
     // every rule of the normal skin, then every glass rule, in this order
     QTest::addColumn<QStringList>("frostedOrder");
 
-    const QString a = QStringLiteral("#a{color:red}");
-    const QString b = QStringLiteral("#b{color:green}");
-    const QString c = QStringLiteral("#c{color:blue}");
+    const QString a = u"#a{color:red}"_s;
+    const QString b = u"#b{color:green}"_s;
+    const QString c = u"#c{color:blue}"_s;
 
     QTest::newRow("no glass") << QByteArray("#a{color:red}\n#b{color:green}") << QStringList {a, b}
                               << QStringList {} << QStringList {a, b};
@@ -182,7 +184,7 @@ void TestSkin::glassSections_data()
                                    << QStringList {} << QStringList {a};
 }
 
-void TestSkin::glassSections()
+void SkinTest::glassSections()
 {
     QFETCH(QByteArray, text);
     QFETCH(QStringList, normalRules);
@@ -190,7 +192,7 @@ void TestSkin::glassSections()
     QFETCH(QStringList, frostedOrder);
 
     SkinLibrary skin(SkinLibrary::Translucency::Never);
-    skin.SkinH_AttachEx(writeSkin(QStringLiteral("sections.she"), text), QString());
+    skin.SkinH_AttachEx(writeSkin(u"sections.she"_s, text), QString());
     QVERIFY(skin.attached());
 
     const QString normal = qApp->styleSheet();
@@ -204,17 +206,17 @@ void TestSkin::glassSections()
     qsizetype from = 0;
     for (const QString &rule : std::as_const(frostedOrder)) {
         const qsizetype at = frosted.indexOf(rule, from);
-        QVERIFY2(at >= 0, qPrintable(QStringLiteral("%1 missing or out of order").arg(rule)));
+        QVERIFY2(at >= 0, qPrintable(u"%1 missing or out of order"_s.arg(rule)));
         from = at + rule.size();
     }
 }
 
-void TestSkin::unusableFileChangesNothing_data()
+void SkinTest::unusableFileChangesNothing_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("attachFirst");
 
-    const QString missing = m_dir.filePath(QStringLiteral("missing.she"));
+    const QString missing = m_dir.filePath(u"missing.she"_s);
     QTest::newRow("missing file") << missing << false;
     QTest::newRow("directory") << m_dir.path() << false;
     QTest::newRow("empty path") << QString() << false;
@@ -222,31 +224,30 @@ void TestSkin::unusableFileChangesNothing_data()
     QTest::newRow("directory after a skin") << m_dir.path() << true;
 }
 
-void TestSkin::unusableFileChangesNothing()
+void SkinTest::unusableFileChangesNothing()
 {
     QFETCH(QString, path);
     QFETCH(bool, attachFirst);
 
-    const QString earlier = QStringLiteral("QLabel { color: #123456 }");
+    const QString earlier = u"QLabel { color: #123456 }"_s;
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     if (attachFirst) {
-        skin.SkinH_AttachEx(
-            writeSkin(QStringLiteral("earlier.she"), earlier.toUtf8() + "/* @glass */#glass{}"),
-            QString());
+        skin.SkinH_AttachEx(writeSkin(u"earlier.she"_s, earlier.toUtf8() + "/* @glass */#glass{}"),
+                            QString());
     } else {
         qApp->setStyleSheet(earlier);
     }
 
-    skin.SkinH_AttachEx(path, QStringLiteral("any password"));
+    skin.SkinH_AttachEx(path, u"any password"_s);
     QCOMPARE(qApp->styleSheet(), earlier);
     QCOMPARE(skin.attached(), attachFirst);
 
     // The earlier skin stays in charge of the glass effect
     skin.SkinH_SetAero(1);
-    QCOMPARE(qApp->styleSheet().contains(QLatin1String("#glass")), attachFirst);
+    QCOMPARE(qApp->styleSheet().contains("#glass"_L1), attachFirst);
 }
 
-void TestSkin::aeroRoundTrip_data()
+void SkinTest::aeroRoundTrip_data()
 {
     QTest::addColumn<SkinLibrary::Translucency>("translucency");
     QTest::addColumn<bool>("attach");
@@ -260,7 +261,7 @@ void TestSkin::aeroRoundTrip_data()
     QTest::newRow("translucent, no skin") << SkinLibrary::Translucency::Always << false << true;
 }
 
-void TestSkin::aeroRoundTrip()
+void SkinTest::aeroRoundTrip()
 {
     QFETCH(SkinLibrary::Translucency, translucency);
     QFETCH(bool, attach);
@@ -294,7 +295,7 @@ void TestSkin::aeroRoundTrip()
     QCOMPARE(window.windowOpacity(), opacity);
 }
 
-void TestSkin::aeroBeforeAttach()
+void SkinTest::aeroBeforeAttach()
 {
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Always);
@@ -305,31 +306,31 @@ void TestSkin::aeroBeforeAttach()
     QVERIFY(qApp->styleSheet().isEmpty());
 
     // Attaching while the glass is on brings the frosted skin at once
-    const QString path = writeSkin(QStringLiteral("late.she"),
-                                   "#a{color:red}\n/* @glass */#b{color:green}/* @end */");
+    const QString path
+        = writeSkin(u"late.she"_s, "#a{color:red}\n/* @glass */#b{color:green}/* @end */");
     skin.SkinH_AttachEx(path, QString());
-    QVERIFY(qApp->styleSheet().contains(QLatin1String("#b{color:green}")));
+    QVERIFY(qApp->styleSheet().contains("#b{color:green}"_L1));
 
     skin.SkinH_SetAero(0);
-    QVERIFY(!qApp->styleSheet().contains(QLatin1String("#b{color:green}")));
-    QVERIFY(qApp->styleSheet().contains(QLatin1String("#a{color:red}")));
+    QVERIFY(!qApp->styleSheet().contains("#b{color:green}"_L1));
+    QVERIFY(qApp->styleSheet().contains("#a{color:red}"_L1));
     QCOMPARE(window.windowOpacity(), 1.0);
 }
 
-void TestSkin::bundledSkinIsValid_data()
+void SkinTest::bundledSkinIsValid_data()
 {
     QTest::addColumn<int>("aero");
     QTest::newRow("normal") << 0;
     QTest::newRow("frosted") << 1;
 }
 
-void TestSkin::bundledSkinIsValid()
+void SkinTest::bundledSkinIsValid()
 {
     QFETCH(int, aero);
 
     // Qt reports a style sheet it cannot parse only by a warning, at the first polish
-    QTest::failOnWarning(QRegularExpression(QStringLiteral("style ?sheet"),
-                                            QRegularExpression::CaseInsensitiveOption));
+    QTest::failOnWarning(
+        QRegularExpression(u"style ?sheet"_s, QRegularExpression::CaseInsensitiveOption));
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     skin.SkinH_AttachEx(bundledSkin(), QString());
@@ -346,14 +347,14 @@ void TestSkin::bundledSkinIsValid()
     QVERIFY(background(window.keyword) != background(window.link));
 }
 
-void TestSkin::bundledSkinIsReadable_data()
+void SkinTest::bundledSkinIsReadable_data()
 {
     QTest::addColumn<int>("aero");
     QTest::newRow("normal") << 0;
     QTest::newRow("frosted") << 1;
 }
 
-void TestSkin::bundledSkinIsReadable()
+void SkinTest::bundledSkinIsReadable()
 {
     QFETCH(int, aero);
 
@@ -386,8 +387,8 @@ void TestSkin::bundledSkinIsReadable()
             = image.pixelColor(sample.widget->mapTo(&window, sample.widget->rect().center()));
         const double ratio = contrast(text, back);
         QVERIFY2(ratio >= 4.5,
-                 qPrintable(QStringLiteral("%1: %2 on %3 is only %4:1")
-                                .arg(QLatin1String(sample.what), text.name(), back.name())
+                 qPrintable(u"%1: %2 on %3 is only %4:1"_s
+                                .arg(QString::fromLatin1(sample.what), text.name(), back.name())
                                 .arg(ratio, 0, 'f', 1)));
     }
 
@@ -396,7 +397,7 @@ void TestSkin::bundledSkinIsReadable()
             >= 4.5);
 }
 
-void TestSkin::bundledSkinKeepsTextRoom()
+void SkinTest::bundledSkinKeepsTextRoom()
 {
     // The window's geometry is fixed: the skin's borders and paddings may not eat into the text
     // room the plain style leaves inside the boxes and buttons.
@@ -425,11 +426,11 @@ void TestSkin::bundledSkinKeepsTextRoom()
     for (const int aero : {0, 1}) {
         skin.SkinH_SetAero(aero);
         QVERIFY2(boxRoom() >= plainBox,
-                 qPrintable(QStringLiteral("text box: %1 < %2").arg(boxRoom()).arg(plainBox)));
+                 qPrintable(u"text box: %1 < %2"_s.arg(boxRoom()).arg(plainBox)));
         QVERIFY2(buttonRoom() >= plainButton,
-                 qPrintable(QStringLiteral("button: %1 < %2").arg(buttonRoom()).arg(plainButton)));
+                 qPrintable(u"button: %1 < %2"_s.arg(buttonRoom()).arg(plainButton)));
     }
 }
 
-QTEST_MAIN(TestSkin)
+QTEST_MAIN(SkinTest)
 #include "test_skin.moc"

@@ -1,10 +1,10 @@
-#include "fakes.h"
 #include "common/failure.h"
+#include "fakes.h"
 #include "songlist/pagecutting.h"
 
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

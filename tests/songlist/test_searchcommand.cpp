@@ -2,16 +2,16 @@
 #include "fakes.h"
 #include "listrunrig.h"
 #include "net/textfetcher.h"
+#include "net/urltexts.h"
 #include "songlist/searchcommand.h"
 #include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
-#include "net/urltexts.h"
 
 #include <QNetworkAccessManager>
 #include <QTest>
 #include <QTimer>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QtDebug>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kStartTimeoutMs = 10000;
@@ -19,8 +21,8 @@ CatalogueService::CatalogueService(const QStringList &arguments)
 
 CatalogueService::CatalogueService(const QStringList &arguments, const QByteArray &catalogueJson)
 {
-    const QString catalogue = writeFile(QStringLiteral("catalogue.json"), catalogueJson);
-    start(arguments + QStringList {QStringLiteral("--catalogue"), catalogue});
+    const QString catalogue = writeFile(u"catalogue.json"_s, catalogueJson);
+    start(arguments + QStringList {u"--catalogue"_s, catalogue});
 }
 
 CatalogueService::~CatalogueService()
@@ -34,16 +36,13 @@ void CatalogueService::start(const QStringList &arguments)
         qWarning() << "CatalogueService: no temporary folder:" << m_dir.errorString();
         return;
     }
-    m_process.setProgram(QStringLiteral(CATALOGUE_SERVICE_PATH));
-    m_process.setArguments(QStringList {QStringLiteral("--port"), QStringLiteral("0"),
-                                        QStringLiteral("--log"), logPath()}
-                           + arguments);
+    m_process.setProgram(QString::fromUtf8(CATALOGUE_SERVICE_PATH));
+    m_process.setArguments(QStringList {u"--port"_s, u"0"_s, u"--log"_s, logPath()} + arguments);
     // Start-up complaints (a bad option, an unreadable catalogue) show in the test's output.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QIODevice::ReadOnly);
 
-    static const QRegularExpression listening(
-        QStringLiteral(R"(listening on (http://127\.0\.0\.1:(\d+)))"));
+    static const QRegularExpression listening(uR"(listening on (http://127\.0\.0\.1:(\d+)))"_s);
     const QDeadlineTimer deadline(kStartTimeoutMs);
     while (!deadline.hasExpired()) {
         if (m_process.canReadLine()) {
@@ -67,7 +66,7 @@ void CatalogueService::start(const QStringList &arguments)
 
 QString CatalogueService::logPath() const
 {
-    return m_dir.filePath(QStringLiteral("requests.log"));
+    return m_dir.filePath(u"requests.log"_s);
 }
 
 bool CatalogueService::isRunning() const

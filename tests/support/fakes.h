@@ -4,14 +4,19 @@
 
 #include "controls/commandcaption.h"
 #include "controls/eventdispatch.h"
+#include "controls/mediaplayer.h"
 #include "controls/messagebox.h"
 #include "controls/reportlist.h"
 #include "controls/shell.h"
+#include "controls/skinning.h"
 #include "controls/statuspanels.h"
 #include "controls/textbox.h"
+#include "controls/webview.h"
 
 #include <QStringList>
 #include <functional>
+
+using namespace Qt::StringLiterals;
 
 class FakeReportList : public ReportList {
 public:
@@ -60,7 +65,7 @@ public:
 
 class FakeCaption : public CommandCaption {
 public:
-    QString text = QStringLiteral("搜索");
+    QString text = u"搜索"_s;
     QString caption() const override { return text; }
     void setCaption(const QString &caption) override { text = caption; }
 };
@@ -106,9 +111,6 @@ public:
     void openAddress(const QString &address) override { opened.append(address); }
 };
 
-#include "controls/mediaplayer.h"
-#include "controls/webview.h"
-
 class FakeMediaPlayer : public MediaPlayer {
 public:
     QStringList assigned;
@@ -119,7 +121,7 @@ public:
     void setURL(const QString &url) override { assigned.append(url); }
     QString URL() const override { return assigned.value(assigned.size() - 1); }
     int playState() const override { return state; }
-    QString statusText() const override { return QStringLiteral("就绪"); }
+    QString statusText() const override { return u"就绪"_s; }
     int volume() const override { return volumeSetting; }
     void setVolume(int volume) override { volumeSetting = volume; }
     bool fullScreen() const override { return full; }
@@ -132,15 +134,13 @@ public:
     void Navigate(const QString &address) override { navigated.append(address); }
 };
 
-#include "controls/skinning.h"
-
 class FakeSkinning : public Skinning {
 public:
     // "attach:<file>" and "aero:<n>", in call order
     QStringList calls;
     void SkinH_AttachEx(const QString &skinFile, const QString &) override
     {
-        calls.append(QStringLiteral("attach:") + skinFile);
+        calls.append(u"attach:"_s + skinFile);
     }
-    void SkinH_SetAero(int on) override { calls.append(QStringLiteral("aero:%1").arg(on)); }
+    void SkinH_SetAero(int on) override { calls.append(u"aero:%1"_s.arg(on)); }
 };

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 TestWindow::TestWindow(const QString &serviceBase, std::chrono::milliseconds transferTimeout,
                        ProgramEnd programEnd)

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+
+// Values that several parts of the program must agree on, defined once.
+
+// A request that receives nothing for this long is given up: list pages, links, media and
+// downloads alike.
+inline constexpr std::chrono::milliseconds kTransferTimeout {30000};
+
+// The captions of the search button `Command1`, which are also the search command's state
+namespace Captions {
+using namespace Qt::StringLiterals;
+inline const QString kSearch = u"搜索"_s;
+inline const QString kStop = u"停止"_s;
+} // namespace Captions
