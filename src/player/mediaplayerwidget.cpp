@@ -1,8 +1,9 @@
 #include "mediaplayerwidget.h"
 
-#include "downloads/downloadfilename.h"
-
 #include "playercontrols.h"
+
+#include "common/logging.h"
+#include "downloads/downloadfilename.h"
 
 #include <QAudioOutput>
 #include <QBoxLayout>
@@ -10,10 +11,12 @@
 #include <QMediaMetaData>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QScopedValueRollback>
+#include <QScopeGuard>
 #include <QShortcut>
 
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -21,7 +24,7 @@ bool isPlayableAddress(const QUrl &address)
 {
     const QString scheme = address.scheme();
     return address.isValid() && !address.host().isEmpty()
-        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+        && (scheme == "http"_L1 || scheme == "https"_L1);
 }
 
 // The classic player's numbering of mouse buttons and modifier keys
@@ -53,7 +56,7 @@ MediaPlayerWidget::MediaPlayerWidget(QWidget *parent)
       m_controls(new PlayerControls(this))
 {
     m_player->setAudioOutput(m_audioOutput);
-    m_statusText = currentStatusText();
+    m_statusText = m_rules.statusText(QString());
 
     auto *const layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -96,19 +99,13 @@ void MediaPlayerWidget::setURL(const QString &url)
 void MediaPlayerWidget::start(const QString &url)
 {
     m_url = url;
-    m_failure.clear();
-    m_stopRequested = false;
-
     const QUrl address(url);
-    if (url.isEmpty()) {
-        load(QUrl());
-    } else if (!isPlayableAddress(address)) {
-        // Only web addresses: the player is not a way into the local file system.
-        load(QUrl());
-        m_failure = tr("不支持的地址");
-    } else {
-        load(address);
-    }
+    // Only web addresses: the player is not a way into the local file system.
+    const bool refused = !url.isEmpty() && !isPlayableAddress(address);
+    m_rules.assign(url, refused ? u"不支持的地址"_s : QString());
+    if (refused)
+        qCWarning(lcPlayer) << "Address refused:" << url;
+    load(refused ? QUrl() : address);
     refresh();
 }
 
@@ -119,7 +116,7 @@ QString MediaPlayerWidget::URL() const
 
 int MediaPlayerWidget::playState() const
 {
-    return m_playState;
+    return m_rules.state();
 }
 
 QString MediaPlayerWidget::statusText() const
@@ -169,13 +166,13 @@ QSize MediaPlayerWidget::sizeHint() const
 
 void MediaPlayerWidget::play()
 {
-    if (m_playState != Playing && m_playState != Buffering)
+    if (!m_rules.active())
         togglePlayPause();
 }
 
 void MediaPlayerWidget::pause()
 {
-    if (m_playState == Playing || m_playState == Buffering)
+    if (m_rules.active())
         togglePlayPause();
 }
 
@@ -212,7 +209,8 @@ void MediaPlayerWidget::mouseDoubleClickEvent(QMouseEvent *event)
 
 void MediaPlayerWidget::load(const QUrl &address)
 {
-    const QScopedValueRollback changing(m_changingSource, true);
+    m_rules.setChangingSource(true);
+    const auto changed = qScopeGuard([this] { m_rules.setChangingSource(false); });
     // Qt ignores a source equal to the current one, and playing that again would need a seek
     // back, which not every server allows: the same song again is fetched afresh.
     if (!address.isEmpty() && m_player->source() == address)
@@ -224,7 +222,7 @@ void MediaPlayerWidget::load(const QUrl &address)
 
 void MediaPlayerWidget::togglePlayPause()
 {
-    switch (m_playState) {
+    switch (m_rules.state()) {
     case Playing:
     case Buffering:
         m_player->pause();
@@ -242,9 +240,9 @@ void MediaPlayerWidget::togglePlayPause()
 
 void MediaPlayerWidget::stop()
 {
-    if (m_playState != Playing && m_playState != Paused && m_playState != Buffering)
+    if (!m_rules.active() && m_rules.state() != Paused)
         return;
-    m_stopRequested = true;
+    m_rules.requestStop();
     m_player->stop();
     refresh();
 }
@@ -269,101 +267,32 @@ void MediaPlayerWidget::setMuted(bool muted)
 
 void MediaPlayerWidget::handleError(QMediaPlayer::Error error)
 {
-    // Errors during a change of source are the old source's last words; the first error of
-    // a source is the telling one, later ones follow from it.
-    if (m_changingSource || error == QMediaPlayer::NoError || m_url.isEmpty()
-        || !m_failure.isEmpty())
+    if (!m_rules.takeError(error, m_player->mediaStatus()))
         return;
-    switch (error) {
-    case QMediaPlayer::NetworkError:
-        m_failure = tr("网络连接失败");
-        break;
-    case QMediaPlayer::FormatError:
-        m_failure = tr("不支持的媒体格式");
-        break;
-    case QMediaPlayer::AccessDeniedError:
-        m_failure = tr("没有访问该媒体的权限");
-        break;
-    default:
-        // GStreamer reports nearly everything as a resource error: whether any data arrived
-        // tells an unreachable address from an undecodable one.
-        m_failure = m_player->mediaStatus() == QMediaPlayer::LoadingMedia ? tr("无法打开该地址")
-                                                                          : tr("无法解码该媒体");
-        break;
-    }
+    qCWarning(lcPlayer) << "Cannot play" << m_url << m_rules.failure() << m_player->errorString();
     refresh();
 }
 
 void MediaPlayerWidget::refresh()
 {
-    if (m_changingSource)
+    if (m_rules.changingSource())
         return;
+    if (m_rules.update(observation()))
+        showPlayState();
 
-    if (m_failure.isEmpty() && !m_url.isEmpty() && !m_stopRequested) {
-        const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
-        if (status == QMediaPlayer::InvalidMedia) {
-            m_failure = tr("无法播放该媒体");
-        } else if (status == QMediaPlayer::EndOfMedia && m_player->duration() <= 0
-                   && m_player->position() <= 0) {
-            // An end with nothing played is a broken file; as a stop it would be fetched again
-            // at once, endlessly.
-            m_failure = tr("媒体中没有可播放的内容");
-        }
-    }
-
-    setPlayState(currentState());
-
-    const QString status = currentStatusText();
-    if (status != m_statusText) {
-        m_statusText = status;
-        if (m_fullScreenTitle)
-            m_fullScreenTitle->setText(m_statusText);
-        emit statusTextChanged();
-    }
+    const QString status = m_rules.statusText(mediaTitle());
+    if (status == m_statusText)
+        return;
+    m_statusText = status;
+    if (m_fullScreenTitle)
+        m_fullScreenTitle->setText(m_statusText);
+    emit statusTextChanged();
 }
 
-int MediaPlayerWidget::currentState() const
+PlayStateRules::Observation MediaPlayerWidget::observation() const
 {
-    if (m_url.isEmpty())
-        return m_playState == Undefined ? Undefined : Ready;
-    if (!m_failure.isEmpty())
-        return Ready;
-    if (m_stopRequested)
-        return Stopped;
-
-    const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
-    if (status == QMediaPlayer::EndOfMedia)
-        return Stopped;
-    switch (m_player->playbackState()) {
-    case QMediaPlayer::PlayingState:
-        return status == QMediaPlayer::LoadingMedia || status == QMediaPlayer::StalledMedia
-            ? Buffering
-            : Playing;
-    case QMediaPlayer::PausedState:
-        return Paused;
-    case QMediaPlayer::StoppedState:
-        break;
-    }
-    // Any other stop of Qt's is a passing one: only the end of the media and the stop button
-    // end playback.
-    return m_playState;
-}
-
-QString MediaPlayerWidget::currentStatusText() const
-{
-    switch (m_playState) {
-    case Playing:
-        return tr("正在播放：%1").arg(mediaTitle());
-    case Paused:
-        return tr("已暂停");
-    case Stopped:
-        return tr("已停止");
-    case Buffering:
-        return m_player->mediaStatus() == QMediaPlayer::LoadingMedia ? tr("正在连接…")
-                                                                     : tr("正在缓冲…");
-    default:
-        return m_failure.isEmpty() ? tr("就绪") : tr("错误：%1").arg(m_failure);
-    }
+    return {m_player->playbackState(), m_player->mediaStatus(), m_player->duration(),
+            m_player->position()};
 }
 
 QString MediaPlayerWidget::mediaTitle() const
@@ -376,13 +305,11 @@ QString MediaPlayerWidget::mediaTitle() const
     return url.fileName().isEmpty() ? m_url : downloadNameFromUrl(url);
 }
 
-void MediaPlayerWidget::setPlayState(int state)
+void MediaPlayerWidget::showPlayState()
 {
-    if (state == m_playState)
-        return;
-    m_playState = state;
+    const int state = m_rules.state();
     for (PlayerControls *const controls : allControls())
-        controls->setPlaying(state == Playing || state == Buffering);
+        controls->setPlaying(m_rules.active());
 
     // Reported from the event loop: a handler may then assign a new address, which reaches
     // into Qt's player, without doing so from inside one of that player's own signals.
@@ -423,8 +350,8 @@ void MediaPlayerWidget::connectControls(PlayerControls *controls)
 void MediaPlayerWidget::createFullScreenView()
 {
     m_fullScreenView = new QWidget(this, Qt::Window);
-    m_fullScreenView->setObjectName(QStringLiteral("fullScreenView"));
-    m_fullScreenView->setWindowTitle(tr("全屏播放"));
+    m_fullScreenView->setObjectName(u"fullScreenView"_s);
+    m_fullScreenView->setWindowTitle(u"全屏播放"_s);
     QPalette palette = m_fullScreenView->palette();
     palette.setColor(QPalette::Window, Qt::black);
     palette.setColor(QPalette::WindowText, Qt::white);
@@ -443,7 +370,7 @@ void MediaPlayerWidget::createFullScreenView()
 
     m_fullScreenControls = new PlayerControls(m_fullScreenView);
     m_fullScreenControls->setButtonIconSize(QSize(48, 48));
-    m_fullScreenControls->setPlaying(m_playState == Playing || m_playState == Buffering);
+    m_fullScreenControls->setPlaying(m_rules.active());
     m_fullScreenControls->setDuration(m_player->duration());
     m_fullScreenControls->setPosition(m_player->position());
     m_fullScreenControls->setVolume(m_volume);

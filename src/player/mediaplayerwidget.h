@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/mediaplayer.h"
+#include "playstaterules.h"
 
 #include <QList>
 #include <QMediaPlayer>
@@ -10,14 +11,9 @@ class QAudioOutput;
 class QLabel;
 class PlayerControls;
 
-// `WindowsMediaPlayer1`: an audio player on Qt Multimedia that shows only its control strip.
-//
-// Its play state is what the window's continue-playback handler relies on, so it is reported
-// conservatively: stopped (1) means playback really ended, at the end of the media or by the
-// stop button. The brief stop Qt goes through while it changes over to a new address, and media
-// that cannot be opened or decoded, never read as stopped; otherwise a broken link would be
-// requested again and again. PlayStateChange is emitted from the event loop, never from inside
-// a call into the player, so a handler may assign a new URL from within it.
+// `WindowsMediaPlayer1`: an audio player on Qt Multimedia that shows only its control strip. Its
+// play state follows PlayStateRules. PlayStateChange is emitted from the event loop, never from
+// inside a call into the player, so a handler may assign a new URL from within it.
 class MediaPlayerWidget : public QWidget, public MediaPlayer {
     Q_OBJECT
 
@@ -71,10 +67,9 @@ private:
     void setMuted(bool muted);
     void handleError(QMediaPlayer::Error error);
     void refresh();
-    int currentState() const;
-    QString currentStatusText() const;
+    PlayStateRules::Observation observation() const;
     QString mediaTitle() const;
-    void setPlayState(int state);
+    void showPlayState();
     void reportStateChanges();
     QList<PlayerControls *> allControls() const;
     void connectControls(PlayerControls *controls);
@@ -89,15 +84,9 @@ private:
 
     QString m_url;
     QString m_title;
-    int m_playState = Undefined;
+    PlayStateRules m_rules;
     QString m_statusText;
-    // Why the current address cannot be played; empty while it can.
-    QString m_failure;
-    // Set while the player is being handed a new source: its stop then is not an end.
-    bool m_changingSource = false;
-    // The user stopped playback (stop button); cleared when playback starts again.
-    bool m_stopRequested = false;
     int m_volume = 50;
-    // Changes of m_playState not yet reported through PlayStateChange, oldest first
+    // Play states not yet reported through PlayStateChange, oldest first
     QList<int> m_pendingStates;
 };

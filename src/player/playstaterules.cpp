@@ -1,0 +1,105 @@
+#include "playstaterules.h"
+
+#include "controls/mediaplayer.h"
+
+using namespace Qt::StringLiterals;
+
+void PlayStateRules::assign(const QString &url, const QString &refusal)
+{
+    m_hasAddress = !url.isEmpty();
+    m_failure = refusal;
+    m_stopRequested = false;
+}
+
+bool PlayStateRules::takeError(QMediaPlayer::Error error, QMediaPlayer::MediaStatus media)
+{
+    if (m_changingSource || error == QMediaPlayer::NoError || !m_hasAddress || !m_failure.isEmpty())
+        return false;
+    switch (error) {
+    case QMediaPlayer::NetworkError:
+        m_failure = u"网络连接失败"_s;
+        break;
+    case QMediaPlayer::FormatError:
+        m_failure = u"不支持的媒体格式"_s;
+        break;
+    case QMediaPlayer::AccessDeniedError:
+        m_failure = u"没有访问该媒体的权限"_s;
+        break;
+    default:
+        // GStreamer reports nearly everything as a resource error: whether any data arrived
+        // tells an unreachable address from an undecodable one.
+        m_failure = media == QMediaPlayer::LoadingMedia ? u"无法打开该地址"_s : u"无法解码该媒体"_s;
+        break;
+    }
+    return true;
+}
+
+bool PlayStateRules::update(const Observation &now)
+{
+    if (m_changingSource)
+        return false;
+    m_media = now.media;
+    noticeBrokenMedia(now);
+    const int state = derivedState(now);
+    if (state == m_state)
+        return false;
+    m_state = state;
+    return true;
+}
+
+void PlayStateRules::noticeBrokenMedia(const Observation &now)
+{
+    if (!m_failure.isEmpty() || !m_hasAddress || m_stopRequested)
+        return;
+    if (now.media == QMediaPlayer::InvalidMedia) {
+        m_failure = u"无法播放该媒体"_s;
+    } else if (now.media == QMediaPlayer::EndOfMedia && now.duration <= 0 && now.position <= 0) {
+        // An end with nothing played is a broken file; as a stop it would be fetched again at
+        // once, endlessly.
+        m_failure = u"媒体中没有可播放的内容"_s;
+    }
+}
+
+int PlayStateRules::derivedState(const Observation &now) const
+{
+    if (!m_hasAddress)
+        return m_state == MediaPlayer::Undefined ? MediaPlayer::Undefined : MediaPlayer::Ready;
+    if (!m_failure.isEmpty())
+        return MediaPlayer::Ready;
+    if (m_stopRequested || now.media == QMediaPlayer::EndOfMedia)
+        return MediaPlayer::Stopped;
+    switch (now.playback) {
+    case QMediaPlayer::PlayingState:
+        return now.media == QMediaPlayer::LoadingMedia || now.media == QMediaPlayer::StalledMedia
+            ? MediaPlayer::Buffering
+            : MediaPlayer::Playing;
+    case QMediaPlayer::PausedState:
+        return MediaPlayer::Paused;
+    case QMediaPlayer::StoppedState:
+        break;
+    }
+    // Any other stop of Qt's is a passing one: only the end of the media and the user's stop
+    // end playback.
+    return m_state;
+}
+
+bool PlayStateRules::active() const
+{
+    return m_state == MediaPlayer::Playing || m_state == MediaPlayer::Buffering;
+}
+
+QString PlayStateRules::statusText(const QString &title) const
+{
+    switch (m_state) {
+    case MediaPlayer::Playing:
+        return u"正在播放：%1"_s.arg(title);
+    case MediaPlayer::Paused:
+        return u"已暂停"_s;
+    case MediaPlayer::Stopped:
+        return u"已停止"_s;
+    case MediaPlayer::Buffering:
+        return m_media == QMediaPlayer::LoadingMedia ? u"正在连接…"_s : u"正在缓冲…"_s;
+    default:
+        return m_failure.isEmpty() ? u"就绪"_s : u"错误：%1"_s.arg(m_failure);
+    }
+}

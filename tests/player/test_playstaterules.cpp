@@ -1,0 +1,125 @@
+#include "controls/mediaplayer.h"
+#include "player/playstaterules.h"
+
+#include <QTest>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Observation = PlayStateRules::Observation;
+
+const Observation kLoading {QMediaPlayer::PlayingState, QMediaPlayer::LoadingMedia, 0, 0};
+const Observation kPlaying {QMediaPlayer::PlayingState, QMediaPlayer::BufferedMedia, 4000, 900};
+const Observation kStalled {QMediaPlayer::PlayingState, QMediaPlayer::StalledMedia, 4000, 900};
+const Observation kPaused {QMediaPlayer::PausedState, QMediaPlayer::BufferedMedia, 4000, 900};
+// Qt stops for a moment while it changes over or seeks
+const Observation kPassingStop {QMediaPlayer::StoppedState, QMediaPlayer::LoadedMedia, 4000, 0};
+const Observation kEnded {QMediaPlayer::StoppedState, QMediaPlayer::EndOfMedia, 4000, 4000};
+const Observation kEndedEmpty {QMediaPlayer::StoppedState, QMediaPlayer::EndOfMedia, 0, 0};
+const Observation kInvalid {QMediaPlayer::StoppedState, QMediaPlayer::InvalidMedia, 0, 0};
+
+const QString kUrl = u"http://127.0.0.1/music/a.wav"_s;
+
+struct Case {
+    const char *name;
+    std::function<void(PlayStateRules &)> steps;
+    int state;
+    QString status;
+};
+
+} // namespace
+
+class PlayStateRulesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void statesAndTexts();
+};
+
+void PlayStateRulesTest::statesAndTexts()
+{
+    const auto observe = [](const QList<Observation> &seen) {
+        return [seen](PlayStateRules &rules) {
+            rules.assign(kUrl);
+            for (const Observation &now : seen)
+                rules.update(now);
+        };
+    };
+    const Case cases[] = {
+        {"nothing assigned", [](PlayStateRules &) {}, MediaPlayer::Undefined, u"就绪"_s},
+        {"connecting", observe({kLoading}), MediaPlayer::Buffering, u"正在连接…"_s},
+        {"playing", observe({kLoading, kPlaying}), MediaPlayer::Playing, u"正在播放：晚风"_s},
+        {"stalled", observe({kPlaying, kStalled}), MediaPlayer::Buffering, u"正在缓冲…"_s},
+        {"paused", observe({kPlaying, kPaused}), MediaPlayer::Paused, u"已暂停"_s},
+        {"a passing stop is no end", observe({kPlaying, kPassingStop}), MediaPlayer::Playing,
+         u"正在播放：晚风"_s},
+        {"end of the media", observe({kPlaying, kEnded}), MediaPlayer::Stopped, u"已停止"_s},
+        {"an end with nothing played", observe({kLoading, kEndedEmpty}), MediaPlayer::Ready,
+         u"错误：媒体中没有可播放的内容"_s},
+        {"invalid media", observe({kLoading, kInvalid}), MediaPlayer::Ready,
+         u"错误：无法播放该媒体"_s},
+        {"the user's stop",
+         [&](PlayStateRules &rules) {
+             observe({kPlaying})(rules);
+             rules.requestStop();
+             rules.update(kPassingStop);
+         },
+         MediaPlayer::Stopped, u"已停止"_s},
+        {"a refused address",
+         [](PlayStateRules &rules) {
+             rules.assign(u"file:///etc/passwd"_s, u"不支持的地址"_s);
+             rules.update({});
+         },
+         MediaPlayer::Ready, u"错误：不支持的地址"_s},
+        {"the first error counts",
+         [&](PlayStateRules &rules) {
+             observe({kLoading})(rules);
+             rules.takeError(QMediaPlayer::ResourceError, QMediaPlayer::LoadingMedia);
+             rules.takeError(QMediaPlayer::FormatError, QMediaPlayer::LoadingMedia);
+             rules.update(kInvalid);
+         },
+         MediaPlayer::Ready, u"错误：无法打开该地址"_s},
+        {"a resource error after data arrived",
+         [&](PlayStateRules &rules) {
+             observe({kPlaying})(rules);
+             rules.takeError(QMediaPlayer::ResourceError, QMediaPlayer::BufferedMedia);
+             rules.update(kPassingStop);
+         },
+         MediaPlayer::Ready, u"错误：无法解码该媒体"_s},
+        {"errors while the source changes belong to the old one",
+         [&](PlayStateRules &rules) {
+             observe({kPlaying})(rules);
+             rules.setChangingSource(true);
+             rules.takeError(QMediaPlayer::NetworkError, QMediaPlayer::LoadingMedia);
+             rules.update(kInvalid);
+             rules.setChangingSource(false);
+             rules.update(kLoading);
+         },
+         MediaPlayer::Buffering, u"正在连接…"_s},
+        {"a new address forgets the old failure",
+         [&](PlayStateRules &rules) {
+             observe({kInvalid})(rules);
+             observe({kPlaying})(rules);
+         },
+         MediaPlayer::Playing, u"正在播放：晚风"_s},
+        {"no address after one",
+         [&](PlayStateRules &rules) {
+             observe({kPlaying})(rules);
+             rules.assign(QString());
+             rules.update({});
+         },
+         MediaPlayer::Ready, u"就绪"_s},
+    };
+    for (const Case &c : cases) {
+        PlayStateRules rules;
+        c.steps(rules);
+        QVERIFY2(rules.state() == c.state, c.name);
+        QVERIFY2(rules.statusText(u"晚风"_s) == c.status, c.name);
+    }
+}
+
+QTEST_GUILESS_MAIN(PlayStateRulesTest)
+#include "test_playstaterules.moc"
