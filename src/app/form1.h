@@ -1,5 +1,6 @@
 #pragma once
 
+#include "form1controls.h"
 #include "formenvironment.h"
 
 #include <QMainWindow>
@@ -8,31 +9,22 @@
 
 class ButtonCaption;
 class DesktopShell;
-class DownloadWebView;
 class LineEditTextBox;
 class LinkResolver;
 class MediaPlayerWidget;
 class MessageBoxDialog;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPushButton;
-class QTimer;
 class QtEventDispatch;
-class ReportListView;
 class SearchCommand;
 class SkinLibrary;
 class SongHandlers;
 class SongListLoader;
-class StatusBarWidget;
 class TextFetcher;
 class UrlTexts;
 struct SearchState;
 
-// The program's one window, `Form1`, with its controls and event handlers. Every handler catches
-// failures at its own boundary: none crosses the event loop.
-class Form1 : public QMainWindow {
+// The program's one window, `Form1`: its event handlers and how they are wired to the controls.
+// Every handler catches failures at its own boundary: none crosses the event loop.
+class Form1 : public QMainWindow, private Form1Controls {
     Q_OBJECT
 
 public:
@@ -56,10 +48,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createControls();
-    void createMenus();
-    void setTabOrder();
     void connectHandlers();
+    // Wakes the status timer from its idle pace when there is something new to show
+    void wakeTimer();
 
     // Event handlers
     void Command1_Click();
@@ -67,6 +58,9 @@ private:
     void Text1_KeyPress(int keyAscii);
     void BoLi_Click();
     void ListView1_MouseUp(Qt::MouseButton button);
+    void ListView1_MenuKey();
+    void WindowsMediaPlayer1_PlayStateChange(int newState);
+    void WindowsMediaPlayer1_DoubleClick();
     void StatusBar1_MouseMove();
     void Timer1_Timer();
     void Form_Unload();
@@ -83,34 +77,6 @@ private:
     std::unique_ptr<TextFetcher> m_fetcher;
     std::unique_ptr<UrlTexts> m_urls;
     std::unique_ptr<LinkResolver> m_links;
-
-    // Controls, owned by the window
-    MediaPlayerWidget *WindowsMediaPlayer1 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLineEdit *Text1 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    ReportListView *ListView1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLineEdit *Text3 = nullptr;
-    QLabel *Label4 = nullptr;
-    QLineEdit *Text4 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLineEdit *Text5 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *Text2 = nullptr;
-    QPushButton *Command3 = nullptr;
-    QLabel *lbl = nullptr;
-    QLineEdit *Text6 = nullptr;
-    StatusBarWidget *StatusBar1 = nullptr;
-    DownloadWebView *WebBrowser1 = nullptr;
-    QTimer *Timer1 = nullptr;
-    QMenu *Menus = nullptr;
-    QAction *BoLi = nullptr;
-    QMenu *Memu = nullptr;
-    QAction *Players = nullptr;
-    QAction *DOl = nullptr;
 
     // Adapters the logic talks to
     std::unique_ptr<LineEditTextBox> m_text1Box, m_text2Box, m_text3Box, m_text4Box, m_text5Box,
