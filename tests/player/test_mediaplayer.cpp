@@ -1,6 +1,6 @@
 #include "player/mediaplayerwidget.h"
 
-#include <httplib.h>
+#include "localhttpserver.h"
 
 #include <QApplication>
 #include <QAudioOutput>
@@ -20,6 +20,7 @@
 #include <thread>
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -65,50 +66,23 @@ QByteArray toneWav(int milliseconds, int frequency)
     return wav + data;
 }
 
-// Serves a folder over HTTP on a loopback port, from its own thread, for as long as it lives.
-// Under /plain/ it answers every request with the whole file, as servers do that know nothing
-// of ranges.
-class MediaServer {
-public:
-    explicit MediaServer(const QString &folder)
-    {
-        m_server.set_mount_point("/", folder.toStdString());
-        m_server.Get(
-            R"(/plain/([\w.-]+))",
-            [folder = QDir(folder)](const httplib::Request &request, httplib::Response &response) {
-                QFile file(folder.filePath(QString::fromStdString(request.matches[1])));
-                if (!file.open(QIODevice::ReadOnly)) {
-                    response.status = 404;
-                    return;
-                }
-                response.set_content(file.readAll().toStdString(), "audio/wav");
-                response.status = 200;
-            });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        if (m_port <= 0)
-            return;
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::sleep_for(1ms);
-    }
-    ~MediaServer()
-    {
-        m_server.stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-
-    bool isRunning() const { return m_port > 0; }
-    QString url(const QString &name) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1/%2").arg(m_port).arg(name);
-    }
-
-private:
-    httplib::Server m_server;
-    int m_port = 0;
-    std::thread m_thread;
-};
+// Serves the files of `folder`. Under /plain/ it answers every request with the whole file, as
+// servers do that know nothing of ranges.
+void serveFolder(httplib::Server &server, const QString &folder)
+{
+    server.set_mount_point("/", folder.toStdString());
+    server.Get(
+        R"(/plain/([\w.-]+))",
+        [folder = QDir(folder)](const httplib::Request &request, httplib::Response &response) {
+            QFile file(folder.filePath(QString::fromStdString(request.matches[1])));
+            if (!file.open(QIODevice::ReadOnly)) {
+                response.status = 404;
+                return;
+            }
+            response.set_content(file.readAll().toStdString(), "audio/wav");
+            response.status = 200;
+        });
+}
 
 QList<int> reportedStates(const QSignalSpy &spy)
 {
@@ -134,7 +108,7 @@ QString describe(const QList<int> &states)
 
 } // namespace
 
-class TestMediaPlayer : public QObject {
+class MediaPlayerTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -155,59 +129,59 @@ private slots:
     void doubleClickOnlyReports();
 
 private:
-    QString url(const QString &name) const { return m_server->url(name); }
+    QString url(const QString &name) const { return m_server.url(u'/' + name); }
 
     QTemporaryDir m_dir;
-    std::unique_ptr<MediaServer> m_server;
+    LocalHttpServer m_server;
 };
 
-void TestMediaPlayer::initTestCase()
+void MediaPlayerTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     const QList<std::pair<QString, QByteArray>> files = {
-        {u"tone-a.wav"_qs, toneWav(500, 440)},
-        {u"tone-b.wav"_qs, toneWav(300, 660)},
-        {u"notes.mp3"_qs, QByteArray("These are notes, not music.\n").repeated(40)},
-        {u"truncated.wav"_qs, toneWav(2000, 440).left(30)},
-        {u"silence.wav"_qs, toneWav(0, 440)},
+        {u"tone-a.wav"_s, toneWav(500, 440)},
+        {u"tone-b.wav"_s, toneWav(300, 660)},
+        {u"notes.mp3"_s, QByteArray("These are notes, not music.\n").repeated(40)},
+        {u"truncated.wav"_s, toneWav(2000, 440).left(30)},
+        {u"silence.wav"_s, toneWav(0, 440)},
     };
     for (const auto &[name, content] : files) {
         QFile file(m_dir.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(content), content.size());
     }
-    m_server = std::make_unique<MediaServer>(m_dir.path());
-    QVERIFY(m_server->isRunning());
+    serveFolder(m_server.server(), m_dir.path());
+    QVERIFY(m_server.start());
 }
 
-void TestMediaPlayer::startsIdle()
+void MediaPlayerTest::startsIdle()
 {
     const MediaPlayerWidget player;
     QCOMPARE(player.playState(), int(MediaPlayer::Undefined));
-    QCOMPARE(player.statusText(), u"就绪"_qs);
+    QCOMPARE(player.statusText(), u"就绪"_s);
     QCOMPARE(player.URL(), QString());
-    QVERIFY(!player.findChild<QSlider *>(u"seekSlider"_qs)->isEnabled());
-    QCOMPARE(player.findChild<QLabel *>(u"timeLabel"_qs)->text(), u"0:00 / 0:00"_qs);
+    QVERIFY(!player.findChild<QSlider *>(u"seekSlider"_s)->isEnabled());
+    QCOMPARE(player.findChild<QLabel *>(u"timeLabel"_s)->text(), u"0:00 / 0:00"_s);
 }
 
-void TestMediaPlayer::playsToTheEnd()
+void MediaPlayerTest::playsToTheEnd()
 {
     MediaPlayerWidget player;
     const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
-    const auto *const seekSlider = player.findChild<QSlider *>(u"seekSlider"_qs);
+    const auto *const seekSlider = player.findChild<QSlider *>(u"seekSlider"_s);
 
-    player.setURL(url(u"tone-a.wav"_qs));
-    QCOMPARE(player.URL(), url(u"tone-a.wav"_qs));
+    player.setURL(url(u"tone-a.wav"_s));
+    QCOMPARE(player.URL(), url(u"tone-a.wav"_s));
     QCOMPARE(player.playState(), int(MediaPlayer::Buffering));
-    QCOMPARE(player.statusText(), u"正在连接…"_qs);
+    QCOMPARE(player.statusText(), u"正在连接…"_s);
 
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
-    QCOMPARE(player.statusText(), u"正在播放：tone-a.wav"_qs);
+    QCOMPARE(player.statusText(), u"正在播放：tone-a.wav"_s);
     QTRY_VERIFY_WITH_TIMEOUT(seekSlider->isEnabled(), kTimeout);
     QCOMPARE(seekSlider->maximum(), 500);
 
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), kTimeout);
-    QCOMPARE(player.statusText(), u"已停止"_qs);
+    QCOMPARE(player.statusText(), u"已停止"_s);
     QTest::qWait(kSettle);
     const QList<int> states = reportedStates(spy);
     QVERIFY2(states.contains(MediaPlayer::Playing), qPrintable(describe(states)));
@@ -216,7 +190,7 @@ void TestMediaPlayer::playsToTheEnd()
     QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
 }
 
-void TestMediaPlayer::changingOverIsNotAStop_data()
+void MediaPlayerTest::changingOverIsNotAStop_data()
 {
     QTest::addColumn<bool>("waitForPlaying");
     QTest::newRow("while playing") << true;
@@ -225,19 +199,19 @@ void TestMediaPlayer::changingOverIsNotAStop_data()
 
 // Qt passes through a stopped state when it is handed a new source; reported as a stop, it
 // would make the window load yet another song.
-void TestMediaPlayer::changingOverIsNotAStop()
+void MediaPlayerTest::changingOverIsNotAStop()
 {
     QFETCH(const bool, waitForPlaying);
     MediaPlayerWidget player;
     const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
 
-    player.setURL(url(u"tone-a.wav"_qs));
+    player.setURL(url(u"tone-a.wav"_s));
     if (waitForPlaying)
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
-    player.setURL(url(u"tone-b.wav"_qs));
-    QCOMPARE(player.URL(), url(u"tone-b.wav"_qs));
+    player.setURL(url(u"tone-b.wav"_s));
+    QCOMPARE(player.URL(), url(u"tone-b.wav"_s));
 
-    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_qs, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_s, kTimeout);
     QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
              qPrintable(describe(reportedStates(spy))));
 
@@ -248,22 +222,22 @@ void TestMediaPlayer::changingOverIsNotAStop()
     QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
 }
 
-void TestMediaPlayer::unloadingIsNotAStop()
+void MediaPlayerTest::unloadingIsNotAStop()
 {
     MediaPlayerWidget player;
     const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
-    player.setURL(url(u"tone-a.wav"_qs));
+    player.setURL(url(u"tone-a.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
 
     player.setURL(QString());
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
-    QCOMPARE(player.statusText(), u"就绪"_qs);
+    QCOMPARE(player.statusText(), u"就绪"_s);
     QTest::qWait(kSettle);
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QVERIFY(!reportedStates(spy).contains(MediaPlayer::Stopped));
 }
 
-void TestMediaPlayer::brokenMediaIsNotAStop_data()
+void MediaPlayerTest::brokenMediaIsNotAStop_data()
 {
     QTest::addColumn<QString>("address");
 
@@ -273,75 +247,75 @@ void TestMediaPlayer::brokenMediaIsNotAStop_data()
     const quint16 closedPort = probe.serverPort();
     probe.close();
 
-    QTest::newRow("not found") << url(u"missing.wav"_qs);
-    QTest::newRow("not audio") << url(u"notes.mp3"_qs);
-    QTest::newRow("truncated") << url(u"truncated.wav"_qs);
-    QTest::newRow("no samples") << url(u"silence.wav"_qs);
-    QTest::newRow("refused") << u"http://127.0.0.1:%1/tone-a.wav"_qs.arg(closedPort);
+    QTest::newRow("not found") << url(u"missing.wav"_s);
+    QTest::newRow("not audio") << url(u"notes.mp3"_s);
+    QTest::newRow("truncated") << url(u"truncated.wav"_s);
+    QTest::newRow("no samples") << url(u"silence.wav"_s);
+    QTest::newRow("refused") << u"http://127.0.0.1:%1/tone-a.wav"_s.arg(closedPort);
 }
 
 // A stop would make the window request the same broken link again, without end.
-void TestMediaPlayer::brokenMediaIsNotAStop()
+void MediaPlayerTest::brokenMediaIsNotAStop()
 {
     QFETCH(const QString, address);
     MediaPlayerWidget player;
     const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
 
     player.setURL(address);
-    QTRY_VERIFY_WITH_TIMEOUT(player.statusText().startsWith(u"错误："_qs), kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(player.statusText().startsWith(u"错误："_s), kTimeout);
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QTest::qWait(kSettle);
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
-    QVERIFY(player.statusText().startsWith(u"错误："_qs));
+    QVERIFY(player.statusText().startsWith(u"错误："_s));
     QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
              qPrintable(describe(reportedStates(spy))));
 
     // The player is not left broken by it.
-    player.setURL(url(u"tone-b.wav"_qs));
-    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_qs, kTimeout);
+    player.setURL(url(u"tone-b.wav"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_s, kTimeout);
 }
 
-void TestMediaPlayer::refusesOtherSchemes_data()
+void MediaPlayerTest::refusesOtherSchemes_data()
 {
     QTest::addColumn<QString>("address");
-    QTest::newRow("file") << QUrl::fromLocalFile(m_dir.filePath(u"tone-a.wav"_qs)).toString();
-    QTest::newRow("ftp") << u"ftp://127.0.0.1/tone-a.wav"_qs;
-    QTest::newRow("relative") << u"tone-a.wav"_qs;
-    QTest::newRow("no host") << u"http:///tone-a.wav"_qs;
+    QTest::newRow("file") << QUrl::fromLocalFile(m_dir.filePath(u"tone-a.wav"_s)).toString();
+    QTest::newRow("ftp") << u"ftp://127.0.0.1/tone-a.wav"_s;
+    QTest::newRow("relative") << u"tone-a.wav"_s;
+    QTest::newRow("no host") << u"http:///tone-a.wav"_s;
 }
 
-void TestMediaPlayer::refusesOtherSchemes()
+void MediaPlayerTest::refusesOtherSchemes()
 {
     QFETCH(const QString, address);
     MediaPlayerWidget player;
     const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
 
     player.setURL(address);
-    QCOMPARE(player.statusText(), u"错误：不支持的地址"_qs);
+    QCOMPARE(player.statusText(), u"错误：不支持的地址"_s);
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QTest::qWait(kSettle);
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QCOMPARE(reportedStates(spy), QList<int> {MediaPlayer::Ready});
 }
 
-void TestMediaPlayer::pauseAndStopButtons()
+void MediaPlayerTest::pauseAndStopButtons()
 {
     MediaPlayerWidget player;
     const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
-    auto *const playPause = player.findChild<QToolButton *>(u"playPauseButton"_qs);
-    auto *const stop = player.findChild<QToolButton *>(u"stopButton"_qs);
+    auto *const playPause = player.findChild<QToolButton *>(u"playPauseButton"_s);
+    auto *const stop = player.findChild<QToolButton *>(u"stopButton"_s);
     QVERIFY(playPause && stop);
-    QCOMPARE(playPause->toolTip(), u"播放"_qs);
-    QCOMPARE(stop->toolTip(), u"停止"_qs);
+    QCOMPARE(playPause->toolTip(), u"播放"_s);
+    QCOMPARE(stop->toolTip(), u"停止"_s);
 
-    player.setURL(url(u"tone-a.wav"_qs));
+    player.setURL(url(u"tone-a.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
-    QCOMPARE(playPause->toolTip(), u"暂停"_qs);
+    QCOMPARE(playPause->toolTip(), u"暂停"_s);
 
     playPause->click();
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Paused), kTimeout);
-    QCOMPARE(player.statusText(), u"已暂停"_qs);
-    QCOMPARE(playPause->toolTip(), u"播放"_qs);
+    QCOMPARE(player.statusText(), u"已暂停"_s);
+    QCOMPARE(playPause->toolTip(), u"播放"_s);
     // Longer than the tone: a paused tone does not run to its end.
     QTest::qWait(kSettle);
     QCOMPARE(player.playState(), int(MediaPlayer::Paused));
@@ -350,7 +324,7 @@ void TestMediaPlayer::pauseAndStopButtons()
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
     stop->click();
     QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
-    QCOMPARE(player.statusText(), u"已停止"_qs);
+    QCOMPARE(player.statusText(), u"已停止"_s);
     QTest::qWait(kSettle);
     QList<int> states = reportedStates(spy);
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
@@ -371,10 +345,10 @@ void TestMediaPlayer::pauseAndStopButtons()
 
 // The window's continue-playback handler assigns the next address from inside the signal;
 // the same address twice in a row must play twice.
-void TestMediaPlayer::handlerLoadsTheNextSong()
+void MediaPlayerTest::handlerLoadsTheNextSong()
 {
     MediaPlayerWidget player;
-    QStringList next = {url(u"plain/tone-b.wav"_qs), url(u"plain/tone-b.wav"_qs)};
+    QStringList next = {url(u"plain/tone-b.wav"_s), url(u"plain/tone-b.wav"_s)};
     QStringList played;
     int stops = 0;
     connect(&player, &MediaPlayerWidget::PlayStateChange, this, [&](int newState) {
@@ -387,17 +361,17 @@ void TestMediaPlayer::handlerLoadsTheNextSong()
             player.setURL(next.takeFirst());
     });
 
-    player.setURL(url(u"tone-a.wav"_qs));
+    player.setURL(url(u"tone-a.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(stops, 3, kTimeout);
     QTest::qWait(kSettle);
     QCOMPARE(stops, 3);
     QCOMPARE(played,
-             QStringList({u"正在播放：tone-a.wav"_qs, u"正在播放：tone-b.wav"_qs,
-                          u"正在播放：tone-b.wav"_qs}));
+             QStringList({u"正在播放：tone-a.wav"_s, u"正在播放：tone-b.wav"_s,
+                          u"正在播放：tone-b.wav"_s}));
     QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
 }
 
-void TestMediaPlayer::volumeIsLinear_data()
+void MediaPlayerTest::volumeIsLinear_data()
 {
     QTest::addColumn<int>("requested");
     QTest::addColumn<int>("expected");
@@ -408,13 +382,13 @@ void TestMediaPlayer::volumeIsLinear_data()
     QTest::newRow("below") << -5 << 0;
 }
 
-void TestMediaPlayer::volumeIsLinear()
+void MediaPlayerTest::volumeIsLinear()
 {
     QFETCH(const int, requested);
     QFETCH(const int, expected);
     MediaPlayerWidget player;
     const auto *const output = player.findChild<QAudioOutput *>();
-    auto *const slider = player.findChild<QSlider *>(u"volumeSlider"_qs);
+    auto *const slider = player.findChild<QSlider *>(u"volumeSlider"_s);
     QVERIFY(output && slider);
     QCOMPARE(player.volume(), 50);
     QCOMPARE(output->volume(), 0.5f);
@@ -430,7 +404,7 @@ void TestMediaPlayer::volumeIsLinear()
     QCOMPARE(output->volume(), 0.8f);
 }
 
-void TestMediaPlayer::doubleClickOnlyReports()
+void MediaPlayerTest::doubleClickOnlyReports()
 {
     MediaPlayerWidget player;
     player.resize(player.sizeHint());
@@ -440,7 +414,7 @@ void TestMediaPlayer::doubleClickOnlyReports()
     QSignalSpy clicks(&player, &MediaPlayerWidget::DoubleClick);
 
     // The time label is part of the strip's background: it takes no clicks of its own.
-    auto *const label = player.findChild<QLabel *>(u"timeLabel"_qs);
+    auto *const label = player.findChild<QLabel *>(u"timeLabel"_s);
     const QPoint inLabel = label->rect().center();
     QTest::mouseDClick(label, Qt::LeftButton, Qt::ShiftModifier, inLabel);
     QCOMPARE(clicks.count(), 1);
@@ -461,7 +435,7 @@ void TestMediaPlayer::doubleClickOnlyReports()
 
     // Esc leaves it.
     player.setFullScreen(true);
-    auto *const view = player.findChild<QWidget *>(u"fullScreenView"_qs);
+    auto *const view = player.findChild<QWidget *>(u"fullScreenView"_s);
     QVERIFY(view && view->isWindow());
     // Activation is asynchronous, and the shortcut needs it.
     QTRY_COMPARE(QApplication::activeWindow(), view);
@@ -469,9 +443,9 @@ void TestMediaPlayer::doubleClickOnlyReports()
     QVERIFY(!player.fullScreen());
     QTest::qWait(100);
     QCOMPARE(player.playState(), int(MediaPlayer::Undefined));
-    QCOMPARE(player.statusText(), u"就绪"_qs);
+    QCOMPARE(player.statusText(), u"就绪"_s);
     QCOMPARE(states.count(), 0);
 }
 
-QTEST_MAIN(TestMediaPlayer)
+QTEST_MAIN(MediaPlayerTest)
 #include "test_mediaplayer.moc"
