@@ -3,6 +3,7 @@
 // saves a picture of the whole window. docs/make-screenshot.sh runs it under Xvfb.
 
 #include "app/form1.h"
+#include "app/programidentity.h"
 #include "controls/shell.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistview.h"
@@ -23,6 +24,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// How long the song may take to start playing and get far enough in
+constexpr int kPlaybackWaitMs = 30000;
+
 // Neither the site button nor closing may open a browser while the picture is taken
 class NoShell : public Shell {
 public:
@@ -40,9 +44,7 @@ int fail(const QString &reason)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(u"quillpod"_s);
-    QApplication::setApplicationDisplayName(u"Quillpod"_s);
-    QApplication::setDesktopFileName(u"org.quillpod.Quillpod"_s);
+    setProgramIdentity();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Saves a screenshot of Quillpod playing a song."_s);
@@ -114,7 +116,7 @@ int main(int argc, char *argv[])
             return player->playState() == MediaPlayer::Playing && media->source() == song
                 && media->position() >= 1500 && status->panelText(2) == player->statusText();
         },
-        30000);
+        kPlaybackWaitMs);
     if (!playing)
         return fail(u"the song did not start playing: %1"_s.arg(player->statusText()));
 

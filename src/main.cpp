@@ -1,4 +1,6 @@
 #include "app/form1.h"
+#include "app/programidentity.h"
+#include "common/logging.h"
 #include "mpris/mprisservice.h"
 
 #include <QApplication>
@@ -6,14 +8,10 @@
 
 #include <optional>
 
-using namespace Qt::StringLiterals;
-
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(u"quillpod"_s);
-    QApplication::setApplicationDisplayName(u"Quillpod"_s);
-    QApplication::setDesktopFileName(u"org.quillpod.Quillpod"_s);
+    setProgramIdentity();
 
     Form1 window;
     window.Form_Load();
@@ -23,5 +21,7 @@ int main(int argc, char *argv[])
     std::optional<MprisService> mediaControls;
     if (const QDBusConnection bus = QDBusConnection::sessionBus(); bus.isConnected())
         mediaControls.emplace(window, window.mediaPlayer(), bus);
+    else
+        qCInfo(lcApp) << "No session bus: media keys and the sound menu are not offered";
     return app.exec();
 }

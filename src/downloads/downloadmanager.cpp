@@ -71,24 +71,34 @@ void DownloadManager::download(const QString &address)
     connect(item, &DownloadItemWidget::cancelRequested, transfer, &DownloadTransfer::cancel);
     connect(transfer, &DownloadTransfer::finished, this,
             [this, transfer, item](DownloadTransfer::Outcome outcome, const QString &reason) {
-                m_running.removeOne(transfer);
-                transfer->deleteLater();
-                if (item) {
-                    switch (outcome) {
-                    case DownloadTransfer::Outcome::Completed:
-                        item->setCompleted();
-                        break;
-                    case DownloadTransfer::Outcome::Cancelled:
-                        item->setCancelled();
-                        break;
-                    case DownloadTransfer::Outcome::Failed:
-                        item->setFailed(reason);
-                        break;
-                    }
-                }
-                emit finished(transfer->path(), outcome == DownloadTransfer::Outcome::Completed,
-                              reason);
+                transferFinished(transfer, item, outcome, reason);
             });
+}
+
+void DownloadManager::transferFinished(DownloadTransfer *transfer, DownloadItemWidget *item,
+                                       DownloadTransfer::Outcome outcome, const QString &reason)
+{
+    m_running.removeOne(transfer);
+    transfer->deleteLater();
+    if (item)
+        showOutcome(*item, outcome, reason);
+    emit finished(transfer->path(), outcome == DownloadTransfer::Outcome::Completed, reason);
+}
+
+void DownloadManager::showOutcome(DownloadItemWidget &item, DownloadTransfer::Outcome outcome,
+                                  const QString &reason)
+{
+    switch (outcome) {
+    case DownloadTransfer::Outcome::Completed:
+        item.setCompleted();
+        break;
+    case DownloadTransfer::Outcome::Cancelled:
+        item.setCancelled();
+        break;
+    case DownloadTransfer::Outcome::Failed:
+        item.setFailed(reason);
+        break;
+    }
 }
 
 QString DownloadManager::askSavePath(const QUrl &url)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "downloadswindow.h"
+#include "downloadtransfer.h"
 
 #include "common/constants.h"
 
@@ -10,7 +11,7 @@
 #include <QString>
 #include <chrono>
 
-class DownloadTransfer;
+class DownloadItemWidget;
 
 // Saves http and https addresses to files, asking the user where, and shows the transfers in
 // its own downloads window. A transfer that does not finish leaves no file behind, also when
@@ -43,6 +44,11 @@ signals:
     void finished(const QString &path, bool ok, const QString &reason);
 
 private:
+    // `item` is null when its row is already gone
+    void transferFinished(DownloadTransfer *transfer, DownloadItemWidget *item,
+                          DownloadTransfer::Outcome outcome, const QString &reason);
+    static void showOutcome(DownloadItemWidget &item, DownloadTransfer::Outcome outcome,
+                            const QString &reason);
     QString askSavePath(const QUrl &url);
     bool isTaken(const QString &path) const;
     void abortAll();

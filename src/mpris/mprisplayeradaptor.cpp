@@ -27,13 +27,17 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(MediaPlayerWidget &player, const QDBusCon
             &MprisPlayerAdaptor::scheduleAnnouncement);
     connect(&m_player, &MediaPlayerWidget::volumeChanged, this,
             &MprisPlayerAdaptor::scheduleAnnouncement);
-    connect(&m_player, &MediaPlayerWidget::metadataChanged, this, [this] {
-        noteTrack();
-        scheduleAnnouncement();
-    });
+    connect(&m_player, &MediaPlayerWidget::metadataChanged, this,
+            &MprisPlayerAdaptor::trackChanged);
     connect(&m_player, &MediaPlayerWidget::seeked, this, [this](qint64 milliseconds) {
         emit Seeked(milliseconds * kMicrosecondsPerMillisecond);
     });
+}
+
+void MprisPlayerAdaptor::trackChanged()
+{
+    noteTrack();
+    scheduleAnnouncement();
 }
 
 QString MprisPlayerAdaptor::playbackStatus() const

@@ -65,6 +65,7 @@ signals:
 
 private:
     QDBusObjectPath trackId() const;
+    void trackChanged();
     void noteTrack();
     QVariantMap announcedProperties() const;
     void scheduleAnnouncement();

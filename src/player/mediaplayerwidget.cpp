@@ -68,15 +68,8 @@ MediaPlayerWidget::MediaPlayerWidget(QWidget *parent)
     connect(m_player, &QMediaPlayer::metaDataChanged, this, &MediaPlayerWidget::refresh);
     connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaPlayerWidget::handleError);
     connect(m_player, &QMediaPlayer::metaDataChanged, this, &MediaPlayerWidget::metadataChanged);
-    connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 duration) {
-        for (PlayerControls *const controls : allControls())
-            controls->setDuration(duration);
-        emit metadataChanged();
-    });
-    connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 position) {
-        for (PlayerControls *const controls : allControls())
-            controls->setPosition(position);
-    });
+    connect(m_player, &QMediaPlayer::durationChanged, this, &MediaPlayerWidget::showDuration);
+    connect(m_player, &QMediaPlayer::positionChanged, this, &MediaPlayerWidget::showPosition);
     connectControls(m_controls);
 
     setVolume(m_volume);
@@ -256,6 +249,19 @@ void MediaPlayerWidget::setPosition(qint64 milliseconds)
     const qint64 position = qBound<qint64>(0, milliseconds, duration);
     m_player->setPosition(position);
     emit seeked(position);
+}
+
+void MediaPlayerWidget::showDuration(qint64 duration)
+{
+    for (PlayerControls *const controls : allControls())
+        controls->setDuration(duration);
+    emit metadataChanged();
+}
+
+void MediaPlayerWidget::showPosition(qint64 position)
+{
+    for (PlayerControls *const controls : allControls())
+        controls->setPosition(position);
 }
 
 void MediaPlayerWidget::setMuted(bool muted)

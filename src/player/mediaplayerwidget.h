@@ -65,6 +65,8 @@ private:
     void load(const QUrl &address);
     void togglePlayPause();
     void setMuted(bool muted);
+    void showDuration(qint64 duration);
+    void showPosition(qint64 position);
     void handleError(QMediaPlayer::Error error);
     void refresh();
     PlayStateRules::Observation observation() const;

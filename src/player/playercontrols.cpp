@@ -43,10 +43,7 @@ PlayerControls::PlayerControls(QWidget *parent)
     m_seekSlider->setSingleStep(5000);
     m_seekSlider->setPageStep(15000);
     // A drag seeks once, on release; clicks beside the handle and keys seek at once.
-    connect(m_seekSlider, &QSlider::actionTriggered, this, [this](int action) {
-        if (action != QAbstractSlider::SliderMove)
-            emit seekRequested(m_seekSlider->sliderPosition());
-    });
+    connect(m_seekSlider, &QSlider::actionTriggered, this, &PlayerControls::seekActionTriggered);
     connect(m_seekSlider, &QSlider::sliderReleased, this,
             [this] { emit seekRequested(m_seekSlider->sliderPosition()); });
 
@@ -60,10 +57,7 @@ PlayerControls::PlayerControls(QWidget *parent)
     m_muteButton->setAutoRaise(true);
     m_muteButton->setCheckable(true);
     setMuted(false);
-    connect(m_muteButton, &QToolButton::toggled, this, [this](bool muted) {
-        setMuted(muted);
-        emit mutedChanged(muted);
-    });
+    connect(m_muteButton, &QToolButton::toggled, this, &PlayerControls::muteToggled);
 
     m_volumeSlider->setObjectName(u"volumeSlider"_s);
     m_volumeSlider->setToolTip(u"音量"_s);
@@ -130,4 +124,16 @@ void PlayerControls::setButtonIconSize(const QSize &size)
 void PlayerControls::updateTimeLabel()
 {
     m_timeLabel->setText(formatTime(m_position) + u" / "_s + formatTime(m_duration));
+}
+
+void PlayerControls::seekActionTriggered(int action)
+{
+    if (action != QAbstractSlider::SliderMove)
+        emit seekRequested(m_seekSlider->sliderPosition());
+}
+
+void PlayerControls::muteToggled(bool muted)
+{
+    setMuted(muted);
+    emit mutedChanged(muted);
 }

@@ -32,6 +32,8 @@ signals:
     void mutedChanged(bool muted);
 
 private:
+    void seekActionTriggered(int action);
+    void muteToggled(bool muted);
     void updateTimeLabel();
 
     QToolButton *m_playPauseButton;

@@ -58,22 +58,24 @@ struct Reply {
     qint64 elapsedMs = 0;
 };
 
+QStringList capturesOf(const QRegularExpression &field, const QString &page)
+{
+    QStringList values;
+    for (auto it = field.globalMatch(page); it.hasNext();)
+        values.append(it.next().captured(1));
+    return values;
+}
+
 QStringList titlesOf(const QString &page)
 {
     static const QRegularExpression title(uR"re(title:"([^"]*)")re"_s);
-    QStringList titles;
-    for (auto it = title.globalMatch(page); it.hasNext();)
-        titles.append(it.next().captured(1));
-    return titles;
+    return capturesOf(title, page);
 }
 
 QStringList idsOf(const QString &page)
 {
     static const QRegularExpression id(uR"re(\{id:"([^"]*)")re"_s);
-    QStringList ids;
-    for (auto it = id.globalMatch(page); it.hasNext();)
-        ids.append(it.next().captured(1));
-    return ids;
+    return capturesOf(id, page);
 }
 
 } // namespace

@@ -1,0 +1,12 @@
+#include "programidentity.h"
+
+#include <QGuiApplication>
+
+using namespace Qt::StringLiterals;
+
+void setProgramIdentity()
+{
+    QGuiApplication::setApplicationName(u"quillpod"_s);
+    QGuiApplication::setApplicationDisplayName(u"Quillpod"_s);
+    QGuiApplication::setDesktopFileName(u"org.quillpod.Quillpod"_s);
+}

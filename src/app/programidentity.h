@@ -1,0 +1,5 @@
+#pragma once
+
+// Names the program to Qt and the desktop: application and display name, and the desktop entry
+// that the window belongs to. Called once, right after the QApplication is made.
+void setProgramIdentity();
