@@ -65,6 +65,7 @@ private:
     void Timer1_Timer();
     void Form_Unload();
 
+    void reportNoBackgroundTrack(const QString &reason);
     // Runs a song handler, reporting a link that could not be had in the status bar
     template<typename Handler> void runSongHandler(Handler handler);
 

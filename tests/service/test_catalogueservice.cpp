@@ -2,6 +2,7 @@
 // and media path decoding, audio files, switchable faults and the request log.
 
 #include "catalogueservice.h"
+#include "timescale.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -459,14 +460,14 @@ void CatalogueServiceTest::hangEndsByTimeoutAndStop()
     // A request still hanging when the service stops must not hold the service up.
     const std::unique_ptr<QNetworkReply> pending(m_network.get(
         QNetworkRequest(QUrl::fromEncoded((service.base() + defaultPage(2)).toLatin1()))));
-    QTRY_COMPARE(service.requestTargets().size(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(service.requestTargets().size(), 3, scaled(5000));
     QElapsedTimer timer;
     timer.start();
     service.stop();
-    QVERIFY(timer.elapsed() < 3000);
+    QVERIFY(timer.elapsed() < scaled(3000));
     QCOMPARE(service.exitStatus(), QProcess::NormalExit);
     QCOMPARE(service.exitCode(), 0);
-    QTRY_VERIFY(pending->isFinished());
+    QTRY_VERIFY_WITH_TIMEOUT(pending->isFinished(), scaled(5000));
 }
 
 void CatalogueServiceTest::overrides_data()
