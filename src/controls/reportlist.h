@@ -43,6 +43,13 @@ public:
     virtual void setManualLabelEdit() = 0;
     virtual void setMultiSelect(bool on) = 0;
 
+    // Marks beside a row's first cell. They belong to the rows: clearing the list removes them.
+    // The row whose song the player has; 0 for none
+    virtual void setPlayMark(int index) = 0;
+    virtual int playMark() const = 0;
+    // A row whose song could not be played, with the reason as its tooltip
+    virtual void setErrorMark(int index, const QString &reason) = 0;
+
     // Makes a column (1-based) as wide as its widest item text; the header does not count.
     virtual void autoSizeColumn(int column) = 0;
     virtual void refresh() = 0;

@@ -1,5 +1,7 @@
 #include "reportlistmodel.h"
 
+#include <utility>
+
 namespace {
 
 ReportListModel::StoredRow stored(const ReportRow &row)
@@ -64,6 +66,18 @@ QVariant ReportListModel::data(const QModelIndex &index, int role) const
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return m_rows.at(index.row()).cell(index.column()).toString();
+    if (index.column() != 0)
+        return {};
+    const auto error = m_errorReasons.constFind(index.row());
+    if (role == Qt::ToolTipRole && error != m_errorReasons.cend())
+        return *error;
+    if (role != Qt::DecorationRole)
+        return {};
+    // A row that failed keeps its error mark when it is tried again
+    if (error != m_errorReasons.cend())
+        return m_errorDecoration;
+    if (index.row() == m_playRow)
+        return m_playDecoration;
     return {};
 }
 
@@ -99,7 +113,40 @@ void ReportListModel::clearRows()
     beginResetModel();
     m_rows.clear();
     m_rows.squeeze();
+    m_playRow = -1;
+    m_errorReasons.clear();
     endResetModel();
+}
+
+void ReportListModel::setMarkDecorations(const QVariant &playing, const QVariant &failed)
+{
+    m_playDecoration = playing;
+    m_errorDecoration = failed;
+}
+
+void ReportListModel::setPlayMark(int row)
+{
+    if (row < 0 || row >= m_rows.size())
+        row = -1;
+    const int previous = std::exchange(m_playRow, row);
+    markChanged(previous);
+    markChanged(row);
+}
+
+void ReportListModel::setErrorMark(int row, const QString &reason)
+{
+    if (row < 0 || row >= m_rows.size())
+        return;
+    m_errorReasons.insert(row, reason);
+    markChanged(row);
+}
+
+void ReportListModel::markChanged(int row)
+{
+    if (row < 0 || m_headers.isEmpty())
+        return;
+    const QModelIndex cell = index(row, 0);
+    emit dataChanged(cell, cell, {Qt::DecorationRole, Qt::ToolTipRole});
 }
 
 void ReportListModel::addColumn(const QString &header)

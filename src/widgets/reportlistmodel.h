@@ -3,6 +3,7 @@
 #include "controls/reportlist.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QStringList>
 
 // The rows and column headers of the report list. Rows are kept as the list's users gave them.
@@ -29,6 +30,14 @@ public:
     // One cell of a 0-based row without copying it; valid until the rows change
     QStringView cell(int row, int column) const { return m_rows.at(row).cell(column); }
 
+    // The marks beside a 0-based row's first cell: the playing row (-1 for none) and the rows
+    // that could not be played. Clearing the rows removes them.
+    void setPlayMark(int row);
+    int playMark() const { return m_playRow; }
+    void setErrorMark(int row, const QString &reason);
+    // What the marks look like is the view's to say; the model itself needs nothing of the GUI
+    void setMarkDecorations(const QVariant &playing, const QVariant &failed);
+
     void addColumn(const QString &header);
     void clearColumns();
 
@@ -43,8 +52,15 @@ public:
     };
 
 private:
+    void markChanged(int row);
+
     QList<StoredRow> m_rows;
     QStringList m_headers;
+    // Marks are few, so they are kept apart from the rows
+    int m_playRow = -1;
+    QHash<int, QString> m_errorReasons;
+    QVariant m_playDecoration;
+    QVariant m_errorDecoration;
 };
 
 // Rows move by plain copy when the list grows, rather than being copied and then freed, which

@@ -21,6 +21,8 @@ ReportListView::ReportListView(QWidget *parent)
     : QTreeView(parent), m_model(new ReportListModel(this))
 {
     setModel(m_model);
+    m_model->setMarkDecorations(style()->standardIcon(QStyle::SP_MediaPlay),
+                                style()->standardIcon(QStyle::SP_MessageBoxCritical));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -126,6 +128,21 @@ void ReportListView::setMultiSelect(bool on)
 {
     setSelectionMode(on ? QAbstractItemView::ExtendedSelection
                         : QAbstractItemView::SingleSelection);
+}
+
+void ReportListView::setPlayMark(int index)
+{
+    m_model->setPlayMark(index - 1);
+}
+
+int ReportListView::playMark() const
+{
+    return m_model->playMark() + 1;
+}
+
+void ReportListView::setErrorMark(int index, const QString &reason)
+{
+    m_model->setErrorMark(index - 1, reason);
 }
 
 void ReportListView::autoSizeColumn(int column)

@@ -36,6 +36,9 @@ public:
     void setGridLines(bool on) override;
     void setManualLabelEdit() override;
     void setMultiSelect(bool on) override;
+    void setPlayMark(int index) override;
+    int playMark() const override;
+    void setErrorMark(int index, const QString &reason) override;
     void autoSizeColumn(int column) override;
     void refresh() override;
 

@@ -13,6 +13,7 @@
 #include "controls/textbox.h"
 #include "controls/webview.h"
 
+#include <QMap>
 #include <QStringList>
 #include <functional>
 
@@ -26,9 +27,11 @@ public:
     int visible = 0;
     int insertions = 0;
     QList<int> autoSized;
+    int played = 0;
+    QMap<int, QString> errors;
 
     int count() const override { return int(rows.size()); }
-    void clear() override { rows.clear(), selected = 0; }
+    void clear() override { rows.clear(), selected = 0, played = 0, errors.clear(); }
     void addRows(const QList<ReportRow> &more) override { rows.append(more), ++insertions; }
     ReportRow item(int index) const override { return rows.value(index - 1); }
     void select(int index) override { selected = index; }
@@ -42,6 +45,9 @@ public:
     void setGridLines(bool) override { }
     void setManualLabelEdit() override { }
     void setMultiSelect(bool) override { }
+    void setPlayMark(int index) override { played = index; }
+    int playMark() const override { return played; }
+    void setErrorMark(int index, const QString &reason) override { errors.insert(index, reason); }
     void autoSizeColumn(int column) override { autoSized.append(column); }
     void refresh() override { }
 };

@@ -31,6 +31,12 @@ public:
     void setGridLines(bool) override { }
     void setManualLabelEdit() override { }
     void setMultiSelect(bool) override { }
+    void setPlayMark(int index) override { m_model.setPlayMark(index - 1); }
+    int playMark() const override { return m_model.playMark() + 1; }
+    void setErrorMark(int index, const QString &reason) override
+    {
+        m_model.setErrorMark(index - 1, reason);
+    }
     void autoSizeColumn(int) override { }
     void refresh() override { }
 

@@ -2,6 +2,7 @@
 #include "widgets/reportlistview.h"
 
 #include <QAbstractItemModelTester>
+#include <QIcon>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -56,6 +57,7 @@ private slots:
     void sizingCoversRowsJustAppended();
     void sizingFollowsClearAndFont();
     void rowsShareOneHeight();
+    void marksBesideTheFirstCell();
 };
 
 void ReportListViewTest::rowsKeepTheirCells_data()
@@ -172,6 +174,41 @@ void ReportListViewTest::rowsShareOneHeight()
     list.view.setFont(font);
     QVERIFY(height(1) > rowHeight);
     QCOMPARE(height(30), height(1));
+}
+
+// The play mark and the error marks are icons of the first cell, which keeps its text; a failed
+// row's reason is its tooltip; the marks go with the rows
+void ReportListViewTest::marksBesideTheFirstCell()
+{
+    List list;
+    list.view.addRows(page(1, 3));
+    const ReportListModel &model = list.view.listModel();
+    const auto icon = [&](int row, int column = 0) {
+        return model.index(row - 1, column).data(Qt::DecorationRole).value<QIcon>().cacheKey();
+    };
+    QCOMPARE(icon(1), QIcon().cacheKey());
+
+    list.view.setPlayMark(2);
+    const qint64 playing = icon(2);
+    QVERIFY(playing != QIcon().cacheKey());
+    QCOMPARE(model.index(1, 0).data().toString(), u"歌2"_s + kPad);
+    QCOMPARE(icon(2, 1), QIcon().cacheKey());
+    list.view.setPlayMark(3);
+    QCOMPARE(icon(2), QIcon().cacheKey());
+    QCOMPARE(icon(3), playing);
+    QCOMPARE(list.view.playMark(), 3);
+
+    // A failed row shows its error mark even while it is tried again
+    list.view.setErrorMark(3, u"无法播放该媒体"_s);
+    QVERIFY(icon(3) != playing && icon(3) != QIcon().cacheKey());
+    QCOMPARE(model.index(2, 0).data(Qt::ToolTipRole).toString(), u"无法播放该媒体"_s);
+    QVERIFY(model.index(2, 1).data(Qt::ToolTipRole).isNull());
+
+    list.view.clear();
+    list.view.addRows(page(1, 3));
+    QCOMPARE(list.view.playMark(), 0);
+    QCOMPARE(icon(3), QIcon().cacheKey());
+    QVERIFY(model.index(2, 0).data(Qt::ToolTipRole).isNull());
 }
 
 QTEST_MAIN(ReportListViewTest)
