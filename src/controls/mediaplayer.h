@@ -27,6 +27,13 @@ public:
     // given after the URL; a player that shows no names may ignore it.
     virtual void setTitle(const QString &title) { Q_UNUSED(title) }
     virtual int playState() const = 0;
+    // Why the current address cannot be played; empty while it can
+    virtual QString failure() const = 0;
+    // Stops as the player's own stop button does
+    virtual void stop() = 0;
+    // In milliseconds from the start of the song
+    virtual qint64 position() const = 0;
+    virtual void setPosition(qint64 milliseconds) = 0;
     // What the player is doing, in words for the status bar
     virtual QString statusText() const = 0;
     // settings.volume, 0 to 100

@@ -95,6 +95,8 @@ void MediaPlayerWidget::setURL(const QString &url)
 void MediaPlayerWidget::start(const QString &url)
 {
     m_url = url;
+    ++m_addressNumber;
+    m_failureReported = false;
     const QUrl address(url);
     // Only web addresses: the player is not a way into the local file system.
     const bool refused = !url.isEmpty() && !isPlayableAddress(address);
@@ -289,6 +291,10 @@ void MediaPlayerWidget::refresh()
         return;
     if (m_rules.update(observation()))
         showPlayState();
+    if (!m_rules.failure().isEmpty() && !std::exchange(m_failureReported, true))
+        QMetaObject::invokeMethod(
+            this, [this, address = m_addressNumber] { reportFailure(address); },
+            Qt::QueuedConnection);
 
     const QString status = m_rules.statusText(mediaTitle());
     if (status == m_statusText)
@@ -327,6 +333,13 @@ void MediaPlayerWidget::showPlayState()
     if (m_pendingStates.size() == 1)
         QMetaObject::invokeMethod(this, &MediaPlayerWidget::reportStateChanges,
                                   Qt::QueuedConnection);
+}
+
+void MediaPlayerWidget::reportFailure(quint64 address)
+{
+    // A new address since then has a failure of its own, or none
+    if (address == m_addressNumber)
+        emit mediaFailed();
 }
 
 void MediaPlayerWidget::reportStateChanges()

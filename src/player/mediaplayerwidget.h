@@ -24,6 +24,7 @@ public:
     void setURL(const QString &url) override;
     QString URL() const override;
     int playState() const override;
+    QString failure() const override { return m_rules.failure(); }
     QString statusText() const override;
     int volume() const override;
     void setVolume(int volume) override;
@@ -36,11 +37,12 @@ public:
     // matching control of the strip does, so stop is the stop button, with all its effects.
     void play();
     void pause();
-    void stop();
+    void togglePlayPause();
+    void stop() override;
     // In milliseconds; the duration is 0 while it is not known
-    qint64 position() const;
+    qint64 position() const override;
     qint64 duration() const;
-    void setPosition(qint64 milliseconds);
+    void setPosition(qint64 milliseconds) override;
     void setTitle(const QString &title) override;
     // That name, or else the media's own title, or else the file name
     QString title() const;
@@ -56,6 +58,9 @@ signals:
     void seeked(qint64 milliseconds);
     // What statusText() says has changed
     void statusTextChanged();
+    // The current address cannot be played: failure() says why. Emitted from the event loop,
+    // once per address.
+    void mediaFailed();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -63,7 +68,7 @@ protected:
 private:
     void start(const QString &url);
     void load(const QUrl &address);
-    void togglePlayPause();
+    void reportFailure(quint64 address);
     void setMuted(bool muted);
     void showDuration(qint64 duration);
     void showPosition(qint64 position);
@@ -88,6 +93,9 @@ private:
     QString m_title;
     PlayStateRules m_rules;
     QString m_statusText;
+    // Numbers the addresses started, so that a failure is reported for its own address only
+    quint64 m_addressNumber = 0;
+    bool m_failureReported = false;
     int m_volume = 50;
     // Play states not yet reported through PlayStateChange, oldest first
     QList<int> m_pendingStates;

@@ -123,10 +123,17 @@ public:
     int state = Undefined;
     int volumeSetting = 50;
     bool full = false;
+    QString failed;
+    qint64 at = 0;
+    int stops = 0;
 
     void setURL(const QString &url) override { assigned.append(url); }
     QString URL() const override { return assigned.value(assigned.size() - 1); }
     int playState() const override { return state; }
+    QString failure() const override { return failed; }
+    void stop() override { state = Stopped, at = 0, ++stops; }
+    qint64 position() const override { return at; }
+    void setPosition(qint64 milliseconds) override { at = milliseconds; }
     QString statusText() const override { return u"就绪"_s; }
     int volume() const override { return volumeSetting; }
     void setVolume(int volume) override { volumeSetting = volume; }
