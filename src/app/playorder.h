@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QtGlobal>
+#include <chrono>
+
+// The order in which the list is played beyond the player-stopped rule: the desktop's next and
+// previous, and going past songs that cannot be played. Rows are 1-based; 0 is no row (the
+// background track, or a row of a list that has since been refilled). No requests, no clock.
+class PlayOrder {
+public:
+    // How long a failed song stays on screen before the next row is tried. It is also the
+    // closest that two tries can follow each other, so a failing network is never flooded.
+    static constexpr std::chrono::milliseconds kSkipDelay {2000};
+    // Consecutive failures after which no further row is tried
+    static constexpr int kFailureLimit = 5;
+    // Past this much of a song, "previous" starts it over instead
+    static constexpr qint64 kRestartAfterMs = 3000;
+
+    // The row after `current`, row 1 after the last row or after no row; 0 for an empty list
+    static int nextRow(int current, int count);
+    // The row before `current`, the last row before row 1 or no row; 0 for an empty list
+    static int previousRow(int current, int count);
+    static bool restartsInstead(qint64 positionMs) { return positionMs > kRestartAfterMs; }
+
+    // The song from `row` could not be played. Returns the row to try next, or 0 when the
+    // failures have reached the limit or have gone once round the whole list.
+    int failed(int row, int count);
+    // A song plays, or the user chose one: counting starts over
+    void reset();
+    int failures() const { return m_failures; }
+
+private:
+    int m_failures = 0;
+    // The rows that failed since the count last started over
+    QList<int> m_failedRows;
+};
