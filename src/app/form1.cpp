@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "listplayer.h"
 #include "songhandlers.h"
 
 #include "common/constants.h"
@@ -19,6 +20,7 @@
 #include "widgets/lineedittextbox.h"
 #include "widgets/messageboxdialog.h"
 #include "widgets/qteventdispatch.h"
+#include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
@@ -28,6 +30,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -87,6 +90,9 @@ Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
         *ListView1,
         SongHandlers::Boxes {*m_text2Box, *m_text3Box, *m_text4Box, *m_text5Box, *m_text6Box},
         *WindowsMediaPlayer1, *WebBrowser1, *m_links, m_playIndex);
+    m_listPlayer
+        = std::make_unique<ListPlayer>(*m_songs, *ListView1, *WindowsMediaPlayer1, *StatusBar1);
+    m_songs->setListener(m_listPlayer.get());
     connectHandlers();
     Timer1->start();
 }
@@ -127,13 +133,32 @@ void Form1::connectHandlers()
             &Form1::WindowsMediaPlayer1_PlayStateChange);
     connect(WindowsMediaPlayer1, &MediaPlayerWidget::DoubleClick, this,
             &Form1::WindowsMediaPlayer1_DoubleClick);
+    connect(WindowsMediaPlayer1, &MediaPlayerWidget::mediaFailed, this,
+            &Form1::WindowsMediaPlayer1_MediaFailed);
+    connect(m_listPlayer.get(), &ListPlayer::songStarted, this, &Form1::announceSong);
+    connect(&ListView1->listModel(), &QAbstractItemModel::modelReset, this, &Form1::listChanged);
+    connect(&ListView1->listModel(), &QAbstractItemModel::rowsInserted, this, &Form1::listChanged);
+    connect(new QShortcut(QKeySequence(u"Ctrl+L"_s), this), &QShortcut::activated, this,
+            &Form1::showPlayingRow);
+    connect(new QShortcut(QKeySequence(u"Ctrl+F"_s), this), &QShortcut::activated, this,
+            &Form1::focusSearch);
 }
 
 template<typename Handler> void Form1::runSongHandler(Handler handler)
 {
+    runHandler([&] { std::invoke(handler, *m_songs); });
+}
+
+template<typename Handler> void Form1::runListHandler(Handler handler)
+{
+    runHandler([&] { std::invoke(handler, *m_listPlayer); });
+}
+
+void Form1::runHandler(const std::function<void()> &handler)
+{
     if (m_unloaded)
         return;
-    const std::optional<QString> failure = failureOf([&] { std::invoke(handler, *m_songs); });
+    const std::optional<QString> failure = failureOf(handler);
     if (failure && !m_unloaded)
         StatusBar1->setPanelText(1, u"获取歌曲链接失败：%1"_s.arg(*failure));
 }
@@ -228,6 +253,10 @@ void Form1::ListView1_MenuKey()
 
 void Form1::WindowsMediaPlayer1_PlayStateChange(int newState)
 {
+    m_listPlayer->playStateChanged();
+    // The desktop's stop stays a stop
+    if (m_listPlayer->stoppedForGood())
+        return;
     runSongHandler(
         [newState](SongHandlers &songs) { songs.WindowsMediaPlayer1_PlayStateChange(newState); });
 }
@@ -240,6 +269,54 @@ void Form1::WindowsMediaPlayer1_DoubleClick()
     } catch (const std::exception &error) {
         qCInfo(lcApp) << "No full screen:" << error.what();
     }
+}
+
+void Form1::WindowsMediaPlayer1_MediaFailed()
+{
+    if (!m_unloaded)
+        m_listPlayer->mediaFailed();
+}
+
+bool Form1::hasRows() const
+{
+    return ListView1->count() > 0;
+}
+
+void Form1::playNext()
+{
+    runListHandler(&ListPlayer::playNext);
+}
+
+void Form1::playPrevious()
+{
+    runListHandler(&ListPlayer::playPrevious);
+}
+
+void Form1::stopPlayback()
+{
+    m_listPlayer->stopPlayback();
+}
+
+void Form1::showPlayingRow()
+{
+    const int row = ListView1->playMark();
+    if (row == 0)
+        return;
+    ListView1->select(row);
+    ListView1->ensureVisible(row);
+    runSongHandler(&SongHandlers::ListView1_Click);
+}
+
+void Form1::focusSearch()
+{
+    Text1->setFocus(Qt::ShortcutFocusReason);
+    Text1->selectAll();
+}
+
+void Form1::announceSong(const QString &title)
+{
+    if (!isActiveWindow())
+        emit songStartedUnseen(title);
 }
 
 void Form1::StatusBar1_MouseMove()
@@ -282,6 +359,7 @@ void Form1::Form_Unload()
         return;
     m_unloaded = true;
     Timer1->stop();
+    m_listPlayer->cancelSkip();
     m_environment.shell->openAddress(m_environment.exitPage);
     // Every waiting request ends now, so the handlers waiting on them unwind and nothing more
     // is written before the program ends

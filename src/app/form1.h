@@ -3,14 +3,18 @@
 #include "form1controls.h"
 #include "formenvironment.h"
 
+#include "controls/listplayback.h"
+
 #include <QMainWindow>
 #include <QNetworkAccessManager>
+#include <functional>
 #include <memory>
 
 class ButtonCaption;
 class DesktopShell;
 class LineEditTextBox;
 class LinkResolver;
+class ListPlayer;
 class MediaPlayerWidget;
 class MessageBoxDialog;
 class QtEventDispatch;
@@ -24,7 +28,7 @@ struct SearchState;
 
 // The program's one window, `Form1`: its event handlers and how they are wired to the controls.
 // Every handler catches failures at its own boundary: none crosses the event loop.
-class Form1 : public QMainWindow, private Form1Controls {
+class Form1 : public QMainWindow, private Form1Controls, public ListPlayback {
     Q_OBJECT
 
 public:
@@ -44,6 +48,19 @@ public:
     // The player, for offering it to the desktop's media controls
     MediaPlayerWidget &mediaPlayer() const { return *WindowsMediaPlayer1; }
 
+    // ListPlayback: the desktop's media controls and the command line. A link that cannot be
+    // had is reported in the status bar, as for the window's own commands.
+    bool hasRows() const override;
+    void playNext() override;
+    void playPrevious() override;
+    void stopPlayback() override;
+
+signals:
+    // The list was emptied or filled
+    void listChanged();
+    // A song from the list began to play while the user was looking at another window
+    void songStartedUnseen(const QString &title);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -61,13 +78,22 @@ private:
     void ListView1_MenuKey();
     void WindowsMediaPlayer1_PlayStateChange(int newState);
     void WindowsMediaPlayer1_DoubleClick();
+    void WindowsMediaPlayer1_MediaFailed();
     void StatusBar1_MouseMove();
     void Timer1_Timer();
     void Form_Unload();
 
+    // Keyboard: Ctrl+L shows the playing row as a click on it would, Ctrl+F goes to the search
+    void showPlayingRow();
+    void focusSearch();
+    void announceSong(const QString &title);
+
     void reportNoBackgroundTrack(const QString &reason);
-    // Runs a song handler, reporting a link that could not be had in the status bar
+    // Runs a handler of the song handlers or the list player, reporting a link that could not
+    // be had in the status bar
     template<typename Handler> void runSongHandler(Handler handler);
+    template<typename Handler> void runListHandler(Handler handler);
+    void runHandler(const std::function<void()> &handler);
 
     FormEnvironment m_environment;
     SearchState &m_state;
@@ -91,4 +117,5 @@ private:
     std::unique_ptr<SongListLoader> m_loader;
     std::unique_ptr<SearchCommand> m_search;
     std::unique_ptr<SongHandlers> m_songs;
+    std::unique_ptr<ListPlayer> m_listPlayer;
 };

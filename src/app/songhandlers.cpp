@@ -1,5 +1,6 @@
 #include "songhandlers.h"
 
+#include "common/failure.h"
 #include "controls/mediaplayer.h"
 #include "controls/textbox.h"
 #include "controls/webview.h"
@@ -16,6 +17,24 @@ SongHandlers::SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, W
     : m_list(list), m_boxes(boxes), m_player(player), m_browser(browser), m_links(links),
       m_playIndex(playIndex)
 {
+}
+
+quint64 SongHandlers::choose()
+{
+    if (m_listener)
+        m_listener->userChose();
+    return ++m_userChoices;
+}
+
+template<typename Stale> QString SongHandlers::linkToPlay(int index, const QString &id, Stale stale)
+{
+    QString link;
+    const std::optional<QString> failure = failureOf([&] { link = m_links.ResolveSongLink(id); });
+    if (!failure)
+        return link;
+    if (m_listener && !stale())
+        m_listener->rowFailed(index, *failure);
+    throw Failure(*failure);
 }
 
 SongHandlers::Selection SongHandlers::selection() const
@@ -62,7 +81,7 @@ void SongHandlers::play(const Selection &selected, bool showRawLink)
     m_boxes.Text5.setText(selected.row.SubItems(1));
     QString link;
     try {
-        link = m_links.ResolveSongLink(id);
+        link = linkToPlay(selected.index, id, [&] { return superseded(choice); });
     } catch (...) {
         dropLinks(choice, showRawLink);
         throw;
@@ -74,6 +93,8 @@ void SongHandlers::play(const Selection &selected, bool showRawLink)
     m_player.setURL(link);
     // The name the desktop's media controls show, as the list shows it
     m_player.setTitle(selected.row.text.trimmed());
+    if (m_listener)
+        m_listener->rowLoaded(selected.index);
     showLinks(choice, id, showRawLink);
 }
 
@@ -136,15 +157,41 @@ void SongHandlers::WindowsMediaPlayer1_PlayStateChange(int)
     // Rows between the first and the last play again; the last and the first go on with row 1
     if (m_playIndex >= m_list.count() || m_playIndex <= 1)
         m_playIndex = 1;
+    goOnWith(m_playIndex);
+}
+
+bool SongHandlers::goOnWith(int index)
+{
     const quint64 choice = m_userChoices;
     const quint64 continuation = ++m_continuations;
-    const ReportRow row = m_list.item(m_playIndex);
-    const QString link = m_links.ResolveSongLink(row.SubItems(2));
     // A song the user chose meanwhile, or a later stop's song, wins over this one
-    if (superseded(choice) || continuation != m_continuations)
-        return;
+    const auto overtaken = [&] { return superseded(choice) || continuation != m_continuations; };
+    const ReportRow row = m_list.item(index);
+    const QString link = linkToPlay(index, row.SubItems(2), overtaken);
+    if (overtaken())
+        return false;
     m_player.setURL(link);
     m_player.setTitle(row.text.trimmed());
+    if (m_listener)
+        m_listener->rowLoaded(index);
+    return true;
+}
+
+void SongHandlers::playRow(int index)
+{
+    if (index < 1 || index > m_list.count())
+        return;
+    play({index, m_list.item(index)}, false);
+}
+
+void SongHandlers::skipTo(int index)
+{
+    if (index < 1 || index > m_list.count())
+        return;
+    // Playback goes on from the row that plays, not from the one that failed: that would be
+    // tried again whenever this song ends
+    if (goOnWith(index))
+        m_playIndex = index;
 }
 
 void SongHandlers::WindowsMediaPlayer1_DoubleClick()

@@ -5,8 +5,10 @@
 #include "testwindow.h"
 #include "timescale.h"
 
+#include "app/playorder.h"
 #include "common/constants.h"
 #include "player/mediaplayerwidget.h"
+#include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 
 #include <QElapsedTimer>
@@ -98,6 +100,40 @@ QByteArray firstSongMedia(const QString &condition)
     return QJsonDocument(catalogue).toJson(QJsonDocument::Compact);
 }
 
+// The song identifiers asked for with getonemusic, in order
+QList<int> addressesAsked(const CatalogueService &service)
+{
+    QList<int> ids;
+    for (const QString &target : service.requestTargets()) {
+        if (target.contains(u"act=getonemusic"_s))
+            ids.append(target.section(u"id="_s, 1).remove(u"%20"_s).toInt());
+    }
+    return ids;
+}
+
+// Songs "1" to `count` named 歌k, whose media or address answer is broken as listed
+QByteArray songsWith(int count, int background, const QList<int> &deadMedia,
+                     const QList<int> &deadLinks)
+{
+    QJsonArray songs;
+    QJsonArray overrides;
+    for (int k = 1; k <= count; ++k) {
+        QJsonObject song {{u"id"_s, QString::number(k)},
+                          {u"title"_s, u"歌%1"_s.arg(k)},
+                          {u"serial"_s, u"S%1"_s.arg(k)}};
+        if (deadMedia.contains(k))
+            song.insert(u"media"_s, u"missing"_s);
+        if (deadLinks.contains(k))
+            overrides.append(QJsonObject {{u"act"_s, u"getonemusic"_s},
+                                          {u"id"_s, QString::number(k)},
+                                          {u"body"_s, u"页面不存在"_s}});
+        songs.append(song);
+    }
+    return catalogueWith(
+        overrides,
+        {{u"songs"_s, songs}, {u"background"_s, QJsonArray {QString::number(background)}}});
+}
+
 // A run that failed after its first page: it says why, keeps and finishes its rows and gives
 // the button back. Panel 2 is the player's again by now.
 void verifyFailureEnd(const TestWindow &window, int rows)
@@ -170,6 +206,8 @@ private slots:
     void emptyBackgroundList();
     void brokenMedia_data();
     void brokenMedia();
+    void deadSongsAreSkipped_data();
+    void deadSongsAreSkipped();
     void truncatedMedia();
 };
 
@@ -497,39 +535,113 @@ void FaultsTest::brokenMedia_data()
     QTest::newRow("missing") << u"missing"_s;
 }
 
-// A broken song must not read as a stop: the window would then fetch the next link at once,
-// again and again.
+// A broken song must not read as a stop: the window would then fetch its link again at once,
+// again and again. It is shown as an error, and the next row is tried after a pause.
 void FaultsTest::brokenMedia()
 {
     QFETCH(QString, condition);
-    CatalogueService service({}, firstSongMedia(condition));
+    // Songs long enough that none ends while the test looks
+    CatalogueService service({u"--media-seconds"_s, u"30"_s}, firstSongMedia(condition));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
     window.form().Form_Load();
     QVERIFY(window.show());
     MediaPlayerWidget *const player = window.player();
+    ReportListView *const list = window.list();
+    QElapsedTimer clock;
+    clock.start();
 
-    // The background track is the broken song
+    // The background track is the broken song; row 1 is the same song, and row 2 plays
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), scaled(kMediaTimeoutMs));
-    QTRY_VERIFY_WITH_TIMEOUT(window.panel(2).startsWith(u"错误："_s), scaled(5000));
-    QCOMPARE(countRequests(service, u"getonemusic"_s), 1);
-    QTest::qWait(scaled(kWatchForRepeatsMs));
-    QCOMPARE(countRequests(service, u"getonemusic"_s), 1);
-    QVERIFY(player->statusText().startsWith(u"错误："_s));
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s)
+                                 && list->playMark() == 2,
+                             scaled(2 * kMediaTimeoutMs));
+    QVERIFY2(clock.elapsed() >= 2 * PlayOrder::kSkipDelay.count(),
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(addressesAsked(service), (QList<int> {1, 1, 2}));
+    QCOMPARE(window.form().playIndex(), 2);
+    const QModelIndex firstRow = list->listModel().index(0, 0);
+    QVERIFY(!firstRow.data(Qt::ToolTipRole).toString().isEmpty());
+    QCOMPARE(firstRow.data(Qt::DisplayRole).toString(), u"歌1"_s + QString(12, u' '));
 
-    // Chosen from the list: the click's two requests, the double-click's three, and no more
+    // Chosen from the list: the click's two requests, the double-click's three, then the pause,
+    // and the next row; the middle row then plays again as any middle row does
     window.doubleClickRow(1);
-    QCOMPARE(countRequests(service, u"getonemusic"_s), 6);
-    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), scaled(kMediaTimeoutMs));
-    QTest::qWait(scaled(kWatchForRepeatsMs));
-    QCOMPARE(countRequests(service, u"getonemusic"_s), 6);
-    QCOMPARE(window.form().playIndex(), 1);
-
-    // A good song plays after it
-    window.doubleClickRow(2);
+    QCOMPARE(addressesAsked(service).size(), 8);
+    QTRY_COMPARE_WITH_TIMEOUT(addressesAsked(service).size(), 9, scaled(2 * kMediaTimeoutMs));
+    QCOMPARE(addressesAsked(service).last(), 2);
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s),
                              scaled(kMediaTimeoutMs));
+    QCOMPARE(addressesAsked(service).count(1), 7);
+    QCOMPARE(window.form().playIndex(), 2);
     verifySearchWorks(window, u"歌"_s);
+    // The rows are new: no mark is left over
+    QCOMPARE(list->playMark(), 0);
+    QVERIFY(!list->listModel().index(0, 0).data(Qt::DecorationRole).isValid());
+}
+
+void FaultsTest::deadSongsAreSkipped_data()
+{
+    QTest::addColumn<int>("songs");
+    QTest::addColumn<QList<int>>("deadMedia");
+    QTest::addColumn<QList<int>>("deadLinks");
+    QTest::addColumn<int>("chosen"); // 0: nothing is chosen, the background track fails
+    QTest::addColumn<QList<int>>("tried"); // the rows tried after the first failure, in order
+    QTest::addColumn<int>("gaveUpAfter"); // 0: the last row tried plays
+
+    QTest::newRow("five in a row") << 8 << QList<int> {2, 3, 4, 5, 6, 7, 8} << QList<int> {} << 2
+                                   << QList<int> {3, 4, 5, 6} << 5;
+    QTest::newRow("once round the list")
+        << 3 << QList<int> {1, 2, 3} << QList<int> {} << 0 << QList<int> {1, 2, 3} << 4;
+    QTest::newRow("past a dead link to a song that plays")
+        << 5 << QList<int> {2} << QList<int> {3} << 2 << QList<int> {3, 4} << 0;
+}
+
+// The rows after a dead song are tried one by one, never sooner than the pause after the last
+// try, until one plays or trying stops. Each dead row keeps a mark with its reason.
+void FaultsTest::deadSongsAreSkipped()
+{
+    QFETCH(const int, songs);
+    QFETCH(const QList<int>, deadMedia);
+    QFETCH(const QList<int>, deadLinks);
+    QFETCH(const int, chosen);
+    QFETCH(const QList<int>, tried);
+    QFETCH(const int, gaveUpAfter);
+    CatalogueService service({u"--media-seconds"_s, u"30"_s},
+                             songsWith(songs, 1, deadMedia, deadLinks));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.form().Form_Load();
+    QVERIFY(window.show());
+    ReportListView *const list = window.list();
+    QElapsedTimer clock;
+    clock.start();
+    if (chosen > 0)
+        window.doubleClickRow(chosen);
+    const QList<int> before = addressesAsked(service);
+
+    const int bound = scaled(int(tried.size()) * kMediaTimeoutMs);
+    if (gaveUpAfter > 0) {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window.panel(1).startsWith(u"连续%1首歌曲无法播放，已停止："_s.arg(gaveUpAfter)),
+            bound);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(list->playMark() == tried.last()
+                                     && window.player()->statusText().startsWith(u"正在播放"_s),
+                                 bound);
+        QCOMPARE(window.form().playIndex(), tried.last());
+    }
+    QCOMPARE(addressesAsked(service), before + tried);
+    QVERIFY2(clock.elapsed() >= tried.size() * PlayOrder::kSkipDelay.count(),
+             qPrintable(QString::number(clock.elapsed())));
+    for (const int row : tried + QList<int> {chosen}) {
+        const bool dead = deadMedia.contains(row) || deadLinks.contains(row);
+        QCOMPARE(!list->listModel().index(row - 1, 0).data(Qt::ToolTipRole).isNull(),
+                 row > 0 && dead);
+    }
+    // The boxes still show the song the user chose
+    if (chosen > 0)
+        QCOMPARE(window.box(u"Text3"_s)->text().trimmed(), u"歌%1"_s.arg(chosen));
 }
 
 // The truncated file is a complete HTTP answer whose WAV header announces three times the

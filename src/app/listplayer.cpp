@@ -1,0 +1,116 @@
+#include "listplayer.h"
+
+#include "common/failure.h"
+#include "common/logging.h"
+#include "controls/mediaplayer.h"
+#include "controls/reportlist.h"
+#include "controls/statuspanels.h"
+
+using namespace Qt::StringLiterals;
+
+ListPlayer::ListPlayer(SongHandlers &songs, ReportList &list, MediaPlayer &player,
+                       StatusPanels &status, QObject *parent)
+    : QObject(parent), m_songs(songs), m_list(list), m_player(player), m_status(status)
+{
+    m_skipTimer.setSingleShot(true);
+    // A coarse timer may fire 5 % early, and the pause is also the limit on how often we ask
+    m_skipTimer.setTimerType(Qt::PreciseTimer);
+    m_skipTimer.setInterval(PlayOrder::kSkipDelay);
+    connect(&m_skipTimer, &QTimer::timeout, this, &ListPlayer::skip);
+}
+
+void ListPlayer::playNext()
+{
+    m_songs.playRow(PlayOrder::nextRow(m_list.playMark(), m_list.count()));
+}
+
+void ListPlayer::playPrevious()
+{
+    if (PlayOrder::restartsInstead(m_player.position())) {
+        m_player.setPosition(0);
+        return;
+    }
+    m_songs.playRow(PlayOrder::previousRow(m_list.playMark(), m_list.count()));
+}
+
+void ListPlayer::stopPlayback()
+{
+    cancelSkip();
+    const int state = m_player.playState();
+    if (state != MediaPlayer::Playing && state != MediaPlayer::Buffering
+        && state != MediaPlayer::Paused)
+        return;
+    m_stoppedForGood = true;
+    m_player.stop();
+}
+
+void ListPlayer::playStateChanged()
+{
+    const int state = m_player.playState();
+    if (state == MediaPlayer::Buffering)
+        m_stoppedForGood = false;
+    if (state != MediaPlayer::Playing)
+        return;
+    m_stoppedForGood = false;
+    m_order.reset();
+    const int row = std::exchange(m_startingRow, 0);
+    if (row > 0 && row == m_list.playMark())
+        emit songStarted(m_list.item(row).text.trimmed());
+}
+
+void ListPlayer::mediaFailed()
+{
+    songFailed(m_list.playMark(), m_player.failure(), m_choices);
+}
+
+void ListPlayer::cancelSkip()
+{
+    m_skipTimer.stop();
+}
+
+void ListPlayer::userChose()
+{
+    ++m_choices;
+    cancelSkip();
+    m_order.reset();
+}
+
+void ListPlayer::rowLoaded(int index)
+{
+    m_list.setPlayMark(index);
+    m_startingRow = index;
+}
+
+void ListPlayer::rowFailed(int index, const QString &reason)
+{
+    // Taken up from the event loop, once the handler that failed has reported it: the
+    // final word in the status bar, when trying stops, is this one
+    QMetaObject::invokeMethod(
+        this, [this, index, reason, choices = m_choices] { songFailed(index, reason, choices); },
+        Qt::QueuedConnection);
+}
+
+void ListPlayer::songFailed(int row, const QString &reason, quint64 choices)
+{
+    // The user has chosen since: that choice is what plays now
+    if (choices != m_choices || m_list.count() == 0)
+        return;
+    if (row > 0)
+        m_list.setErrorMark(row, reason);
+    m_skipRow = m_order.failed(row, m_list.count());
+    if (m_skipRow > 0) {
+        m_skipTimer.start();
+        return;
+    }
+    qCInfo(lcApp) << "Stopped going past songs that cannot be played after" << m_order.failures()
+                  << "of them:" << reason;
+    m_status.setPanelText(
+        1, u"连续%1首歌曲无法播放，已停止：%2"_s.arg(m_order.failures()).arg(reason));
+}
+
+void ListPlayer::skip()
+{
+    // A failure here is the next row's own: rowFailed() has taken it up already
+    if (const std::optional<QString> failure = failureOf([this] { m_songs.skipTo(m_skipRow); }))
+        qCInfo(lcApp) << "Could not go on with row" << m_skipRow << *failure;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+// What the desktop's media controls and the command line ask of the window beyond the player's
+// own controls: going through the list, and a stop after which the list does not go on.
+class ListPlayback {
+public:
+    virtual ~ListPlayback() = default;
+    // Whether the list has rows to go to
+    virtual bool hasRows() const = 0;
+    // The row after the one that plays, as "播放" of that row would play it
+    virtual void playNext() = 0;
+    // The row before, or the same song from its start when some of it has played
+    virtual void playPrevious() = 0;
+    virtual void stopPlayback() = 0;
+};

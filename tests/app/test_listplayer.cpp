@@ -1,0 +1,226 @@
+// The list player on its own, against the stand-in service: the list, the player and the status
+// bar are fakes, so that the order of play and the pauses between tries show without a window.
+
+#include "app/listplayer.h"
+#include "app/playorder.h"
+#include "app/songhandlers.h"
+#include "catalogueservice.h"
+#include "fakes.h"
+#include "links/linkresolver.h"
+#include "net/textfetcher.h"
+#include "net/urltexts.h"
+#include "timescale.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kPad(12, u' ');
+
+// Songs "1" to `count`; the address of every song from `firstUnusable` on is an answer that
+// cannot be used, given at once
+QByteArray catalogue(int count, int firstUnusable)
+{
+    QByteArray json = R"({"background": ["1"], "songs": [)";
+    for (int k = 1; k <= count; ++k)
+        json += uR"(%1{"id": "%2", "title": "歌%2", "serial": "S%2", "path": "/music/s_%2.wav"})"_s
+                    .arg(k == 1 ? u""_s : u","_s)
+                    .arg(k)
+                    .toUtf8();
+    json += R"(], "overrides": [)";
+    for (int k = firstUnusable; k <= count; ++k)
+        json += uR"(%1{"act": "getonemusic", "id": "%2", "body": "页面不存在"})"_s
+                    .arg(k == firstUnusable ? u""_s : u","_s)
+                    .arg(k)
+                    .toUtf8();
+    return json + "]}";
+}
+
+struct Rig {
+    explicit Rig(int rows, int firstUnusable = 1000)
+        : service({}, catalogue(rows, firstUnusable)), urls(service.base())
+    {
+        for (int k = 1; k <= rows; ++k)
+            list.rows.append(
+                {u"歌%1"_s.arg(k) + kPad, u"S%1"_s.arg(k) + kPad, QString::number(k) + kPad});
+        handlers.setListener(&player);
+    }
+
+    QString link(int k) const
+    {
+        return service.base() + u"/music/s%5F"_s + QString::number(k) + u".wav"_s;
+    }
+    // The identifiers asked for, in order
+    QStringList asked() const
+    {
+        QStringList ids;
+        for (const QString &target : service.requestTargets())
+            ids.append(target.section(u"id="_s, 1).trimmed().remove(u"%20"_s));
+        return ids;
+    }
+
+    CatalogueService service;
+    UrlTexts urls;
+    QNetworkAccessManager network;
+    TextFetcher fetcher {network};
+    LinkResolver links {fetcher, urls};
+    FakeReportList list;
+    FakeTextBox text2, text3, text4, text5, text6;
+    FakeMediaPlayer media;
+    FakeWebView browser;
+    FakeStatusPanels status;
+    qint32 playIndex = 1;
+    SongHandlers handlers {list,     {text2, text3, text4, text5, text6}, media, browser, links,
+                           playIndex};
+    ListPlayer player {handlers, list, media, status};
+};
+
+} // namespace
+
+class ListPlayerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void nextAndPrevious();
+    void desktopStopStaysStopped();
+    void announcesRowsThatBeginToPlay();
+    void failingAddressesAreTriedOncePerPause();
+    void userChoiceCancelsTheSkip();
+};
+
+void ListPlayerTest::nextAndPrevious()
+{
+    Rig rig(3);
+    QVERIFY(rig.service.isRunning());
+    // Nothing from the list plays: next is row 1, and each goes on from the row that plays
+    for (const int row : {1, 2, 3, 1}) {
+        rig.player.playNext();
+        QCOMPARE(rig.media.URL(), rig.link(row));
+        QCOMPARE(rig.list.playMark(), row);
+        QCOMPARE(rig.playIndex, row);
+        QCOMPARE(rig.text3.value, u"歌%1"_s.arg(row) + kPad);
+    }
+    // As "播放": two requests each
+    QCOMPARE(rig.asked(),
+             (QStringList {u"1"_s, u"1"_s, u"2"_s, u"2"_s, u"3"_s, u"3"_s, u"1"_s, u"1"_s}));
+
+    // Some of the song has played: previous starts it over, asking nothing
+    rig.media.at = PlayOrder::kRestartAfterMs + 500;
+    rig.player.playPrevious();
+    QCOMPARE(rig.media.at, 0);
+    QCOMPARE(rig.list.playMark(), 1);
+    QCOMPARE(rig.asked().size(), 8);
+    for (const int row : {3, 2}) {
+        rig.player.playPrevious();
+        QCOMPARE(rig.media.URL(), rig.link(row));
+        QCOMPARE(rig.playIndex, row);
+    }
+}
+
+void ListPlayerTest::desktopStopStaysStopped()
+{
+    Rig rig(2);
+    // Nothing plays: nothing to stop, and later stops go on from the list as before
+    rig.media.state = MediaPlayer::Ready;
+    rig.player.stopPlayback();
+    QVERIFY(!rig.player.stoppedForGood());
+    QCOMPARE(rig.media.stops, 0);
+
+    rig.media.state = MediaPlayer::Playing;
+    rig.player.stopPlayback();
+    QCOMPARE(rig.media.stops, 1);
+    QCOMPARE(rig.media.position(), 0);
+    rig.player.playStateChanged();
+    QVERIFY(rig.player.stoppedForGood());
+    // Until something plays again
+    rig.media.state = MediaPlayer::Buffering;
+    rig.player.playStateChanged();
+    QVERIFY(!rig.player.stoppedForGood());
+}
+
+void ListPlayerTest::announcesRowsThatBeginToPlay()
+{
+    Rig rig(3);
+    const QSignalSpy started(&rig.player, &ListPlayer::songStarted);
+    rig.player.playNext();
+    rig.media.state = MediaPlayer::Playing;
+    rig.player.playStateChanged();
+    // Once, without the list's padding; a pause and a resume are no new start
+    rig.media.state = MediaPlayer::Paused;
+    rig.player.playStateChanged();
+    rig.media.state = MediaPlayer::Playing;
+    rig.player.playStateChanged();
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(started.first().first().toString(), u"歌1"_s);
+
+    // A song the list did not hand over, like the background track, is no row's
+    rig.media.setURL(rig.link(2));
+    rig.player.playStateChanged();
+    QCOMPARE(started.size(), 1);
+}
+
+// Every address fails at once: the next row is still tried only after the pause, and after
+// five songs in a row trying stops
+void ListPlayerTest::failingAddressesAreTriedOncePerPause()
+{
+    Rig rig(10, 3);
+    QVERIFY(rig.service.isRunning());
+    rig.player.rowLoaded(2);
+    rig.media.failed = u"无法播放该媒体"_s;
+    rig.media.state = MediaPlayer::Ready;
+
+    QList<qint64> tries;
+    QElapsedTimer clock;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        while (tries.size() < rig.asked().size())
+            tries.append(clock.elapsed());
+    });
+    clock.start();
+    watch.start(5);
+    rig.player.mediaFailed();
+    const auto bound = scaled(5 * int(PlayOrder::kSkipDelay.count()) + 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.status.panels[0].startsWith(u"连续5首歌曲无法播放，已停止："_s),
+                             bound);
+    QCOMPARE(rig.status.panels[0],
+             u"连续5首歌曲无法播放，已停止：歌曲地址无效：服务返回的不是站内路径"_s);
+
+    QCOMPARE(rig.asked(), (QStringList {u"3"_s, u"4"_s, u"5"_s, u"6"_s}));
+    qint64 previous = 0;
+    for (const qint64 at : std::as_const(tries)) {
+        // The timer's own slack is a few milliseconds either way
+        QVERIFY2(at - previous >= PlayOrder::kSkipDelay.count() - 20,
+                 qPrintable(QString::number(at - previous)));
+        previous = at;
+    }
+    qInfo("%lld tries in %lld ms: %.2f requests a second", qint64(tries.size()), clock.elapsed(),
+          tries.size() * 1000.0 / clock.elapsed());
+    for (int row = 2; row <= 6; ++row)
+        QVERIFY(rig.list.errors.contains(row));
+    QVERIFY(!rig.player.skipPending());
+    // No link could be had: the player was given none
+    QVERIFY(rig.media.assigned.isEmpty());
+}
+
+void ListPlayerTest::userChoiceCancelsTheSkip()
+{
+    Rig rig(3);
+    rig.player.rowLoaded(1);
+    rig.media.failed = u"无法播放该媒体"_s;
+    rig.player.mediaFailed();
+    QVERIFY(rig.player.skipPending());
+    QCOMPARE(rig.list.errors.value(1), u"无法播放该媒体"_s);
+
+    rig.list.selected = 3;
+    rig.handlers.ListView1_Click();
+    QVERIFY(!rig.player.skipPending());
+}
+
+QTEST_GUILESS_MAIN(ListPlayerTest)
+#include "test_listplayer.moc"
