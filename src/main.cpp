@@ -1,12 +1,9 @@
+#include "app/desktopintegration.h"
 #include "app/form1.h"
 #include "app/programidentity.h"
-#include "common/logging.h"
-#include "mpris/mprisservice.h"
 
 #include <QApplication>
 #include <QDBusConnection>
-
-#include <optional>
 
 int main(int argc, char *argv[])
 {
@@ -17,11 +14,6 @@ int main(int argc, char *argv[])
     window.Form_Load();
     window.show();
 
-    // The desktop's sound menu and media keys, where there is a session to offer them to
-    std::optional<MprisService> mediaControls;
-    if (const QDBusConnection bus = QDBusConnection::sessionBus(); bus.isConnected())
-        mediaControls.emplace(window, window.mediaPlayer(), bus);
-    else
-        qCInfo(lcApp) << "No session bus: media keys and the sound menu are not offered";
+    const DesktopIntegration desktop(window, QDBusConnection::sessionBus());
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "mprisplayeradaptor.h"
 
+#include "controls/listplayback.h"
 #include "player/mediaplayerwidget.h"
 
 #include <QDBusMessage>
@@ -15,9 +16,10 @@ constexpr qint64 kMicrosecondsPerMillisecond = 1000;
 
 } // namespace
 
-MprisPlayerAdaptor::MprisPlayerAdaptor(MediaPlayerWidget &player, const QDBusConnection &connection,
-                                       const QString &objectPath, QObject *service)
-    : QDBusAbstractAdaptor(service), m_player(player), m_connection(connection),
+MprisPlayerAdaptor::MprisPlayerAdaptor(MediaPlayerWidget &player, ListPlayback *list,
+                                       const QDBusConnection &connection, const QString &objectPath,
+                                       QObject *service)
+    : QDBusAbstractAdaptor(service), m_player(player), m_list(list), m_connection(connection),
       m_objectPath(objectPath)
 {
     noteTrack();
@@ -81,6 +83,11 @@ qlonglong MprisPlayerAdaptor::position() const
     return m_player.position() * kMicrosecondsPerMillisecond;
 }
 
+bool MprisPlayerAdaptor::canGoNext() const
+{
+    return m_list && m_list->hasRows();
+}
+
 bool MprisPlayerAdaptor::canPlay() const
 {
     return !m_player.URL().isEmpty();
@@ -109,9 +116,24 @@ void MprisPlayerAdaptor::PlayPause()
         m_player.play();
 }
 
+void MprisPlayerAdaptor::Next()
+{
+    if (m_list)
+        m_list->playNext();
+}
+
+void MprisPlayerAdaptor::Previous()
+{
+    if (m_list)
+        m_list->playPrevious();
+}
+
 void MprisPlayerAdaptor::Stop()
 {
-    m_player.stop();
+    if (m_list)
+        m_list->stopPlayback();
+    else
+        m_player.stop();
 }
 
 void MprisPlayerAdaptor::Play()
@@ -168,6 +190,8 @@ QVariantMap MprisPlayerAdaptor::announcedProperties() const
         {u"CanPlay"_s, canPlay()},
         {u"CanPause"_s, canPause()},
         {u"CanSeek"_s, canSeek()},
+        {u"CanGoNext"_s, canGoNext()},
+        {u"CanGoPrevious"_s, canGoPrevious()},
     };
 }
 

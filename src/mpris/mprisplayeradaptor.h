@@ -5,11 +5,13 @@
 #include <QDBusObjectPath>
 #include <QVariantMap>
 
+class ListPlayback;
 class MediaPlayerWidget;
 
-// The MPRIS 2 player interface over `WindowsMediaPlayer1`. Every command goes through the
-// player's own controls, so the window sees a stop from the desktop as it sees the stop button.
-// Property changes are announced with PropertiesChanged, which QtDBus does not send by itself.
+// The MPRIS 2 player interface over `WindowsMediaPlayer1`. Play, pause and seeking go through the
+// player's own controls. Next, previous and stop go to the window's list: the desktop's stop
+// stays a stop, where the player's stop button lets the list go on. Property changes are
+// announced with PropertiesChanged, which QtDBus does not send by itself.
 class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
@@ -28,9 +30,11 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanControl READ canControl)
 
 public:
-    // `service` is the object registered at `objectPath` on `connection`.
-    MprisPlayerAdaptor(MediaPlayerWidget &player, const QDBusConnection &connection,
-                       const QString &objectPath, QObject *service);
+    // `service` is the object registered at `objectPath` on `connection`. Without a list there
+    // is no next or previous, and stop is the player's.
+    MprisPlayerAdaptor(MediaPlayerWidget &player, ListPlayback *list,
+                       const QDBusConnection &connection, const QString &objectPath,
+                       QObject *service);
 
     QString playbackStatus() const;
     // Only the normal rate is offered
@@ -41,17 +45,16 @@ public:
     void setVolume(double volume);
     // Microseconds
     qlonglong position() const;
-    // The list decides what comes next, not the desktop
-    bool canGoNext() const { return false; }
-    bool canGoPrevious() const { return false; }
+    bool canGoNext() const;
+    bool canGoPrevious() const { return canGoNext(); }
     bool canPlay() const;
     bool canPause() const;
     bool canSeek() const;
     bool canControl() const { return true; }
 
 public slots:
-    void Next() { }
-    void Previous() { }
+    void Next();
+    void Previous();
     void Pause();
     void PlayPause();
     void Stop();
@@ -59,6 +62,9 @@ public slots:
     void Seek(qlonglong Offset);
     void SetPosition(const QDBusObjectPath &TrackId, qlonglong Position);
     void OpenUri(const QString &Uri);
+
+    // Tells clients of what has changed, once the current event has been handled
+    void scheduleAnnouncement();
 
 signals:
     void Seeked(qlonglong Position);
@@ -68,10 +74,10 @@ private:
     void trackChanged();
     void noteTrack();
     QVariantMap announcedProperties() const;
-    void scheduleAnnouncement();
     void announceChanges();
 
     MediaPlayerWidget &m_player;
+    ListPlayback *const m_list;
     QDBusConnection m_connection;
     const QString m_objectPath;
     // Numbers the addresses the player is given, for the track ids

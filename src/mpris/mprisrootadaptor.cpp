@@ -1,5 +1,7 @@
 #include "mprisrootadaptor.h"
 
+#include "widgets/windowfront.h"
+
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -33,12 +35,7 @@ QStringList MprisRootAdaptor::supportedMimeTypes() const
 
 void MprisRootAdaptor::Raise()
 {
-    if (m_window.isMinimized())
-        m_window.showNormal();
-    else
-        m_window.show();
-    m_window.raise();
-    m_window.activateWindow();
+    bringToFront(m_window);
 }
 
 void MprisRootAdaptor::Quit()

@@ -11,12 +11,13 @@
 using namespace Qt::StringLiterals;
 
 MprisService::MprisService(QWidget &window, MediaPlayerWidget &player,
-                           const QDBusConnection &connection, QObject *parent)
-    : QObject(parent), m_connection(connection)
+                           const QDBusConnection &connection, ListPlayback *list, QObject *parent)
+    : QObject(parent), m_connection(connection),
+      m_player(new MprisPlayerAdaptor(player, list, m_connection, QString::fromLatin1(kObjectPath),
+                                      this))
 {
     const QString objectPath = QString::fromLatin1(kObjectPath);
     new MprisRootAdaptor(window, this);
-    new MprisPlayerAdaptor(player, m_connection, objectPath, this);
 
     m_objectRegistered = m_connection.registerObject(objectPath, this);
     if (!m_objectRegistered) {
@@ -33,6 +34,11 @@ MprisService::MprisService(QWidget &window, MediaPlayerWidget &player,
         qCInfo(lcMpris) << "Bus name not taken:" << candidate << m_connection.lastError().message();
     }
     qCWarning(lcMpris) << "Media controls not offered: no bus name could be taken";
+}
+
+void MprisService::listChanged()
+{
+    m_player->scheduleAnnouncement();
 }
 
 MprisService::~MprisService()

@@ -3,7 +3,9 @@
 #include <QDBusConnection>
 #include <QObject>
 
+class ListPlayback;
 class MediaPlayerWidget;
+class MprisPlayerAdaptor;
 class QWidget;
 
 // Offers the window and its player to the desktop's sound menu, media keys and lock screen,
@@ -16,16 +18,21 @@ public:
     static constexpr const char *kObjectPath = "/org/mpris/MediaPlayer2";
 
     // Registers at once. When another instance holds the name, this one takes a name of its
-    // own, as MPRIS asks; if the bus refuses that too, it stays unregistered.
+    // own, as MPRIS asks; if the bus refuses that too, it stays unregistered. `list`, when
+    // there is one, takes next, previous and stop.
     MprisService(QWidget &window, MediaPlayerWidget &player, const QDBusConnection &connection,
-                 QObject *parent = nullptr);
+                 ListPlayback *list = nullptr, QObject *parent = nullptr);
     ~MprisService() override;
+
+    // The list was emptied or filled: whether there is a next and a previous may have changed
+    void listChanged();
 
     // The bus name taken; empty when registering failed
     QString serviceName() const { return m_serviceName; }
 
 private:
     QDBusConnection m_connection;
+    MprisPlayerAdaptor *m_player;
     bool m_objectRegistered = false;
     QString m_serviceName;
 };

@@ -1,8 +1,11 @@
+#include "app/desktopintegration.h"
 #include "app/form1.h"
+#include "app/playorder.h"
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "mpris/mprisservice.h"
 #include "player/mediaplayerwidget.h"
+#include "privatebus.h"
 #include "songlist/searchstate.h"
 #include "testwindow.h"
 #include "timescale.h"
@@ -18,8 +21,10 @@
 #include <QDBusVariant>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
 #include <optional>
@@ -44,39 +49,33 @@ const QByteArray kCatalogue = R"({"background": ["2"], "songs": [
     {"id": "1", "title": "晴天", "serial": "S1", "path": "/music/sunny_1.wav"},
     {"id": "2", "title": "夜曲", "serial": "S2", "path": "/music/nocturne_2.wav"}]})";
 
-// A bus of the test's own, so that nothing shows in the desktop's sound menu; it ends with the
-// test.
-class PrivateBus {
+// Three songs of a minute, so that none ends while a test goes through them
+const QByteArray kThreeSongs = R"({"background": ["2"], "songs": [
+    {"id": "1", "title": "晴天", "serial": "S1", "path": "/music/sunny_1.wav"},
+    {"id": "2", "title": "夜曲", "serial": "S2", "path": "/music/nocturne_2.wav"},
+    {"id": "3", "title": "稻香", "serial": "S3", "path": "/music/rice_3.wav"}]})";
+
+// The desktop's notification service, as far as the program uses it
+class FakeNotifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
 public:
-    PrivateBus()
-    {
-        m_daemon.start(u"dbus-daemon"_s,
-                       {u"--session"_s, u"--nofork"_s, u"--nopidfile"_s, u"--print-address"_s});
-        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(kTimeout)) { }
-        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        for (const QString &name : std::as_const(m_connections))
-            QDBusConnection::disconnectFromBus(name);
-        m_daemon.terminate();
-        if (!m_daemon.waitForFinished(5000)) {
-            m_daemon.kill();
-            m_daemon.waitForFinished();
-        }
-    }
+    struct Shown {
+        uint replaces;
+        QString summary;
+        QString body;
+    };
+    QList<Shown> shown;
 
-    bool isRunning() const { return !m_address.isEmpty(); }
-    QDBusConnection connect(const QString &name)
+public slots:
+    Q_SCRIPTABLE uint Notify(const QString &, uint replacesId, const QString &,
+                             const QString &summary, const QString &body, const QStringList &,
+                             const QVariantMap &, int)
     {
-        m_connections.append(name);
-        return QDBusConnection::connectToBus(m_address, name);
+        shown.append({replacesId, summary, body});
+        return replacesId > 0 ? replacesId : uint(shown.size()) + 40;
     }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-    QStringList m_connections;
 };
 
 // What the player announced on the bus, as a client sees it
@@ -139,6 +138,8 @@ private slots:
     void volumeMapsToPercent();
     void raiseAndQuit();
     void titleFollowsTheList();
+    void nextPreviousAndStop();
+    void notifiesSongsFromTheList();
 
 private:
     QString media(const QString &name) const { return m_service->base() + u"/music/"_s + name; }
@@ -425,13 +426,138 @@ void MprisTest::titleFollowsTheList()
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"夜曲"_s);
     const QString lastRowTrack = trackId(metadata());
 
-    // A stop goes on with row 1, while the boxes still show the last row
-    call(kPlayer, u"Stop"_s);
+    // The player's own stop button goes on with row 1, while the boxes still show the last row
+    QTest::mouseClick(form.findChild<QToolButton *>(u"stopButton"_s), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(metadata().value(u"xesam:title"_s).toString(), u"晴天"_s,
                               scaled(kTimeout));
     QVERIFY(trackId(metadata()) != lastRowTrack);
     QCOMPARE(form.findChild<QLineEdit *>(u"Text3"_s)->text().trimmed(), u"夜曲"_s);
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
+}
+
+// Next and previous go through the list as "播放" of a row would; the desktop's stop stays a stop
+void MprisTest::nextPreviousAndStop()
+{
+    const CatalogueService service({u"--media-seconds"_s, u"60"_s}, kThreeSongs);
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    Form1 &form = window.form();
+    const DesktopIntegration desktop(form, *m_programBus);
+    BusListener listener;
+    listen(listener);
+    const auto title = [this] { return metadata().value(u"xesam:title"_s).toString(); };
+    const auto asked = [&] { return service.requestTargets().filter(u"getonemusic"_s).size(); };
+
+    // Nothing to go to before the list is there; the background track is named by its file
+    QCOMPARE(property(kPlayer, u"CanGoNext"_s), QVariant(false));
+    form.Form_Load();
+    QTRY_COMPARE_WITH_TIMEOUT(listener.announced(u"CanGoNext"_s), QList<QVariant> {true},
+                              scaled(kTimeout));
+    QCOMPARE(listener.announced(u"CanGoPrevious"_s), QList<QVariant> {true});
+    QCOMPARE(title(), u"nocturne_2.wav"_s);
+
+    const QStringList titles {u"晴天"_s, u"夜曲"_s, u"稻香"_s};
+    for (const int row : {1, 2, 3, 1}) {
+        const int before = asked();
+        QCOMPARE(call(kPlayer, u"Next"_s).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(title(), titles.at(row - 1));
+        QCOMPARE(form.playIndex(), row);
+        QCOMPARE(form.findChild<QLineEdit *>(u"Text3"_s)->text().trimmed(), titles.at(row - 1));
+        QCOMPARE(asked(), before + 2);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(
+        toMap(listener.announced(u"Metadata"_s).last()).value(u"xesam:title"_s).toString(),
+        u"晴天"_s, scaled(kTimeout));
+
+    // Paused early in row 1: previous goes round to the last row, then back
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
+    call(kPlayer, u"Pause"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, scaled(kTimeout));
+    QVERIFY(form.mediaPlayer().position() < PlayOrder::kRestartAfterMs);
+    call(kPlayer, u"Previous"_s);
+    QCOMPARE(title(), u"稻香"_s);
+    call(kPlayer, u"Previous"_s);
+    QCOMPARE(title(), u"夜曲"_s);
+
+    // Past the first seconds previous starts the same song over
+    QTRY_VERIFY_WITH_TIMEOUT(property(kPlayer, u"CanSeek"_s).toBool(), scaled(kTimeout));
+    const QDBusObjectPath track(trackId(metadata()));
+    call(kPlayer, u"SetPosition"_s, {QVariant::fromValue(track), qlonglong(10'000'000)});
+    QTRY_VERIFY_WITH_TIMEOUT(form.mediaPlayer().position() > PlayOrder::kRestartAfterMs,
+                             scaled(kTimeout));
+    const int before = asked();
+    call(kPlayer, u"Previous"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(form.mediaPlayer().position() < PlayOrder::kRestartAfterMs,
+                             scaled(kTimeout));
+    QCOMPARE(trackId(metadata()), track.path());
+    QCOMPARE(asked(), before);
+
+    // Stop: stopped at the start, and the list does not go on
+    call(kPlayer, u"Play"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
+    call(kPlayer, u"Stop"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(listener.announced(u"PlaybackStatus"_s).last(),
+                              QVariant(u"Stopped"_s), scaled(kTimeout));
+    QTest::qWait(scaled(kSettle));
+    QCOMPARE(playbackStatus(), u"Stopped"_s);
+    QCOMPARE(property(kPlayer, u"Position"_s).toLongLong(), 0);
+    QCOMPARE(asked(), before);
+    QCOMPARE(title(), u"夜曲"_s);
+}
+
+// A song from the list that begins while the window is in the background is announced, each
+// notice replacing the one before; the background track and a song watched in the window are
+// not, and without a notification service nothing is shown
+void MprisTest::notifiesSongsFromTheList()
+{
+    const CatalogueService service({u"--media-seconds"_s, u"60"_s}, kThreeSongs);
+    QVERIFY(service.isRunning());
+    FakeNotifications notifications;
+    QDBusConnection desktopSide = m_bus->connect(u"notifications"_s);
+    QVERIFY(desktopSide.registerObject(u"/org/freedesktop/Notifications"_s, &notifications,
+                                       QDBusConnection::ExportScriptableSlots));
+    QVERIFY(desktopSide.registerService(u"org.freedesktop.Notifications"_s));
+    TestWindow window(service.base());
+    Form1 &form = window.form();
+    const DesktopIntegration desktop(form, *m_programBus);
+    form.Form_Load();
+    auto *const list = form.findChild<ReportListView *>(u"ListView1"_s);
+    QAction *const play = form.findChild<QAction *>(u"Players"_s);
+    const auto playRow = [&](int row) {
+        list->select(row);
+        play->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
+    };
+
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
+    playRow(3);
+    QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.size(), 1, scaled(kTimeout));
+    playRow(1);
+    QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.size(), 2, scaled(kTimeout));
+    QCOMPARE(notifications.shown.at(0).replaces, 0u);
+    QCOMPARE(notifications.shown.at(0).summary, u"正在播放"_s);
+    QCOMPARE(notifications.shown.at(0).body, u"稻香"_s);
+    QCOMPARE(notifications.shown.at(1).replaces, 41u);
+    QCOMPARE(notifications.shown.at(1).body, u"晴天"_s);
+
+    // The user is looking at the window
+    QVERIFY(window.show());
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    playRow(2);
+    QTest::qWait(scaled(kSettle));
+    QCOMPARE(notifications.shown.size(), 2);
+    form.hide();
+
+    // No service: one line in the log, then quiet
+    desktopSide.unregisterService(u"org.freedesktop.Notifications"_s);
+    QTest::ignoreMessage(QtInfoMsg, QRegularExpression(u"No song notifications"_s));
+    playRow(3);
+    QTest::qWait(scaled(kSettle));
+    playRow(1);
+    QTest::qWait(scaled(kSettle));
+    QCOMPARE(notifications.shown.size(), 2);
+    QDBusConnection::disconnectFromBus(u"notifications"_s);
 }
 
 QTEST_MAIN(MprisTest)
