@@ -1,19 +1,34 @@
+#include "app/commandline.h"
 #include "app/desktopintegration.h"
 #include "app/form1.h"
 #include "app/programidentity.h"
+#include "app/singleinstance.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 
 int main(int argc, char *argv[])
 {
+    // Help, the version and the switches for the running window need no window of their own
+    if (CommandLine::wantsNoWindow(argc, argv)) {
+        const QCoreApplication app(argc, argv);
+        setProgramIdentity();
+        return SingleInstance::send(CommandLine::parse(app));
+    }
+
     QApplication app(argc, argv);
     setProgramIdentity();
+    CommandLine::parse(app);
+    // A second start brings the running window to the front instead
+    SingleInstance instance;
+    if (!instance.claim())
+        return SingleInstance::send(InstanceCommand::Raise);
 
     Form1 window;
     window.Form_Load();
     window.show();
 
-    const DesktopIntegration desktop(window, QDBusConnection::sessionBus());
+    DesktopIntegration desktop(window, QDBusConnection::sessionBus());
+    desktop.serve(instance);
     return app.exec();
 }

@@ -1,0 +1,201 @@
+// The built program started twice, as a user or a window manager's key binding would start it:
+// offscreen, on the test's own session bus or, without one, in a runtime folder of its own,
+// against the stand-in service on the port the program was built for.
+
+#include "buildconfig.h"
+#include "catalogueservice.h"
+#include "privatebus.h"
+#include "timescale.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A start-up with its list run and media back end, on a slow shared machine
+constexpr int kTimeoutMs = 30000;
+
+// One run of the program; it is ended when the object goes
+class Program {
+public:
+    Program(const QProcessEnvironment &environment, const QStringList &arguments)
+    {
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QString::fromUtf8(QUILLPOD_PATH), arguments);
+    }
+    ~Program()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(scaled(kTimeoutMs))) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    // The exit status, or -1 when it did not end in time
+    int finish()
+    {
+        if (!m_process.waitForFinished(scaled(kTimeoutMs)))
+            return -1;
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+    QString output()
+    {
+        m_output += QString::fromUtf8(m_process.readAll());
+        return m_output;
+    }
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+
+private:
+    QProcess m_process;
+    QString m_output;
+};
+
+int countContaining(const QStringList &lines, const QString &marker)
+{
+    return int(lines.filter(marker).size());
+}
+
+} // namespace
+
+class SingleInstanceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void commandLineWithoutWindow_data();
+    void commandLineWithoutWindow();
+    void secondStartGoesToTheFirst_data();
+    void secondStartGoesToTheFirst();
+
+private:
+    QProcessEnvironment environment(const QString &busAddress) const;
+
+    std::unique_ptr<CatalogueService> m_service;
+    std::unique_ptr<PrivateBus> m_bus;
+    QTemporaryDir m_runtime;
+};
+
+void SingleInstanceTest::initTestCase()
+{
+    const QUrl base(QString::fromUtf8(kServiceBase));
+    if (base.host() != u"127.0.0.1"_s || base.port() <= 0)
+        QSKIP("The program was built for a service that is not on this machine");
+    m_service = std::make_unique<CatalogueService>(
+        QStringList {u"--port"_s, QString::number(base.port()), u"--songs"_s, u"6"_s,
+                     u"--media-seconds"_s, u"60"_s});
+    if (!m_service->isRunning())
+        QSKIP("The port the program was built for is taken");
+    m_bus = std::make_unique<PrivateBus>();
+    QVERIFY(m_bus->isRunning());
+    QVERIFY(m_runtime.isValid());
+    QVERIFY(QFile::setPermissions(m_runtime.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+QProcessEnvironment SingleInstanceTest::environment(const QString &busAddress) const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"QT_MEDIA_BACKEND"_s, u"gstreamer"_s);
+    environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime.path());
+    environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
+    environment.insert(u"QT_LOGGING_RULES"_s, u"quillpod.app.info=true"_s);
+    return environment;
+}
+
+void SingleInstanceTest::commandLineWithoutWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("help") << QStringList {u"--help"_s} << 0 << u"--previous"_s;
+    QTest::newRow("version") << QStringList {u"--version"_s} << 0 << u"quillpod 1.0"_s;
+    for (const QString &word : {u"play-pause"_s, u"next"_s, u"previous"_s, u"stop"_s})
+        QTest::newRow(qPrintable(word + u" with nothing running"_s))
+            << QStringList {u"--"_s + word} << 1 << u"没有正在运行的 Quillpod"_s;
+    QTest::newRow("two switches") << QStringList {u"--next"_s, u"--stop"_s} << 1
+                                  << u"一次只能给出一个命令"_s;
+    QTest::newRow("unknown switch") << QStringList {u"--shuffle"_s} << 1 << u"shuffle"_s;
+}
+
+// None of these starts a window or asks the service anything
+void SingleInstanceTest::commandLineWithoutWindow()
+{
+    QFETCH(const QStringList, arguments);
+    QFETCH(const QString, output);
+    const int before = int(m_service->requestTargets().size());
+    Program program(environment(m_bus->address()), arguments);
+    QTEST(program.finish(), "status");
+    QVERIFY2(program.output().contains(output), qPrintable(program.output()));
+    QCOMPARE(m_service->requestTargets().size(), before);
+}
+
+void SingleInstanceTest::secondStartGoesToTheFirst_data()
+{
+    QTest::addColumn<bool>("sessionBus");
+    QTest::newRow("session bus") << true;
+    QTest::newRow("runtime folder") << false;
+}
+
+void SingleInstanceTest::secondStartGoesToTheFirst()
+{
+    QFETCH(const bool, sessionBus);
+    // A bus address where no bus is: the program runs without one
+    const QProcessEnvironment env = environment(
+        sessionBus ? m_bus->address() : u"unix:path="_s + m_runtime.filePath(u"no-bus"_s));
+    const QString defaultList = u"act=getmusiclist"_s;
+    const int listRequests = countContaining(m_service->requestTargets(), defaultList);
+    const int startUps = countContaining(m_service->requestTargets(), u"act=getbglist"_s);
+
+    std::optional<Program> first;
+    first.emplace(env, QStringList());
+    QTRY_VERIFY_WITH_TIMEOUT(countContaining(m_service->requestTargets(), u"act=getbglist"_s)
+                                     > startUps
+                                 || !first->running(),
+                             scaled(kTimeoutMs));
+    QVERIFY2(first->running(), qPrintable(first->output()));
+    const int runRequests = countContaining(m_service->requestTargets(), defaultList);
+    QVERIFY(runRequests > listRequests);
+
+    // A plain second start brings the first one's window up and ends: no list run of its own
+    Program second(env, {});
+    QCOMPARE(second.finish(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(first->output().contains(u"Command from another start: \"raise\""_s),
+                             scaled(kTimeoutMs));
+    QCOMPARE(countContaining(m_service->requestTargets(), defaultList), runRequests);
+
+    // Next plays row 1 and the pause holds it near its start, so previous goes to the last row
+    for (const QString &word : {u"next"_s, u"play-pause"_s, u"previous"_s, u"stop"_s}) {
+        const int asked = countContaining(m_service->requestTargets(), u"act=getonemusic"_s);
+        Program command(env, {u"--"_s + word});
+        QCOMPARE(command.finish(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            first->output().contains(u"Command from another start: \"%1\""_s.arg(word)),
+            scaled(kTimeoutMs));
+        // Next and previous play a row as "播放" does: two requests
+        const bool playsRow = word == u"next"_s || word == u"previous"_s;
+        QTRY_COMPARE_WITH_TIMEOUT(
+            countContaining(m_service->requestTargets(), u"act=getonemusic"_s),
+            asked + (playsRow ? 2 : 0), scaled(kTimeoutMs));
+    }
+
+    // Once the first has ended, a switch finds nothing to command
+    first.reset();
+    Program late(env, {u"--stop"_s});
+    QCOMPARE(late.finish(), 1);
+}
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "test_singleinstance.moc"
