@@ -47,11 +47,14 @@ void ListPlayer::stopPlayback()
 void ListPlayer::playStateChanged()
 {
     const int state = m_player.playState();
-    if (state == MediaPlayer::Buffering)
-        m_stoppedForGood = false;
+    if (state != MediaPlayer::Playing && state != MediaPlayer::Buffering)
+        return;
+    // Something plays again: the desktop's stop is over, and a song that the user started
+    // again with the player's own button is not skipped from under them
+    m_stoppedForGood = false;
+    cancelSkip();
     if (state != MediaPlayer::Playing)
         return;
-    m_stoppedForGood = false;
     m_order.reset();
     const int row = std::exchange(m_startingRow, 0);
     if (row > 0 && row == m_list.playMark())

@@ -91,7 +91,7 @@ private slots:
     void desktopStopStaysStopped();
     void announcesRowsThatBeginToPlay();
     void failingAddressesAreTriedOncePerPause();
-    void userChoiceCancelsTheSkip();
+    void userCancelsTheSkip();
 };
 
 void ListPlayerTest::nextAndPrevious()
@@ -208,7 +208,7 @@ void ListPlayerTest::failingAddressesAreTriedOncePerPause()
     QVERIFY(rig.media.assigned.isEmpty());
 }
 
-void ListPlayerTest::userChoiceCancelsTheSkip()
+void ListPlayerTest::userCancelsTheSkip()
 {
     Rig rig(3);
     rig.player.rowLoaded(1);
@@ -219,6 +219,13 @@ void ListPlayerTest::userChoiceCancelsTheSkip()
 
     rig.list.selected = 3;
     rig.handlers.ListView1_Click();
+    QVERIFY(!rig.player.skipPending());
+
+    // So does the song started again with the player's own button
+    rig.player.mediaFailed();
+    QVERIFY(rig.player.skipPending());
+    rig.media.state = MediaPlayer::Buffering;
+    rig.player.playStateChanged();
     QVERIFY(!rig.player.skipPending());
 }
 
