@@ -7,6 +7,9 @@
 #include "textdecoding.h"
 #include "wavsynth.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 // Delayed and hanging requests each hold a worker, and so does every idle keep-alive
@@ -197,6 +200,24 @@ void CatalogueServer::deliver(Answer answer, const FaultRules::Plan &plan,
                 if (offset < half)
                     sink.write(body.data() + offset, half - offset);
                 return false;
+            });
+        return;
+    }
+    if (plan.cutAfterBytes) {
+        // The provider is called with the offset of the requested range, so a resumed request
+        // is cut the same number of bytes after where it starts.
+        const size_t length = answer.body.size();
+        response.set_content_provider(
+            length, answer.contentType,
+            [body = std::move(answer.body), limit = size_t(*plan.cutAfterBytes),
+             start = std::optional<size_t>()](size_t offset, size_t remaining,
+                                              httplib::DataSink &sink) mutable {
+                if (!start)
+                    start = offset;
+                const size_t sent = offset - *start;
+                if (sent >= limit)
+                    return false;
+                return sink.write(body.data() + offset, std::min(remaining, limit - sent));
             });
         return;
     }

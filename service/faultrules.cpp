@@ -59,6 +59,8 @@ FaultRules::Plan FaultRules::planFor(const Request &request) const
         plan.delayMs += effect.delayMs;
         plan.hang = plan.hang || effect.hang;
         plan.cut = plan.cut || effect.cut;
+        if (effect.cutAfterBytes)
+            plan.cutAfterBytes = effect.cutAfterBytes;
         if (effect.status)
             plan.status = effect.status;
         if (effect.body) {
@@ -113,6 +115,11 @@ FaultRules::Rule FaultRules::Rule::fromJson(const QJsonObject &object)
     effect.delayMs = number(u"delayMs"_s).value_or(0);
     effect.hang = object.value(u"hang"_s).toBool();
     effect.cut = object.value(u"cut"_s).toBool();
+    if (const auto bytes = number(u"cutAfterBytes"_s)) {
+        if (*bytes < 0)
+            throw std::runtime_error("override: cutAfterBytes must not be negative");
+        effect.cutAfterBytes = *bytes;
+    }
     return rule;
 }
 
@@ -156,5 +163,13 @@ FaultRules::Rule FaultRules::emptyPage(const QString &value)
     Rule rule = pageRule(value);
     rule.effect.body = QByteArray();
     rule.effect.contentType = QByteArrayLiteral("text/html; charset=utf-8");
+    return rule;
+}
+
+FaultRules::Rule FaultRules::cutMedia(const QString &value)
+{
+    Rule rule;
+    rule.act = QByteArrayLiteral("media");
+    rule.effect.cutAfterBytes = nonNegativeNumber(value, u"bytes"_s);
     return rule;
 }

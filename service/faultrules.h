@@ -24,6 +24,8 @@ public:
         int delayMs = 0;
         bool hang = false; // never answer, until the service stops
         bool cut = false; // announce the full length, send half the body, drop the connection
+        // Drop the connection after this many bytes of the body (of the requested range)
+        std::optional<qint64> cutAfterBytes;
         std::optional<int> status;
         std::optional<QByteArray> body; // replaces the regular answer
         QByteArray contentType;
@@ -44,13 +46,14 @@ public:
     void append(const Rule &rule) { m_rules.append(rule); }
     Plan planFor(const Request &request) const;
 
-    // Command-line switches, all for list pages: "N:MS", "N", "N:CODE".
-    // Each throws std::runtime_error for a malformed value.
+    // Command-line switches for list pages: "N:MS", "N", "N:CODE"; and for every media answer:
+    // "BYTES". Each throws std::runtime_error for a malformed value.
     static Rule delayedPage(const QString &value);
     static Rule hangingPage(const QString &value);
     static Rule cutPage(const QString &value);
     static Rule statusPage(const QString &value);
     static Rule emptyPage(const QString &value);
+    static Rule cutMedia(const QString &value);
 
 private:
     QList<Rule> m_rules;
