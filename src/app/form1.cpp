@@ -128,6 +128,11 @@ void Form1::connectHandlers()
             &Form1::WindowsMediaPlayer1_DoubleClick);
 }
 
+DownloadManager &Form1::downloads() const
+{
+    return WebBrowser1->downloads();
+}
+
 template<typename Handler> void Form1::runSongHandler(Handler handler)
 {
     if (m_unloaded)
