@@ -67,6 +67,8 @@ private:
     void StatusBar1_MouseMove();
     void Timer1_Timer();
     void Form_Unload();
+    // Panel 1 tells how a download ended
+    void showDownloadEnd(const QString &path, bool ok, const QString &reason);
 
     // Runs a song handler, reporting a link that could not be had in the status bar
     template<typename Handler> void runSongHandler(Handler handler);
