@@ -13,6 +13,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     setProgramIdentity();
+    installQtTranslations();
+    followSystemProxy();
 
     Form1 window;
     window.Form_Load();
