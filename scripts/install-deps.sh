@@ -11,6 +11,7 @@ packages=(
     xvfb xauth x11-utils fonts-wqy-microhei
     dbus dbus-bin
     desktop-file-utils appstream
+    dpkg-dev lintian iproute2
     "$@"
 )
 
