@@ -48,8 +48,13 @@ if [ "${1:-}" = --inside ]; then
     fi
     pages=$(grep -c 'act=getmusiclist' "$work/requests.log")
     [ "$pages" -eq 2 ] || { echo "FAIL: $pages list pages requested, not 2" >&2; exit 1; }
-    # Still running: the window is up
-    sleep 0.5
+    # Start-up goes on to the background track, which the player fetches; the program must
+    # still be running then
+    for _ in $(seq 1 $((100 * scale))); do
+        grep -q '^/music/' "$work/requests.log" && break
+        sleep 0.1
+    done
+    grep -q '^/music/' "$work/requests.log" || { echo "FAIL: no background track fetched" >&2; exit 1; }
     kill -0 "$program" 2>/dev/null || { echo "FAIL: the program ended" >&2; cat "$work/program.out" >&2; exit 1; }
     echo "The unpacked program loaded its list ($pages pages) from the stand-in"
     exit 0

@@ -1,7 +1,6 @@
 #include "downloaditemwidget.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMetaEnum>
 #include <QProgressBar>
@@ -17,6 +16,10 @@ namespace {
 
 // The bar counts in per mille, so that files beyond 2 GiB fit its int range.
 constexpr int kBarRange = 1000;
+
+// The button that tries again, by what it does with the data kept
+const QString kResumeCaption = u"继续"_s;
+const QString kRetryCaption = u"重试"_s;
 
 QLabel *plainLabel(const QString &text, const QString &name, QWidget *parent)
 {
@@ -41,21 +44,24 @@ DownloadItemWidget::DownloadItemWidget(const QString &fileName, QWidget *parent)
     : QWidget(parent), m_name(plainLabel(fileName, u"fileName"_s, this)),
       m_progress(new QProgressBar(this)), m_status(plainLabel(QString(), u"status"_s, this)),
       m_cancel(button(u"取消"_s, u"cancel"_s, this)),
-      m_resume(button(u"重试"_s, u"resume"_s, this)),
+      m_resume(button(kRetryCaption, u"resume"_s, this)),
       m_openFolder(button(u"打开所在文件夹"_s, u"openFolder"_s, this)),
       m_remove(button(u"移除"_s, u"remove"_s, this))
 {
     m_progress->setObjectName(u"progress"_s);
     m_progress->setTextVisible(false);
 
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {m_cancel, m_resume, m_openFolder, m_remove})
-        buttons->addWidget(b);
+    // The name above, the bar and the buttons of the moment in one line, the state below. Buttons
+    // that never show together share a place, so that the last one ends at the right edge.
     auto *layout = new QGridLayout(this);
-    layout->addWidget(m_name, 0, 0, 1, 2);
+    layout->addWidget(m_name, 0, 0, 1, -1);
     layout->addWidget(m_progress, 1, 0);
-    layout->addLayout(buttons, 1, 1);
-    layout->addWidget(m_status, 2, 0, 1, 2);
+    layout->addWidget(m_resume, 1, 1);
+    layout->addWidget(m_openFolder, 1, 1);
+    layout->addWidget(m_cancel, 1, 2);
+    layout->addWidget(m_remove, 1, 2);
+    layout->addWidget(m_status, 2, 0, 1, -1);
+    layout->setColumnStretch(0, 1);
 
     connect(m_cancel, &QPushButton::clicked, this, &DownloadItemWidget::cancelRequested);
     connect(m_resume, &QPushButton::clicked, this, &DownloadItemWidget::resumeRequested);
@@ -102,7 +108,7 @@ void DownloadItemWidget::setFailed(const QString &reason, Retry retry)
 {
     // The bar keeps showing the data that a resume goes on from, and only that.
     stopBusyBar(retry == Retry::Resume);
-    m_resume->setText(retry == Retry::Resume ? u"继续"_s : u"重试"_s);
+    m_resume->setText(retry == Retry::Resume ? kResumeCaption : kRetryCaption);
     enterState(State::Failed, u"失败：%1"_s.arg(reason));
     m_resume->setVisible(retry != Retry::None);
 }
@@ -110,7 +116,7 @@ void DownloadItemWidget::setFailed(const QString &reason, Retry retry)
 void DownloadItemWidget::setCancelled()
 {
     stopBusyBar(false);
-    m_resume->setText(u"重试"_s);
+    m_resume->setText(kRetryCaption);
     enterState(State::Cancelled, u"已取消"_s);
 }
 

@@ -205,8 +205,9 @@ void DownloadManager::remove(Download &download)
     if (download.transfer)
         return;
     // The data kept for going on goes with its row; a finished file stays where it is.
-    if (!download.path.isEmpty())
-        QFile::remove(partFilePath(download.path));
+    const QString part = download.path.isEmpty() ? QString() : partFilePath(download.path);
+    if (!part.isEmpty() && QFile::exists(part) && !QFile::remove(part))
+        qCWarning(lcDownloads) << "Partial file not removed:" << part;
     disconnect(download.item, nullptr, this, nullptr);
     m_window.removeItem(download.item);
     m_downloads.remove_if([&download](const Download &d) { return &d == &download; });
@@ -261,4 +262,7 @@ void DownloadManager::saveUnfinished() const
         settings.setValue(kPathKey, download.path);
     }
     settings.endArray();
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qCWarning(lcDownloads) << "Unfinished downloads not remembered:" << settings.fileName();
 }
