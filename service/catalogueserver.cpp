@@ -189,6 +189,14 @@ void CatalogueServer::deliver(Answer answer, const FaultRules::Plan &plan,
     if (answer.status != 200)
         response.status = answer.status;
 
+    if (plan.endless) {
+        sendEndlessly(std::move(answer), response);
+        return;
+    }
+    if (plan.dripMs > 0) {
+        drip(std::move(answer), std::chrono::milliseconds(plan.dripMs), response);
+        return;
+    }
     if (plan.cut) {
         // Returning false from the provider makes the library drop the connection after the
         // first half, with the full Content-Length already sent.
@@ -232,4 +240,35 @@ void CatalogueServer::deliver(Answer answer, const FaultRules::Plan &plan,
         return;
     }
     response.set_content(answer.body, answer.contentType);
+}
+
+void CatalogueServer::sendEndlessly(Answer answer, httplib::Response &response)
+{
+    // Chunked, with no length announced: the answer's own start, then lines of filler that
+    // never end, until the client gives up or the service stops. Not a text type, so that the
+    // library does not compress it into something small.
+    response.set_chunked_content_provider(
+        "application/octet-stream",
+        [this, body = std::move(answer.body)](size_t offset, httplib::DataSink &sink) {
+            static const std::string filler = std::string(64 * 1024 - 1, 'x') + '\n';
+            if (m_latch.released())
+                return false;
+            return offset == 0 ? sink.write(body.data(), body.size())
+                               : sink.write(filler.data(), filler.size());
+        });
+}
+
+void CatalogueServer::drip(Answer answer, std::chrono::milliseconds interval,
+                           httplib::Response &response)
+{
+    // The whole length is announced, then one byte goes out per interval: never silent long
+    // enough for an inactivity timeout, never done either
+    const size_t length = answer.body.size();
+    response.set_content_provider(length, answer.contentType,
+                                  [this, interval, body = std::move(answer.body)](
+                                      size_t offset, size_t, httplib::DataSink &sink) {
+                                      if (!m_latch.sleepFor(interval))
+                                          return false;
+                                      return sink.write(body.data() + offset, 1);
+                                  });
 }

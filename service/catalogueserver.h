@@ -4,6 +4,7 @@
 #include "shutdownlatch.h"
 
 #include <QtGlobal>
+#include <chrono>
 #include <httplib.h>
 #include <string>
 
@@ -43,6 +44,8 @@ private:
     Answer listAnswer(const RequestTarget &target, FaultRules::Request &facts) const;
     Answer songAddressAnswer(const RequestTarget &target, FaultRules::Request &facts) const;
     void deliver(Answer answer, const FaultRules::Plan &plan, httplib::Response &response);
+    void sendEndlessly(Answer answer, httplib::Response &response);
+    void drip(Answer answer, std::chrono::milliseconds interval, httplib::Response &response);
 
     static Answer notFound();
 

@@ -1,6 +1,7 @@
 #include "faultrules.h"
 
 #include <QJsonValue>
+#include <algorithm>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -8,6 +9,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QByteArray kListAct = QByteArrayLiteral("getmusiclist");
+constexpr int kDefaultDripMs = 2000;
 
 int nonNegativeNumber(const QString &text, const QString &what)
 {
@@ -59,6 +61,8 @@ FaultRules::Plan FaultRules::planFor(const Request &request) const
         plan.delayMs += effect.delayMs;
         plan.hang = plan.hang || effect.hang;
         plan.cut = plan.cut || effect.cut;
+        plan.endless = plan.endless || effect.endless;
+        plan.dripMs = std::max(plan.dripMs, effect.dripMs);
         if (effect.cutAfterBytes)
             plan.cutAfterBytes = effect.cutAfterBytes;
         if (effect.status)
@@ -115,6 +119,8 @@ FaultRules::Rule FaultRules::Rule::fromJson(const QJsonObject &object)
     effect.delayMs = number(u"delayMs"_s).value_or(0);
     effect.hang = object.value(u"hang"_s).toBool();
     effect.cut = object.value(u"cut"_s).toBool();
+    effect.endless = object.value(u"endless"_s).toBool();
+    effect.dripMs = number(u"dripMs"_s).value_or(0);
     if (const auto bytes = number(u"cutAfterBytes"_s)) {
         if (*bytes < 0)
             throw std::runtime_error("override: cutAfterBytes must not be negative");
@@ -163,6 +169,24 @@ FaultRules::Rule FaultRules::emptyPage(const QString &value)
     Rule rule = pageRule(value);
     rule.effect.body = QByteArray();
     rule.effect.contentType = QByteArrayLiteral("text/html; charset=utf-8");
+    return rule;
+}
+
+FaultRules::Rule FaultRules::endlessPage(const QString &value)
+{
+    Rule rule = pageRule(value);
+    rule.effect.endless = true;
+    return rule;
+}
+
+FaultRules::Rule FaultRules::drippingPage(const QString &value)
+{
+    const bool timed = value.contains(u':');
+    const auto [page, milliseconds] = timed ? splitPair(value) : std::pair {value, QString()};
+    Rule rule = pageRule(page);
+    rule.effect.dripMs = timed ? nonNegativeNumber(milliseconds, u"drip"_s) : kDefaultDripMs;
+    if (rule.effect.dripMs == 0)
+        throw std::runtime_error("drip interval must be above 0");
     return rule;
 }
 

@@ -24,6 +24,8 @@ public:
         int delayMs = 0;
         bool hang = false; // never answer, until the service stops
         bool cut = false; // announce the full length, send half the body, drop the connection
+        bool endless = false; // the body never ends: the answer's start, then filler forever
+        int dripMs = 0; // the body goes out one byte at a time, one every dripMs
         // Drop the connection after this many bytes of the body (of the requested range)
         std::optional<qint64> cutAfterBytes;
         std::optional<int> status;
@@ -53,6 +55,9 @@ public:
     static Rule cutPage(const QString &value);
     static Rule statusPage(const QString &value);
     static Rule emptyPage(const QString &value);
+    static Rule endlessPage(const QString &value);
+    // "N" drips a byte every 2 s; "N:MS" every MS milliseconds
+    static Rule drippingPage(const QString &value);
     static Rule cutMedia(const QString &value);
 
 private:

@@ -81,6 +81,9 @@ Options parseOptions(int argc, char **argv)
         valued("cut-page", "Drop the connection halfway through list page N.", "N"),
         valued("status-page", "Answer list page N with an error page and status CODE.", "N:CODE"),
         valued("empty-page", "Answer list page N with an empty body.", "N"),
+        valued("endless-page", "Answer list page N with a body that never ends.", "N"),
+        valued("drip-page", "Send list page N one byte at a time, every MS (default 2000).",
+               "N[:MS]"),
         valued("cut-media", "Drop the connection after N bytes of every media answer.", "N"),
         valued("total-text", "Write TEXT as the total-pages value of every list page.", "TEXT"),
         QCommandLineOption(u"no-compression"_s,
@@ -120,7 +123,8 @@ Options parseOptions(int argc, char **argv)
     const std::pair<const char *, FaultRules::Rule (*)(const QString &)> switches[] = {
         {"delay-page", &FaultRules::delayedPage}, {"hang-page", &FaultRules::hangingPage},
         {"cut-page", &FaultRules::cutPage},       {"status-page", &FaultRules::statusPage},
-        {"empty-page", &FaultRules::emptyPage},   {"cut-media", &FaultRules::cutMedia},
+        {"empty-page", &FaultRules::emptyPage},   {"endless-page", &FaultRules::endlessPage},
+        {"drip-page", &FaultRules::drippingPage}, {"cut-media", &FaultRules::cutMedia},
     };
     for (const auto &[name, makeRule] : switches) {
         for (const QString &value : parser.values(QString::fromLatin1(name))) {

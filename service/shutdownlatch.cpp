@@ -20,3 +20,9 @@ void ShutdownLatch::release()
     }
     m_released.notify_all();
 }
+
+bool ShutdownLatch::released()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_isReleased;
+}

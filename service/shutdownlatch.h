@@ -13,6 +13,7 @@ public:
     bool sleepFor(std::chrono::milliseconds duration);
     void waitForRelease();
     void release();
+    bool released();
 
 private:
     std::mutex m_mutex;

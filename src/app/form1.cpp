@@ -51,6 +51,7 @@ Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
 {
     setObjectName(u"Form1"_s);
     m_fetcher->setTransferTimeout(m_environment.transferTimeout);
+    m_fetcher->setDeadline(m_environment.textDeadline);
     if (m_environment.programDir.isEmpty())
         m_environment.programDir = QCoreApplication::applicationDirPath();
     if (!m_environment.shell) {
@@ -109,7 +110,7 @@ void Form1::connectHandlers()
     connect(StatusBar1, &StatusBarWidget::mouseMoved, this, &Form1::StatusBar1_MouseMove);
     connect(ListView1, &ReportListView::mouseReleased, this,
             [this](Qt::MouseButton button) { ListView1_MouseUp(button); });
-    connect(ListView1, &ReportListView::clicked, this,
+    connect(ListView1, &ReportListView::rowClicked, this,
             [this] { runSongHandler(&SongHandlers::ListView1_Click); });
     connect(ListView1, &ReportListView::doubleClicked, this,
             [this] { runSongHandler(&SongHandlers::ListView1_DblClick); });
@@ -139,12 +140,9 @@ template<typename Handler> void Form1::runSongHandler(Handler handler)
 {
     if (m_unloaded)
         return;
-    try {
-        std::invoke(handler, *m_songs);
-    } catch (const Failure &failure) {
-        if (!m_unloaded)
-            StatusBar1->setPanelText(1, u"获取歌曲链接失败：%1"_s.arg(failure.reason()));
-    }
+    const std::optional<QString> failure = failureOf([&] { std::invoke(handler, *m_songs); });
+    if (failure && !m_unloaded)
+        StatusBar1->setPanelText(1, u"获取歌曲链接失败：%1"_s.arg(*failure));
 }
 
 void Form1::Form_Load()
@@ -173,15 +171,22 @@ void Form1::Form_Load()
                                            QString());
     m_environment.skinning->SkinH_SetAero(0);
     BoLi->setChecked(false);
-    try {
-        WindowsMediaPlayer1->setURL(m_links->FetchBackgroundTrack());
-    } catch (const Failure &failure) {
-        // The window comes up all the same, without a background track
-        qCWarning(lcApp) << "No background track:" << failure.reason();
-        if (!m_unloaded)
-            StatusBar1->setPanelText(1, u"背景音乐不可用：%1"_s.arg(failure.reason()));
-    }
+    const std::optional<QString> failure
+        = failureOf([this] { WindowsMediaPlayer1->setURL(m_links->FetchBackgroundTrack()); });
+    if (failure && !m_unloaded)
+        reportNoBackgroundTrack(*failure);
     WindowsMediaPlayer1->setVolume(100);
+}
+
+void Form1::reportNoBackgroundTrack(const QString &reason)
+{
+    // The window comes up all the same, without a background track. When the list failed too,
+    // its reason stays first: it is what the user must know about.
+    qCWarning(lcApp) << "No background track:" << reason;
+    if (m_loader->lastFailure().isEmpty())
+        StatusBar1->setPanelText(1, u"背景音乐不可用：%1"_s.arg(reason));
+    else
+        StatusBar1->setPanelText(1, StatusBar1->panelText(1) + u"；背景音乐不可用"_s);
 }
 
 void Form1::Command1_Click()

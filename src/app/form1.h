@@ -70,6 +70,7 @@ private:
     // Panel 1 tells how a download ended
     void showDownloadEnd(const QString &path, bool ok, const QString &reason);
 
+    void reportNoBackgroundTrack(const QString &reason);
     // Runs a song handler, reporting a link that could not be had in the status bar
     template<typename Handler> void runSongHandler(Handler handler);
 

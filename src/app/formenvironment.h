@@ -19,6 +19,8 @@ struct FormEnvironment {
     // Where the skin file is looked for; empty means the executable's folder
     QString programDir;
     std::chrono::milliseconds transferTimeout = kTransferTimeout;
+    // The longest a text answer may take from start to end
+    std::chrono::milliseconds textDeadline {60000};
     // Null means the real ones
     Shell *shell = nullptr;
     MessageBox *messageBox = nullptr;

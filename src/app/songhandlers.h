@@ -41,9 +41,16 @@ private:
     };
 
     Selection selection() const;
-    // Whether the user still has the same song selected after a wait
-    bool stillSelected(const Selection &selection) const;
+    // Counts a choice of the user's (click, double-click, "播放"); returns its number
+    quint64 choose() { return ++m_userChoices; }
+    // Whether the user has chosen again since `choice`
+    bool superseded(quint64 choice) const { return choice != m_userChoices; }
     void play(const Selection &selection, bool showRawLink);
+    // Fills the link boxes for the song `id`: the encoded link, and the raw one too if asked
+    void showLinks(quint64 choice, const QString &id, bool showRawLink);
+    // A link the handler was about to show could not be had: the boxes it would have written
+    // are emptied, so that they never show another song's link, unless the user has chosen again
+    void dropLinks(quint64 choice, bool rawLinkToo);
 
     ReportList &m_list;
     Boxes m_boxes;
@@ -51,6 +58,9 @@ private:
     WebView &m_browser;
     LinkResolver &m_links;
     qint32 &m_playIndex;
-    // Counts the handlers that set out to give the player a new song; only the latest may
-    quint64 m_playRequests = 0;
+    // The user's choices, and the plays that the player-stopped handler starts: a handler drops
+    // what it has left to write when the user has chosen again meanwhile, so that the latest
+    // choice is what plays and what the boxes show. Going on from the list never overrides it.
+    quint64 m_userChoices = 0;
+    quint64 m_continuations = 0;
 };

@@ -7,6 +7,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -79,6 +80,44 @@ QUrl wireUrl(const QString &url)
     return QUrl::fromEncoded(utf8, QUrl::StrictMode);
 }
 
+// Takes in one answer as it arrives, within its size cap and its deadline
+class AnswerCollector {
+public:
+    AnswerCollector(QNetworkReply &reply, qsizetype maxBytes) : m_reply(reply), m_maxBytes(maxBytes)
+    {
+    }
+
+    // Reads what has arrived; past the cap the transfer is given up
+    void receive()
+    {
+        if (m_tooLarge)
+            return;
+        if (m_body.size() + m_reply.bytesAvailable() > m_maxBytes) {
+            m_tooLarge = true;
+            m_reply.abort();
+            return;
+        }
+        m_body += m_reply.readAll();
+    }
+
+    void expire()
+    {
+        m_expired = true;
+        m_reply.abort();
+    }
+
+    QByteArray &body() { return m_body; }
+    bool tooLarge() const { return m_tooLarge; }
+    bool expired() const { return m_expired; }
+
+private:
+    QNetworkReply &m_reply;
+    const qsizetype m_maxBytes;
+    QByteArray m_body;
+    bool m_tooLarge = false;
+    bool m_expired = false;
+};
+
 } // namespace
 
 TextFetcher::TextFetcher(QNetworkAccessManager &network) : m_network(network) { }
@@ -96,7 +135,14 @@ QString TextFetcher::FetchText(const QString &url, const QString &charset)
     // Deleting the reply is safe here: by the time this goes out of scope, its finished signal
     // has been delivered and the loop that waited for it has returned.
     const std::unique_ptr<QNetworkReply> reply(m_network.get(request));
+    AnswerCollector answer(*reply, kMaxAnswerBytes);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop,
+                     [&answer] { answer.receive(); });
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&answer] { answer.expire(); });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    deadline.start(m_deadline);
 
     // Handlers run inside this wait. An inner fetch that starts there runs its own loop to the
     // end; this loop sees its quit only after the inner one has returned.
@@ -109,6 +155,11 @@ QString TextFetcher::FetchText(const QString &url, const QString &charset)
         reply->abort();
         throw Failure(u"程序正在退出"_s);
     }
+    answer.receive();
+    if (answer.tooLarge())
+        throw Failure(u"服务器返回的数据过大"_s);
+    if (answer.expired())
+        throw Failure(u"网络请求超时"_s);
 
     if (reply->error() != QNetworkReply::NoError && !isStatusAnswer(*reply)) {
         // The transfer timer aborts the reply, which Qt reports as a cancelled operation.
@@ -118,10 +169,9 @@ QString TextFetcher::FetchText(const QString &url, const QString &charset)
         throw Failure(u"网络请求失败："_s + reply->errorString());
     }
 
-    const QByteArray body = reply->readAll();
-    if (body.isEmpty())
+    if (answer.body().isEmpty())
         return QString();
-    return BytesToText(body, charset);
+    return BytesToText(answer.body(), charset);
 }
 
 QString TextFetcher::BytesToText(const QByteArray &body, const QString &charset)

@@ -13,10 +13,18 @@ class QNetworkAccessManager;
 // nested inside the wait; an inner call ends before the outer one looks at its own answer.
 class TextFetcher {
 public:
+    // No list page, song address or background list comes near this; a larger answer is refused
+    // before it can fill the memory
+    static constexpr qsizetype kMaxAnswerBytes = 16 * 1024 * 1024;
+    // However steadily an answer trickles in, it must be complete within this
+    static constexpr std::chrono::milliseconds kDefaultDeadline {60000};
+
     explicit TextFetcher(QNetworkAccessManager &network);
 
-    // Raises Failure for an unknown charset, a refused or reset connection, a timeout, and
-    // when the program is shutting down. The HTTP status is never read; an empty body is "".
+    // Raises Failure for an unknown charset, a refused or reset connection, a timeout (silence
+    // for the transfer timeout, or no complete answer by the deadline), an answer larger than
+    // kMaxAnswerBytes, and when the program is shutting down. The HTTP status is never read; an
+    // empty body is "".
     QString FetchText(const QString &url, const QString &charset);
 
     // The whole byte sequence decoded in the named character set (names match without case).
@@ -24,8 +32,10 @@ public:
 
     void setTransferTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     std::chrono::milliseconds transferTimeout() const { return m_timeout; }
+    void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
 
 private:
     QNetworkAccessManager &m_network;
     std::chrono::milliseconds m_timeout = kTransferTimeout;
+    std::chrono::milliseconds m_deadline = kDefaultDeadline;
 };

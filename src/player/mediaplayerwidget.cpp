@@ -20,6 +20,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// An address comes from the service and can be of any length; the log takes its start
+constexpr qsizetype kLoggedAddressLength = 200;
+
 bool isPlayableAddress(const QUrl &address)
 {
     const QString scheme = address.scheme();
@@ -97,7 +100,7 @@ void MediaPlayerWidget::start(const QString &url)
     const bool refused = !url.isEmpty() && !isPlayableAddress(address);
     m_rules.assign(url, refused ? u"不支持的地址"_s : QString());
     if (refused)
-        qCWarning(lcPlayer) << "Address refused:" << url;
+        qCWarning(lcPlayer) << "Address refused:" << url.left(kLoggedAddressLength);
     load(refused ? QUrl() : address);
     refresh();
 }
@@ -275,7 +278,8 @@ void MediaPlayerWidget::handleError(QMediaPlayer::Error error)
 {
     if (!m_rules.takeError(error, m_player->mediaStatus()))
         return;
-    qCWarning(lcPlayer) << "Cannot play" << m_url << m_rules.failure() << m_player->errorString();
+    qCWarning(lcPlayer) << "Cannot play" << m_url.left(kLoggedAddressLength) << m_rules.failure()
+                        << m_player->errorString();
     refresh();
 }
 

@@ -1,17 +1,18 @@
 #include "songlistloader.h"
 
 #include "listfinishing.h"
-#include "net/urltexts.h"
 #include "pagecutting.h"
 #include "searchstate.h"
 
 #include "common/constants.h"
 #include "common/failure.h"
+#include "common/logging.h"
 #include "controls/commandcaption.h"
 #include "controls/reportlist.h"
 #include "controls/statuspanels.h"
 #include "net/requestforms.h"
 #include "net/textfetcher.h"
+#include "net/urltexts.h"
 
 #include <QLocale>
 
@@ -45,56 +46,56 @@ SongListLoader::SongListLoader(SearchState &state, const UrlTexts &urls, TextFet
 void SongListLoader::LoadSongList(const QString &firstUrl, const QString &encodedKeyword)
 {
     const quint64 run = ++m_state.runSerial;
-    // A newer run that started and ended inside one of this run's waits owns the list now:
-    // this run must not append its stale page or touch the shared state again.
-    const auto superseded = [&] { return m_state.runSerial != run; };
-
+    m_lastFailure.clear();
     QString url = firstUrl;
-    bool headerRead = false;
-    try {
-        for (;;) {
-            if (!m_state.Searching) {
-                endInOrder(false);
-                return;
-            }
-            const QString page = m_fetcher.FetchText(url, u"utf-8"_s);
-            if (superseded())
-                return;
-            if (m_state.FetchPhase == 1) {
-                m_state.FetchPhase = 5;
-                m_state.TotalPagesText = ReadTotalPages(page);
-            }
-            headerRead = true;
+    const std::optional<QString> failure = failureOf([&] {
+        while (loadPage(run, url, encodedKeyword)) { }
+    });
+    // A newer run that started and ended inside one of this run's waits owns the list and the
+    // shared state now: this run must not touch them again.
+    if (failure && m_state.runSerial == run)
+        endOnFailure(*failure);
+}
 
-            if (!page.contains(u']')) {
-                endInOrder(false);
-                return;
-            }
-            AddPageRows(page, m_list);
-
-            if (totalPages(m_state.TotalPagesText) > m_state.CurrentPage) {
-                if (m_state.CurrentPage == std::numeric_limits<qint32>::max())
-                    throw Failure(u"页码超出范围"_s);
-                m_state.FetchPhase = 5;
-                ++m_state.CurrentPage;
-                url = furtherPageUrl(encodedKeyword);
-                m_status.setPanelText(
-                    1,
-                    u"共%1页,正在查找第%2页资源信息。"_s.arg(m_state.TotalPagesText)
-                        .arg(m_state.CurrentPage));
-                m_status.setPanelText(
-                    2, u"正在分析数据，请稍候。。当前已经找到：%1条资源"_s.arg(m_list.count()));
-                continue;
-            }
-            endInOrder(true);
-            return;
-        }
-    } catch (const Failure &failure) {
-        // From the first page's header on, a failure ends the run where it stands. Before it,
-        // nothing has been shown yet: end like an empty run, so the button is usable, and say why.
-        if (!headerRead && !superseded())
-            endOnFirstPageFailure(failure.reason());
+bool SongListLoader::loadPage(quint64 run, QString &url, const QString &encodedKeyword)
+{
+    if (!m_state.Searching) {
+        endInOrder(false);
+        return false;
     }
+    const QString page = m_fetcher.FetchText(url, u"utf-8"_s);
+    if (m_state.runSerial != run)
+        return false;
+    if (m_state.FetchPhase == 1) {
+        m_state.FetchPhase = 5;
+        m_state.TotalPagesText = ReadTotalPages(page);
+    }
+    if (!page.contains(u']')) {
+        endInOrder(false);
+        return false;
+    }
+    AddPageRows(page, m_list);
+    if (totalPages(m_state.TotalPagesText) <= m_state.CurrentPage) {
+        endInOrder(true);
+        return false;
+    }
+    url = nextPageUrl(encodedKeyword);
+    return true;
+}
+
+QString SongListLoader::nextPageUrl(const QString &encodedKeyword)
+{
+    if (m_state.CurrentPage == std::numeric_limits<qint32>::max())
+        throw Failure(u"页码超出范围"_s);
+    m_state.FetchPhase = 5;
+    ++m_state.CurrentPage;
+    const QString url = furtherPageUrl(encodedKeyword);
+    m_status.setPanelText(
+        1,
+        u"共%1页,正在查找第%2页资源信息。"_s.arg(m_state.TotalPagesText).arg(m_state.CurrentPage));
+    m_status.setPanelText(2,
+                          u"正在分析数据，请稍候。。当前已经找到：%1条资源"_s.arg(m_list.count()));
+    return url;
 }
 
 QString SongListLoader::furtherPageUrl(const QString &encodedKeyword) const
@@ -118,12 +119,17 @@ void SongListLoader::endInOrder(bool lastPage)
     FinishSongList(m_list, m_dispatch);
 }
 
-void SongListLoader::endOnFirstPageFailure(const QString &reason)
+void SongListLoader::endOnFailure(const QString &reason)
 {
+    // The run says why it ended and gives the button back; the rows it found stay and are
+    // finished like those of any run.
+    qCWarning(lcSongList) << "List run failed:" << reason;
+    m_lastFailure = reason;
     m_state.Searching = false;
     m_caption.setCaption(Captions::kSearch);
     m_state.CurrentPage = 1;
     m_state.FetchPhase = 1;
     m_status.setPanelText(1, u"搜索失败：%1"_s.arg(reason));
     m_status.setPanelText(2, u"共找到：%1条资源"_s.arg(m_list.count()));
+    FinishSongList(m_list, m_dispatch);
 }

@@ -20,13 +20,20 @@ public:
     // Performs one whole run from the URL of its first page and returns when it has ended. The
     // caller has set the caption, the shared state and emptied the list. Further pages use the
     // default class's page form, or, when `encodedKeyword` is given, the keyword search's.
-    // Never raises: every failure ends the run.
+    // Never raises: a failure ends the run, which then says why in the status bar and gives the
+    // button back.
     void LoadSongList(const QString &firstUrl, const QString &encodedKeyword = {});
+    // Why the last run ended in failure; empty when it did not
+    const QString &lastFailure() const { return m_lastFailure; }
 
 private:
+    // Fetches and appends one page of run `run`; returns whether the run goes on with `url`
+    bool loadPage(quint64 run, QString &url, const QString &encodedKeyword);
+    // Moves on to the next page: counts it, shows the progress and gives its URL
+    QString nextPageUrl(const QString &encodedKeyword);
     QString furtherPageUrl(const QString &encodedKeyword) const;
     void endInOrder(bool lastPage);
-    void endOnFirstPageFailure(const QString &reason);
+    void endOnFailure(const QString &reason);
 
     SearchState &m_state;
     const UrlTexts &m_urls;
@@ -35,4 +42,5 @@ private:
     StatusPanels &m_status;
     CommandCaption &m_caption;
     EventDispatch &m_dispatch;
+    QString m_lastFailure;
 };

@@ -147,9 +147,38 @@ void ReportListView::refresh()
     viewport()->update();
 }
 
+void ReportListView::mousePressEvent(QMouseEvent *event)
+{
+    m_clickPressed = event->button() == Qt::LeftButton;
+    m_releaseEndsDoubleClick = false;
+    // A press below the rows keeps the selection: the row handlers act on the selected row,
+    // whichever part of the list was clicked
+    if (!indexAt(event->position().toPoint()).isValid()) {
+        setFocus(Qt::MouseFocusReason);
+        event->accept();
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void ReportListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The double-click's handler may wait for the service, and the release that ends the
+    // double-click arrives during that wait
+    m_releaseEndsDoubleClick = true;
+    m_clickPressed = false;
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
 void ReportListView::mouseReleaseEvent(QMouseEvent *event)
 {
+    const bool pressed = std::exchange(m_clickPressed, false);
+    const bool endsDoubleClick = std::exchange(m_releaseEndsDoubleClick, false);
+    const bool click = pressed && !endsDoubleClick && event->button() == Qt::LeftButton
+        && viewport()->rect().contains(event->position().toPoint());
     QTreeView::mouseReleaseEvent(event);
+    if (click)
+        emit rowClicked();
     emit mouseReleased(event->button(), event->modifiers(), event->position().toPoint());
 }
 

@@ -43,6 +43,9 @@ public:
     int contentWidth(int column) const;
 
 signals:
+    // A left click anywhere in the list, on a row or below the rows. The release that completes
+    // a double-click is not one.
+    void rowClicked();
     // A mouse button was released over the list (the popup menu opens on the right button)
     void mouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position);
     // Keyboard users' equivalents: Space shows the current row, Return plays it, and the menu
@@ -52,6 +55,8 @@ signals:
     void menuRequested();
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -64,6 +69,10 @@ private:
     void remeasure();
 
     ReportListModel *m_model;
+    // A left press began a click in the list
+    bool m_clickPressed = false;
+    // The next release completes a double-click
+    bool m_releaseEndsDoubleClick = false;
     // The widest text of each column over the rows before m_measured: rows are only ever
     // appended or all removed, so the rows still to measure are always the last ones.
     mutable QList<int> m_widest;

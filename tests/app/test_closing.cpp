@@ -5,6 +5,7 @@
 
 #include "catalogueservice.h"
 #include "testwindow.h"
+#include "timescale.h"
 
 #include "downloads/downloadwebview.h"
 #include "player/mediaplayerwidget.h"
@@ -82,7 +83,8 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                     QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
                 },
                 [&window, after] {
-                    return window.state.Searching && window.caption() == u"停止"_s && after(500);
+                    return window.state.Searching && window.caption() == u"停止"_s
+                        && after(scaled(500));
                 },
                 [&window] {
                     return u"searching=%1 rows=%2"_s.arg(int(window.state.Searching))
@@ -91,7 +93,7 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
     }
     if (name == u"nested-resolution") {
         return {[&window, &innerWaiting] {
-                    QTimer::singleShot(300, [&window, &innerWaiting] {
+                    QTimer::singleShot(scaled(300), [&window, &innerWaiting] {
                         // The window system delivers the double-click inside the click's wait;
                         // QTest sends its events synchronously, so the list's own signal
                         // stands in for it.
@@ -102,7 +104,7 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                     });
                     window.clickRow(1);
                 },
-                [&innerWaiting, after] { return innerWaiting && after(600); },
+                [&innerWaiting, after] { return innerWaiting && after(scaled(600)); },
                 [&window, &innerWaiting] {
                     return u"Text4=%1 playIndex=%2 inner-waiting=%3"_s
                         .arg(window.box(u"Text4"_s)->text().trimmed())
@@ -165,7 +167,7 @@ int runScenario(int argc, char *argv[])
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         const bool reached = scenario.moment();
-        if (!reached && clock.elapsed() < kMomentTimeoutMs)
+        if (!reached && clock.elapsed() < scaled(kMomentTimeoutMs))
             return;
         closer.stop();
         report(reached ? u"at-close: "_s + scenario.state() : u"moment never reached"_s);
@@ -240,7 +242,7 @@ void ClosingTest::closeAtTheWorstMoment()
     child.start(QCoreApplication::applicationFilePath(),
                 {QString::fromLatin1(kScenarioSwitch), scenario, service.base(), downloads.path()});
     QVERIFY(child.waitForStarted());
-    if (!child.waitForFinished(kChildTimeoutMs)) {
+    if (!child.waitForFinished(scaled(kChildTimeoutMs))) {
         child.kill();
         child.waitForFinished();
         QFAIL("the program did not end after its window closed");

@@ -3,11 +3,14 @@
 
 #include "catalogueservice.h"
 #include "testwindow.h"
+#include "timescale.h"
 
+#include "common/constants.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistview.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,11 +26,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kProgressPage2 = u"共3页,正在查找第2页资源信息。"_s;
 // Four songs of a sixty-song demo catalogue carry it: one page of results
 const QString kKeyword = u"晚风"_s;
 // Media start within seconds here, but the machine is shared and slow at times
 constexpr int kMediaTimeoutMs = 30000;
+// How long to watch for a broken song being requested again
+constexpr int kWatchForRepeatsMs = 3000;
 
 QString furtherPage(int n)
 {
@@ -94,17 +98,45 @@ QByteArray firstSongMedia(const QString &condition)
     return QJsonDocument(catalogue).toJson(QJsonDocument::Compact);
 }
 
-// The button is usable: a keyword search starts and ends in order. After a failure end the
-// button still offers "停止", and one click gives it back first.
+// A run that failed after its first page: it says why, keeps and finishes its rows and gives
+// the button back. Panel 2 is the player's again by now.
+void verifyFailureEnd(const TestWindow &window, int rows)
+{
+    QVERIFY2(window.panel(1).startsWith(u"搜索失败："_s), qPrintable(window.panel(1)));
+    QCOMPARE(window.caption(), u"搜索"_s);
+    QVERIFY(!window.state.Searching);
+    QCOMPARE(window.state.CurrentPage, 1);
+    QCOMPARE(window.state.FetchPhase, 1);
+    QCOMPARE(window.list()->count(), rows);
+    QCOMPARE(window.list()->selectedIndex(), rows);
+}
+
+// The peak resident memory of this process since the last reset, in bytes
+qint64 peakResidentBytes()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
+
+// Starts the peak over from the memory in use now
+void resetPeakResident()
+{
+    QFile refs(u"/proc/self/clear_refs"_s);
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+// The button is usable: a keyword search starts and ends in order
 void verifySearchWorks(TestWindow &window, const QString &keyword = kKeyword)
 {
     window.box(u"Text1"_s)->setText(keyword);
     QPushButton *const command = window.button(u"Command1"_s);
-    if (window.caption() == u"停止"_s) {
-        QTest::mouseClick(command, Qt::LeftButton);
-        QCOMPARE(window.caption(), u"搜索"_s);
-        QVERIFY(!window.state.Searching);
-    }
     // The click returns when the whole run has ended
     QTest::mouseClick(command, Qt::LeftButton);
     QCOMPARE(window.panel(1), u"搜索结束"_s);
@@ -124,8 +156,10 @@ class FaultsTest : public QObject {
 
 private slots:
     void serverKilledMidRun();
-    void failedPageKeepsEarlierRows_data();
-    void failedPageKeepsEarlierRows();
+    void failedPageEndsTheRun_data();
+    void failedPageEndsTheRun();
+    void hostileAnswers_data();
+    void hostileAnswers();
     void hugePage_data();
     void hugePage();
     void undecodableBytes();
@@ -158,23 +192,18 @@ void FaultsTest::serverKilledMidRun()
     clock.start();
     window.form().Form_Load();
     // Well before the 20 s the page was held back for; at worst the transfer timeout ends it
-    QVERIFY2(clock.elapsed() < 45000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < scaled(45000), qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!service.isRunning());
 
-    // The failure end: page 1's rows stay and the button still offers to stop. Start-up went on
-    // without a background track.
-    QCOMPARE(window.list()->count(), 20);
-    QCOMPARE(window.caption(), u"停止"_s);
-    QVERIFY(window.state.Searching);
-    QVERIFY2(window.panel(1).startsWith(u"背景音乐不可用"_s), qPrintable(window.panel(1)));
+    // The run says why it failed and gives the button back; page 1's rows stay. Start-up went
+    // on without a background track, and says so after the list's reason.
+    verifyFailureEnd(window, 20);
+    QVERIFY2(window.panel(1).endsWith(u"；背景音乐不可用"_s), qPrintable(window.panel(1)));
     QVERIFY(window.player()->URL().isEmpty());
     QCOMPARE(window.skinning.calls.size(), 2);
 
-    // With the service still gone, one click stops, the next search fails at once and gives
-    // the button back
+    // With the service still gone, the next search fails at once and gives the button back
     window.box(u"Text1"_s)->setText(kKeyword);
-    QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
-    QCOMPARE(window.caption(), u"搜索"_s);
     QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY2(window.panel(1).startsWith(u"搜索失败"_s), qPrintable(window.panel(1)));
@@ -187,7 +216,7 @@ void FaultsTest::serverKilledMidRun()
     verifySearchWorks(window);
 }
 
-void FaultsTest::failedPageKeepsEarlierRows_data()
+void FaultsTest::failedPageEndsTheRun_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("catalogue");
@@ -208,7 +237,7 @@ void FaultsTest::failedPageKeepsEarlierRows_data()
         << threePages() << catalogueWith({secondPageBody(crowded)}) << 30000;
 }
 
-void FaultsTest::failedPageKeepsEarlierRows()
+void FaultsTest::failedPageEndsTheRun()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, catalogue);
@@ -222,18 +251,52 @@ void FaultsTest::failedPageKeepsEarlierRows()
     QElapsedTimer clock;
     clock.start();
     window.form().Form_Load();
-    QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < scaled(20000), qPrintable(QString::number(clock.elapsed())));
 
-    QCOMPARE(window.list()->count(), 20);
-    QCOMPARE(window.caption(), u"停止"_s);
-    QVERIFY(window.state.Searching);
-    QCOMPARE(window.panel(1), kProgressPage2);
-    // Nothing was selected: the list was never finished
-    QCOMPARE(window.list()->selectedIndex(), 0);
+    verifyFailureEnd(window, 20);
     QVERIFY(!service->requestTargets().contains(furtherPage(3)));
     // The failure is the run's own: start-up went on and found its background track
     QVERIFY(window.player()->URL().startsWith(service->base() + u"/music/"_s));
 
+    verifySearchWorks(window);
+}
+
+void FaultsTest::hostileAnswers_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("endless body") << u"--endless-page"_s << u"服务器返回的数据过大"_s;
+    // A byte a second: never silent for the transfer timeout, never done by the deadline
+    QTest::newRow("one byte at a time") << u"--drip-page"_s << u"网络请求超时"_s;
+}
+
+// Answers that would hold the program forever or fill its memory end the run by its failure
+// end, in bounded time and memory.
+void FaultsTest::hostileAnswers()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, reason);
+    const auto deadline = scaled(std::chrono::milliseconds(4000));
+    const QString page = fault == u"--drip-page"_s ? u"2:1000"_s : u"2"_s;
+    CatalogueService service(threePages({fault, page}));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base(), kTransferTimeout, TestWindow::ProgramEnd::Counted, deadline);
+
+    resetPeakResident();
+    const qint64 before = peakResidentBytes();
+    QElapsedTimer clock;
+    clock.start();
+    window.form().Form_Load();
+    const qint64 elapsed = clock.elapsed();
+    const qint64 growth = peakResidentBytes() - before;
+    qInfo("%s: run ended after %lld ms, peak memory grew by %.1f MB", QTest::currentDataTag(),
+          elapsed, double(growth) / (1024 * 1024));
+
+    verifyFailureEnd(window, 20);
+    QVERIFY2(window.panel(1).startsWith(u"搜索失败："_s + reason), qPrintable(window.panel(1)));
+    QVERIFY2(elapsed < deadline.count() + scaled(10000), qPrintable(QString::number(elapsed)));
+    // The answer is refused at 16 MB; what it costs on the way stays well below 100 MB
+    QVERIFY2(before < 0 || growth < 100 * 1024 * 1024, qPrintable(QString::number(growth)));
     verifySearchWorks(window);
 }
 
@@ -280,7 +343,7 @@ void FaultsTest::hugePage()
     QElapsedTimer clock;
     clock.start();
     window.form().Form_Load();
-    QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < scaled(20000), qPrintable(QString::number(clock.elapsed())));
 
     QCOMPARE(window.list()->count(), rows);
     if (inOrder) {
@@ -288,8 +351,7 @@ void FaultsTest::hugePage()
         QCOMPARE(window.panel(1), u"搜索结束"_s);
     } else {
         // Refused as a failed fetch, not taken for an empty page
-        QCOMPARE(window.caption(), u"停止"_s);
-        QCOMPARE(window.panel(1), kProgressPage2);
+        verifyFailureEnd(window, rows);
     }
     if (rows == 60) {
         QCOMPARE(window.list()->item(21).text, u"大页0"_s + QString(12, u' '));
@@ -448,24 +510,25 @@ void FaultsTest::brokenMedia()
     MediaPlayerWidget *const player = window.player();
 
     // The background track is the broken song
-    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), kMediaTimeoutMs);
-    QTRY_VERIFY(window.panel(2).startsWith(u"错误："_s));
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), scaled(kMediaTimeoutMs));
+    QTRY_VERIFY_WITH_TIMEOUT(window.panel(2).startsWith(u"错误："_s), scaled(5000));
     QCOMPARE(countRequests(service, u"getonemusic"_s), 1);
-    QTest::qWait(3000);
+    QTest::qWait(scaled(kWatchForRepeatsMs));
     QCOMPARE(countRequests(service, u"getonemusic"_s), 1);
     QVERIFY(player->statusText().startsWith(u"错误："_s));
 
     // Chosen from the list: the click's two requests, the double-click's three, and no more
     window.doubleClickRow(1);
     QCOMPARE(countRequests(service, u"getonemusic"_s), 6);
-    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), kMediaTimeoutMs);
-    QTest::qWait(3000);
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), scaled(kMediaTimeoutMs));
+    QTest::qWait(scaled(kWatchForRepeatsMs));
     QCOMPARE(countRequests(service, u"getonemusic"_s), 6);
     QCOMPARE(window.form().playIndex(), 1);
 
     // A good song plays after it
     window.doubleClickRow(2);
-    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s), kMediaTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s),
+                             scaled(kMediaTimeoutMs));
     verifySearchWorks(window, u"歌"_s);
 }
 
@@ -480,14 +543,16 @@ void FaultsTest::truncatedMedia()
     TestWindow window(service.base());
     window.form().Form_Load();
     MediaPlayerWidget *const player = window.player();
-    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s), kMediaTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s),
+                             scaled(kMediaTimeoutMs));
 
     // It goes on from the list when the samples run out, one second a play-through: a few
     // requests in three seconds, where a burst would make dozens
     const int first = countRequests(service, u"getonemusic"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(countRequests(service, u"getonemusic"_s) > first, kMediaTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(countRequests(service, u"getonemusic"_s) > first,
+                             scaled(kMediaTimeoutMs));
     const int before = countRequests(service, u"getonemusic"_s);
-    QTest::qWait(3000);
+    QTest::qWait(scaled(kWatchForRepeatsMs));
     const int during = countRequests(service, u"getonemusic"_s) - before;
     QVERIFY2(during <= 3, qPrintable(QString::number(during)));
     verifySearchWorks(window, u"歌"_s);

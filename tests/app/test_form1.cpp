@@ -4,6 +4,7 @@
 #include "player/mediaplayerwidget.h"
 #include "songlist/searchstate.h"
 #include "testwindow.h"
+#include "timescale.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
@@ -22,6 +23,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// How long to watch for a broken song being requested again
+constexpr int kWatchForRepeatsMs = 2000;
 
 // The test window, after start-up unless `load` is false
 struct Window : TestWindow {
@@ -149,9 +153,11 @@ void Form1Test::startUpWithoutService()
     closed.close();
     Window window(base);
 
-    // The window comes up usable, and says why the list is empty
-    QVERIFY(window.status()->panelText(1).startsWith(u"背景音乐不可用"_s)
-            || window.status()->panelText(1).startsWith(u"搜索失败"_s));
+    // The window comes up usable, and says why the list is empty before it says that there is
+    // no background track either
+    const QString panel1 = window.status()->panelText(1);
+    QVERIFY2(panel1.startsWith(u"搜索失败："_s) && panel1.endsWith(u"；背景音乐不可用"_s),
+             qPrintable(panel1));
     QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
     QCOMPARE(window.list()->count(), 0);
     QCOMPARE(window.skinning.calls.size(), 2);
@@ -192,7 +198,7 @@ void Form1Test::popupMenu()
     QVERIFY(!popup->isVisible());
     // Over the blank area of a list with rows, with nothing selected: the menu opens
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(5, 200));
-    QTRY_VERIFY(popup->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(popup->isVisible(), scaled(5000));
     popup->hide();
 
     list->clear();
@@ -241,14 +247,14 @@ void Form1Test::panelTwoFollowsThePlayer()
     QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
 
     // Within a tick of the end the player's status shows
-    QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), 200);
+    QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), scaled(200));
 
     // Idle, the timer rests; a change of the player's status wakes it at once
     QTimer *timer = window.child<QTimer>(u"Timer1"_s);
-    QTRY_VERIFY(timer->interval() > 1);
+    QTRY_VERIFY_WITH_TIMEOUT(timer->interval() > 1, scaled(5000));
     window.player()->setURL(u"ftp://127.0.0.1/x.wav"_s);
     QVERIFY(window.player()->statusText().startsWith(u"错误"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), 50);
+    QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), scaled(50));
 }
 
 void Form1Test::glassToggles()
@@ -298,12 +304,12 @@ void Form1Test::playbackGoesOnFromTheList()
     QVERIFY(!backgroundTrack.isEmpty());
 
     // The background track ends, and row 1 follows; when it ends, row 1 again
-    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 1, 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(player->URL() != backgroundTrack, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 1, scaled(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(player->URL() != backgroundTrack, scaled(5000));
     const QString firstRow = player->URL();
-    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 2, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 2, scaled(20000));
     QCOMPARE(window.form().playIndex(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(player->URL(), firstRow, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(player->URL(), firstRow, scaled(5000));
 }
 
 void Form1Test::brokenMediaDoesNotLoop()
@@ -316,10 +322,10 @@ void Form1Test::brokenMediaDoesNotLoop()
     QVERIFY(service.isRunning());
     Window window(service.base());
 
-    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, u"1"_s), 1, 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(window.player()->statusText().startsWith(u"错误"_s), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, u"1"_s), 1, scaled(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(window.player()->statusText().startsWith(u"错误"_s), scaled(10000));
     // The failed song is shown as an error, not taken for a stop that would load it again
-    QTest::qWait(2000);
+    QTest::qWait(scaled(kWatchForRepeatsMs));
     QCOMPARE(addressRequests(service, u"1"_s), 1);
 }
 

@@ -6,6 +6,8 @@
 #include "links/linkresolver.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
+#include "requesttrigger.h"
+#include "timescale.h"
 
 #include <QNetworkAccessManager>
 #include <QTest>
@@ -29,7 +31,9 @@ QByteArray catalogue(int songs)
                     .toUtf8();
     }
     // Song 2's address takes a while, so that other handlers can run inside the wait
-    json += R"(], "overrides": [{"act": "getonemusic", "id": "2", "delayMs": 700}]})";
+    json += uR"(], "overrides": [{"act": "getonemusic", "id": "2", "delayMs": %1}]})"_s
+                .arg(scaled(700))
+                .toUtf8();
     return json;
 }
 
@@ -223,7 +227,7 @@ void SongHandlersTest::staleHandlerStopsWriting()
     Songs songs(3);
     // Row 2's link is slow; while it is on its way the user clicks row 3
     songs.list.selected = 2;
-    QTimer::singleShot(200, [&] {
+    const RequestTrigger click(songs.service, addressRequest(2), [&] {
         songs.list.selected = 3;
         songs.handlers.ListView1_Click();
     });

@@ -5,6 +5,7 @@
 #include "player/mediaplayerwidget.h"
 #include "songlist/searchstate.h"
 #include "testwindow.h"
+#include "timescale.h"
 #include "widgets/reportlistview.h"
 
 #include <QAction>
@@ -250,23 +251,23 @@ void MprisTest::playPauseAndStop()
     MediaPlayerWidget player;
     const MprisService service(window, player, *m_programBus);
     player.setURL(media(u"sunny_1.wav"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     const QSignalSpy states(&player, &MediaPlayerWidget::PlayStateChange);
 
     QCOMPARE(call(kPlayer, u"PlayPause"_s).type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, scaled(kTimeout));
     QCOMPARE(player.statusText(), u"已暂停"_s);
     call(kPlayer, u"Play"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     call(kPlayer, u"Pause"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, scaled(kTimeout));
     call(kPlayer, u"PlayPause"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
 
     call(kPlayer, u"Stop"_s);
     QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
     QCOMPARE(playbackStatus(), u"Stopped"_s);
-    QTest::qWait(kSettle);
+    QTest::qWait(scaled(kSettle));
     QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
     int stops = 0;
     for (const QList<QVariant> &arguments : states)
@@ -275,7 +276,7 @@ void MprisTest::playPauseAndStop()
 
     // Play after a stop starts the song over
     call(kPlayer, u"Play"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     QCOMPARE(player.URL(), media(u"sunny_1.wav"_s));
 }
 
@@ -290,9 +291,9 @@ void MprisTest::announcesChanges()
     player.setURL(media(u"sunny_1.wav"_s));
     player.setTitle(u"晴天"_s);
     QTRY_VERIFY_WITH_TIMEOUT(listener.announced(u"PlaybackStatus"_s).contains(u"Playing"_s),
-                             kTimeout);
-    QTRY_VERIFY_WITH_TIMEOUT(listener.announced(u"CanSeek"_s).contains(true), kTimeout);
-    QTest::qWait(kSettle);
+                             scaled(kTimeout));
+    QTRY_VERIFY_WITH_TIMEOUT(listener.announced(u"CanSeek"_s).contains(true), scaled(kTimeout));
+    QTest::qWait(scaled(kSettle));
     // Each change once, and only changes
     QCOMPARE(listener.announced(u"PlaybackStatus"_s).count(u"Playing"_s), 1);
     QVERIFY(!listener.changes.contains(QVariantMap()));
@@ -310,14 +311,15 @@ void MprisTest::announcesChanges()
     // A song without a title is named by its file, and is a new track
     listener.changes.clear();
     player.setURL(media(u"nocturne_2.wav"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(!listener.announced(u"Metadata"_s).isEmpty(), kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!listener.announced(u"Metadata"_s).isEmpty(), scaled(kTimeout));
     const QVariantMap second = toMap(listener.announced(u"Metadata"_s).last());
     QCOMPARE(second.value(u"xesam:title"_s).toString(), u"nocturne_2.wav"_s);
     QVERIFY(trackId(second).startsWith(u"/org/quillpod/track/"_s));
     QVERIFY(trackId(second) != trackId(first));
 
     player.setVolume(80);
-    QTRY_COMPARE_WITH_TIMEOUT(listener.announced(u"Volume"_s), QList<QVariant> {0.8}, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(listener.announced(u"Volume"_s), QList<QVariant> {0.8},
+                              scaled(kTimeout));
 }
 
 void MprisTest::seeking()
@@ -329,17 +331,17 @@ void MprisTest::seeking()
     listen(listener);
 
     player.setURL(media(u"sunny_1.wav"_s));
-    QTRY_VERIFY_WITH_TIMEOUT(property(kPlayer, u"CanSeek"_s).toBool(), kTimeout);
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(property(kPlayer, u"CanSeek"_s).toBool(), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     // Paused, the position stays where the seek put it
     call(kPlayer, u"Pause"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, scaled(kTimeout));
     const QDBusObjectPath track(trackId(metadata()));
     const auto position = [this] { return property(kPlayer, u"Position"_s).toLongLong(); };
 
     call(kPlayer, u"SetPosition"_s, {QVariant::fromValue(track), qlonglong(2'500'000)});
-    QTRY_COMPARE_WITH_TIMEOUT(listener.seeks, QList<qlonglong> {2'500'000}, kTimeout);
-    QTRY_VERIFY_WITH_TIMEOUT(qAbs(position() - 2'500'000) < 100'000, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(listener.seeks, QList<qlonglong> {2'500'000}, scaled(kTimeout));
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(position() - 2'500'000) < 100'000, scaled(kTimeout));
 
     // Requests for another track, or past the end, are not for this song
     call(kPlayer, u"SetPosition"_s,
@@ -348,13 +350,13 @@ void MprisTest::seeking()
 
     // Relative, and never before the start
     call(kPlayer, u"Seek"_s, {qlonglong(-1'000'000)});
-    QTRY_COMPARE_WITH_TIMEOUT(listener.seeks.size(), 2, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(listener.seeks.size(), 2, scaled(kTimeout));
     QVERIFY2(qAbs(listener.seeks.last() - 1'500'000) < 100'000,
              qPrintable(QString::number(listener.seeks.last())));
     call(kPlayer, u"Seek"_s, {qlonglong(-60'000'000)});
-    QTRY_COMPARE_WITH_TIMEOUT(listener.seeks.size(), 3, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(listener.seeks.size(), 3, scaled(kTimeout));
     QCOMPARE(listener.seeks.last(), 0);
-    QTest::qWait(kSettle);
+    QTest::qWait(scaled(kSettle));
     QCOMPARE(listener.seeks.size(), 3);
     QCOMPARE(playbackStatus(), u"Paused"_s);
 }
@@ -395,11 +397,11 @@ void MprisTest::raiseAndQuit()
 
     call(kRoot, u"Raise"_s);
     QVERIFY(form.isVisible());
-    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &form, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &form, scaled(kTimeout));
 
     // As the close button: the exit page opens and the program ends
     QCOMPARE(call(kRoot, u"Quit"_s).type(), QDBusMessage::ReplyMessage);
-    QTRY_COMPARE_WITH_TIMEOUT(window.programEnds, 1, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(window.programEnds, 1, scaled(kTimeout));
     QVERIFY(!form.isVisible());
     QCOMPARE(window.shell.opened, QStringList {u"http://127.0.0.1:1/bye"_s});
 }
@@ -419,16 +421,17 @@ void MprisTest::titleFollowsTheList()
 
     list->select(2);
     form.findChild<QAction *>(u"Players"_s)->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"夜曲"_s);
     const QString lastRowTrack = trackId(metadata());
 
     // A stop goes on with row 1, while the boxes still show the last row
     call(kPlayer, u"Stop"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(metadata().value(u"xesam:title"_s).toString(), u"晴天"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(metadata().value(u"xesam:title"_s).toString(), u"晴天"_s,
+                              scaled(kTimeout));
     QVERIFY(trackId(metadata()) != lastRowTrack);
     QCOMPARE(form.findChild<QLineEdit *>(u"Text3"_s)->text().trimmed(), u"夜曲"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
 }
 
 QTEST_MAIN(MprisTest)

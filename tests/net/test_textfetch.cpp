@@ -1,6 +1,8 @@
 #include "catalogueservice.h"
 #include "common/failure.h"
 #include "net/textfetcher.h"
+#include "requesttrigger.h"
+#include "timescale.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -254,15 +256,15 @@ void TextFetchTest::stalledRequestTimesOut()
     } catch (const Failure &failure) {
         QCOMPARE(failure.reason(), u"网络请求超时"_s);
     }
-    QVERIFY2(clock.elapsed() >= 250 && clock.elapsed() < 5000,
+    QVERIFY2(clock.elapsed() >= 250 && clock.elapsed() < scaled(5000),
              qPrintable(QString::number(clock.elapsed())));
 }
 
 void TextFetchTest::nestedCallsCompleteInnerFirst()
 {
-    // Both requests take 600 ms; the outer one is sent first and so is answered first, but the
-    // outer call may look at its answer only once the inner call has returned.
-    const CatalogueService service({u"--delay-page"_s, u"1:600"_s});
+    // Both requests are held back; the outer one is sent first and so is answered first, but
+    // the outer call may look at its answer only once the inner call has returned.
+    const CatalogueService service({u"--delay-page"_s, u"1:%1"_s.arg(scaled(600))});
     QVERIFY(service.isRunning());
     const QString url = service.base() + kFirstPage;
 
@@ -270,7 +272,7 @@ void TextFetchTest::nestedCallsCompleteInnerFirst()
     TextFetcher fetcher(network);
     QStringList order;
     QString innerText;
-    QTimer::singleShot(100, [&] {
+    const RequestTrigger inner(service, kFirstPage, [&] {
         order << u"inner started"_s;
         innerText = fetcher.FetchText(url, u"Utf-8"_s);
         order << u"inner returned"_s;
@@ -306,7 +308,7 @@ void TextFetchTest::quittingUnwindsEveryWait()
     QElapsedTimer clock;
     clock.start();
     fetchAndNote();
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < scaled(5000), qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(reasons, QStringList(2, u"程序正在退出"_s));
 
     // Quitting is sticky until the application's loop runs again; run it once to clear it.

@@ -1,4 +1,5 @@
 #include "player/mediaplayerwidget.h"
+#include "timescale.h"
 
 #include "localhttpserver.h"
 
@@ -175,14 +176,14 @@ void MediaPlayerTest::playsToTheEnd()
     QCOMPARE(player.playState(), int(MediaPlayer::Buffering));
     QCOMPARE(player.statusText(), u"正在连接…"_s);
 
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
     QCOMPARE(player.statusText(), u"正在播放：tone-a.wav"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(seekSlider->isEnabled(), kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(seekSlider->isEnabled(), scaled(kTimeout));
     QCOMPARE(seekSlider->maximum(), 500);
 
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), scaled(kTimeout));
     QCOMPARE(player.statusText(), u"已停止"_s);
-    QTest::qWait(kSettle);
+    QTest::qWait(scaled(kSettle));
     const QList<int> states = reportedStates(spy);
     QVERIFY2(states.contains(MediaPlayer::Playing), qPrintable(describe(states)));
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
@@ -207,16 +208,16 @@ void MediaPlayerTest::changingOverIsNotAStop()
 
     player.setURL(url(u"tone-a.wav"_s));
     if (waitForPlaying)
-        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
     player.setURL(url(u"tone-b.wav"_s));
     QCOMPARE(player.URL(), url(u"tone-b.wav"_s));
 
-    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_s, scaled(kTimeout));
     QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
              qPrintable(describe(reportedStates(spy))));
 
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), kTimeout);
-    QTest::qWait(kSettle);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), scaled(kTimeout));
+    QTest::qWait(scaled(kSettle));
     const QList<int> states = reportedStates(spy);
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
     QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
@@ -227,12 +228,12 @@ void MediaPlayerTest::unloadingIsNotAStop()
     MediaPlayerWidget player;
     const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
     player.setURL(url(u"tone-a.wav"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
 
     player.setURL(QString());
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QCOMPARE(player.statusText(), u"就绪"_s);
-    QTest::qWait(kSettle);
+    QTest::qWait(scaled(kSettle));
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QVERIFY(!reportedStates(spy).contains(MediaPlayer::Stopped));
 }
@@ -262,9 +263,9 @@ void MediaPlayerTest::brokenMediaIsNotAStop()
     const QSignalSpy spy(&player, &MediaPlayerWidget::PlayStateChange);
 
     player.setURL(address);
-    QTRY_VERIFY_WITH_TIMEOUT(player.statusText().startsWith(u"错误："_s), kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(player.statusText().startsWith(u"错误："_s), scaled(kTimeout));
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
-    QTest::qWait(kSettle);
+    QTest::qWait(scaled(kSettle));
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QVERIFY(player.statusText().startsWith(u"错误："_s));
     QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
@@ -272,7 +273,7 @@ void MediaPlayerTest::brokenMediaIsNotAStop()
 
     // The player is not left broken by it.
     player.setURL(url(u"tone-b.wav"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_s, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_s, scaled(kTimeout));
 }
 
 void MediaPlayerTest::refusesOtherSchemes_data()
@@ -293,7 +294,7 @@ void MediaPlayerTest::refusesOtherSchemes()
     player.setURL(address);
     QCOMPARE(player.statusText(), u"错误：不支持的地址"_s);
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
-    QTest::qWait(kSettle);
+    QTest::qWait(scaled(kSettle));
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QCOMPARE(reportedStates(spy), QList<int> {MediaPlayer::Ready});
 }
@@ -309,23 +310,23 @@ void MediaPlayerTest::pauseAndStopButtons()
     QCOMPARE(stop->toolTip(), u"停止"_s);
 
     player.setURL(url(u"tone-a.wav"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
     QCOMPARE(playPause->toolTip(), u"暂停"_s);
 
     playPause->click();
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Paused), kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Paused), scaled(kTimeout));
     QCOMPARE(player.statusText(), u"已暂停"_s);
     QCOMPARE(playPause->toolTip(), u"播放"_s);
     // Longer than the tone: a paused tone does not run to its end.
-    QTest::qWait(kSettle);
+    QTest::qWait(scaled(kSettle));
     QCOMPARE(player.playState(), int(MediaPlayer::Paused));
 
     playPause->click();
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
     stop->click();
     QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
     QCOMPARE(player.statusText(), u"已停止"_s);
-    QTest::qWait(kSettle);
+    QTest::qWait(scaled(kSettle));
     QList<int> states = reportedStates(spy);
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
     QCOMPARE(states.last(), int(MediaPlayer::Stopped));
@@ -335,9 +336,9 @@ void MediaPlayerTest::pauseAndStopButtons()
     // A second stop is no change; play starts the tone over, and it ends once more.
     stop->click();
     playPause->click();
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), kTimeout);
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), kTimeout);
-    QTest::qWait(kSettle);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), scaled(kTimeout));
+    QTest::qWait(scaled(kSettle));
     states = reportedStates(spy);
     QCOMPARE(states.count(MediaPlayer::Stopped), 2);
     QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
@@ -362,8 +363,8 @@ void MediaPlayerTest::handlerLoadsTheNextSong()
     });
 
     player.setURL(url(u"tone-a.wav"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(stops, 3, kTimeout);
-    QTest::qWait(kSettle);
+    QTRY_COMPARE_WITH_TIMEOUT(stops, 3, scaled(kTimeout));
+    QTest::qWait(scaled(kSettle));
     QCOMPARE(stops, 3);
     QCOMPARE(played,
              QStringList({u"正在播放：tone-a.wav"_s, u"正在播放：tone-b.wav"_s,
@@ -438,10 +439,10 @@ void MediaPlayerTest::doubleClickOnlyReports()
     auto *const view = player.findChild<QWidget *>(u"fullScreenView"_s);
     QVERIFY(view && view->isWindow());
     // Activation is asynchronous, and the shortcut needs it.
-    QTRY_COMPARE(QApplication::activeWindow(), view);
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), view, scaled(5000));
     QTest::keyClick(view, Qt::Key_Escape);
     QVERIFY(!player.fullScreen());
-    QTest::qWait(100);
+    QTest::qWait(scaled(kSettle));
     QCOMPARE(player.playState(), int(MediaPlayer::Undefined));
     QCOMPARE(player.statusText(), u"就绪"_s);
     QCOMPARE(states.count(), 0);

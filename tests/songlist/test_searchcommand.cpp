@@ -3,9 +3,11 @@
 #include "listrunrig.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
+#include "requesttrigger.h"
 #include "songlist/searchcommand.h"
 #include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
+#include "timescale.h"
 
 #include <QNetworkAccessManager>
 #include <QTest>
@@ -130,13 +132,13 @@ void SearchCommandTest::enterActsAsClick()
 
 void SearchCommandTest::secondClickStopsTheRun()
 {
-    CatalogueService service(
-        {u"--songs"_s, u"300"_s, u"--per-page"_s, u"2"_s, u"--delay-page"_s, u"2:1500"_s});
+    CatalogueService service({u"--songs"_s, u"300"_s, u"--per-page"_s, u"2"_s, u"--delay-page"_s,
+                              u"2:%1"_s.arg(scaled(1500))});
     QVERIFY(service.isRunning());
     Search search(service.base());
     search.keyword.value = u"晚风"_s;
     QString captionAfterStop;
-    QTimer::singleShot(400, [&] {
+    const RequestTrigger stop(service, u"page=2"_s, [&] {
         QCOMPARE(search.caption.text, u"停止"_s);
         search.command.Text1_KeyPress(13);
         captionAfterStop = search.caption.text;
@@ -152,13 +154,13 @@ void SearchCommandTest::secondClickStopsTheRun()
 
 void SearchCommandTest::blankClickDuringRunDoesNotStop()
 {
-    CatalogueService service(
-        {u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s, u"2:1000"_s});
+    CatalogueService service({u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
+                              u"2:%1"_s.arg(scaled(1000))});
     QVERIFY(service.isRunning());
     Search search(service.base());
     search.keyword.value = u"a"_s;
     search.list.rows.clear();
-    QTimer::singleShot(300, [&] {
+    const RequestTrigger blankClick(service, u"page=2"_s, [&] {
         search.keyword.value = u" "_s;
         search.command.Command1_Click();
     });

@@ -3,8 +3,10 @@
 #include "listrunrig.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
+#include "requesttrigger.h"
 #include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
+#include "timescale.h"
 
 #include <QNetworkAccessManager>
 #include <QTcpServer>
@@ -63,7 +65,7 @@ private slots:
     void stopDuringLastPage();
     void noListEnds_data();
     void noListEnds();
-    void failureAfterFirstPageKeepsState();
+    void failureAfterFirstPageSaysSo();
     void firstPageFailureGivesButtonBack();
     void supersededRunDropsItsPage();
 };
@@ -120,12 +122,12 @@ void SongListLoaderTest::totals()
 
 void SongListLoaderTest::stopDuringSecondPage()
 {
-    CatalogueService service(
-        {u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s, u"2:1500"_s});
+    CatalogueService service({u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
+                              u"2:%1"_s.arg(scaled(1500))});
     QVERIFY(service.isRunning());
     Run run(service.base());
     // The stop click arrives while page 2 is on its way
-    QTimer::singleShot(400, [&] {
+    const RequestTrigger stop(service, furtherPage(2), [&] {
         run.state.Searching = false;
         run.caption.setCaption(u"搜索"_s);
     });
@@ -141,11 +143,11 @@ void SongListLoaderTest::stopDuringSecondPage()
 
 void SongListLoaderTest::stopDuringLastPage()
 {
-    CatalogueService service(
-        {u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s, u"2:1500"_s});
+    CatalogueService service({u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
+                              u"2:%1"_s.arg(scaled(1500))});
     QVERIFY(service.isRunning());
     Run run(service.base());
-    QTimer::singleShot(400, [&] { run.state.Searching = false; });
+    const RequestTrigger stop(service, furtherPage(2), [&] { run.state.Searching = false; });
     run.load();
 
     QCOMPARE(service.requestTargets().size(), 2);
@@ -178,7 +180,7 @@ void SongListLoaderTest::noListEnds()
     QCOMPARE(run.state.FetchPhase, 5);
 }
 
-void SongListLoaderTest::failureAfterFirstPageKeepsState()
+void SongListLoaderTest::failureAfterFirstPageSaysSo()
 {
     for (const QStringList &fault :
          {QStringList {u"--cut-page"_s, u"2"_s}, QStringList {u"--total-text"_s, u"abc"_s}}) {
@@ -188,12 +190,18 @@ void SongListLoaderTest::failureAfterFirstPageKeepsState()
         Run run(service.base());
         run.load();
 
-        // The rows so far stay; nothing else changes, and the button still offers to stop
+        // The rows so far stay and are finished; the run says why it ended and gives the
+        // button back
         QCOMPARE(run.list.count(), 20);
-        QCOMPARE(run.caption.text, u"停止"_s);
-        QVERIFY(run.state.Searching);
-        QVERIFY(!run.status.panel1History.contains(u"搜索结束"_s));
-        QCOMPARE(run.list.selected, 0);
+        QCOMPARE(run.list.selected, 20);
+        QCOMPARE(run.caption.text, u"搜索"_s);
+        QVERIFY(!run.state.Searching);
+        QCOMPARE(run.state.CurrentPage, 1);
+        QCOMPARE(run.state.FetchPhase, 1);
+        QVERIFY2(run.status.panels[0].startsWith(u"搜索失败："_s),
+                 qPrintable(run.status.panels[0]));
+        QCOMPARE(run.status.panels[1], u"共找到：20条资源"_s);
+        QCOMPARE(run.loader.lastFailure(), run.status.panels[0].mid(5));
     }
 }
 
@@ -216,8 +224,8 @@ void SongListLoaderTest::firstPageFailureGivesButtonBack()
 
 void SongListLoaderTest::supersededRunDropsItsPage()
 {
-    CatalogueService service(
-        {u"--songs"_s, u"30"_s, u"--per-page"_s, u"10"_s, u"--delay-page"_s, u"1:800"_s});
+    CatalogueService service({u"--songs"_s, u"30"_s, u"--per-page"_s, u"10"_s, u"--delay-page"_s,
+                              u"1:%1"_s.arg(scaled(800))});
     QVERIFY(service.isRunning());
     Run run(service.base());
 
@@ -226,7 +234,7 @@ void SongListLoaderTest::supersededRunDropsItsPage()
     const QString searchUrl
         = run.urls.text(101) + u"%E6%99%9A&act=getmusiclist&rnd=0.6578650244507076"_s;
     bool innerDone = false;
-    QTimer::singleShot(100, [&] {
+    const RequestTrigger newSearch(service, u"classid=1&act=getmusiclist"_s, [&] {
         run.state.Searching = false;
         run.caption.setCaption(u"停止"_s);
         run.state.Searching = true;

@@ -1,4 +1,5 @@
 #include "catalogueservice.h"
+#include "timescale.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -43,7 +44,7 @@ void CatalogueService::start(const QStringList &arguments)
     m_process.start(QIODevice::ReadOnly);
 
     static const QRegularExpression listening(uR"(listening on (http://127\.0\.0\.1:(\d+)))"_s);
-    const QDeadlineTimer deadline(kStartTimeoutMs);
+    const QDeadlineTimer deadline(scaled(kStartTimeoutMs));
     while (!deadline.hasExpired()) {
         if (m_process.canReadLine()) {
             const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
@@ -103,7 +104,7 @@ void CatalogueService::kill()
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.kill();
-    m_process.waitForFinished(kStopTimeoutMs);
+    m_process.waitForFinished(scaled(kStopTimeoutMs));
 }
 
 void CatalogueService::stop()
@@ -111,7 +112,7 @@ void CatalogueService::stop()
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.terminate();
-    if (!m_process.waitForFinished(kStopTimeoutMs)) {
+    if (!m_process.waitForFinished(scaled(kStopTimeoutMs))) {
         qWarning() << "CatalogueService: the service ignored SIGTERM; killing it";
         kill();
     }

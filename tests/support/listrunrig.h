@@ -2,9 +2,9 @@
 
 #include "fakes.h"
 #include "net/textfetcher.h"
+#include "net/urltexts.h"
 #include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
-#include "net/urltexts.h"
 
 #include <QNetworkAccessManager>
 

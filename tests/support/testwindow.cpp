@@ -13,7 +13,7 @@
 using namespace Qt::StringLiterals;
 
 TestWindow::TestWindow(const QString &serviceBase, std::chrono::milliseconds transferTimeout,
-                       ProgramEnd programEnd)
+                       ProgramEnd programEnd, std::chrono::milliseconds textDeadline)
 {
     FormEnvironment environment;
     environment.serviceBase = serviceBase;
@@ -21,6 +21,7 @@ TestWindow::TestWindow(const QString &serviceBase, std::chrono::milliseconds tra
     environment.exitPage = u"http://127.0.0.1:1/bye"_s;
     environment.programDir = u"/nonexistent"_s;
     environment.transferTimeout = transferTimeout;
+    environment.textDeadline = textDeadline;
     environment.shell = &shell;
     environment.messageBox = &messageBox;
     environment.skinning = &skinning;
@@ -90,7 +91,16 @@ void TestWindow::doubleClickRow(int row) const
     ReportListView *const view = list();
     view->ensureVisible(row);
     const QRect cell = view->visualRect(view->listModel().index(row - 1, 0));
-    // As the window system delivers it: a click, whose handler runs first, then the double-click
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    // As the window system delivers it: a click, whose handler runs first, then the second press,
+    // the double-click and its release, which is already queued while the double-click's
+    // handler runs
+    QWidget *const viewport = view->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, cell.center());
+    QTest::mousePress(viewport, Qt::LeftButton, {}, cell.center());
+    QCoreApplication::postEvent(viewport,
+                                new QMouseEvent(QEvent::MouseButtonRelease, cell.center(),
+                                                viewport->mapToGlobal(cell.center()),
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, cell.center());
+    QCoreApplication::sendPostedEvents(viewport, QEvent::MouseButtonRelease);
 }

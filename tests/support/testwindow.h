@@ -24,7 +24,8 @@ public:
 
     explicit TestWindow(const QString &serviceBase,
                         std::chrono::milliseconds transferTimeout = std::chrono::seconds(30),
-                        ProgramEnd programEnd = ProgramEnd::Counted);
+                        ProgramEnd programEnd = ProgramEnd::Counted,
+                        std::chrono::milliseconds textDeadline = std::chrono::seconds(60));
     ~TestWindow();
 
     TestWindow(const TestWindow &) = delete;

@@ -1,0 +1,217 @@
+// What the five boxes show always belongs to one song, whatever answers late or not at all,
+// driven through the window against the stand-in service.
+
+#include "catalogueservice.h"
+#include "requesttrigger.h"
+#include "testwindow.h"
+#include "timescale.h"
+
+#include "downloads/downloadswindow.h"
+#include "downloads/downloadwebview.h"
+#include "player/mediaplayerwidget.h"
+#include "widgets/reportlistmodel.h"
+#include "widgets/reportlistview.h"
+
+#include <QAction>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <chrono>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kPad(12, u' ');
+
+// Songs "1" to `count` on one page, with `background` as the background track
+QByteArray catalogue(int count, const QJsonArray &overrides, int background)
+{
+    QJsonArray songs;
+    for (int k = 1; k <= count; ++k)
+        songs.append(QJsonObject {{u"id"_s, QString::number(k)},
+                                  {u"title"_s, u"歌%1"_s.arg(k)},
+                                  {u"serial"_s, u"S%1"_s.arg(k)},
+                                  {u"path"_s, u"/music/song_%1.wav"_s.arg(k)}});
+    const QJsonObject root {{u"songs"_s, songs},
+                            {u"background"_s, QJsonArray {QString::number(background)}},
+                            {u"overrides"_s, overrides}};
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+QJsonObject slowAddress(int id, int delayMs)
+{
+    return {{u"act"_s, u"getonemusic"_s}, {u"id"_s, QString::number(id)}, {u"delayMs"_s, delayMs}};
+}
+
+// The encoded link, which is played and shown in Text2
+QString link(const CatalogueService &service, int id)
+{
+    return service.base() + u"/music/song%5F"_s + QString::number(id) + u".wav"_s;
+}
+
+QString rawLink(const CatalogueService &service, int id)
+{
+    return service.base() + u"/music/song_"_s + QString::number(id) + u".wav"_s;
+}
+
+// The address requests, by song, in the order they were sent
+QStringList addressRequests(const CatalogueService &service)
+{
+    QStringList ids;
+    const QString marker = u"act=getonemusic&id="_s;
+    for (const QString &target : service.requestTargets()) {
+        if (const qsizetype at = target.indexOf(marker); at >= 0)
+            ids.append(
+                QUrl::fromPercentEncoding(target.mid(at + marker.size()).toUtf8()).trimmed());
+    }
+    return ids;
+}
+
+struct Boxes {
+    QString Text3, Text5, Text4, Text2, Text6;
+    bool operator==(const Boxes &) const = default;
+};
+
+Boxes boxes(const TestWindow &window)
+{
+    return {window.box(u"Text3"_s)->text(), window.box(u"Text5"_s)->text(),
+            window.box(u"Text4"_s)->text(), window.box(u"Text2"_s)->text(),
+            window.box(u"Text6"_s)->text()};
+}
+
+Boxes song(const CatalogueService &service, int id, bool links = true)
+{
+    const QString k = QString::number(id);
+    return {u"歌"_s + k + kPad, u"S"_s + k + kPad, k + kPad, links ? link(service, id) : QString(),
+            links ? rawLink(service, id) : QString()};
+}
+
+} // namespace
+
+namespace QTest {
+template<> char *toString(const Boxes &b)
+{
+    return toString(QStringList {b.Text3, b.Text5, b.Text4, b.Text2, b.Text6}.join(u" | "_s));
+}
+} // namespace QTest
+
+class SongChoiceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void failedLinkEmptiesTheLinkBoxes_data();
+    void failedLinkEmptiesTheLinkBoxes();
+    void userChoiceWinsOverGoingOn();
+    void doubleClickIsFiveRequests();
+    void clickBelowTheRowsKeepsTheSelection();
+};
+
+void SongChoiceTest::failedLinkEmptiesTheLinkBoxes_data()
+{
+    QTest::addColumn<QJsonObject>("fault");
+    QTest::newRow("error page") << QJsonObject {{u"act"_s, u"getonemusic"_s},
+                                                {u"id"_s, u"2"_s},
+                                                {u"status"_s, 500},
+                                                {u"body"_s, u"<html>出错了</html>"_s}};
+    QTest::newRow("address on another host")
+        << QJsonObject {{u"act"_s, u"getonemusic"_s}, {u"id"_s, u"2"_s}, {u"body"_s, u"@evil/x"_s}};
+    QTest::newRow("no answer in time")
+        << QJsonObject {{u"act"_s, u"getonemusic"_s}, {u"id"_s, u"2"_s}, {u"hang"_s, true}};
+}
+
+void SongChoiceTest::failedLinkEmptiesTheLinkBoxes()
+{
+    QFETCH(QJsonObject, fault);
+    CatalogueService service({}, catalogue(3, {fault}, 3));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base(), scaled(1000ms));
+    window.form().Form_Load();
+    QVERIFY(window.show());
+
+    window.clickRow(1);
+    QCOMPARE(boxes(window), song(service, 1));
+    window.clickRow(2);
+
+    // Song two's fields, and no link of song one's beside them
+    QCOMPARE(boxes(window), song(service, 2, false));
+    QVERIFY2(window.panel(1).startsWith(u"获取歌曲链接失败："_s), qPrintable(window.panel(1)));
+    QCOMPARE(addressRequests(service), (QStringList {u"3"_s, u"1"_s, u"1"_s, u"2"_s}));
+    // "下载" has nothing to fetch now
+    QTest::mouseClick(window.button(u"Command3"_s), Qt::LeftButton);
+    QVERIFY(window.webBrowser()->downloads().window().items().isEmpty());
+}
+
+void SongChoiceTest::userChoiceWinsOverGoingOn()
+{
+    // Two rows: row 2 is the last, so going on from the list folds back to row 1. The
+    // background track is row 1's song, long enough to be still playing when it is stopped.
+    CatalogueService service({u"--media-seconds"_s, u"30"_s},
+                             catalogue(2, {slowAddress(2, scaled(1500))}, 1));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base(), scaled(30000ms));
+    window.form().Form_Load();
+    QVERIFY(window.show());
+    MediaPlayerWidget *const player = window.player();
+    QTRY_VERIFY_WITH_TIMEOUT(player->playState() == MediaPlayer::Playing, scaled(30000));
+
+    // "播放" on row 2; while its link is on its way the background track is stopped, and the
+    // player goes on from the list inside that wait
+    window.list()->select(2);
+    const RequestTrigger stop(service, u"id=2"_s, [player] { player->stop(); });
+    window.child<QAction>(u"Players"_s)->trigger();
+    QVERIFY(stop.fired());
+
+    QCOMPARE(player->URL(), link(service, 2));
+    QCOMPARE(window.form().playIndex(), 2);
+    QCOMPARE(boxes(window),
+             (Boxes {song(service, 2).Text3, song(service, 2).Text5, song(service, 2).Text4,
+                     link(service, 2), QString()}));
+    QCOMPARE(addressRequests(service), (QStringList {u"1"_s, u"2"_s, u"1"_s, u"2"_s}));
+}
+
+void SongChoiceTest::doubleClickIsFiveRequests()
+{
+    CatalogueService service({}, catalogue(3, {slowAddress(1, scaled(300))}, 3));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.form().Form_Load();
+    QVERIFY(window.show());
+
+    window.doubleClickRow(1);
+    // The click's two requests and the double-click's three; the release that ends the
+    // double-click arrives during its wait and is no click of its own
+    QCOMPARE(addressRequests(service),
+             (QStringList {u"3"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s}));
+    QCOMPARE(boxes(window), song(service, 1));
+    QCOMPARE(window.form().playIndex(), 1);
+}
+
+void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()
+{
+    CatalogueService service({}, catalogue(3, {}, 3));
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.form().Form_Load();
+    QVERIFY(window.show());
+    ReportListView *const list = window.list();
+
+    window.clickRow(2);
+    const QRect lastRow = list->visualRect(list->listModel().index(2, 0));
+    const QPoint below(lastRow.left() + 5, lastRow.bottom() + 20);
+    QVERIFY(!list->indexAt(below).isValid());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+
+    // The click in the list still shows the selected song
+    QCOMPARE(list->selectedIndex(), 2);
+    QCOMPARE(boxes(window), song(service, 2));
+    QCOMPARE(addressRequests(service), (QStringList {u"3"_s, u"2"_s, u"2"_s, u"2"_s, u"2"_s}));
+}
+
+QTEST_MAIN(SongChoiceTest)
+#include "test_songchoice.moc"
