@@ -2,6 +2,7 @@
 // and media path decoding, audio files, switchable faults and the request log.
 
 #include "catalogueservice.h"
+#include "timescale.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -398,12 +399,10 @@ void CatalogueServiceTest::mediaCutAfterBytes()
     QVERIFY(service.isRunning());
 
     // Each answer breaks off 1000 bytes after where its range starts; a range that ends sooner
-    // arrives whole.
+    // arrives whole. (Qt does not always report the break as an error: the bytes tell.)
     const Reply first = get(service, target);
-    QVERIFY(first.error != QNetworkReply::NoError);
     QCOMPARE(first.body, whole.left(1000));
     const Reply resumed = get(service, target, "bytes=1000-");
-    QVERIFY(resumed.error != QNetworkReply::NoError);
     QCOMPARE(resumed.status, 206);
     QCOMPARE(resumed.body, whole.mid(1000, 1000));
     const QByteArray tailRange = "bytes=" + QByteArray::number(whole.size() - 500) + '-';
@@ -484,14 +483,14 @@ void CatalogueServiceTest::hangEndsByTimeoutAndStop()
     // A request still hanging when the service stops must not hold the service up.
     const std::unique_ptr<QNetworkReply> pending(m_network.get(
         QNetworkRequest(QUrl::fromEncoded((service.base() + defaultPage(2)).toLatin1()))));
-    QTRY_COMPARE(service.requestTargets().size(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(service.requestTargets().size(), 3, scaled(5000));
     QElapsedTimer timer;
     timer.start();
     service.stop();
-    QVERIFY(timer.elapsed() < 3000);
+    QVERIFY(timer.elapsed() < scaled(3000));
     QCOMPARE(service.exitStatus(), QProcess::NormalExit);
     QCOMPARE(service.exitCode(), 0);
-    QTRY_VERIFY(pending->isFinished());
+    QTRY_VERIFY_WITH_TIMEOUT(pending->isFinished(), scaled(5000));
 }
 
 void CatalogueServiceTest::overrides_data()
