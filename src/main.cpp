@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "app/programidentity.h"
 #include "common/logging.h"
+#include "downloads/downloadmanager.h"
 #include "mpris/mprisservice.h"
 
 #include <QApplication>
@@ -12,10 +13,13 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     setProgramIdentity();
+    installQtTranslations();
+    followSystemProxy();
 
     Form1 window;
     window.Form_Load();
     window.show();
+    window.downloads().restoreUnfinished();
 
     // The desktop's sound menu and media keys, where there is a session to offer them to
     std::optional<MprisService> mediaControls;

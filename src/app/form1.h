@@ -9,6 +9,7 @@
 
 class ButtonCaption;
 class DesktopShell;
+class DownloadManager;
 class LineEditTextBox;
 class LinkResolver;
 class MediaPlayerWidget;
@@ -43,6 +44,8 @@ public:
     SongListLoader &loader() const { return *m_loader; }
     // The player, for offering it to the desktop's media controls
     MediaPlayerWidget &mediaPlayer() const { return *WindowsMediaPlayer1; }
+    // The downloads of `WebBrowser1`, for listing the ones the last run left incomplete
+    DownloadManager &downloads() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -64,6 +67,8 @@ private:
     void StatusBar1_MouseMove();
     void Timer1_Timer();
     void Form_Unload();
+    // Panel 1 tells how a download ended
+    void showDownloadEnd(const QString &path, bool ok, const QString &reason);
 
     void reportNoBackgroundTrack(const QString &reason);
     // Runs a song handler, reporting a link that could not be had in the status bar
