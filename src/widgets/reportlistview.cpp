@@ -55,6 +55,7 @@ void ReportListView::clear()
 void ReportListView::addRows(const QList<ReportRow> &rows)
 {
     m_model->appendRows(rows);
+    m_model->showStoredRows();
 }
 
 ReportRow ReportListView::item(int index) const
@@ -190,11 +191,11 @@ void ReportListView::measurePending(int limit) const
     const QFontMetrics metrics = fontMetrics();
     for (int row = m_measured; row < last; ++row) {
         for (int column = 0; column < columns; ++column) {
-            const QStringView cell = m_model->cell(row, column);
-            const int width
-                = metrics.horizontalAdvance(QString::fromRawData(cell.data(), cell.size()));
-            if (width > m_widest[column])
-                m_widest[column] = width;
+            const ReportListModel::StoredCell cell = m_model->storedCell(row, column);
+            QString text = cell.text.toString();
+            if (cell.padded)
+                text.append(kCellPadding);
+            m_widest[column] = std::max(m_widest[column], metrics.horizontalAdvance(text));
         }
     }
     m_measured = last;
