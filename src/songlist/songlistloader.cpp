@@ -13,6 +13,7 @@
 #include "controls/statuspanels.h"
 
 #include <QLocale>
+#include <QScopeGuard>
 
 #include <cmath>
 #include <limits>
@@ -47,6 +48,8 @@ void SongListLoader::LoadSongList(const QString &firstUrl, const QString &encode
     // A newer run that started and ended inside one of this run's waits owns the list now:
     // this run must not append its stale page or touch the shared state again.
     const auto superseded = [&] { return m_state.runSerial != run; };
+    // The list may show appended rows a little later; however the run ends, it shows them all
+    const auto showAllRows = qScopeGuard([this] { m_list.refresh(); });
 
     QString url = firstUrl;
     bool headerRead = false;
