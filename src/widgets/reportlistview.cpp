@@ -229,7 +229,7 @@ void ReportListView::measureSlice()
 
 void ReportListView::remeasure()
 {
-    m_widths.reset(fontMetrics(), m_model->columnCount());
+    m_widths.reset(font(), m_model->columnCount());
     if (count() > 0)
         m_measureTimer.start();
     else
