@@ -38,14 +38,15 @@ void StatusBarWidget::setPanelText(int panel, const QString &text)
         return;
     m_texts[panel - 1] = text;
     m_showTexts.request();
-    emit panelTextChanged(panel);
 }
 
 void StatusBarWidget::showTexts()
 {
     for (int i = 0; i < 2; ++i) {
-        if (m_panels[i]->text() != m_texts[i])
-            m_panels[i]->setText(m_texts[i]);
+        if (m_panels[i]->text() == m_texts[i])
+            continue;
+        m_panels[i]->setText(m_texts[i]);
+        emit panelTextChanged(i + 1);
     }
 }
 

@@ -29,7 +29,7 @@ public:
 signals:
     // The pointer moved over the status bar or one of its panels
     void mouseMoved();
-    // A panel's text was replaced by a different one
+    // A panel came to show a different text
     void panelTextChanged(int panel);
 
 protected:
