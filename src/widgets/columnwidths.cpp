@@ -36,8 +36,9 @@ void ColumnWidths::measure(const ReportListModel &model, int limit)
     const int last = int(std::min<qint64>(model.storedRowCount(), qint64(m_measured) + limit));
     for (int row = m_measured; row < last; ++row) {
         for (int column = 0; column < columns; ++column) {
-            const ReportListModel::StoredCell cell = model.storedCell(row, column);
-            m_widest[column] = std::max(m_widest[column], width(column, cell.text, cell.padded));
+            m_text.resize(0);
+            model.appendCellText(row, column, m_text);
+            m_widest[column] = std::max(m_widest[column], width(column));
         }
     }
     m_measured = last;
@@ -48,12 +49,8 @@ bool ColumnWidths::isComplete(const ReportListModel &model) const
     return m_measured >= model.storedRowCount();
 }
 
-int ColumnWidths::width(int column, QStringView text, bool padded)
+int ColumnWidths::width(int column)
 {
-    m_text.resize(0);
-    m_text.append(text);
-    if (padded)
-        m_text.append(kCellPadding);
     if (const std::optional<int> added = addedWidth(m_text))
         return *added;
     QHash<QString, int> &known = m_known[column];

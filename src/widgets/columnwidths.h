@@ -29,7 +29,8 @@ public:
     int widest(int column) const { return m_widest.value(column); }
 
 private:
-    int width(int column, QStringView text, bool padded);
+    // The width of m_text, a cell of the column
+    int width(int column);
     // The width from the characters' advances, or nothing when the text is not plain ASCII or
     // two of its neighbours do not simply add up
     std::optional<int> addedWidth(QStringView text);

@@ -27,7 +27,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    int storedRowCount() const { return int(m_rows.size()); }
+    int storedRowCount() const { return int(m_rowStarts.size()); }
     // Raises Failure when the list cannot hold the rows; then none of them is stored.
     void appendRows(const QList<ReportRow> &rows);
     // Tells the views of the rows appended since they last learnt of rows
@@ -35,31 +35,23 @@ public:
     void clearRows();
     // 0-based, any stored row
     ReportRow row(int row) const;
-
-    // One cell of a stored row as kept: its text without the trailing blanks that reading the
-    // cell adds back when `padded` is set. Valid until the rows change.
-    struct StoredCell {
-        QStringView text;
-        bool padded = false;
-    };
-    StoredCell storedCell(int row, int column) const;
+    // Appends the text of a cell of any stored row to `text`, as reading the cell gives it
+    void appendCellText(int row, int column, QString &text) const;
 
     void addColumn(const QString &header);
     void clearColumns();
 
 private:
     QString cellText(int row, int column) const;
+    qsizetype cellStart(int row, int column) const;
 
-    // Where a row's three cells start in m_text. A cell ends where the next one starts, the
-    // last cell of a row where the next row starts. The top bit of a start marks a padded cell.
-    struct StoredRow {
-        quint32 starts[3];
-    };
-
-    // The text of every cell, one after the other, without the twelve blanks nearly all of
-    // them end with: a row's text is a third of what it would be with the blanks.
-    QString m_text;
-    QList<StoredRow> m_rows;
+    // Every cell of every row, one after the other, each a header then the cell's text without
+    // the twelve blanks nearly all cells end with. The header says whether the blanks were
+    // there, whether the text is Latin-1, as identifiers and serials are, or UTF-16, and how
+    // long it is. A row's text costs a third of what it would as three strings with their blanks.
+    QByteArray m_cells;
+    // Where each row's first cell starts in m_cells
+    QList<quint32> m_rowStarts;
     int m_shownRows = 0;
     QStringList m_headers;
 };

@@ -76,7 +76,8 @@ void ReportListView::addRows(const QList<ReportRow> &rows)
         return;
     m_model->appendRows(rows);
     m_showRows.request();
-    m_measureTimer.start();
+    if (!m_measureTimer.isActive())
+        m_measureTimer.start();
 }
 
 ReportRow ReportListView::item(int index) const

@@ -78,6 +78,8 @@ void ReportListViewTest::rowsKeepTheirCells_data()
     QTest::newRow("empty middle cell") << ReportRow {u"a"_s, QString(), u"c"_s};
     QTest::newRow("blanks and surrogates") << ReportRow {u" 微笑😀 "_s, u"  "_s, u"x y"_s};
     QTest::newRow("long cell") << ReportRow {QString(5000, u'长'), u"s"_s, QString(300, u'9')};
+    QTest::newRow("Latin-1 and longer")
+        << ReportRow {u"Café ü"_s + kPad, QString(70000, u'é'), u"9"_s + kPad + u' '};
 }
 
 void ReportListViewTest::rowsKeepTheirCells()
