@@ -11,8 +11,9 @@ BenchOptions BenchOptions::parse(const QCoreApplication &app)
 {
     QCommandLineParser parser;
     parser.addHelpOption();
-    const QCommandLineOption service(u"service"_s, u"Base URL of the catalogue service."_s,
-                                     u"url"_s);
+    const QCommandLineOption service(
+        u"service"_s, u"Base URL of a catalogue service; some benchmarks take several."_s,
+        u"url"_s);
     const QCommandLineOption runs(u"runs"_s, u"Measured runs."_s, u"n"_s, u"5"_s);
     const QCommandLineOption keyword(u"keyword"_s, u"Search keyword."_s, u"text"_s);
     const QCommandLineOption programDir(u"program-dir"_s, u"Folder holding quillpod.she."_s,
@@ -26,7 +27,8 @@ BenchOptions BenchOptions::parse(const QCoreApplication &app)
     parser.process(app);
 
     BenchOptions options;
-    options.service = parser.value(service);
+    options.services = parser.values(service);
+    options.service = options.services.value(0);
     options.runs = std::max(1, parser.value(runs).toInt());
     options.keyword = parser.value(keyword);
     options.programDir = parser.value(programDir);
