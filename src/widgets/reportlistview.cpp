@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -178,10 +179,20 @@ void ReportListView::showStoredRows()
 
 void ReportListView::takeInStoredRows()
 {
-    const bool wasEmpty = m_model->rowCount() == 0;
+    const int shown = m_model->rowCount();
+    m_appendedOutOfView = shown > 0
+        && rowViewportPosition(shown - 1) + rowHeight(shown - 1) >= viewport()->height();
     m_model->showStoredRows();
-    if (wasEmpty)
+    if (shown == 0)
         fitRowHeight();
+}
+
+void ReportListView::doItemsLayout()
+{
+    if (std::exchange(m_appendedOutOfView, false))
+        updateGeometries();
+    else
+        QTableView::doItemsLayout();
 }
 
 void ReportListView::mouseReleaseEvent(QMouseEvent *event)
@@ -230,6 +241,8 @@ void ReportListView::measureSlice()
 
 void ReportListView::remeasure()
 {
+    // Whatever changed, the next layout is a whole one
+    m_appendedOutOfView = false;
     m_widths.reset(font(), m_model->columnCount());
     if (count() > 0)
         m_measureTimer.start();

@@ -68,6 +68,8 @@ protected:
     bool viewportEvent(QEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void updateGeometries() override;
+    // Rows appended below the rows in view change only the scroll bar: nothing in view repaints
+    void doItemsLayout() override;
     void verticalScrollbarValueChanged(int value) override;
     // Rows are painted as a list paints them, whole, rather than as a table's cells
     void paintEvent(QPaintEvent *event) override;
@@ -98,6 +100,8 @@ private:
     FrameThrottle m_showRows;
     // The row under the pointer, which is shown hovered as a whole; -1 for none
     int m_hoverRow = -1;
+    // The rows last taken in all lie below the rows in view
+    bool m_appendedOutOfView = false;
     mutable ColumnWidths m_widths;
     // Measures a slice of the rows not measured yet whenever the event loop is idle
     QTimer m_measureTimer;
