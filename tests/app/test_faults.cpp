@@ -298,8 +298,11 @@ void FaultsTest::hostileAnswers()
     verifyFailureEnd(window, 20);
     QVERIFY2(window.panel(1).startsWith(u"搜索失败："_s + reason), qPrintable(window.panel(1)));
     QVERIFY2(elapsed < deadline.count() + scaled(10000), qPrintable(QString::number(elapsed)));
-    // The answer is refused at 16 MB; what it costs on the way stays well below 64 MB
+    // The answer is refused at 16 MB; what it costs on the way stays well below 64 MB. The
+    // address sanitizer's allocator holds freed blocks back for a while, so it is not measured.
+#ifndef __SANITIZE_ADDRESS__
     QVERIFY2(before < 0 || growth < 64 * 1024 * 1024, qPrintable(QString::number(growth)));
+#endif
     verifySearchWorks(window);
 }
 
