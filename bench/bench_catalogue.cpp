@@ -1,11 +1,10 @@
 // Writes the large catalogue that scripts/bench.sh serves: --songs songs, 20 to a page, every title
 // holding --keyword, so that one keyword search lists the whole catalogue.
 
-#include "benchoptions.h"
+#include "benchprogram.h"
 #include "catalogue.h"
 #include "wavsynth.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,10 +12,12 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    const BenchOptions options = BenchOptions::parse(app);
+    const BenchProgram program(argc, argv, BenchProgram::Kind::Console);
+    const BenchOptions &options = program.options();
     if (options.songs <= 0 || options.keyword.isEmpty() || options.output.isEmpty()) {
         std::fprintf(stderr, "usage: bench_catalogue --songs N --keyword TEXT --output FILE\n");
         return 2;
@@ -26,18 +27,18 @@ int main(int argc, char *argv[])
     QJsonArray songs;
     for (const Song &song : Catalogue::demoSongs(options.songs, WavSynth::kMelodyCount)) {
         songs.append(QJsonObject {
-            {QStringLiteral("id"), song.id},
-            {QStringLiteral("title"), options.keyword + u'·' + song.title},
-            {QStringLiteral("serial"), song.serial},
-            {QStringLiteral("singer"), song.singer},
-            {QStringLiteral("time"), song.duration},
-            {QStringLiteral("path"), song.path},
+            {u"id"_s, song.id},
+            {u"title"_s, options.keyword + u'·' + song.title},
+            {u"serial"_s, song.serial},
+            {u"singer"_s, song.singer},
+            {u"time"_s, song.duration},
+            {u"path"_s, song.path},
         });
     }
     const QJsonObject catalogue {
-        {QStringLiteral("perPage"), 20},
-        {QStringLiteral("songs"), songs},
-        {QStringLiteral("background"), QJsonArray {songs.first().toObject().value(u"id")}},
+        {u"perPage"_s, 20},
+        {u"songs"_s, songs},
+        {u"background"_s, QJsonArray {songs.first().toObject().value(u"id")}},
     };
 
     QFile file(options.output);

@@ -2,21 +2,21 @@
 // run leaves it in: the earlier pages laid out, measured and painted while the run waited for the
 // next page, the last page's rows just appended.
 
-#include "benchoptions.h"
+#include "benchprogram.h"
 #include "benchreport.h"
 #include "benchwindow.h"
 #include "demopages.h"
 
-#include "widgets/qteventdispatch.h"
-#include "widgets/reportlistview.h"
 #include "songlist/listfinishing.h"
 #include "songlist/pagecutting.h"
+#include "widgets/qteventdispatch.h"
+#include "widgets/reportlistview.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int kRows = 100000;
@@ -26,8 +26,8 @@ constexpr int kPagesPerPass = 10;
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    const BenchOptions options = BenchOptions::parse(app);
+    const BenchProgram program(argc, argv);
+    const BenchOptions &options = program.options();
 
     // Nothing listens there: start-up only lays out the list and ends its run at once
     BenchWindow window(u"http://127.0.0.1:1"_s, options.programDir);

@@ -2,14 +2,13 @@
 // timer running. CPU seconds of the process (getrusage) over wall seconds, per stretch of
 // --seconds; the median of --runs stretches.
 
-#include "benchoptions.h"
+#include "benchprogram.h"
 #include "benchreport.h"
 #include "benchwindow.h"
 
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistview.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTest>
@@ -17,7 +16,7 @@
 
 #include <sys/resource.h>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -33,23 +32,22 @@ double cpuSeconds()
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    const BenchOptions options = BenchOptions::parse(app);
-
-    BenchWindow window(options.service, options.programDir);
+    const BenchProgram program(argc, argv);
+    BenchWindow window(program.options());
     if (!window.startQuietly())
         return 1;
     // Let the first paints and the player's last reports pass
     QTest::qWait(1000);
 
     QList<double> shares;
-    for (int run = 0; run < options.runs; ++run) {
+    for (int run = 0; run < program.options().runs; ++run) {
         QElapsedTimer wall;
         const double cpuBefore = cpuSeconds();
         wall.start();
         // A real event loop: QTest::qWait sleeps between its passes, which would starve the timer
         QEventLoop loop;
-        QTimer::singleShot(int(options.seconds * 1000), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        QTimer::singleShot(int(program.options().seconds * 1000), Qt::PreciseTimer, &loop,
+                           &QEventLoop::quit);
         loop.exec();
         const double share = (cpuSeconds() - cpuBefore) / (wall.nsecsElapsed() / 1e9);
         shares.append(share);
@@ -58,7 +56,8 @@ int main(int argc, char *argv[])
 
     const double share = BenchReport::median(shares) * 100;
     BenchReport::figure(
-        u"8"_s, u"Idle CPU, list loaded, nothing playing (%1 s stretches)"_s.arg(options.seconds),
+        u"8"_s,
+        u"Idle CPU, list loaded, nothing playing (%1 s stretches)"_s.arg(program.options().seconds),
         u"%1%"_s.arg(share, 0, 'f', 2), u"<= 2%"_s, BenchReport::atMost(share, 2));
     return 0;
 }

@@ -3,45 +3,26 @@
 // throws the bodies away, and, for information, curl fetching them in one process over one
 // connection. The window is not shown, as at start-up, when the default list is loaded.
 
-#include "benchoptions.h"
+#include "bareloop.h"
+#include "benchprogram.h"
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "widgets/reportlistview.h"
-#include "songlist/songlistloader.h"
 #include "net/urltexts.h"
+#include "songlist/songlistloader.h"
+#include "widgets/reportlistview.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <memory>
-
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-double fetchAll(QNetworkAccessManager &network, const QStringList &urls)
-{
-    QElapsedTimer clock;
-    clock.start();
-    for (const QString &url : urls) {
-        QEventLoop loop;
-        const std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(QUrl(url))));
-        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        if (!reply->isFinished())
-            loop.exec();
-        reply->readAll();
-    }
-    return clock.nsecsElapsed() / 1e6;
-}
 
 // curl reuses its connection for all the URLs of one invocation
 double curlAll(const QString &curl, const QString &config)
@@ -60,8 +41,8 @@ double curlAll(const QString &curl, const QString &config)
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    const BenchOptions options = BenchOptions::parse(app);
+    const BenchProgram program(argc, argv);
+    const BenchOptions &options = program.options();
 
     BenchWindow window(options.service);
     // A first run warms up the connection and lays out the list, as start-up does
@@ -93,7 +74,7 @@ int main(int argc, char *argv[])
     const QString curl = QStandardPaths::findExecutable(u"curl"_s);
 
     QNetworkAccessManager network;
-    fetchAll(network, {urls.first()});
+    fetchAllMs(network, {urls.first()});
 
     QList<double> runTimes, bareTimes, curlTimes, bareRatios, curlRatios;
     for (int run = 0; run < options.runs; ++run) {
@@ -106,7 +87,7 @@ int main(int argc, char *argv[])
             qCritical("bench_listrun: run %d ended early with %d rows", run, window.list().count());
             return 1;
         }
-        const double bare = fetchAll(network, urls);
+        const double bare = fetchAllMs(network, urls);
         runTimes.append(listRun);
         bareTimes.append(bare);
         bareRatios.append(listRun / bare);

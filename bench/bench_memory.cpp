@@ -3,20 +3,21 @@
 // background track playing, shows the window, lets it paint and settle, and ends.
 // With --mode empty it is an empty Qt Widgets program instead, for comparison.
 
-#include "benchoptions.h"
+#include "benchprogram.h"
 #include "benchwindow.h"
 
 #include "widgets/reportlistview.h"
 
-#include <QApplication>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    const BenchOptions options = BenchOptions::parse(app);
+    const BenchProgram program(argc, argv);
+    const BenchOptions &options = program.options();
 
-    if (options.mode == QLatin1String("empty")) {
+    if (options.mode == "empty"_L1) {
         QWidget widget;
         widget.show();
         if (!QTest::qWaitForWindowExposed(&widget))
@@ -25,7 +26,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    BenchWindow window(options.service, options.programDir);
+    BenchWindow window(options);
     window.form().Form_Load();
     if (!window.showAndWait())
         return 1;

@@ -2,20 +2,20 @@
 // in MB of page text (UTF-8, as the service sends it) per second; and, for scale, how that time
 // compares with memchr scanning the same text, as the service sent it, once.
 
-#include "benchoptions.h"
+#include "benchprogram.h"
 #include "benchreport.h"
 #include "demopages.h"
 #include "modelreportlist.h"
 
-#include "widgets/reportlistmodel.h"
 #include "songlist/pagecutting.h"
+#include "widgets/reportlistmodel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <cstring>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -39,8 +39,7 @@ int absentByte(const char *data, size_t size)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    BenchOptions::parse(app);
+    const BenchProgram program(argc, argv, BenchProgram::Kind::Console);
 
     const QString page = DemoPages::listPages(kEntries, kEntries).first();
     const double megabytes = double(page.toUtf8().size()) / 1e6;

@@ -2,19 +2,18 @@
 // two requests to the service. The window is on screen and the list loaded; rows near its end,
 // which FinishSongList left in view, are clicked in turn.
 
-#include "benchoptions.h"
+#include "benchprogram.h"
 #include "benchreport.h"
 #include "benchwindow.h"
 
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int kClicksPerRun = 20;
@@ -22,10 +21,8 @@ constexpr int kClicksPerRun = 20;
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    const BenchOptions options = BenchOptions::parse(app);
-
-    BenchWindow window(options.service, options.programDir);
+    const BenchProgram program(argc, argv);
+    BenchWindow window(program.options());
     if (!window.startQuietly())
         return 1;
     ReportListView &list = window.list();
@@ -45,7 +42,7 @@ int main(int argc, char *argv[])
     }
 
     QList<double> runMedians;
-    for (int run = 0; run < options.runs + 1; ++run) {
+    for (int run = 0; run < program.options().runs + 1; ++run) {
         QList<double> clicks;
         for (int click = 0; click < kClicksPerRun; ++click) {
             const int row = rows.at(click % rows.size());

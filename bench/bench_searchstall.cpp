@@ -3,13 +3,12 @@
 // between its ticks from the click that starts the search, which sends the first request, until
 // the click returns, which is when FinishSongList has sized the last column.
 
-#include "benchoptions.h"
+#include "benchprogram.h"
 #include "benchreport.h"
 #include "benchwindow.h"
 
 #include "widgets/reportlistview.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
@@ -23,7 +22,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -121,14 +120,14 @@ private:
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    const BenchOptions options = BenchOptions::parse(app);
+    const BenchProgram program(argc, argv);
+    const BenchOptions &options = program.options();
     if (options.keyword.isEmpty()) {
         qCritical("bench_searchstall: --keyword is needed");
         return 2;
     }
 
-    BenchWindow window(options.service, options.programDir);
+    BenchWindow window(options);
     // Start-up lists the default class, which is the same catalogue
     if (!window.startQuietly())
         return 1;

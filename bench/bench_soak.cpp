@@ -10,16 +10,16 @@
 
 #include "catalogueservice.h"
 
-#include "links/linkresolver.h"
 #include "common/failure.h"
+#include "links/linkresolver.h"
 #include "net/textfetcher.h"
+#include "net/urltexts.h"
+#include "songlist/searchstate.h"
+#include "songlist/songlistloader.h"
 #include "widgets/buttoncaption.h"
 #include "widgets/qteventdispatch.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
-#include "songlist/searchstate.h"
-#include "songlist/songlistloader.h"
-#include "net/urltexts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -33,7 +33,7 @@
 
 #include <cstdio>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

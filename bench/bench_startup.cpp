@@ -3,7 +3,7 @@
 // child that does what main() does and writes a timestamp after every step; the parent takes the
 // medians and breaks the time down.
 
-#include "benchoptions.h"
+#include "benchprogram.h"
 #include "benchreport.h"
 #include "benchwindow.h"
 
@@ -17,7 +17,7 @@
 #include <ctime>
 #include <map>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -77,11 +77,11 @@ private:
 int child(int argc, char *argv[])
 {
     stamp("main");
-    QApplication app(argc, argv);
+    const BenchProgram program(argc, argv);
     QApplication::setApplicationName(u"quillpod"_s);
     QApplication::setApplicationDisplayName(u"Quillpod"_s);
     QApplication::setDesktopFileName(u"org.quillpod.Quillpod"_s);
-    const BenchOptions options = BenchOptions::parse(app);
+    const BenchOptions &options = program.options();
     stamp("qt");
 
     TimedSkinning skinning;
@@ -92,7 +92,7 @@ int child(int argc, char *argv[])
     FirstPaint firstPaint;
     window.form().installEventFilter(&firstPaint);
     window.form().show();
-    const int code = app.exec();
+    const int code = QApplication::exec();
     std::fflush(stdout);
     // Tearing down is not part of start-up
     std::_Exit(code);
@@ -107,8 +107,8 @@ int main(int argc, char *argv[])
             return child(argc, argv);
     }
 
-    QCoreApplication app(argc, argv);
-    const BenchOptions options = BenchOptions::parse(app);
+    const BenchProgram program(argc, argv, BenchProgram::Kind::Console);
+    const BenchOptions &options = program.options();
 
     // Each step and the one before it
     const std::pair<const char *, const char *> steps[] = {
@@ -162,7 +162,7 @@ int main(int argc, char *argv[])
     };
     char id = 'a';
     for (const auto &[step, name] : parts)
-        BenchReport::info(u"6"_s + QLatin1Char(id++), name,
+        BenchReport::info(u"6"_s + QChar::fromLatin1(id++), name,
                           BenchReport::milliseconds(BenchReport::median(times[step])));
     return 0;
 }

@@ -1,13 +1,15 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
 class QCoreApplication;
 
 // The command line every benchmark understands; each uses what it needs.
 struct BenchOptions {
-    // "http://127.0.0.1:PORT" of a running catalogue service
+    // "http://127.0.0.1:PORT" of a running catalogue service: the first one given
     QString service;
+    // Every --service given, in order
+    QStringList services;
     // How many measured runs the median is taken over
     int runs = 5;
     QString keyword;

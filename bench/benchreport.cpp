@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace BenchReport {
 
 void figure(const QString &id, const QString &name, const QString &value, const QString &target,
@@ -20,7 +22,7 @@ void figure(const QString &id, const QString &name, const QString &value, const 
 
 void info(const QString &id, const QString &name, const QString &value)
 {
-    figure(id, name, value, QStringLiteral("-"), Verdict::Info);
+    figure(id, name, value, u"-"_s, Verdict::Info);
 }
 
 Verdict atMost(double value, double limit)
@@ -46,7 +48,7 @@ double median(QList<double> samples)
 QString milliseconds(double ms)
 {
     const int decimals = ms < 10 ? 2 : ms < 100 ? 1 : 0;
-    return QStringLiteral("%1 ms").arg(ms, 0, 'f', decimals);
+    return u"%1 ms"_s.arg(ms, 0, 'f', decimals);
 }
 
 } // namespace BenchReport

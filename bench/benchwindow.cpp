@@ -1,14 +1,14 @@
 #include "benchwindow.h"
 
 #include "player/mediaplayerwidget.h"
-#include "widgets/reportlistview.h"
 #include "skin/skinlibrary.h"
+#include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
 #include <QPushButton>
 #include <QTest>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 BenchWindow::BenchWindow(const QString &serviceBase, const QString &programDir, Skinning *skinning)
 {
@@ -24,6 +24,11 @@ BenchWindow::BenchWindow(const QString &serviceBase, const QString &programDir, 
     m_environment.skinning = skinning ? skinning : &m_fakeSkinning;
     m_environment.endProgram = [] {};
     m_form = std::make_unique<Form1>(m_environment, &m_state);
+}
+
+BenchWindow::BenchWindow(const BenchOptions &options, Skinning *skinning)
+    : BenchWindow(options.service, options.programDir, skinning)
+{
 }
 
 BenchWindow::~BenchWindow() = default;

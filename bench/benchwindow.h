@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/formenvironment.h"
+#include "benchoptions.h"
 #include "fakes.h"
 #include "songlist/searchstate.h"
 
@@ -20,6 +21,8 @@ class BenchWindow {
 public:
     explicit BenchWindow(const QString &serviceBase, const QString &programDir = {},
                          Skinning *skinning = nullptr);
+    // At the service and with the skin folder the command line names
+    explicit BenchWindow(const BenchOptions &options, Skinning *skinning = nullptr);
     ~BenchWindow();
 
     Form1 &form() const { return *m_form; }

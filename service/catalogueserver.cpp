@@ -7,6 +7,9 @@
 #include "textdecoding.h"
 #include "wavsynth.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 // Delayed and hanging requests each hold a worker, and so does every idle keep-alive
@@ -208,6 +211,10 @@ void CatalogueServer::deliver(Answer answer, const FaultRules::Plan &plan,
             });
         return;
     }
+    if (plan.cutAfterBytes) {
+        sendCut(std::move(answer), size_t(*plan.cutAfterBytes), response);
+        return;
+    }
     if (!m_compress && !answer.body.empty()) {
         // The library compresses a body it holds, but never one it is given by length
         const size_t length = answer.body.size();
@@ -219,6 +226,25 @@ void CatalogueServer::deliver(Answer answer, const FaultRules::Plan &plan,
         return;
     }
     response.set_content(answer.body, answer.contentType);
+}
+
+void CatalogueServer::sendCut(Answer answer, size_t limit, httplib::Response &response)
+{
+    // The full length is announced, and the connection dropped `limit` bytes in. The provider
+    // is called with the offset of the requested range, so a resumed request is cut the same
+    // number of bytes after where it starts.
+    const size_t length = answer.body.size();
+    response.set_content_provider(
+        length, answer.contentType,
+        [body = std::move(answer.body), limit, start = std::optional<size_t>()](
+            size_t offset, size_t remaining, httplib::DataSink &sink) mutable {
+            if (!start)
+                start = offset;
+            const size_t sent = offset - *start;
+            if (sent >= limit)
+                return false;
+            return sink.write(body.data() + offset, std::min(remaining, limit - sent));
+        });
 }
 
 void CatalogueServer::sendEndlessly(Answer answer, httplib::Response &response)

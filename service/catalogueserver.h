@@ -44,6 +44,7 @@ private:
     Answer listAnswer(const RequestTarget &target, FaultRules::Request &facts) const;
     Answer songAddressAnswer(const RequestTarget &target, FaultRules::Request &facts) const;
     void deliver(Answer answer, const FaultRules::Plan &plan, httplib::Response &response);
+    static void sendCut(Answer answer, size_t limit, httplib::Response &response);
     void sendEndlessly(Answer answer, httplib::Response &response);
     void drip(Answer answer, std::chrono::milliseconds interval, httplib::Response &response);
 

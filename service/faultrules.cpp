@@ -63,6 +63,8 @@ FaultRules::Plan FaultRules::planFor(const Request &request) const
         plan.cut = plan.cut || effect.cut;
         plan.endless = plan.endless || effect.endless;
         plan.dripMs = std::max(plan.dripMs, effect.dripMs);
+        if (effect.cutAfterBytes)
+            plan.cutAfterBytes = effect.cutAfterBytes;
         if (effect.status)
             plan.status = effect.status;
         if (effect.body) {
@@ -119,6 +121,11 @@ FaultRules::Rule FaultRules::Rule::fromJson(const QJsonObject &object)
     effect.cut = object.value(u"cut"_s).toBool();
     effect.endless = object.value(u"endless"_s).toBool();
     effect.dripMs = number(u"dripMs"_s).value_or(0);
+    if (const auto bytes = number(u"cutAfterBytes"_s)) {
+        if (*bytes < 0)
+            throw std::runtime_error("override: cutAfterBytes must not be negative");
+        effect.cutAfterBytes = *bytes;
+    }
     return rule;
 }
 
@@ -180,5 +187,13 @@ FaultRules::Rule FaultRules::drippingPage(const QString &value)
     rule.effect.dripMs = timed ? nonNegativeNumber(milliseconds, u"drip"_s) : kDefaultDripMs;
     if (rule.effect.dripMs == 0)
         throw std::runtime_error("drip interval must be above 0");
+    return rule;
+}
+
+FaultRules::Rule FaultRules::cutMedia(const QString &value)
+{
+    Rule rule;
+    rule.act = QByteArrayLiteral("media");
+    rule.effect.cutAfterBytes = nonNegativeNumber(value, u"bytes"_s);
     return rule;
 }

@@ -26,6 +26,8 @@ public:
         bool cut = false; // announce the full length, send half the body, drop the connection
         bool endless = false; // the body never ends: the answer's start, then filler forever
         int dripMs = 0; // the body goes out one byte at a time, one every dripMs
+        // Drop the connection after this many bytes of the body (of the requested range)
+        std::optional<qint64> cutAfterBytes;
         std::optional<int> status;
         std::optional<QByteArray> body; // replaces the regular answer
         QByteArray contentType;
@@ -46,8 +48,8 @@ public:
     void append(const Rule &rule) { m_rules.append(rule); }
     Plan planFor(const Request &request) const;
 
-    // Command-line switches, all for list pages: "N:MS", "N", "N:CODE".
-    // Each throws std::runtime_error for a malformed value.
+    // Command-line switches for list pages: "N:MS", "N", "N:CODE"; and for every media answer:
+    // "BYTES". Each throws std::runtime_error for a malformed value.
     static Rule delayedPage(const QString &value);
     static Rule hangingPage(const QString &value);
     static Rule cutPage(const QString &value);
@@ -56,6 +58,7 @@ public:
     static Rule endlessPage(const QString &value);
     // "N" drips a byte every 2 s; "N:MS" every MS milliseconds
     static Rule drippingPage(const QString &value);
+    static Rule cutMedia(const QString &value);
 
 private:
     QList<Rule> m_rules;

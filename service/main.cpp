@@ -84,6 +84,7 @@ Options parseOptions(int argc, char **argv)
         valued("endless-page", "Answer list page N with a body that never ends.", "N"),
         valued("drip-page", "Send list page N one byte at a time, every MS (default 2000).",
                "N[:MS]"),
+        valued("cut-media", "Drop the connection after N bytes of every media answer.", "N"),
         valued("total-text", "Write TEXT as the total-pages value of every list page.", "TEXT"),
         QCommandLineOption(u"no-compression"_s,
                            u"Send data answers uncompressed even when the client "
@@ -123,7 +124,7 @@ Options parseOptions(int argc, char **argv)
         {"delay-page", &FaultRules::delayedPage}, {"hang-page", &FaultRules::hangingPage},
         {"cut-page", &FaultRules::cutPage},       {"status-page", &FaultRules::statusPage},
         {"empty-page", &FaultRules::emptyPage},   {"endless-page", &FaultRules::endlessPage},
-        {"drip-page", &FaultRules::drippingPage},
+        {"drip-page", &FaultRules::drippingPage}, {"cut-media", &FaultRules::cutMedia},
     };
     for (const auto &[name, makeRule] : switches) {
         for (const QString &value : parser.values(QString::fromLatin1(name))) {

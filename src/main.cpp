@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/programidentity.h"
 #include "app/singleinstance.h"
+#include "downloads/downloadmanager.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     if (CommandLine::wantsNoWindow(argc, argv)) {
         const QCoreApplication app(argc, argv);
         setProgramIdentity();
+        installQtTranslations();
         return SingleInstance::send(CommandLine::parse(app));
     }
 
@@ -23,10 +25,13 @@ int main(int argc, char *argv[])
     SingleInstance instance;
     if (!instance.claim())
         return SingleInstance::send(InstanceCommand::Raise);
+    installQtTranslations();
+    followSystemProxy();
 
     Form1 window;
     window.Form_Load();
     window.show();
+    window.downloads().restoreUnfinished();
 
     DesktopIntegration desktop(window, QDBusConnection::sessionBus());
     desktop.serve(instance);

@@ -27,6 +27,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -142,6 +143,12 @@ void Form1::connectHandlers()
             &Form1::showPlayingRow);
     connect(new QShortcut(QKeySequence(u"Ctrl+F"_s), this), &QShortcut::activated, this,
             &Form1::focusSearch);
+    connect(&downloads(), &DownloadManager::finished, this, &Form1::showDownloadEnd);
+}
+
+DownloadManager &Form1::downloads() const
+{
+    return WebBrowser1->downloads();
 }
 
 template<typename Handler> void Form1::runSongHandler(Handler handler)
@@ -345,6 +352,12 @@ void Form1::Timer1_Timer()
     // would cost more than the rest of the idle program
     if (Timer1->interval() != kIdleTickInterval)
         Timer1->setInterval(kIdleTickInterval);
+}
+
+void Form1::showDownloadEnd(const QString &path, bool ok, const QString &reason)
+{
+    StatusBar1->setPanelText(
+        1, ok ? u"下载完成：%1"_s.arg(QFileInfo(path).fileName()) : u"下载失败：%1"_s.arg(reason));
 }
 
 void Form1::closeEvent(QCloseEvent *event)

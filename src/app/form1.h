@@ -12,6 +12,7 @@
 
 class ButtonCaption;
 class DesktopShell;
+class DownloadManager;
 class LineEditTextBox;
 class LinkResolver;
 class ListPlayer;
@@ -47,6 +48,8 @@ public:
     SongListLoader &loader() const { return *m_loader; }
     // The player, for offering it to the desktop's media controls
     MediaPlayerWidget &mediaPlayer() const { return *WindowsMediaPlayer1; }
+    // The downloads of `WebBrowser1`, for listing the ones the last run left incomplete
+    DownloadManager &downloads() const;
 
     // ListPlayback: the desktop's media controls and the command line. A link that cannot be
     // had is reported in the status bar, as for the window's own commands.
@@ -82,6 +85,8 @@ private:
     void StatusBar1_MouseMove();
     void Timer1_Timer();
     void Form_Unload();
+    // Panel 1 tells how a download ended
+    void showDownloadEnd(const QString &path, bool ok, const QString &reason);
 
     // Keyboard: Ctrl+L shows the playing row as a click on it would, Ctrl+F goes to the search
     void showPlayingRow();

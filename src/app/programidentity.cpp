@@ -1,15 +1,66 @@
 #include "programidentity.h"
 
 #include "buildconfig.h"
+#include "common/logging.h"
 
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QNetworkProxyFactory>
+#include <QTranslator>
+
+#include <initializer_list>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+constexpr auto kQtLocaleVariable = "QUILLPOD_QT_LOCALE";
+constexpr auto kProgramLocale = "zh_CN"_L1;
+
+// The locale that QUILLPOD_QT_LOCALE names, or the program's own
+QLocale qtTextLocale()
+{
+    const QString named = qEnvironmentVariable(kQtLocaleVariable);
+    if (named.isEmpty())
+        return QLocale(kProgramLocale);
+    const QLocale locale(named);
+    if (locale.language() != QLocale::C)
+        return locale;
+    qCWarning(lcApp) << kQtLocaleVariable << "names no locale Qt knows:" << named;
+    return QLocale(kProgramLocale);
+}
+
+} // namespace
+
 void setProgramIdentity()
 {
+    QGuiApplication::setOrganizationName(u"quillpod"_s);
+    QGuiApplication::setOrganizationDomain(u"quillpod.org"_s);
     QGuiApplication::setApplicationName(u"quillpod"_s);
     QGuiApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     QGuiApplication::setApplicationDisplayName(u"Quillpod"_s);
     QGuiApplication::setDesktopFileName(u"org.quillpod.Quillpod"_s);
+}
+
+void installQtTranslations()
+{
+    const QLocale locale = qtTextLocale();
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const auto module : {"qtbase"_L1, "qtmultimedia"_L1}) {
+        // Owned by the application, which uses it until the end
+        auto *translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(locale, module, u"_"_s, folder)) {
+            QCoreApplication::installTranslator(translator);
+            continue;
+        }
+        qCWarning(lcApp) << "Qt's own texts stay in English: no" << module << "translation for"
+                         << locale.name() << "in" << folder;
+        delete translator;
+    }
+}
+
+void followSystemProxy()
+{
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
 }

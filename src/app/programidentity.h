@@ -1,6 +1,17 @@
 #pragma once
 
-// Names the program to Qt and the desktop: application and display name, and the desktop entry
-// that the window belongs to, and the version. Called once, right after the application object
-// is made: a QApplication, or a QCoreApplication for a start that makes no window.
+// Names the program to Qt and the desktop: organisation and application names (which also
+// place its settings), version, display name, and the desktop entry that the window belongs to.
+// Called once, right after the application object is made: a QApplication, or a
+// QCoreApplication for a start that makes no window.
 void setProgramIdentity();
+
+// Qt's own texts (the file dialog, message box buttons, the text boxes' context menus) in the
+// program's language, Simplified Chinese, whatever the system's locale; QUILLPOD_QT_LOCALE may
+// name another locale, for example "en_US" (a name Qt does not know counts as none). Without
+// the translation files the texts stay in English.
+void installQtTranslations();
+
+// Every request (list pages, links, playback, downloads) goes through the proxy that the user
+// set for the desktop or in http_proxy and its kin.
+void followSystemProxy();

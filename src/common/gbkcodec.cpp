@@ -8,31 +8,24 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// A descriptor, or null when the C library cannot convert between the two
-void *openConverter(const char *to, const char *from)
-{
-    const iconv_t handle = iconv_open(to, from);
-    return handle == reinterpret_cast<iconv_t>(-1) ? nullptr : handle;
-}
-
-} // namespace
-
 void GbkCodec::Closer::operator()(void *converter) const
 {
     iconv_close(converter);
 }
 
-GbkCodec::GbkCodec()
-    : m_encoder(openConverter("CP936", "UTF-16LE")), m_decoder(openConverter("UTF-8", "CP936"))
+void GbkCodec::open(Converter &converter, const char *to, const char *from)
 {
-    if (!m_encoder || !m_decoder)
+    if (converter)
+        return;
+    const iconv_t handle = iconv_open(to, from);
+    if (handle == reinterpret_cast<iconv_t>(-1))
         throw Failure(u"无法转换 GBK 编码"_s);
+    converter.reset(handle);
 }
 
 QByteArrayView GbkCodec::encode(char16_t unit)
 {
+    open(m_encoder, "CP936", "UTF-16LE");
     std::array<char, 2> in;
     qToLittleEndian(unit, in.data());
     char *inPtr = in.data();
@@ -48,6 +41,7 @@ QByteArrayView GbkCodec::encode(char16_t unit)
 
 std::optional<QString> GbkCodec::decode(QByteArrayView bytes)
 {
+    open(m_decoder, "UTF-8", "CP936");
     // Two GBK bytes become at most three UTF-8 bytes, one ASCII byte stays one.
     QByteArray output(bytes.size() * 2 + 1, Qt::Uninitialized);
     char *in = const_cast<char *>(bytes.data());

@@ -10,8 +10,8 @@
 // C library's converter. One object per task: it keeps its conversion state between calls.
 class GbkCodec {
 public:
-    // Raises Failure when the C library has no GBK converter
-    GbkCodec();
+    // Each raises Failure when the C library has no GBK converter. A converter is opened on
+    // first use, so that a codec that only encodes never opens the other one.
 
     // The GBK bytes of one UTF-16 code unit, valid until the next call; "?" for a unit that GBK
     // has no code for, a lone surrogate half included
@@ -25,6 +25,8 @@ private:
     };
     // The C library's conversion descriptors, closed when the codec goes
     using Converter = std::unique_ptr<void, Closer>;
+
+    static void open(Converter &converter, const char *to, const char *from);
 
     Converter m_encoder;
     Converter m_decoder;

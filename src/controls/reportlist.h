@@ -2,6 +2,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
+
+// What every cell of a result row ends with: twelve blanks, which make each column as much wider
+// than its longest value when the columns are sized to their content
+inline constexpr QStringView kCellPadding = u"            ";
 
 // One row of the report list: the item's text and its two sub-items.
 struct ReportRow {

@@ -6,10 +6,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QUrl>
 
 #include <optional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -50,7 +52,28 @@ QString truncated(QString text, qsizetype maxBytes)
     return text;
 }
 
+// Characters that some common file system refuses or that shells and file managers trip over
+// become their full-width forms, which read the same to a Chinese user.
+QChar portableChar(QChar c)
+{
+    static constexpr std::pair<char16_t, char16_t> kFullWidth[] = {
+        {u'/', u'／'}, {u'\\', u'＼'}, {u':', u'：'}, {u'*', u'＊'}, {u'?', u'？'},
+        {u'"', u'＂'}, {u'<', u'＜'},  {u'>', u'＞'}, {u'|', u'｜'},
+    };
+    for (const auto &[ascii, fullWidth] : kFullWidth) {
+        if (c == ascii)
+            return fullWidth;
+    }
+    return c;
+}
+
 } // namespace
+
+QString partFilePath(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(u"."_s + info.fileName() + u".part"_s);
+}
 
 QString downloadNameFromUrl(const QUrl &url)
 {
@@ -68,7 +91,7 @@ QString plainFileName(const QString &name)
         // Format characters (bidirectional overrides among them) can disguise the extension.
         if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
             continue;
-        plain.append(c == u'/' || c == u'\\' ? QChar(u'_') : c);
+        plain.append(portableChar(c));
     }
 
     // No hidden files and no "." or "..": leading dots go, with the blanks around them.

@@ -11,6 +11,8 @@ using namespace Qt::StringLiterals;
 DownloadsWindow::DownloadsWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(u"DownloadsWindow"_s);
+    // A plain widget draws the skin's background only when asked to
+    setAttribute(Qt::WA_StyledBackground);
     setWindowTitle(u"下载"_s);
     // A download still listed must not keep the program alive once the main window closes.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -23,6 +25,9 @@ DownloadsWindow::DownloadsWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     m_rows = new QVBoxLayout(list);
     m_rows->addStretch();
     scroll->setWidget(list);
+    // The rows lie on the window's own background, which the skin colours
+    scroll->viewport()->setAutoFillBackground(false);
+    list->setAutoFillBackground(false);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -39,6 +44,14 @@ DownloadItemWidget *DownloadsWindow::addItem(const QString &fileName)
     if (wasVisible)
         raise();
     return item;
+}
+
+void DownloadsWindow::removeItem(DownloadItemWidget *item)
+{
+    // The row may be the sender of the click that removes it: delete it once that is over.
+    m_rows->removeWidget(item);
+    item->hide();
+    item->deleteLater();
 }
 
 QList<DownloadItemWidget *> DownloadsWindow::items() const

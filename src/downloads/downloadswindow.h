@@ -14,6 +14,7 @@ public:
 
     // Adds a row for a new transfer and brings the window to the front.
     DownloadItemWidget *addItem(const QString &fileName);
+    void removeItem(DownloadItemWidget *item);
     QList<DownloadItemWidget *> items() const;
 
 private:

@@ -1,43 +1,91 @@
 #include "downloadtransfer.h"
 
+#include "downloadfilename.h"
+
+#include "common/logging.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRegularExpression>
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The first byte that a "Content-Range: bytes FIRST-LAST/LENGTH" header describes
+std::optional<qint64> rangeStart(const QByteArray &header)
+{
+    static const QRegularExpression form(uR"(^bytes\s+(\d+)-\d+/(?:\d+|\*)$)"_s);
+    const QRegularExpressionMatch match = form.match(QString::fromLatin1(header.trimmed()));
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1).toLongLong();
+}
+
+} // namespace
+
 DownloadTransfer::DownloadTransfer(const QUrl &url, const QString &path, QObject *parent)
-    : QObject(parent), m_url(url), m_path(path), m_file(path)
+    : QObject(parent), m_url(url), m_path(path), m_part(partFilePath(path))
 {
 }
 
 DownloadTransfer::~DownloadTransfer()
 {
-    // Silence the reply before aborting it, so that none of our slots runs on a half-destroyed
-    // object. The save file is destroyed uncommitted, which removes its temporary file.
-    if (m_reply) {
-        disconnect(m_reply, nullptr, this, nullptr);
-        m_reply->abort();
-        m_reply->deleteLater();
+    // Silence the reply first, so that none of our slots runs on a half-destroyed object.
+    dropReply();
+    // Destroyed while it runs, as when the program closes: a break like any other, so the data
+    // that arrived stays for a later resume.
+    if (!m_done && m_part.isOpen()) {
+        m_part.close();
+        if (m_part.size() == 0)
+            m_part.remove();
     }
 }
 
 bool DownloadTransfer::start(QNetworkAccessManager &network,
-                             std::chrono::milliseconds transferTimeout)
+                             std::chrono::milliseconds transferTimeout, bool resume)
 {
-    if (!m_file.open(QIODevice::WriteOnly)) {
-        m_reason = u"无法创建文件：%1"_s.arg(m_file.errorString());
+    if (!m_part.open(resume ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_reason = u"无法创建文件：%1"_s.arg(m_part.errorString());
         m_done = true;
         return false;
     }
-
-    QNetworkRequest request(m_url);
-    request.setTransferTimeout(int(transferTimeout.count()));
-    m_reply = network.get(request);
-    connect(m_reply, &QNetworkReply::readyRead, this, &DownloadTransfer::receive);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, &DownloadTransfer::progress);
-    connect(m_reply, &QNetworkReply::finished, this, &DownloadTransfer::conclude);
+    m_network = &network;
+    m_timeout = transferTimeout;
+    m_offset = m_part.size();
+    send();
     return true;
+}
+
+void DownloadTransfer::send()
+{
+    dropReply();
+    m_answerChecked = false;
+    QNetworkRequest request(m_url);
+    request.setTransferTimeout(int(m_timeout.count()));
+    // Byte ranges count the bytes as stored: no compression may come in between.
+    request.setRawHeader("Accept-Encoding", "identity");
+    if (m_offset > 0)
+        request.setRawHeader("Range", "bytes=" + QByteArray::number(m_offset) + '-');
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::readyRead, this, &DownloadTransfer::receive);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &DownloadTransfer::reportProgress);
+    connect(m_reply, &QNetworkReply::finished, this, &DownloadTransfer::conclude);
+}
+
+void DownloadTransfer::dropReply()
+{
+    if (!m_reply)
+        return;
+    disconnect(m_reply, nullptr, this, nullptr);
+    m_reply->abort();
+    m_reply->deleteLater();
+    m_reply = nullptr;
 }
 
 void DownloadTransfer::cancel()
@@ -62,56 +110,131 @@ void DownloadTransfer::fail(const QString &reason)
 
 void DownloadTransfer::receive()
 {
-    // An error page is no download: never let its body reach the file.
-    if (const int status = httpStatus(); status >= 400) {
+    if (!m_answerChecked && !acceptAnswer())
+        return;
+    const QByteArray data = m_reply->readAll();
+    if (m_part.write(data) != data.size())
+        fail(u"写入文件失败：%1"_s.arg(m_part.errorString()));
+}
+
+// Judges the answer by its status and headers, once, before any of its body is kept. False
+// when the body must not reach the file: the transfer failed, or it started over.
+bool DownloadTransfer::acceptAnswer()
+{
+    m_answerChecked = true;
+    const int status = httpStatus();
+    if (m_offset > 0 && status == 200) {
+        // The server sends the whole file instead of the rest: it replaces the partial data.
+        qCInfo(lcDownloads) << "No resume offered for" << m_url << "- downloading it whole";
+        m_offset = 0;
+        if (m_part.resize(0))
+            return true;
+        fail(u"写入文件失败：%1"_s.arg(m_part.errorString()));
+        return false;
+    }
+    // Another range, or none that the server can send (the file changed and is shorter now)
+    const bool otherRange
+        = status == 206 && rangeStart(m_reply->rawHeader("Content-Range")) != m_offset;
+    if (m_offset > 0 && (otherRange || status == 416)) {
+        startOver();
+        return false;
+    }
+    if (status >= 400) {
+        // An error page is no download: never let its body reach the file.
         fail(u"服务器返回错误 %1"_s.arg(status));
+        return false;
+    }
+    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    m_expectedSize = length.isValid() ? m_offset + length.toLongLong() : -1;
+    return true;
+}
+
+void DownloadTransfer::startOver()
+{
+    qCInfo(lcDownloads) << "The server cannot send" << m_url << "from byte" << m_offset
+                        << "- starting over";
+    m_offset = 0;
+    if (!m_part.resize(0)) {
+        fail(u"写入文件失败：%1"_s.arg(m_part.errorString()));
         return;
     }
-    const QByteArray data = m_reply->readAll();
-    if (m_file.write(data) != data.size())
-        fail(u"写入文件失败：%1"_s.arg(m_file.errorString()));
+    send();
+}
+
+void DownloadTransfer::reportProgress(qint64 received, qint64 total)
+{
+    emit progress(m_offset + received, total < 0 ? -1 : m_offset + total);
 }
 
 void DownloadTransfer::conclude()
 {
     if (m_done)
         return;
+    // An answer without a body has not been judged yet.
+    if (!m_answerChecked && httpStatus() > 0 && m_reason.isEmpty() && !m_cancelled) {
+        if (!acceptAnswer() && m_reason.isEmpty())
+            return; // started over: the new answer concludes the transfer
+    }
     m_done = true;
 
-    Outcome outcome = Outcome::Failed;
-    const int status = httpStatus();
-    if (!m_reason.isEmpty()) {
-        // already failed while receiving
-    } else if (m_cancelled) {
-        outcome = Outcome::Cancelled;
+    const Outcome outcome = judge();
+    if (outcome != Outcome::Completed) {
+        // A cancelled download is not wanted any more; an empty file would only be litter.
+        m_part.close();
+        if (outcome == Outcome::Cancelled || m_part.size() == 0)
+            m_part.remove();
+    }
+    dropReply();
+    emit finished(outcome, m_reason);
+}
+
+DownloadTransfer::Outcome DownloadTransfer::judge()
+{
+    if (!m_reason.isEmpty())
+        return Outcome::Failed; // already failed while receiving
+    if (m_cancelled) {
         m_reason = u"已取消"_s;
-    } else if (status >= 400) {
-        m_reason = u"服务器返回错误 %1"_s.arg(status);
-    } else if (m_reply->error() == QNetworkReply::OperationCanceledError
-               || m_reply->error() == QNetworkReply::TimeoutError) {
+        return Outcome::Cancelled;
+    }
+    switch (m_reply->error()) {
+    case QNetworkReply::NoError:
+        break;
+    case QNetworkReply::OperationCanceledError:
+    case QNetworkReply::TimeoutError:
         // Only the transfer timeout aborts a reply without us asking.
         m_reason = u"传输超时"_s;
-    } else if (m_reply->error() != QNetworkReply::NoError) {
+        return Outcome::Failed;
+    default:
         m_reason = u"网络错误：%1"_s.arg(m_reply->errorString());
-    } else {
-        receive(); // anything still buffered
-        if (!m_reason.isEmpty()) {
-            // the last write failed
-        } else if (m_file.commit()) {
-            outcome = Outcome::Completed;
-        } else {
-            m_reason = u"保存文件失败：%1"_s.arg(m_file.errorString());
-        }
+        return Outcome::Failed;
     }
-
-    if (outcome != Outcome::Completed) {
-        // Marks the save file as failed; committing it then only removes the temporary file.
-        m_file.cancelWriting();
-        m_file.commit();
+    receive(); // anything still buffered
+    if (!m_reason.isEmpty())
+        return Outcome::Failed; // the last write failed
+    // Qt now and then ends a reply whose connection broke as if it were complete.
+    if (m_expectedSize >= 0 && m_part.size() != m_expectedSize) {
+        m_reason
+            = u"网络错误：连接中断，只收到 %1 / %2 字节"_s.arg(m_part.size()).arg(m_expectedSize);
+        return Outcome::Failed;
     }
+    return placeFile() ? Outcome::Completed : Outcome::Failed;
+}
 
-    disconnect(m_reply, nullptr, this, nullptr);
-    m_reply->deleteLater();
-    m_reply = nullptr;
-    emit finished(outcome, m_reason);
+bool DownloadTransfer::placeFile()
+{
+    m_part.close();
+    if (m_part.error() != QFileDevice::NoError) {
+        m_reason = u"写入文件失败：%1"_s.arg(m_part.errorString());
+        return false;
+    }
+    // QFile::rename() never replaces a file, and the user may have chosen to replace one: the
+    // system's rename does, in one step, so the target is never missing or half-written.
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(m_part.fileName()).toStdString(),
+                            QFile::encodeName(m_path).toStdString(), error);
+    if (error) {
+        m_reason = u"保存文件失败：%1"_s.arg(QString::fromLocal8Bit(error.message()));
+        return false;
+    }
+    return true;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QFile>
 #include <QObject>
 #include <QPointer>
-#include <QSaveFile>
 #include <QString>
 #include <QUrl>
 #include <chrono>
@@ -10,9 +10,10 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 
-// One download: streams the body of an HTTP GET into a save file and puts the file in place
-// only when the whole body arrived. Whatever ends it early (an error, cancel(), destruction)
-// leaves nothing under the target path.
+// One download: streams the body of an HTTP GET into the hidden partial file beside the target
+// (see partFilePath()) and renames it into place only when the whole body arrived, so nothing
+// ever lies under the target path half-written. A break (an error, a timeout, destruction when
+// the program closes) keeps the partial data for a later resume; cancel() discards it.
 class DownloadTransfer : public QObject {
     Q_OBJECT
 
@@ -23,9 +24,12 @@ public:
     DownloadTransfer(const QUrl &url, const QString &path, QObject *parent = nullptr);
     ~DownloadTransfer() override;
 
-    // Opens the save file and sends the request. Returns false, with reason() set, when the
-    // file cannot be created; nothing is sent then.
-    bool start(QNetworkAccessManager &network, std::chrono::milliseconds transferTimeout);
+    // Opens the partial file and sends the request. With `resume`, data already in the partial
+    // file is kept and only the rest is asked for; the transfer starts over when the server
+    // cannot send exactly that rest. Returns false, with reason() set, when the file cannot be
+    // opened; nothing is sent then.
+    bool start(QNetworkAccessManager &network, std::chrono::milliseconds transferTimeout,
+               bool resume);
     void cancel();
 
     QUrl url() const { return m_url; }
@@ -33,21 +37,36 @@ public:
     QString reason() const { return m_reason; }
 
 signals:
+    // Bytes of the whole file, partial data included; `total` is -1 while unknown
     void progress(qint64 received, qint64 total);
     // Emitted once; the object may be deleted from a slot connected to it with deleteLater().
     void finished(DownloadTransfer::Outcome outcome, const QString &reason);
 
 private:
+    void send();
+    void dropReply();
     void receive();
+    bool acceptAnswer();
+    void startOver();
+    void reportProgress(qint64 received, qint64 total);
     void conclude();
+    Outcome judge();
+    bool placeFile();
     void fail(const QString &reason);
     int httpStatus() const;
 
     const QUrl m_url;
     const QString m_path;
-    QSaveFile m_file;
+    QFile m_part;
+    QNetworkAccessManager *m_network = nullptr;
+    std::chrono::milliseconds m_timeout {};
     QPointer<QNetworkReply> m_reply;
+    // Bytes of the partial file that precede the current answer's body
+    qint64 m_offset = 0;
+    // The whole file's size, once an answer announced its length
+    qint64 m_expectedSize = -1;
     QString m_reason;
+    bool m_answerChecked = false;
     bool m_cancelled = false;
     bool m_done = false;
 };

@@ -135,7 +135,10 @@ QString TextFetcher::FetchText(const QString &url, const QString &charset)
     // Deleting the reply is safe here: by the time this goes out of scope, its finished signal
     // has been delivered and the loop that waited for it has returned.
     const std::unique_ptr<QNetworkReply> reply(m_network.get(request));
+    // Qt's network thread fills the reply's buffer however slowly this thread reads it; a bounded
+    // buffer makes it wait instead, so that an answer never costs much more than its cap
     AnswerCollector answer(*reply, kMaxAnswerBytes);
+    reply->setReadBufferSize(kReadBufferBytes);
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop,

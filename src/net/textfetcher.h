@@ -16,6 +16,8 @@ public:
     // No list page, song address or background list comes near this; a larger answer is refused
     // before it can fill the memory
     static constexpr qsizetype kMaxAnswerBytes = 16 * 1024 * 1024;
+    // What may wait unread between the network and the answer taken in so far
+    static constexpr qint64 kReadBufferBytes = 1024 * 1024;
     // However steadily an answer trickles in, it must be complete within this
     static constexpr std::chrono::milliseconds kDefaultDeadline {60000};
 

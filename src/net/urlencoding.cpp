@@ -3,8 +3,6 @@
 #include "common/failure.h"
 #include "common/gbkcodec.h"
 
-#include <optional>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -80,8 +78,8 @@ QString EncodeUrl(const QString &text)
 
     QString encoded;
     encoded.reserve(text.size() * 3);
-    // Media paths are mostly ASCII; the converter is opened at the first character beyond it.
-    std::optional<GbkCodec> gbk;
+    // Media paths are mostly ASCII; the codec opens its converter only for a character beyond it
+    GbkCodec gbk;
     for (const QChar c : text) {
         const char16_t unit = c.unicode();
         if (kSafe.contains(c) || isAsciiLetter(unit)) {
@@ -91,9 +89,7 @@ QString EncodeUrl(const QString &text)
             appendEscape(escape, unit);
             encoded.append(escape, 3);
         } else {
-            if (!gbk)
-                gbk.emplace();
-            const QByteArrayView bytes = gbk->encode(unit);
+            const QByteArrayView bytes = gbk.encode(unit);
             if (bytes.size() == 1 && isAsciiLetter(uchar(bytes.front()))) {
                 encoded.append(QLatin1Char(bytes.front()));
                 continue;

@@ -46,7 +46,6 @@ constexpr Marker kQuote {u"\"", 0};
 constexpr Marker kQuoteComma {u"\",", 0};
 constexpr Marker kEmptyResult {u"totalrecorder:0", 7};
 constexpr Marker kHeaderEnd {u"},", 0};
-constexpr QStringView kCellPadding = u"            ";
 
 qsizetype indexOf(QStringView text, const Marker &marker, qsizetype from = 0)
 {

@@ -15,6 +15,7 @@
 #include "net/urltexts.h"
 
 #include <QLocale>
+#include <QScopeGuard>
 
 #include <cmath>
 #include <limits>
@@ -47,6 +48,8 @@ void SongListLoader::LoadSongList(const QString &firstUrl, const QString &encode
 {
     const quint64 run = ++m_state.runSerial;
     m_lastFailure.clear();
+    // The list may show appended rows a little later; however the run ends, it shows them all
+    const auto showAllRows = qScopeGuard([this] { m_list.refresh(); });
     QString url = firstUrl;
     const std::optional<QString> failure = failureOf([&] {
         while (loadPage(run, url, encodedKeyword)) { }

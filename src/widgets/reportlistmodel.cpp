@@ -1,43 +1,92 @@
 #include "reportlistmodel.h"
 
+#include "common/failure.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-ReportListModel::StoredRow stored(const ReportRow &row)
+constexpr int kColumns = 3;
+// A cell's header byte: two flags, then its length when that is short; a longer length follows
+// the header, seven bits a byte
+constexpr quint8 kPadded = 0x80;
+constexpr quint8 kLatin1 = 0x40;
+constexpr quint8 kShortLengths = 0x3f;
+constexpr quint8 kMoreBits = 0x80;
+constexpr quint8 kLengthBits = 0x7f;
+constexpr qsizetype kMaxBytes = std::numeric_limits<quint32>::max();
+
+// What the header of a cell says, and where its text starts
+struct CellHeader {
+    qsizetype textStart = 0;
+    qsizetype length = 0;
+    bool latin1 = false;
+    bool padded = false;
+
+    qsizetype textEnd() const { return textStart + (latin1 ? length : 2 * length); }
+};
+
+CellHeader readHeader(const QByteArray &cells, qsizetype at)
 {
-    ReportListModel::StoredRow stored;
-    stored.cells.reserve(row.text.size() + row.subItem1.size() + row.subItem2.size());
-    stored.cells.append(row.text);
-    stored.subItem1Start = int(stored.cells.size());
-    stored.cells.append(row.subItem1);
-    stored.subItem2Start = int(stored.cells.size());
-    stored.cells.append(row.subItem2);
-    return stored;
+    const auto header = quint8(cells.at(at++));
+    CellHeader cell;
+    cell.latin1 = header & kLatin1;
+    cell.padded = header & kPadded;
+    cell.length = header & kShortLengths;
+    if (cell.length == kShortLengths) {
+        cell.length = 0;
+        for (int shift = 0;; shift += 7) {
+            const auto part = quint8(cells.at(at++));
+            cell.length |= qsizetype(part & kLengthBits) << shift;
+            if (!(part & kMoreBits))
+                break;
+        }
+    }
+    cell.textStart = at;
+    return cell;
+}
+
+void appendHeader(QByteArray &cells, qsizetype length, quint8 flags)
+{
+    if (length < kShortLengths) {
+        cells.append(char(flags | length));
+        return;
+    }
+    cells.append(char(flags | kShortLengths));
+    for (; length >= kMoreBits; length >>= 7)
+        cells.append(char(kMoreBits | (length & kLengthBits)));
+    cells.append(char(length));
+}
+
+void appendCell(QByteArray &cells, QStringView cell)
+{
+    const bool padded = cell.endsWith(kCellPadding);
+    const QStringView text = padded ? cell.chopped(kCellPadding.size()) : cell;
+    const bool latin1
+        = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xff; });
+    appendHeader(cells, text.size(), (padded ? kPadded : 0) | (latin1 ? kLatin1 : 0));
+    if (!latin1) {
+        cells.append(reinterpret_cast<const char *>(text.utf16()), 2 * text.size());
+        return;
+    }
+    const qsizetype at = cells.size();
+    cells.resize(at + text.size());
+    std::transform(text.begin(), text.end(), cells.data() + at,
+                   [](QChar c) { return char(c.unicode()); });
 }
 
 } // namespace
-
-QStringView ReportListModel::StoredRow::cell(int column) const
-{
-    const QStringView all(cells);
-    switch (column) {
-    case 0:
-        return all.first(subItem1Start);
-    case 1:
-        return all.sliced(subItem1Start, subItem2Start - subItem1Start);
-    case 2:
-        return all.sliced(subItem2Start);
-    default:
-        return {};
-    }
-}
 
 ReportListModel::ReportListModel(QObject *parent) : QAbstractTableModel(parent) { }
 
 int ReportListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_shownRows;
 }
 
 int ReportListModel::columnCount(const QModelIndex &parent) const
@@ -47,7 +96,7 @@ int ReportListModel::columnCount(const QModelIndex &parent) const
 
 QModelIndex ReportListModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (parent.isValid() || row < 0 || column < 0 || row >= m_rows.size()
+    if (parent.isValid() || row < 0 || column < 0 || row >= m_shownRows
         || column >= m_headers.size())
         return {};
     return createIndex(row, column);
@@ -62,10 +111,10 @@ Qt::ItemFlags ReportListModel::flags(const QModelIndex &index) const
 
 QVariant ReportListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size() || index.column() > 2)
+    if (!index.isValid() || index.row() >= m_shownRows || index.column() >= kColumns)
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return m_rows.at(index.row()).cell(index.column()).toString();
+        return cellText(index.row(), index.column());
     if (index.column() != 0)
         return {};
     const auto error = m_errorReasons.constFind(index.row());
@@ -83,36 +132,85 @@ QVariant ReportListModel::data(const QModelIndex &index, int role) const
 
 QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // Rows have no headers: a list does not number its rows
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
         && section < m_headers.size())
         return m_headers.at(section);
-    return QAbstractTableModel::headerData(section, orientation, role);
+    return {};
+}
+
+qsizetype ReportListModel::cellStart(int row, int column) const
+{
+    qsizetype at = m_rowStarts.at(row);
+    for (int before = 0; before < column; ++before)
+        at = readHeader(m_cells, at).textEnd();
+    return at;
+}
+
+void ReportListModel::appendCellText(int row, int column, QString &text) const
+{
+    const CellHeader cell = readHeader(m_cells, cellStart(row, column));
+    const char *const bytes = m_cells.constData() + cell.textStart;
+    if (cell.latin1) {
+        text.append(QLatin1StringView(bytes, cell.length));
+    } else {
+        const qsizetype at = text.size();
+        text.resize(at + cell.length);
+        std::memcpy(text.data() + at, bytes, 2 * cell.length);
+    }
+    if (cell.padded)
+        text.append(kCellPadding);
+}
+
+QString ReportListModel::cellText(int row, int column) const
+{
+    QString text;
+    appendCellText(row, column, text);
+    return text;
 }
 
 ReportRow ReportListModel::row(int row) const
 {
-    const StoredRow &stored = m_rows.at(row);
-    return {stored.cell(0).toString(), stored.cell(1).toString(), stored.cell(2).toString()};
+    return {cellText(row, 0), cellText(row, 1), cellText(row, 2)};
 }
 
 void ReportListModel::appendRows(const QList<ReportRow> &rows)
 {
-    if (rows.isEmpty())
+    const qsizetype bytesBefore = m_cells.size();
+    const qsizetype rowsBefore = m_rowStarts.size();
+    // Appending grows both by doubling; reserving a page's worth at a time would copy the whole
+    // list for every page
+    for (const ReportRow &row : rows) {
+        m_rowStarts.append(quint32(m_cells.size()));
+        for (int column = 0; column < kColumns; ++column)
+            appendCell(m_cells, row.SubItems(column));
+    }
+    if (m_cells.size() > kMaxBytes) {
+        m_cells.truncate(bytesBefore);
+        m_rowStarts.resize(rowsBefore);
+        throw Failure(u"列表已满，放不下更多的歌曲"_s);
+    }
+}
+
+void ReportListModel::showStoredRows()
+{
+    if (m_shownRows == m_rowStarts.size())
         return;
-    const int first = int(m_rows.size());
-    beginInsertRows({}, first, first + int(rows.size()) - 1);
-    for (const ReportRow &row : rows)
-        m_rows.append(stored(row));
+    beginInsertRows({}, m_shownRows, int(m_rowStarts.size()) - 1);
+    m_shownRows = int(m_rowStarts.size());
     endInsertRows();
 }
 
 void ReportListModel::clearRows()
 {
-    if (m_rows.isEmpty())
+    if (m_rowStarts.isEmpty())
         return;
     beginResetModel();
-    m_rows.clear();
-    m_rows.squeeze();
+    m_rowStarts.clear();
+    m_rowStarts.squeeze();
+    m_cells.clear();
+    m_cells.squeeze();
+    m_shownRows = 0;
     m_playRow = -1;
     m_errorReasons.clear();
     endResetModel();
@@ -126,7 +224,7 @@ void ReportListModel::setMarkDecorations(const QVariant &playing, const QVariant
 
 void ReportListModel::setPlayMark(int row)
 {
-    if (row < 0 || row >= m_rows.size())
+    if (row < 0 || row >= storedRowCount())
         row = -1;
     const int previous = std::exchange(m_playRow, row);
     markChanged(previous);
@@ -135,7 +233,7 @@ void ReportListModel::setPlayMark(int row)
 
 void ReportListModel::setErrorMark(int row, const QString &reason)
 {
-    if (row < 0 || row >= m_rows.size())
+    if (row < 0 || row >= storedRowCount())
         return;
     m_errorReasons.insert(row, reason);
     markChanged(row);
@@ -143,7 +241,8 @@ void ReportListModel::setErrorMark(int row, const QString &reason)
 
 void ReportListModel::markChanged(int row)
 {
-    if (row < 0 || m_headers.isEmpty())
+    // Rows the views do not know of yet get their marks when they are shown
+    if (row < 0 || row >= m_shownRows || m_headers.isEmpty())
         return;
     const QModelIndex cell = index(row, 0);
     emit dataChanged(cell, cell, {Qt::DecorationRole, Qt::ToolTipRole});

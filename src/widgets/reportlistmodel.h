@@ -6,7 +6,12 @@
 #include <QHash>
 #include <QStringList>
 
-// The rows and column headers of the report list. Rows are kept as the list's users gave them.
+// The rows and column headers of the report list. Rows are read back as the list's users gave
+// them, but are kept compactly: a list can hold a whole catalogue.
+//
+// Appending stores rows at once; the views learn of them only at showStoredRows(), so that a view
+// lays itself out once for many pages rather than once per page. rowCount() counts the rows the
+// views know of, storedRowCount() all of them.
 class ReportListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -15,20 +20,24 @@ public:
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
-    // The tree view asks for the index and flags of every row whenever rows are appended; the
-    // general versions ask the row and column counts again for each, through virtual calls.
+    // The views ask for the index and flags of many rows at a time; the general versions ask the
+    // row and column counts again for each, through virtual calls.
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+    int storedRowCount() const { return int(m_rowStarts.size()); }
+    // Raises Failure when the list cannot hold the rows; then none of them is stored.
     void appendRows(const QList<ReportRow> &rows);
+    // Tells the views of the rows appended since they last learnt of rows
+    void showStoredRows();
     void clearRows();
-    // 0-based
+    // 0-based, any stored row
     ReportRow row(int row) const;
-    // One cell of a 0-based row without copying it; valid until the rows change
-    QStringView cell(int row, int column) const { return m_rows.at(row).cell(column); }
+    // Appends the text of a cell of any stored row to `text`, as reading the cell gives it
+    void appendCellText(int row, int column, QString &text) const;
 
     // The marks beside a 0-based row's first cell: the playing row (-1 for none) and the rows
     // that could not be played. Clearing the rows removes them.
@@ -41,20 +50,19 @@ public:
     void addColumn(const QString &header);
     void clearColumns();
 
-    // A row as kept: its three cells one after the other in one string. A list can hold a
-    // whole catalogue, and one allocation per row instead of three keeps it a third smaller.
-    struct StoredRow {
-        QString cells;
-        int subItem1Start = 0;
-        int subItem2Start = 0;
-
-        QStringView cell(int column) const;
-    };
-
 private:
     void markChanged(int row);
+    QString cellText(int row, int column) const;
+    qsizetype cellStart(int row, int column) const;
 
-    QList<StoredRow> m_rows;
+    // Every cell of every row, one after the other, each a header then the cell's text without
+    // the twelve blanks nearly all cells end with. The header says whether the blanks were
+    // there, whether the text is Latin-1, as identifiers and serials are, or UTF-16, and how
+    // long it is. A row's text costs a third of what it would as three strings with their blanks.
+    QByteArray m_cells;
+    // Where each row's first cell starts in m_cells
+    QList<quint32> m_rowStarts;
+    int m_shownRows = 0;
     QStringList m_headers;
     // Marks are few, so they are kept apart from the rows
     int m_playRow = -1;
@@ -62,7 +70,3 @@ private:
     QVariant m_playDecoration;
     QVariant m_errorDecoration;
 };
-
-// Rows move by plain copy when the list grows, rather than being copied and then freed, which
-// would briefly need the list twice.
-Q_DECLARE_TYPEINFO(ReportListModel::StoredRow, Q_RELOCATABLE_TYPE);

@@ -5,59 +5,83 @@
 #include "common/twips.h"
 
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
+
+// A slice is a few milliseconds of text measuring, so that measuring a whole catalogue again
+// after a change of font does not stall the window
 constexpr int kMeasureSlice = 256;
+
+QStyleOptionViewItem::ViewItemPosition positionInRow(int column, int columns)
+{
+    if (columns == 1)
+        return QStyleOptionViewItem::OnlyOne;
+    if (column == 0)
+        return QStyleOptionViewItem::Beginning;
+    return column + 1 == columns ? QStyleOptionViewItem::End : QStyleOptionViewItem::Middle;
+}
+
 } // namespace
 
 ReportListView::ReportListView(QWidget *parent)
-    : QTreeView(parent), m_model(new ReportListModel(this))
+    : QTableView(parent), m_model(new ReportListModel(this)),
+      m_showRows([this] { takeInStoredRows(); })
 {
     setModel(m_model);
     m_model->setMarkDecorations(style()->standardIcon(QStyle::SP_MediaPlay),
                                 style()->standardIcon(QStyle::SP_MessageBoxCritical));
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setTabKeyNavigation(false);
     setTextElideMode(Qt::ElideNone);
-    header()->setStretchLastSection(false);
-    header()->setSectionsMovable(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setSectionsMovable(false);
 
-    // A slice is a few milliseconds of text measuring, so that measuring a whole catalogue again
-    // after a change of font does not stall the window
     m_measureTimer.setInterval(0);
-    connect(&m_measureTimer, &QTimer::timeout, this, [this] {
-        measurePending(kMeasureSlice);
-        if (m_measured >= count())
-            m_measureTimer.stop();
-    });
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { m_measureTimer.start(); });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { remeasure(); });
-    connect(m_model, &QAbstractItemModel::columnsInserted, this, [this] { remeasure(); });
-    connect(m_model, &QAbstractItemModel::columnsRemoved, this, [this] { remeasure(); });
+    connect(&m_measureTimer, &QTimer::timeout, this, &ReportListView::measureSlice);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ReportListView::remeasure);
+    connect(m_model, &QAbstractItemModel::columnsInserted, this, &ReportListView::remeasure);
+    connect(m_model, &QAbstractItemModel::columnsRemoved, this, &ReportListView::remeasure);
+    remeasure();
 }
 
 int ReportListView::count() const
 {
-    return m_model->rowCount();
+    return m_model->storedRowCount();
 }
 
 void ReportListView::clear()
 {
+    m_hoverRow = -1;
     m_model->clearRows();
 }
 
 void ReportListView::addRows(const QList<ReportRow> &rows)
 {
+    if (rows.isEmpty())
+        return;
     m_model->appendRows(rows);
+    m_showRows.request();
+    if (!m_measureTimer.isActive())
+        m_measureTimer.start();
 }
 
 ReportRow ReportListView::item(int index) const
@@ -69,6 +93,7 @@ ReportRow ReportListView::item(int index) const
 
 void ReportListView::select(int index)
 {
+    showStoredRows();
     if (index < 1 || index > count())
         return;
     setCurrentIndex(m_model->index(index - 1, 0));
@@ -76,6 +101,7 @@ void ReportListView::select(int index)
 
 void ReportListView::ensureVisible(int index)
 {
+    showStoredRows();
     if (index < 1 || index > count())
         return;
     scrollTo(m_model->index(index - 1, 0));
@@ -105,8 +131,7 @@ void ReportListView::clearColumns()
 
 void ReportListView::setReportView()
 {
-    // A tree view without expandable items already shows rows and columns under headers
-    setHeaderHidden(false);
+    horizontalHeader()->show();
 }
 
 void ReportListView::setFullRowSelect(bool on)
@@ -155,12 +180,13 @@ void ReportListView::autoSizeColumn(int column)
 int ReportListView::contentWidth(int column) const
 {
     const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
-    measurePending(std::numeric_limits<int>::max());
-    return m_widest.value(column) + margin;
+    m_widths.measure(*m_model, std::numeric_limits<int>::max());
+    return m_widths.widest(column) + margin;
 }
 
 void ReportListView::refresh()
 {
+    showStoredRows();
     viewport()->update();
 }
 
@@ -175,7 +201,7 @@ void ReportListView::mousePressEvent(QMouseEvent *event)
         event->accept();
         return;
     }
-    QTreeView::mousePressEvent(event);
+    QTableView::mousePressEvent(event);
 }
 
 void ReportListView::mouseDoubleClickEvent(QMouseEvent *event)
@@ -184,7 +210,30 @@ void ReportListView::mouseDoubleClickEvent(QMouseEvent *event)
     // double-click arrives during that wait
     m_releaseEndsDoubleClick = true;
     m_clickPressed = false;
-    QTreeView::mouseDoubleClickEvent(event);
+    QTableView::mouseDoubleClickEvent(event);
+}
+
+void ReportListView::showStoredRows()
+{
+    m_showRows.flush();
+}
+
+void ReportListView::takeInStoredRows()
+{
+    const int shown = m_model->rowCount();
+    m_appendedOutOfView = shown > 0
+        && rowViewportPosition(shown - 1) + rowHeight(shown - 1) >= viewport()->height();
+    m_model->showStoredRows();
+    if (shown == 0)
+        fitRowHeight();
+}
+
+void ReportListView::doItemsLayout()
+{
+    if (std::exchange(m_appendedOutOfView, false))
+        updateGeometries();
+    else
+        QTableView::doItemsLayout();
 }
 
 void ReportListView::mouseReleaseEvent(QMouseEvent *event)
@@ -193,7 +242,7 @@ void ReportListView::mouseReleaseEvent(QMouseEvent *event)
     const bool endsDoubleClick = std::exchange(m_releaseEndsDoubleClick, false);
     const bool click = pressed && !endsDoubleClick && event->button() == Qt::LeftButton
         && viewport()->rect().contains(event->position().toPoint());
-    QTreeView::mouseReleaseEvent(event);
+    QTableView::mouseReleaseEvent(event);
     if (click)
         emit rowClicked();
     emit mouseReleased(event->button(), event->modifiers(), event->position().toPoint());
@@ -210,7 +259,7 @@ void ReportListView::keyPressEvent(QKeyEvent *event)
         emit showRequested();
         return;
     default:
-        QTreeView::keyPressEvent(event);
+        QTableView::keyPressEvent(event);
     }
 }
 
@@ -223,36 +272,220 @@ void ReportListView::contextMenuEvent(QContextMenuEvent *event)
 
 void ReportListView::changeEvent(QEvent *event)
 {
-    QTreeView::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         remeasure();
+        fitRowHeight();
+    }
 }
 
-void ReportListView::measurePending(int limit) const
+void ReportListView::measureSlice()
 {
-    const int columns = std::min(m_model->columnCount(), 3);
-    if (m_widest.size() < columns)
-        m_widest.resize(columns, 0);
-    const int last = int(std::min<qint64>(count(), qint64(m_measured) + limit));
-    const QFontMetrics metrics = fontMetrics();
-    for (int row = m_measured; row < last; ++row) {
-        for (int column = 0; column < columns; ++column) {
-            const QStringView cell = m_model->cell(row, column);
-            const int width
-                = metrics.horizontalAdvance(QString::fromRawData(cell.data(), cell.size()));
-            if (width > m_widest[column])
-                m_widest[column] = width;
-        }
-    }
-    m_measured = last;
+    m_widths.measure(*m_model, kMeasureSlice);
+    if (m_widths.isComplete(*m_model))
+        m_measureTimer.stop();
 }
 
 void ReportListView::remeasure()
 {
-    m_widest.fill(0, m_model->columnCount());
-    m_measured = 0;
+    // Whatever changed, the next layout is a whole one
+    m_appendedOutOfView = false;
+    m_widths.reset(font(), m_model->columnCount());
     if (count() > 0)
         m_measureTimer.start();
     else
         m_measureTimer.stop();
+}
+
+void ReportListView::fitRowHeight()
+{
+    if (m_model->rowCount() == 0)
+        return;
+    QStyleOptionViewItem option;
+    QAbstractItemView::initViewItemOption(&option);
+    option.rect.setWidth(-1);
+    int height = 0;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        const QModelIndex index = m_model->index(0, column);
+        height = std::max(height, itemDelegateForIndex(index)->sizeHint(option, index).height());
+    }
+    verticalHeader()->setDefaultSectionSize(height);
+}
+
+bool ReportListView::viewportEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+        hoverAt(static_cast<QHoverEvent *>(event)->position().toPoint());
+        break;
+    case QEvent::HoverLeave:
+        m_hoverRow = -1;
+        break;
+    default:
+        break;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void ReportListView::hoverAt(QPoint position)
+{
+    m_hoverRow = rowAt(position.y());
+}
+
+void ReportListView::verticalScrollbarValueChanged(int value)
+{
+    QTableView::verticalScrollbarValueChanged(value);
+    // The rows moved under the pointer
+    const QPoint pointer = viewport()->mapFromGlobal(QCursor::pos());
+    if (viewport()->rect().contains(pointer))
+        hoverAt(pointer);
+}
+
+void ReportListView::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    keepTopRowWhole();
+}
+
+void ReportListView::updateGeometries()
+{
+    QTableView::updateGeometries();
+    keepTopRowWhole();
+}
+
+void ReportListView::keepTopRowWhole()
+{
+    if (verticalScrollMode() != ScrollPerItem || m_model->rowCount() == 0)
+        return;
+    const int top = verticalHeader()->sectionPosition(verticalScrollBar()->value());
+    if (top >= 0 && verticalHeader()->offset() != top) {
+        verticalHeader()->setOffset(top);
+        viewport()->update();
+    }
+}
+
+void ReportListView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    QStyleOptionViewItem option;
+    QAbstractItemView::initViewItemOption(&option);
+    const QRect area = event->rect();
+    const int left = columnAt(area.left());
+    const int right = columnAt(area.right());
+    const std::pair columns {std::max(left, 0), right < 0 ? m_model->columnCount() - 1 : right};
+
+    const int rows = m_model->rowCount();
+    const int first = rowAt(area.top());
+    int row = first < 0 ? rows : first;
+    for (; row < rows && rowViewportPosition(row) <= area.bottom(); ++row)
+        paintRow(painter, option, row, columns);
+    const int y = row > 0 ? rowViewportPosition(row - 1) + rowHeight(row - 1) : 0;
+    if (y <= area.bottom())
+        paintEmptyRows(painter, option, row, y, area.bottom());
+}
+
+void ReportListView::paintRow(QPainter &painter, const QStyleOptionViewItem &option, int row,
+                              std::pair<int, int> columns) const
+{
+    QStyleOptionViewItem cell = option;
+    // Whole rows are selected: the selection covers every cell from edge to edge
+    cell.showDecorationSelected = true;
+    QStyle::State state = option.state;
+    state.setFlag(QStyle::State_Sibling, row + 1 < m_model->rowCount());
+    state.setFlag(QStyle::State_MouseOver, row == m_hoverRow);
+    cell.features.setFlag(QStyleOptionViewItem::Alternate, alternatingRowColors() && (row & 1));
+    cell.palette.setCurrentColorGroup(state & QStyle::State_Active ? QPalette::Active
+                                                                   : QPalette::Inactive);
+    const int y = rowViewportPosition(row);
+    for (int column = columns.first; column <= columns.second; ++column) {
+        const QModelIndex index = m_model->index(row, column);
+        cell.state = state;
+        cell.state.setFlag(QStyle::State_Selected, selectionModel()->isSelected(index));
+        cell.viewItemPosition = positionInRow(column, m_model->columnCount());
+        cell.rect = QRect(columnViewportPosition(column), y, columnWidth(column), rowHeight(row));
+        // The row's own background, alternating; the item paints the selection over it
+        QStyleOptionViewItem background = cell;
+        background.state &= ~QStyle::State_Selected;
+        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &background, &painter, this);
+        itemDelegateForIndex(index)->paint(&painter, cell, index);
+    }
+    if (hasFocus() && currentIndex().row() == row)
+        paintRowFocus(painter, option, row);
+}
+
+void ReportListView::paintRowFocus(QPainter &painter, const QStyleOptionViewItem &option,
+                                   int row) const
+{
+    // One frame around the whole row, whatever cell is current
+    QStyleOptionFocusRect focus;
+    focus.QStyleOption::operator=(option);
+    focus.state |= QStyle::State_KeyboardFocusChange;
+    const QPalette::ColorGroup group
+        = option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+    const bool selected = selectionModel()->isRowSelected(row);
+    focus.backgroundColor
+        = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Window);
+    const QRect rect(-horizontalHeader()->offset(), rowViewportPosition(row),
+                     horizontalHeader()->length(), rowHeight(row));
+    focus.rect = style()->visualRect(layoutDirection(), viewport()->rect(), rect);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter);
+}
+
+void ReportListView::paintEmptyRows(QPainter &painter, QStyleOptionViewItem option, int row, int y,
+                                    int bottom) const
+{
+    // Some styles carry the alternating rows on below the last one
+    if (!alternatingRowColors()
+        || !style()->styleHint(QStyle::SH_ItemView_PaintAlternatingRowColorsForEmptyArea, &option,
+                               this))
+        return;
+    const int height = verticalHeader()->defaultSectionSize();
+    for (; y <= bottom; y += height, ++row) {
+        option.rect = QRect(0, y, viewport()->width(), height);
+        option.features.setFlag(QStyleOptionViewItem::Alternate, row & 1);
+        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &option, &painter, this);
+    }
+}
+
+QModelIndex ReportListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = currentIndex();
+    const int rows = m_model->rowCount();
+    if (rows == 0)
+        return {};
+    if (!current.isValid())
+        return m_model->index(0, 0);
+    const int column = current.column();
+    switch (cursorAction) {
+    case MoveHome:
+        return m_model->index(0, column);
+    case MoveEnd:
+        return m_model->index(rows - 1, column);
+    case MovePageUp:
+        return m_model->index(pageRow(current.row(), -viewport()->height()), column);
+    case MovePageDown:
+        return m_model->index(pageRow(current.row(), viewport()->height()), column);
+    case MoveLeft:
+        return scrolledSideways(-1);
+    case MoveRight:
+        return scrolledSideways(1);
+    default:
+        return QTableView::moveCursor(cursorAction, modifiers);
+    }
+}
+
+int ReportListView::pageRow(int row, int distance) const
+{
+    const int target = rowAt(rowViewportPosition(row) + distance);
+    if (target >= 0)
+        return target;
+    return distance < 0 ? 0 : m_model->rowCount() - 1;
+}
+
+QModelIndex ReportListView::scrolledSideways(int direction)
+{
+    QScrollBar *const bar = horizontalScrollBar();
+    bar->setValue(bar->value() + direction * bar->singleStep());
+    return currentIndex();
 }

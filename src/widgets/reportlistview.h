@@ -1,18 +1,25 @@
 #pragma once
 
+#include "columnwidths.h"
 #include "controls/reportlist.h"
+#include "framethrottle.h"
 
-#include <QList>
+#include <QTableView>
 #include <QTimer>
-#include <QTreeView>
 
 class ReportListModel;
 
-// The report list `ListView1`: a flat tree view over a ReportListModel. It keeps
-// the widest item text of every column as rows arrive, so that sizing a column to its content
-// does not measure every cell again. New rows are measured when the event loop has nothing else
-// to do, which during a list run is while the next page is on its way.
-class ReportListView : public QTreeView, public ReportList {
+// The report list `ListView1`: a table view over a ReportListModel, looking and behaving as a
+// flat list of rows with three columns. A table's layout does not grow with its rows, where a
+// tree view lays out every row again whenever rows arrive.
+//
+// Rows are stored as they are appended, but the view takes them in at most once per frame: a
+// long run appends far more pages than a screen can show. Selecting, scrolling to a row and
+// refreshing take them in first. The widest item text of every column is kept as rows arrive, so
+// that sizing a column to its content does not measure every cell again; new rows are measured
+// when the event loop has nothing else to do, which during a list run is while the next page is
+// on its way.
+class ReportListView : public QTableView, public ReportList {
     Q_OBJECT
 
 public:
@@ -44,6 +51,8 @@ public:
 
     // The width that autoSizeColumn() gives a 0-based column; measures the rows not yet measured
     int contentWidth(int column) const;
+    // Takes in the rows appended since the view last did, now rather than at the end of the frame
+    void showStoredRows();
 
 signals:
     // A left click anywhere in the list, on a row or below the rows. The release that completes
@@ -64,22 +73,48 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
+    // Rows appended below the rows in view change only the scroll bar: nothing in view repaints
+    void doItemsLayout() override;
+    void verticalScrollbarValueChanged(int value) override;
+    // Rows are painted as a list paints them, whole, rather than as a table's cells
+    void paintEvent(QPaintEvent *event) override;
+    // The keys move as in a list: Home and End go to the first and last row, Left and Right
+    // scroll sideways
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
-    // Measures up to `limit` of the rows not measured yet
-    void measurePending(int limit) const;
+    void takeInStoredRows();
+    void hoverAt(QPoint position);
+    void measureSlice();
     // Starts over, for a new font or new columns, or when the rows are gone
     void remeasure();
+    // Rows are as high as the first row's texts need, as in a list
+    void fitRowHeight();
+    // Scrolled to its end, a table lines its last row up with the bottom edge and cuts the top
+    // row; a list keeps the top row whole
+    void keepTopRowWhole();
+    void paintRow(QPainter &painter, const QStyleOptionViewItem &option, int row,
+                  std::pair<int, int> columns) const;
+    void paintRowFocus(QPainter &painter, const QStyleOptionViewItem &option, int row) const;
+    void paintEmptyRows(QPainter &painter, QStyleOptionViewItem option, int row, int y,
+                        int bottom) const;
+    int pageRow(int row, int distance) const;
+    QModelIndex scrolledSideways(int direction);
 
     ReportListModel *m_model;
     // A left press began a click in the list
     bool m_clickPressed = false;
     // The next release completes a double-click
     bool m_releaseEndsDoubleClick = false;
-    // The widest text of each column over the rows before m_measured: rows are only ever
-    // appended or all removed, so the rows still to measure are always the last ones.
-    mutable QList<int> m_widest;
-    mutable int m_measured = 0;
-    // Measures a slice of the pending rows whenever the event loop is idle
+    FrameThrottle m_showRows;
+    // The row under the pointer, which is shown hovered as a whole; -1 for none
+    int m_hoverRow = -1;
+    // The rows last taken in all lie below the rows in view
+    bool m_appendedOutOfView = false;
+    mutable ColumnWidths m_widths;
+    // Measures a slice of the rows not measured yet whenever the event loop is idle
     QTimer m_measureTimer;
 };

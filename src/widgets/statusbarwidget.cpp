@@ -3,13 +3,16 @@
 #include <QEvent>
 #include <QLabel>
 
-StatusBarWidget::StatusBarWidget(QWidget *parent) : QStatusBar(parent)
+using namespace Qt::StringLiterals;
+
+StatusBarWidget::StatusBarWidget(QWidget *parent)
+    : QStatusBar(parent), m_showTexts([this] { showTexts(); })
 {
     setSizeGripEnabled(false);
     setMouseTracking(true);
     for (int i = 0; i < 2; ++i) {
         auto *label = new QLabel(this);
-        label->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        label->setObjectName(u"Panel%1"_s.arg(i + 1));
         // Panel texts come partly from the service: never interpret them as markup
         label->setTextFormat(Qt::PlainText);
         label->setMouseTracking(true);
@@ -26,26 +29,33 @@ QLabel *StatusBarWidget::panel(int panel) const
 
 QString StatusBarWidget::panelText(int panel) const
 {
-    const QLabel *label = this->panel(panel);
-    return label ? label->text() : QString();
+    return panel == 1 || panel == 2 ? m_texts[panel - 1] : QString();
 }
 
 void StatusBarWidget::setPanelText(int panel, const QString &text)
 {
-    QLabel *label = this->panel(panel);
-    if (!label || label->text() == text)
+    if (!this->panel(panel) || m_texts[panel - 1] == text)
         return;
-    label->setText(text);
-    emit panelTextChanged(panel);
+    m_texts[panel - 1] = text;
+    m_showTexts.request();
+}
+
+void StatusBarWidget::showTexts()
+{
+    for (int i = 0; i < 2; ++i) {
+        if (m_panels[i]->text() == m_texts[i])
+            continue;
+        m_panels[i]->setText(m_texts[i]);
+        emit panelTextChanged(i + 1);
+    }
 }
 
 void StatusBarWidget::setToolTipText(const QString &text)
 {
     m_toolTipText = text;
     // A tooltip that starts with markup would be shown as rich text: escape it first
-    setToolTip(text.isEmpty()
-                   ? text
-                   : QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped()));
+    setToolTip(text.isEmpty() ? text
+                              : u"<p style='white-space:pre'>%1</p>"_s.arg(text.toHtmlEscaped()));
 }
 
 bool StatusBarWidget::eventFilter(QObject *watched, QEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/statuspanels.h"
+#include "framethrottle.h"
 
 #include <QStatusBar>
 
@@ -8,6 +9,9 @@ class QLabel;
 
 // The status bar `StatusBar1`: two plain-text panels. Messages of QStatusBar itself are never
 // used, because they hide the panels.
+//
+// A list run writes both panels for every page, far more often than a screen shows them: the
+// panels take their newest texts at most once per frame. panelText() is always the newest text.
 class StatusBarWidget : public QStatusBar, public StatusPanels {
     Q_OBJECT
 
@@ -25,7 +29,7 @@ public:
 signals:
     // The pointer moved over the status bar or one of its panels
     void mouseMoved();
-    // A panel's text was replaced by a different one
+    // A panel came to show a different text
     void panelTextChanged(int panel);
 
 protected:
@@ -33,6 +37,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
+    void showTexts();
+
     QLabel *m_panels[2];
+    QString m_texts[2];
+    FrameThrottle m_showTexts;
     QString m_toolTipText;
 };

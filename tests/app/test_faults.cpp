@@ -303,9 +303,11 @@ void FaultsTest::hostileAnswers_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("endless body") << u"--endless-page"_s << u"服务器返回的数据过大"_s;
+    QTest::addColumn<int>("deadlineMs");
+    // The cap ends it long before the deadline
+    QTest::newRow("endless body") << u"--endless-page"_s << u"服务器返回的数据过大"_s << 60000;
     // A byte a second: never silent for the transfer timeout, never done by the deadline
-    QTest::newRow("one byte at a time") << u"--drip-page"_s << u"网络请求超时"_s;
+    QTest::newRow("one byte at a time") << u"--drip-page"_s << u"网络请求超时"_s << 4000;
 }
 
 // Answers that would hold the program forever or fill its memory end the run by its failure
@@ -314,7 +316,8 @@ void FaultsTest::hostileAnswers()
 {
     QFETCH(QString, fault);
     QFETCH(QString, reason);
-    const auto deadline = scaled(std::chrono::milliseconds(4000));
+    QFETCH(int, deadlineMs);
+    const auto deadline = scaled(std::chrono::milliseconds(deadlineMs));
     const QString page = fault == u"--drip-page"_s ? u"2:1000"_s : u"2"_s;
     CatalogueService service(threePages({fault, page}));
     QVERIFY(service.isRunning());
@@ -333,8 +336,11 @@ void FaultsTest::hostileAnswers()
     verifyFailureEnd(window, 20);
     QVERIFY2(window.panel(1).startsWith(u"搜索失败："_s + reason), qPrintable(window.panel(1)));
     QVERIFY2(elapsed < deadline.count() + scaled(10000), qPrintable(QString::number(elapsed)));
-    // The answer is refused at 16 MB; what it costs on the way stays well below 100 MB
-    QVERIFY2(before < 0 || growth < 100 * 1024 * 1024, qPrintable(QString::number(growth)));
+    // The answer is refused at 16 MB; what it costs on the way stays well below 64 MB. The
+    // address sanitizer's allocator holds freed blocks back for a while, so it is not measured.
+#ifndef __SANITIZE_ADDRESS__
+    QVERIFY2(before < 0 || growth < 64 * 1024 * 1024, qPrintable(QString::number(growth)));
+#endif
     verifySearchWorks(window);
 }
 

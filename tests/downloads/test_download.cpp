@@ -1,22 +1,32 @@
+#include "app/programidentity.h"
 #include "downloads/downloadfilename.h"
 #include "downloads/downloaditemwidget.h"
 #include "downloads/downloadmanager.h"
 #include "downloads/downloadwebview.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
+#include "catalogueservice.h"
+#include "fakes.h"
 #include "localhttpserver.h"
+#include "timescale.h"
 
-#include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -35,17 +45,118 @@ std::string sampleBody(std::size_t size)
 }
 
 const std::string kSong = sampleBody(300 * 1024);
+const QByteArray kSongBytes = QByteArray::fromStdString(kSong);
+
+// A song of the stand-in's demo catalogue
+const QString kDemoSong = u"/music/%E6%98%9F%E7%A9%BA%20%E7%8E%B0%E5%9C%BA_10003.wav"_s;
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(data), data.size());
+}
+
+QStringList entries(const QString &dir)
+{
+    QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                            | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+QByteArray fetch(const QString &url)
+{
+    QNetworkAccessManager network;
+    const std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(QUrl(url))));
+    QSignalSpy done(reply.get(), &QNetworkReply::finished);
+    return done.wait(scaled(10000)) ? reply->readAll() : QByteArray();
+}
+
+QPushButton *rowButton(DownloadItemWidget *item, const QString &name)
+{
+    return item->findChild<QPushButton *>(name);
+}
+
+// Remembers a download as the last run would have left it unfinished
+void rememberUnfinished(const QString &url, const QString &path)
+{
+    QSettings settings;
+    settings.beginWriteArray("downloads/unfinished"_L1);
+    settings.setArrayIndex(0);
+    settings.setValue("url"_L1, url);
+    settings.setValue("path"_L1, path);
+    settings.endArray();
+}
+
+} // namespace
+
+class DownloadTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void nameFromAddress_data();
+    void nameFromAddress();
+    void longNamesAreCapped_data();
+    void longNamesAreCapped();
+    void freePathCountsUp();
+
+    void savesBytesUnderDecodedName();
+    void failedTransferKeepsOnlyPartialData_data();
+    void failedTransferKeepsOnlyPartialData();
+    void unsafeNameStaysInFolder_data();
+    void unsafeNameStaysInFolder();
+    void existingFileIsKept();
+    void otherSchemesAreRefused_data();
+    void otherSchemesAreRefused();
+    void unwritableFolderFails();
+    void cancelLeavesNoFile();
+    void removingRowDeletesPartialData();
+
+    void brokenDownloadResumesToExactBytes();
+    void closedProgramResumesInNextRun();
+    void resumeOnlyFromTheRightByte_data();
+    void resumeOnlyFromTheRightByte();
+
+    void saveFolder_data();
+    void saveFolder();
+    void saveDialogRemembersFolder();
+
+private:
+    void addRoutes();
+    DownloadItemWidget *onlyRow() const;
+
+    std::unique_ptr<LocalHttpServer> m_server;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<DownloadManager> m_manager;
+    QTemporaryDir m_settingsDir;
+    std::mutex m_rangesLock;
+    QStringList m_ranges; // Range headers received by /music/, in order
+};
 
 // Routes on a local server:
-//   /music/<any>   the sample song, whatever the name
-//   /missing/<any> 404 with an error page
-//   /broken/<any>  announces 100 KiB, sends 4 KiB, closes the connection
-//   /slow/<any>    100 KiB in 4 KiB steps every 50 ms
-//   /stall/<any>   announces 100 bytes, sends none
-void addRoutes(LocalHttpServer &local)
+//   /music/<any>      the sample song, whatever the name, with byte ranges
+//   /missing/<any>    404 with an error page
+//   /broken/<any>     announces 100 KiB, sends 4 KiB, closes the connection
+//   /slow/<any>       100 KiB in 4 KiB steps every 50 ms, with byte ranges
+//   /stall/<any>      announces 100 bytes, sends none
+//   /norange/<any>    the sample song, always whole
+void DownloadTest::addRoutes()
 {
-    httplib::Server &server = local.server();
-    server.Get(R"(/music/.*)", [](const httplib::Request &, httplib::Response &res) {
+    httplib::Server &server = m_server->server();
+    server.Get(R"(/music/.*)", [this](const httplib::Request &req, httplib::Response &res) {
+        const std::scoped_lock lock(m_rangesLock);
+        m_ranges.append(QString::fromStdString(req.get_header_value("Range")));
         res.set_content(kSong, "audio/wav");
     });
     server.Get(R"(/missing/.*)", [](const httplib::Request &, httplib::Response &res) {
@@ -61,6 +172,7 @@ void addRoutes(LocalHttpServer &local)
                                      return true;
                                  });
     });
+    LocalHttpServer &local = *m_server;
     server.Get(R"(/slow/.*)", [&local](const httplib::Request &, httplib::Response &res) {
         res.set_content_provider(
             100 * 1024, "audio/wav",
@@ -79,57 +191,37 @@ void addRoutes(LocalHttpServer &local)
                                      return false;
                                  });
     });
+    server.Get(R"(/norange/.*)", [](const httplib::Request &, httplib::Response &res) {
+        // Chunked and with its status set, so that the library does not send the range itself
+        res.status = 200;
+        res.set_chunked_content_provider(
+            "audio/wav", [](std::size_t offset, httplib::DataSink &sink) {
+                if (offset < kSong.size())
+                    sink.write(kSong.data() + offset, kSong.size() - offset);
+                else
+                    sink.done();
+                return true;
+            });
+    });
 }
 
-QByteArray contents(const QString &path)
+void DownloadTest::initTestCase()
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    // Settings go to a folder of the test's own
+    QVERIFY(m_settingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    setProgramIdentity();
 }
-
-QStringList entries(const QTemporaryDir &dir)
-{
-    return QDir(dir.path())
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-} // namespace
-
-class DownloadTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void init();
-    void cleanup();
-
-    void nameFromAddress_data();
-    void nameFromAddress();
-    void longNamesAreCapped_data();
-    void longNamesAreCapped();
-    void freePathCountsUp();
-
-    void savesBytesUnderDecodedName();
-    void failedTransferLeavesNoFile_data();
-    void failedTransferLeavesNoFile();
-    void unsafeNameStaysInFolder_data();
-    void unsafeNameStaysInFolder();
-    void existingFileIsKept();
-    void otherSchemesAreRefused_data();
-    void otherSchemesAreRefused();
-    void unwritableFolderFails();
-    void cancelLeavesNoFile();
-    void destroyingManagerLeavesNoFile();
-
-private:
-    std::unique_ptr<LocalHttpServer> m_server;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<DownloadManager> m_manager;
-};
 
 void DownloadTest::init()
 {
+    QSettings().clear();
+    {
+        const std::scoped_lock lock(m_rangesLock);
+        m_ranges.clear();
+    }
     m_server = std::make_unique<LocalHttpServer>();
-    addRoutes(*m_server);
+    addRoutes();
     QVERIFY(m_server->start());
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
@@ -145,6 +237,12 @@ void DownloadTest::cleanup()
     m_server.reset();
 }
 
+DownloadItemWidget *DownloadTest::onlyRow() const
+{
+    const QList<DownloadItemWidget *> rows = m_manager->window().items();
+    return rows.size() == 1 ? rows.first() : nullptr;
+}
+
 void DownloadTest::nameFromAddress_data()
 {
     QTest::addColumn<QString>("address");
@@ -155,8 +253,11 @@ void DownloadTest::nameFromAddress_data()
     QTest::newRow("utf-8 escapes") << u"http://h/music/%E6%99%9A%E9%A3%8E.mp3"_s << u"晚风.mp3"_s;
     QTest::newRow("typed hanzi") << u"http://h/music/晚风.mp3"_s << u"晚风.mp3"_s;
     QTest::newRow("query ignored") << u"http://h/a.mp3?x=1/2#b/c"_s << u"a.mp3"_s;
-    QTest::newRow("escaped slashes") << u"http://h/..%2F..%2Fetc%2Fpasswd"_s << u"_.._etc_passwd"_s;
-    QTest::newRow("escaped backslashes") << u"http://h/%5C..%5Cboot.ini"_s << u"_.._boot.ini"_s;
+    QTest::newRow("escaped slashes")
+        << u"http://h/..%2F..%2Fetc%2Fpasswd"_s << u"／..／etc／passwd"_s;
+    QTest::newRow("escaped backslashes") << u"http://h/%5C..%5Cboot.ini"_s << u"＼..＼boot.ini"_s;
+    QTest::newRow("awkward characters")
+        << u"http://h/a%3Ab%2Ac%3Fd%22e%3Cf%3Eg%7Ch.mp3"_s << u"a：b＊c？d＂e＜f＞g｜h.mp3"_s;
     QTest::newRow("hidden") << u"http://h/.hidden"_s << u"hidden"_s;
     QTest::newRow("dot dot") << u"http://h/a/%2E%2E"_s << u"download"_s;
     QTest::newRow("blanks and dots") << u"http://h/%20.%20.x%20"_s << u"x"_s;
@@ -191,6 +292,8 @@ void DownloadTest::longNamesAreCapped()
 
     const QString plain = plainFileName(name);
     QVERIFY(QFile::encodeName(plain).size() <= kMaxDownloadNameBytes);
+    // The partial file's name must fit as well
+    QVERIFY(QFile::encodeName(QFileInfo(partFilePath(plain)).fileName()).size() <= 255);
     QVERIFY(plain.size() > 20);
     QVERIFY(plain.endsWith(suffix));
     QVERIFY2(plain.isValidUtf16(), "a surrogate pair was split");
@@ -215,50 +318,71 @@ void DownloadTest::freePathCountsUp()
 void DownloadTest::savesBytesUnderDecodedName()
 {
     DownloadWebView view;
+    FakeShell shell;
     view.downloads().setTargetDirectory(m_dir->path());
+    view.downloads().setShell(shell);
     QSignalSpy finished(&view.downloads(), &DownloadManager::finished);
 
     view.Navigate(m_server->url(u"/music/%CD%ED%B7%E7%20live%5F1.wav"_s));
     QVERIFY(view.downloads().window().isVisible());
-    QVERIFY(finished.wait(10000));
+    QVERIFY(finished.wait(scaled(10000)));
 
     const QString expected = QDir(m_dir->path()).filePath(u"晚风 live_1.wav"_s);
     QCOMPARE(finished.at(0).at(0).toString(), expected);
     QVERIFY(finished.at(0).at(1).toBool());
-    QCOMPARE(entries(*m_dir), QStringList {u"晚风 live_1.wav"_s});
-    QCOMPARE(contents(expected), QByteArray::fromStdString(kSong));
+    QCOMPARE(entries(m_dir->path()), QStringList {u"晚风 live_1.wav"_s});
+    QCOMPARE(contents(expected), kSongBytes);
 
     const QList<DownloadItemWidget *> items = view.downloads().window().items();
     QCOMPARE(items.size(), 1);
     QCOMPARE(items.at(0)->fileName(), u"晚风 live_1.wav"_s);
     QCOMPARE(items.at(0)->statusText(), u"已完成"_s);
+    QVERIFY(!rowButton(items.at(0), u"resume"_s)->isVisibleTo(items.at(0)));
+
+    QTest::mouseClick(rowButton(items.at(0), u"openFolder"_s), Qt::LeftButton);
+    QCOMPARE(shell.opened, QStringList {QUrl::fromLocalFile(m_dir->path()).toString()});
+    QCOMPARE(QSettings().beginReadArray("downloads/unfinished"_L1), 0);
 }
 
-void DownloadTest::failedTransferLeavesNoFile_data()
+void DownloadTest::failedTransferKeepsOnlyPartialData_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("keptBytes");
+    QTest::addColumn<QString>("offer"); // caption of the button that tries again
 
-    QTest::newRow("404") << u"/missing/a.wav"_s << u"404"_s;
-    QTest::newRow("closed mid-body") << u"/broken/a.wav"_s << QString();
-    QTest::newRow("stalled") << u"/stall/a.wav"_s << u"超时"_s;
+    QTest::newRow("404") << u"/missing/a.wav"_s << u"404"_s << 0 << u"重试"_s;
+    QTest::newRow("closed mid-body") << u"/broken/a.wav"_s << QString() << 4096 << u"继续"_s;
+    QTest::newRow("stalled") << u"/stall/a.wav"_s << u"超时"_s << 0 << u"重试"_s;
 }
 
-void DownloadTest::failedTransferLeavesNoFile()
+void DownloadTest::failedTransferKeepsOnlyPartialData()
 {
     QFETCH(QString, path);
     QFETCH(QString, reason);
+    QFETCH(int, keptBytes);
+    QFETCH(QString, offer);
 
-    m_manager->setTransferTimeout(500ms);
+    m_manager->setTransferTimeout(scaled(500ms));
     QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
     m_manager->download(m_server->url(path));
-    QVERIFY(finished.wait(10000));
+    QVERIFY(finished.wait(scaled(10000)));
 
     QVERIFY(!finished.at(0).at(1).toBool());
     QVERIFY(finished.at(0).at(2).toString().contains(reason));
-    QCOMPARE(entries(*m_dir), QStringList());
-    QVERIFY(m_manager->window().items().at(0)->statusText().startsWith(u"失败："_s));
+    // Never anything under the final name; what arrived waits in the hidden partial file
+    const QString part = QDir(m_dir->path()).filePath(u".a.wav.part"_s);
+    QCOMPARE(entries(m_dir->path()), keptBytes ? QStringList {u".a.wav.part"_s} : QStringList());
+    QCOMPARE(contents(part), kSongBytes.left(keptBytes));
+
+    DownloadItemWidget *item = onlyRow();
+    QVERIFY(item->statusText().startsWith(u"失败："_s));
+    QCOMPARE(item->state(), DownloadItemWidget::State::Failed);
+    QCOMPARE(rowButton(item, u"resume"_s)->text(), offer);
+    QVERIFY(rowButton(item, u"resume"_s)->isVisibleTo(item));
     QCOMPARE(m_manager->runningCount(), 0);
+    // Kept for the next run, whether or not data arrived
+    QCOMPARE(QSettings().beginReadArray("downloads/unfinished"_L1), 1);
 }
 
 void DownloadTest::unsafeNameStaysInFolder_data()
@@ -266,7 +390,8 @@ void DownloadTest::unsafeNameStaysInFolder_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("escaped slashes") << u"/music/..%2F..%2Fetc%2Fpasswd"_s << u"_.._etc_passwd"_s;
+    QTest::newRow("escaped slashes")
+        << u"/music/..%2F..%2Fetc%2Fpasswd"_s << u"／..／etc／passwd"_s;
     QTest::newRow("hidden") << u"/music/.hidden"_s << u"hidden"_s;
 }
 
@@ -277,33 +402,32 @@ void DownloadTest::unsafeNameStaysInFolder()
 
     QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
     m_manager->download(m_server->url(path));
-    QVERIFY(finished.wait(10000));
+    QVERIFY(finished.wait(scaled(10000)));
 
     QVERIFY(finished.at(0).at(1).toBool());
     QCOMPARE(finished.at(0).at(0).toString(), QDir(m_dir->path()).filePath(name));
-    QCOMPARE(entries(*m_dir), QStringList {name});
+    QCOMPARE(entries(m_dir->path()), QStringList {name});
 }
 
 void DownloadTest::existingFileIsKept()
 {
     const QDir dir(m_dir->path());
-    QFile old(dir.filePath(u"song.wav"_s));
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
+    writeFile(dir.filePath(u"song.wav"_s), "old");
+    // A partial file holds its name too: it may still go on
+    writeFile(dir.filePath(u".song (1).wav.part"_s), "partial");
 
     // Two at once: the running first one holds its name as well.
     QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
     m_manager->download(m_server->url(u"/music/song.wav"_s));
     m_manager->download(m_server->url(u"/music/song.wav"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, scaled(10000));
 
-    QStringList files = entries(*m_dir);
-    files.sort();
-    QCOMPARE(files, (QStringList {u"song (1).wav"_s, u"song (2).wav"_s, u"song.wav"_s}));
+    QCOMPARE(entries(m_dir->path()),
+             (QStringList {u".song (1).wav.part"_s, u"song (2).wav"_s, u"song (3).wav"_s,
+                           u"song.wav"_s}));
     QCOMPARE(contents(dir.filePath(u"song.wav"_s)), QByteArray("old"));
-    QCOMPARE(contents(dir.filePath(u"song (1).wav"_s)), QByteArray::fromStdString(kSong));
-    QCOMPARE(contents(dir.filePath(u"song (2).wav"_s)), QByteArray::fromStdString(kSong));
+    QCOMPARE(contents(dir.filePath(u"song (2).wav"_s)), kSongBytes);
+    QCOMPARE(contents(dir.filePath(u"song (3).wav"_s)), kSongBytes);
 }
 
 void DownloadTest::otherSchemesAreRefused_data()
@@ -327,9 +451,13 @@ void DownloadTest::otherSchemesAreRefused()
     QCOMPARE(finished.size(), 1);
     QVERIFY(!finished.at(0).at(1).toBool());
     QCOMPARE(finished.at(0).at(0).toString(), QString());
-    QCOMPARE(entries(*m_dir), QStringList());
+    QCOMPARE(entries(m_dir->path()), QStringList());
     QVERIFY(m_manager->window().isVisible());
-    QVERIFY(m_manager->window().items().at(0)->statusText().startsWith(u"失败："_s));
+    DownloadItemWidget *item = onlyRow();
+    QVERIFY(item->statusText().startsWith(u"失败："_s));
+    // Trying again would be refused again
+    QVERIFY(!rowButton(item, u"resume"_s)->isVisibleTo(item));
+    QVERIFY(rowButton(item, u"remove"_s)->isVisibleTo(item));
 }
 
 void DownloadTest::unwritableFolderFails()
@@ -341,36 +469,210 @@ void DownloadTest::unwritableFolderFails()
     QCOMPARE(finished.size(), 1);
     QVERIFY(!finished.at(0).at(1).toBool());
     QCOMPARE(m_manager->runningCount(), 0);
-    QCOMPARE(entries(*m_dir), QStringList());
+    QCOMPARE(entries(m_dir->path()), QStringList());
 }
 
 void DownloadTest::cancelLeavesNoFile()
 {
     QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
     m_manager->download(m_server->url(u"/slow/a.wav"_s));
-    DownloadItemWidget *item = m_manager->window().items().at(0);
-    QTRY_VERIFY(item->findChild<QProgressBar *>(u"progress"_s)->value() > 0);
+    DownloadItemWidget *item = onlyRow();
+    QTRY_VERIFY_WITH_TIMEOUT(item->findChild<QProgressBar *>(u"progress"_s)->value() > 0,
+                             scaled(5000));
 
-    QTest::mouseClick(item->findChild<QPushButton *>(u"cancel"_s), Qt::LeftButton);
-    QTRY_COMPARE(finished.size(), 1);
+    QTest::mouseClick(rowButton(item, u"cancel"_s), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, scaled(5000));
 
     QVERIFY(!finished.at(0).at(1).toBool());
     QCOMPARE(item->statusText(), u"已取消"_s);
-    QCOMPARE(entries(*m_dir), QStringList());
+    QCOMPARE(entries(m_dir->path()), QStringList());
+    QCOMPARE(rowButton(item, u"resume"_s)->text(), u"重试"_s);
+    QCOMPARE(QSettings().beginReadArray("downloads/unfinished"_L1), 0);
 }
 
-void DownloadTest::destroyingManagerLeavesNoFile()
+void DownloadTest::removingRowDeletesPartialData()
+{
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    m_manager->download(m_server->url(u"/broken/a.wav"_s));
+    QVERIFY(finished.wait(scaled(10000)));
+    QCOMPARE(entries(m_dir->path()), QStringList {u".a.wav.part"_s});
+
+    QTest::mouseClick(rowButton(onlyRow(), u"remove"_s), Qt::LeftButton);
+    QCOMPARE(m_manager->window().items(), QList<DownloadItemWidget *>());
+    QCOMPARE(entries(m_dir->path()), QStringList());
+    QCOMPARE(QSettings().beginReadArray("downloads/unfinished"_L1), 0);
+}
+
+void DownloadTest::brokenDownloadResumesToExactBytes()
+{
+    const CatalogueService whole({u"--media-seconds"_s, u"1"_s});
+    const QByteArray served = fetch(whole.base() + kDemoSong);
+    QVERIFY(served.size() > 40000);
+    // Each answer breaks off after a third of the file: only going on from the kept data can
+    // ever complete it.
+    const qsizetype third = served.size() / 3 + 1;
+    const CatalogueService cutting(
+        {u"--media-seconds"_s, u"1"_s, u"--cut-media"_s, QString::number(third)});
+    QVERIFY(cutting.isRunning());
+
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    m_manager->download(cutting.base() + kDemoSong);
+    DownloadItemWidget *item = onlyRow();
+    // "继续" until it is complete
+    for (int attempt = 1; attempt <= 5; ++attempt) {
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), attempt, scaled(10000));
+        if (finished.last().at(1).toBool())
+            break;
+        QCOMPARE(rowButton(item, u"resume"_s)->text(), u"继续"_s);
+        QTest::mouseClick(rowButton(item, u"resume"_s), Qt::LeftButton);
+    }
+
+    QVERIFY(finished.size() >= 2);
+    QVERIFY(finished.last().at(1).toBool());
+    QCOMPARE(entries(m_dir->path()), QStringList {u"星空 现场_10003.wav"_s});
+    QCOMPARE(contents(finished.last().at(0).toString()), served);
+}
+
+void DownloadTest::closedProgramResumesInNextRun()
 {
     m_manager->download(m_server->url(u"/slow/a.wav"_s));
-    const QProgressBar *progress
-        = m_manager->window().items().at(0)->findChild<QProgressBar *>(u"progress"_s);
-    QTRY_VERIFY(progress->value() > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(onlyRow()->findChild<QProgressBar *>(u"progress"_s)->value() > 0,
+                             scaled(5000));
+    m_manager.reset(); // as when the program closes
 
-    m_manager.reset();
-    QCOMPARE(entries(*m_dir), QStringList());
+    const QString part = QDir(m_dir->path()).filePath(u".a.wav.part"_s);
+    QCOMPARE(entries(m_dir->path()), QStringList {u".a.wav.part"_s});
+    const qsizetype kept = QFileInfo(part).size();
+    QVERIFY(kept > 0 && kept < 100 * 1024);
     // Nothing of the destroyed transfer may run later.
-    QTest::qWait(200);
-    QCOMPARE(entries(*m_dir), QStringList());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    QCOMPARE(QFileInfo(part).size(), kept);
+
+    // The next run lists it, and it goes on
+    m_manager = std::make_unique<DownloadManager>();
+    m_manager->restoreUnfinished();
+    DownloadItemWidget *item = onlyRow();
+    QVERIFY(item);
+    QVERIFY(m_manager->window().isVisible());
+    QCOMPARE(item->fileName(), u"a.wav"_s);
+    QCOMPARE(item->state(), DownloadItemWidget::State::Failed);
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    QTest::mouseClick(rowButton(item, u"resume"_s), Qt::LeftButton);
+    QVERIFY(finished.wait(scaled(10000)));
+    QVERIFY(finished.at(0).at(1).toBool());
+    QCOMPARE(contents(QDir(m_dir->path()).filePath(u"a.wav"_s)), kSongBytes.left(100 * 1024));
+}
+
+void DownloadTest::resumeOnlyFromTheRightByte_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QByteArray>("kept"); // the partial file before going on
+    QTest::addColumn<QString>("rangeAsked");
+
+    QTest::newRow("range honoured") << u"/music/"_s << kSongBytes.left(1000) << u"bytes=1000-"_s;
+    // In the other cases the kept bytes are wrong: a file that ended in the right size with
+    // them would show that they were kept.
+    const QByteArray wrong(1000, 'x');
+    QTest::newRow("range ignored") << u"/norange/"_s << wrong << QString();
+    QTest::newRow("range beyond the end")
+        << u"/music/"_s << QByteArray(kSong.size() + 10, 'x') << QString();
+}
+
+void DownloadTest::resumeOnlyFromTheRightByte()
+{
+    QFETCH(QString, route);
+    QFETCH(QByteArray, kept);
+    QFETCH(QString, rangeAsked);
+
+    const QString path = QDir(m_dir->path()).filePath(u"a.wav"_s);
+    writeFile(partFilePath(path), kept);
+    rememberUnfinished(m_server->url(route + u"a.wav"_s), path);
+    m_manager->restoreUnfinished();
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    QCOMPARE(rowButton(onlyRow(), u"resume"_s)->text(), u"继续"_s);
+    QTest::mouseClick(rowButton(onlyRow(), u"resume"_s), Qt::LeftButton);
+    QVERIFY(finished.wait(scaled(10000)));
+
+    QVERIFY2(finished.at(0).at(1).toBool(), qPrintable(finished.at(0).at(2).toString()));
+    QCOMPARE(contents(path), kSongBytes);
+    QCOMPARE(entries(m_dir->path()), QStringList {u"a.wav"_s});
+    if (!rangeAsked.isEmpty()) {
+        const std::scoped_lock lock(m_rangesLock);
+        QCOMPARE(m_ranges, QStringList {rangeAsked});
+    }
+}
+
+void DownloadTest::saveFolder_data()
+{
+    QTest::addColumn<QString>("remembered"); // below the test's home; empty: none
+    QTest::addColumn<QStringList>("existing"); // folders below the home
+    QTest::addColumn<QString>("expected"); // below the home; empty: the home itself
+
+    QTest::newRow("remembered") << u"saved"_s << QStringList {u"saved"_s, u"音乐"_s} << u"saved"_s;
+    QTest::newRow("remembered but gone")
+        << u"saved"_s << QStringList {u"音乐"_s, u"下载"_s} << u"音乐"_s;
+    QTest::newRow("first time") << QString() << QStringList {u"音乐"_s, u"下载"_s} << u"音乐"_s;
+    QTest::newRow("no music folder") << QString() << QStringList {u"下载"_s} << u"下载"_s;
+    QTest::newRow("neither") << QString() << QStringList() << QString();
+}
+
+void DownloadTest::saveFolder()
+{
+    QFETCH(QString, remembered);
+    QFETCH(QStringList, existing);
+    QFETCH(QString, expected);
+
+    // A home whose desktop names its music and download folders in Chinese
+    const QTemporaryDir home;
+    const QDir dir(home.path());
+    QVERIFY(dir.mkpath(u".config"_s));
+    writeFile(dir.filePath(u".config/user-dirs.dirs"_s),
+              "XDG_MUSIC_DIR=\"$HOME/音乐\"\nXDG_DOWNLOAD_DIR=\"$HOME/下载\"\n");
+    for (const QString &folder : std::as_const(existing))
+        QVERIFY(dir.mkpath(folder));
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(u".config"_s)));
+    if (!remembered.isEmpty())
+        QSettings().setValue("downloads/folder"_L1, dir.filePath(remembered));
+
+    const QString folder = DownloadManager::saveFolder();
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    QCOMPARE(QDir(folder), QDir(expected.isEmpty() ? home.path() : dir.filePath(expected)));
+}
+
+void DownloadTest::saveDialogRemembersFolder()
+{
+    m_manager->setTargetDirectory(QString());
+    const QDir dir(m_dir->path());
+    QVERIFY(dir.mkpath(u"first"_s) && dir.mkpath(u"chosen"_s));
+    QSettings().setValue("downloads/folder"_L1, dir.filePath(u"first"_s));
+
+    // Answers the save dialog that the next download opens: notes the folder it shows and
+    // saves under `name` into "chosen"
+    QString shownFolder;
+    const auto answerDialog = [&](const QString &name) {
+        QTimer::singleShot(0, [&, name] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            shownFolder = dialog->directory().absolutePath();
+            dialog->selectFile(dir.filePath(u"chosen/"_s + name));
+            static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it
+        });
+    };
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    answerDialog(u"mine.wav"_s);
+    m_manager->download(m_server->url(u"/music/a.wav"_s));
+    QCOMPARE(shownFolder, dir.filePath(u"first"_s));
+    QVERIFY(finished.wait(scaled(10000)));
+    QCOMPARE(contents(dir.filePath(u"chosen/mine.wav"_s)), kSongBytes);
+
+    answerDialog(u"mine too.wav"_s);
+    m_manager->download(m_server->url(u"/music/b.wav"_s));
+    QCOMPARE(shownFolder, dir.filePath(u"chosen"_s));
 }
 
 QTEST_MAIN(DownloadTest)

@@ -17,8 +17,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "contrast.h"
+
 #include <algorithm>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -84,21 +85,6 @@ public:
     QStatusBar *status = nullptr;
     QLabel *panel = nullptr;
 };
-
-// WCAG contrast ratio of two opaque colours
-double contrast(const QColor &a, const QColor &b)
-{
-    const auto luminance = [](const QColor &c) {
-        const auto channel = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF())
-            + 0.0722 * channel(c.blueF());
-    };
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 QString bundledSkin()
 {

@@ -9,11 +9,12 @@ class ModelReportList : public ReportList {
 public:
     explicit ModelReportList(ReportListModel &model) : m_model(model) { }
 
-    int count() const override { return m_model.rowCount(); }
+    int count() const override { return m_model.storedRowCount(); }
     void clear() override { m_model.clearRows(); }
     void addRows(const QList<ReportRow> &rows) override
     {
         m_model.appendRows(rows);
+        m_model.showStoredRows();
         m_added += rows.size();
         ++m_insertions;
     }

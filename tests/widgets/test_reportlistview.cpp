@@ -1,11 +1,17 @@
+#include "catalogueservice.h"
+#include "testwindow.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
+#include "widgets/statusbarwidget.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QIcon>
+#include <QLabel>
 #include <QTest>
+#include <QTimer>
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -56,7 +62,12 @@ private slots:
     void longListStaysIntact();
     void sizingCoversRowsJustAppended();
     void sizingFollowsClearAndFont();
+    void widthsEqualFullMeasurement();
     void rowsShareOneHeight();
+    void runEndsWithEveryRowShown_data();
+    void runEndsWithEveryRowShown();
+    void countIsExactInsideHandlers();
+    void progressTextsAppearInOrder();
     void marksBesideTheFirstCell();
 };
 
@@ -69,6 +80,8 @@ void ReportListViewTest::rowsKeepTheirCells_data()
     QTest::newRow("empty middle cell") << ReportRow {u"a"_s, QString(), u"c"_s};
     QTest::newRow("blanks and surrogates") << ReportRow {u" 微笑😀 "_s, u"  "_s, u"x y"_s};
     QTest::newRow("long cell") << ReportRow {QString(5000, u'长'), u"s"_s, QString(300, u'9')};
+    QTest::newRow("Latin-1 and longer")
+        << ReportRow {u"Café ü"_s + kPad, QString(70000, u'é'), u"9"_s + kPad + u' '};
 }
 
 void ReportListViewTest::rowsKeepTheirCells()
@@ -104,11 +117,15 @@ void ReportListViewTest::longListStaysIntact()
     for (int first = 1; first <= 40000; first += 20)
         view.addRows(page(first, 20));
 
+    // Every row counts and reads back at once, before the view has taken them in
     QCOMPARE(view.count(), 40000);
     for (const int index : {1, 20, 21, 19999, 40000})
         QCOMPARE(view.item(index), page(index, 1).first());
-    // Nothing is handed out past either end
     const ReportListModel &model = view.listModel();
+    QVERIFY(model.rowCount() < 40000);
+    view.refresh();
+    QCOMPARE(model.rowCount(), 40000);
+    // Nothing is handed out past either end
     QVERIFY(model.index(39999, 2).isValid());
     QVERIFY(!model.index(40000, 0).isValid());
     QVERIFY(!model.index(0, 3).isValid());
@@ -153,6 +170,36 @@ void ReportListViewTest::sizingFollowsClearAndFont()
     QVERIFY(list.view.columnWidth(0) > narrow);
 }
 
+void ReportListViewTest::widthsEqualFullMeasurement()
+{
+    List list;
+    const int margin = list.view.contentWidth(0);
+    // Titles repeat, as in a catalogue; measured in slices while the event loop idles
+    for (int first = 1; first <= 2000; first += 20) {
+        QList<ReportRow> rows = page(first, 20);
+        rows[first % 20].text = row(u"重复的标题"_s, {}, {}).text;
+        list.view.addRows(rows);
+        QCoreApplication::processEvents();
+    }
+    // The widest title is plain ASCII whose neighbours kern
+    list.view.addRows({row(u"AVAVAVAV WAVY Tokyo To Yuval LTAVAV"_s, u"S-9"_s, u"1"_s)});
+
+    const auto measuredInFull = [&] {
+        for (int column = 0; column < 3; ++column) {
+            if (list.view.contentWidth(column) != list.widest(column) + margin)
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(measuredInFull());
+    // A new font makes every remembered width wrong
+    QFont font = list.view.font();
+    font.setPointSizeF(font.pointSizeF() * 1.5);
+    list.view.setFont(font);
+    QCoreApplication::processEvents();
+    QVERIFY(measuredInFull());
+}
+
 void ReportListViewTest::rowsShareOneHeight()
 {
     List list;
@@ -176,6 +223,110 @@ void ReportListViewTest::rowsShareOneHeight()
     QCOMPARE(height(30), height(1));
 }
 
+void ReportListViewTest::runEndsWithEveryRowShown_data()
+{
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("last page") << QStringList() << 100;
+    QTest::newRow("no list") << QStringList {u"--empty-page"_s, u"4"_s} << 60;
+    QTest::newRow("failed fetch") << QStringList {u"--cut-page"_s, u"3"_s} << 40;
+}
+
+void ReportListViewTest::runEndsWithEveryRowShown()
+{
+    QFETCH(QStringList, faults);
+    QFETCH(int, rows);
+    CatalogueService service(QStringList {u"--songs"_s, u"100"_s, u"--per-page"_s, u"20"_s,
+                                          u"--media-seconds"_s, u"0.5"_s}
+                             + faults);
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base(), std::chrono::seconds(5));
+    QVERIFY(window.show());
+    window.form().Form_Load();
+    ReportListView &view = *window.list();
+
+    // At once, without waiting for the next frame: what the view and a screen reader see
+    QCOMPARE(view.count(), rows);
+    QCOMPARE(view.listModel().rowCount(), rows);
+    QAccessibleTableInterface *table
+        = QAccessible::queryAccessibleInterface(&view)->tableInterface();
+    QCOMPARE(table->rowCount(), rows);
+    QCOMPARE(table->columnCount(), 3);
+    for (int column = 0; column < 3; ++column) {
+        QAccessibleInterface *cell = table->cellAt(rows - 1, column);
+        QCOMPARE(cell->text(QAccessible::Name), view.item(rows).SubItems(column));
+        // Every end finishes the list, a failed one too: its last row is selected
+        QVERIFY(cell->state().selected);
+        // Header cells are handed out new and unregistered, for the caller to delete
+        const QList<QAccessibleInterface *> headers
+            = cell->tableCellInterface()->columnHeaderCells();
+        const QString header
+            = headers.value(0) ? headers.first()->text(QAccessible::Name) : QString();
+        for (QAccessibleInterface *headerCell : headers)
+            QAccessible::deleteAccessibleInterface(
+                QAccessible::registerAccessibleInterface(headerCell));
+        QCOMPARE(headers.size(), 1);
+        QCOMPARE(header, view.listModel().headerData(column, Qt::Horizontal).toString());
+    }
+}
+
+void ReportListViewTest::countIsExactInsideHandlers()
+{
+    CatalogueService service({u"--songs"_s, u"100"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
+                              u"3:100"_s, u"--delay-page"_s, u"5:100"_s, u"--media-seconds"_s,
+                              u"0.5"_s});
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    const ReportListView &view = *window.list();
+
+    // A handler running inside the run's waits sees every row appended so far, shown or not
+    QList<int> wrongCounts;
+    int checks = 0;
+    QTimer handler;
+    QObject::connect(&handler, &QTimer::timeout, [&] {
+        if (!window.state.Searching)
+            return;
+        ++checks;
+        const int expected = 20 * (window.state.CurrentPage - 1);
+        if (view.count() != expected || view.item(expected).text.isEmpty() != (expected == 0))
+            wrongCounts.append(view.count());
+    });
+    handler.start(2);
+    window.form().Form_Load();
+    QVERIFY(checks > 10);
+    QCOMPARE(wrongCounts, QList<int>());
+    QCOMPARE(view.count(), 100);
+}
+
+void ReportListViewTest::progressTextsAppearInOrder()
+{
+    CatalogueService service({u"--songs"_s, u"80"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
+                              u"2:80"_s, u"--delay-page"_s, u"3:80"_s, u"--delay-page"_s, u"4:80"_s,
+                              u"--media-seconds"_s, u"0.5"_s});
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    QVERIFY(window.show());
+    const QLabel *const panel = window.status()->panel(1);
+
+    // What panel 1 shows, as a user would see it change
+    QStringList shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (shown.value(shown.size() - 1) != panel->text())
+            shown.append(panel->text());
+    });
+    watch.start(2);
+    window.form().Form_Load();
+    QTRY_COMPARE(panel->text(), u"搜索结束"_s);
+    watch.stop();
+
+    shown.removeIf([](const QString &text) { return !text.startsWith(u"共"_s); });
+    QCOMPARE(shown,
+             (QStringList {u"共4页,正在查找第2页资源信息。"_s, u"共4页,正在查找第3页资源信息。"_s,
+                           u"共4页,正在查找第4页资源信息。"_s}));
+}
+
 // The play mark and the error marks are icons of the first cell, which keeps its text; a failed
 // row's reason is its tooltip; the marks go with the rows
 void ReportListViewTest::marksBesideTheFirstCell()
@@ -183,6 +334,8 @@ void ReportListViewTest::marksBesideTheFirstCell()
     List list;
     list.view.addRows(page(1, 3));
     const ReportListModel &model = list.view.listModel();
+    // The view takes in stored rows once per frame
+    QTRY_COMPARE(model.rowCount(), 3);
     const auto icon = [&](int row, int column = 0) {
         return model.index(row - 1, column).data(Qt::DecorationRole).value<QIcon>().cacheKey();
     };
@@ -206,6 +359,7 @@ void ReportListViewTest::marksBesideTheFirstCell()
 
     list.view.clear();
     list.view.addRows(page(1, 3));
+    QTRY_COMPARE(model.rowCount(), 3);
     QCOMPARE(list.view.playMark(), 0);
     QCOMPARE(icon(3), QIcon().cacheKey());
     QVERIFY(model.index(2, 0).data(Qt::ToolTipRole).isNull());

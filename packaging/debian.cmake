@@ -1,0 +1,66 @@
+# The Debian package: `cpack -G DEB` in the build folder (or scripts/package.sh) makes
+# quillpod_<version>_<arch>.deb from what `cmake --install` installs, plus the documents Debian
+# asks of every package. The stand-in catalogue service installs nothing and is not in it.
+
+set(QUILLPOD_PACKAGING ${CMAKE_CURRENT_LIST_DIR})
+set(QUILLPOD_DOCS_BUILD ${PROJECT_BINARY_DIR}/packaging)
+
+# Debian wants its documents compressed at the highest level and without a time stamp, so that
+# the same sources give the same package
+find_program(GZIP gzip REQUIRED)
+set(QUILLPOD_COMPRESSED_DOCS)
+foreach(document changelog quillpod.1)
+    set(compressed ${QUILLPOD_DOCS_BUILD}/${document}.gz)
+    add_custom_command(OUTPUT ${compressed}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${QUILLPOD_DOCS_BUILD}
+        COMMAND ${GZIP} -9nc ${QUILLPOD_PACKAGING}/${document} > ${compressed}
+        DEPENDS ${QUILLPOD_PACKAGING}/${document}
+        VERBATIM)
+    list(APPEND QUILLPOD_COMPRESSED_DOCS ${compressed})
+endforeach()
+add_custom_target(packaging_docs ALL DEPENDS ${QUILLPOD_COMPRESSED_DOCS})
+
+install(FILES ${QUILLPOD_PACKAGING}/copyright ${QUILLPOD_DOCS_BUILD}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillpod)
+install(FILES ${QUILLPOD_DOCS_BUILD}/quillpod.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The skin beside the program draws one remark, explained in the file
+install(FILES ${QUILLPOD_PACKAGING}/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME quillpod)
+
+# Packaging builds what it installs, not the tests and benchmarks
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+# Relocations resolved at start and then read-only, as Debian's hardened builds have them
+target_link_options(quillpod PRIVATE "LINKER:-z,relro,-z,now")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quillpod)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The Quillpod developers")
+set(CPACK_PACKAGE_CONTACT "Quillpod developers <quillpod@example.org>")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop client for a music catalogue service")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Debuggers find the symbols in the build; the package carries none
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillpod.example.org/")
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Quillpod lists the songs of a music catalogue service page by page, searches\n"
+    "them by keyword and shows each song's links. It plays a song in its player\n"
+    "strip and goes on playing from the list, and downloads songs; a download that\n"
+    "breaks off goes on later where it stopped. The window speaks Simplified\n"
+    "Chinese and comes with its own skin and a frosted-glass look.")
+# The libraries come from dpkg-shlibdeps; GStreamer's plugins are loaded at run time, so no
+# tool sees them: base and good play WAV and Ogg, libav MP3 and AAC.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav")
+# Qt's own texts in Chinese, and typing Chinese through fcitx5 (IBus's Qt module comes with
+# libqt6gui6, which the program needs anyway)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fcitx5-frontend-qt6")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fcitx5-chinese-addons | ibus-libpinyin")
+
+include(CPack)
