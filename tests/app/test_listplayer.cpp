@@ -3,16 +3,10 @@
 
 #include "app/listplayer.h"
 #include "app/playorder.h"
-#include "app/songhandlers.h"
-#include "catalogueservice.h"
-#include "fakes.h"
-#include "links/linkresolver.h"
-#include "net/textfetcher.h"
-#include "net/urltexts.h"
+#include "songhandlerrig.h"
 #include "timescale.h"
 
 #include <QElapsedTimer>
-#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -42,9 +36,9 @@ QByteArray catalogue(int count, int firstUnusable)
     return json + "]}";
 }
 
-struct Rig {
+struct Rig : SongHandlerRig {
     explicit Rig(int rows, int firstUnusable = 1000)
-        : service({}, catalogue(rows, firstUnusable)), urls(service.base())
+        : SongHandlerRig(catalogue(rows, firstUnusable))
     {
         for (int k = 1; k <= rows; ++k)
             list.rows.append(
@@ -65,19 +59,7 @@ struct Rig {
         return ids;
     }
 
-    CatalogueService service;
-    UrlTexts urls;
-    QNetworkAccessManager network;
-    TextFetcher fetcher {network};
-    LinkResolver links {fetcher, urls};
-    FakeReportList list;
-    FakeTextBox text2, text3, text4, text5, text6;
-    FakeMediaPlayer media;
-    FakeWebView browser;
     FakeStatusPanels status;
-    qint32 playIndex = 1;
-    SongHandlers handlers {list,     {text2, text3, text4, text5, text6}, media, browser, links,
-                           playIndex};
     ListPlayer player {handlers, list, media, status};
 };
 

@@ -1,15 +1,11 @@
-#include "app/songhandlers.h"
-#include "catalogueservice.h"
 #include "common/failure.h"
-#include "fakes.h"
 #include "links/backgroundlist.h"
-#include "links/linkresolver.h"
-#include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "requesttrigger.h"
+#include "songhandlerrig.h"
 #include "timescale.h"
 
-#include <QNetworkAccessManager>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -52,39 +48,15 @@ QString addressRequest(int k)
     return u"/data/?act=getonemusic&id=%1"_s.arg(k) + kPaddedQuery;
 }
 
-struct Songs {
-    explicit Songs(int rows)
-        : service({u"--catalogue"_s, catalogueFile(rows)}), urls(service.base())
+struct Songs : SongHandlerRig {
+    explicit Songs(int rows) : SongHandlerRig(catalogue(rows))
     {
         for (int k = 1; k <= rows; ++k)
             list.rows.append(
                 {u"晚风%1"_s.arg(k) + kPad, u"QP-%1"_s.arg(k) + kPad, QString::number(k) + kPad});
     }
 
-    static QString catalogueFile(int rows)
-    {
-        static QTemporaryDir dir;
-        const QString path = dir.filePath(u"catalogue-%1.json"_s.arg(rows));
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(catalogue(rows));
-        return path;
-    }
-
     QString base() const { return service.base(); }
-
-    CatalogueService service;
-    UrlTexts urls;
-    QNetworkAccessManager network;
-    TextFetcher fetcher {network};
-    LinkResolver links {fetcher, urls};
-    FakeReportList list;
-    FakeTextBox text2, text3, text4, text5, text6;
-    FakeMediaPlayer player;
-    FakeWebView browser;
-    qint32 playIndex = 1;
-    SongHandlers handlers {list,     {text2, text3, text4, text5, text6}, player, browser, links,
-                           playIndex};
 };
 
 } // namespace
@@ -120,7 +92,7 @@ void SongHandlersTest::clickShowsSongAndLinks()
     QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
     QCOMPARE(songs.text6.value, rawLink(songs.base(), 3));
     QCOMPARE(songs.service.requestTargets(), (QStringList {addressRequest(3), addressRequest(3)}));
-    QVERIFY(songs.player.assigned.isEmpty());
+    QVERIFY(songs.media.assigned.isEmpty());
     QCOMPARE(songs.playIndex, 1);
 }
 
@@ -131,7 +103,7 @@ void SongHandlersTest::doubleClickPlays()
     songs.handlers.ListView1_DblClick();
 
     QCOMPARE(songs.playIndex, 3);
-    QCOMPARE(songs.player.assigned, QStringList {encodedLink(songs.base(), 3)});
+    QCOMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), 3)});
     QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
     QCOMPARE(songs.text6.value, rawLink(songs.base(), 3));
     QCOMPARE(songs.text4.value, u"3"_s + kPad);
@@ -146,7 +118,7 @@ void SongHandlersTest::playMenuLeavesRawLink()
     songs.handlers.Players_Click();
 
     QCOMPARE(songs.playIndex, 1);
-    QCOMPARE(songs.player.assigned, QStringList {encodedLink(songs.base(), 1)});
+    QCOMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), 1)});
     QCOMPARE(songs.text2.value, encodedLink(songs.base(), 1));
     QCOMPARE(songs.text3.value, u"晚风1"_s + kPad);
     QCOMPARE(songs.text6.value, u"earlier"_s);
@@ -196,14 +168,14 @@ void SongHandlersTest::continuePlayback()
     songs.playIndex = playIndex;
 
     // Only a stop counts
-    songs.player.state = MediaPlayer::Playing;
+    songs.media.state = MediaPlayer::Playing;
     songs.handlers.WindowsMediaPlayer1_PlayStateChange(3);
-    QVERIFY(songs.player.assigned.isEmpty());
+    QVERIFY(songs.media.assigned.isEmpty());
 
-    songs.player.state = MediaPlayer::Stopped;
+    songs.media.state = MediaPlayer::Stopped;
     songs.handlers.WindowsMediaPlayer1_PlayStateChange(1);
     QCOMPARE(songs.playIndex, next);
-    QCOMPARE(songs.player.assigned, QStringList {encodedLink(songs.base(), next)});
+    QCOMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), next)});
     // The boxes are left alone
     QVERIFY(songs.text2.value.isEmpty());
 }
@@ -212,14 +184,14 @@ void SongHandlersTest::emptyListDoesNothing()
 {
     Songs songs(1);
     songs.list.rows.clear();
-    songs.player.state = MediaPlayer::Stopped;
+    songs.media.state = MediaPlayer::Stopped;
     songs.handlers.ListView1_Click();
     songs.handlers.ListView1_DblClick();
     songs.handlers.WindowsMediaPlayer1_PlayStateChange(1);
     songs.handlers.WindowsMediaPlayer1_DoubleClick();
-    QVERIFY(songs.player.assigned.isEmpty());
+    QVERIFY(songs.media.assigned.isEmpty());
     QVERIFY(songs.service.requestTargets().isEmpty());
-    QVERIFY(songs.player.full);
+    QVERIFY(songs.media.full);
 }
 
 void SongHandlersTest::staleHandlerStopsWriting()
@@ -237,7 +209,7 @@ void SongHandlersTest::staleHandlerStopsWriting()
     QCOMPARE(songs.text3.value, u"晚风3"_s + kPad);
     QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
     QCOMPARE(songs.text6.value, rawLink(songs.base(), 3));
-    QVERIFY(songs.player.assigned.isEmpty());
+    QVERIFY(songs.media.assigned.isEmpty());
     // Still, the double-click remembered the row it was made on
     QCOMPARE(songs.playIndex, 2);
 }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/songhandlers.h"
+#include "catalogueservice.h"
+#include "fakes.h"
+#include "links/linkresolver.h"
+#include "net/textfetcher.h"
+#include "net/urltexts.h"
+
+#include <QNetworkAccessManager>
+
+// The song handlers wired, as the window wires them, to fakes of the window's controls and to a
+// stand-in service of their own that serves `catalogueJson`
+struct SongHandlerRig {
+    explicit SongHandlerRig(const QByteArray &catalogueJson)
+        : service({}, catalogueJson), urls(service.base())
+    {
+    }
+
+    CatalogueService service;
+    UrlTexts urls;
+    QNetworkAccessManager network;
+    TextFetcher fetcher {network};
+    LinkResolver links {fetcher, urls};
+    FakeReportList list;
+    FakeTextBox text2, text3, text4, text5, text6;
+    FakeMediaPlayer media;
+    FakeWebView browser;
+    qint32 playIndex = 1;
+    SongHandlers handlers {list,     {text2, text3, text4, text5, text6}, media, browser, links,
+                           playIndex};
+};
