@@ -28,6 +28,9 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString kPad(12, u' ');
+// Songs that outlast every stretched wait, so that no song ends and goes on from the list inside
+// a check that counts requests
+const QStringList kLongSongs {u"--media-seconds"_s, u"120"_s};
 
 // Songs "1" to `count` on one page, with `background` as the background track
 QByteArray catalogue(int count, const QJsonArray &overrides, int background)
@@ -128,8 +131,7 @@ void SongChoiceTest::failedLinkEmptiesTheLinkBoxes_data()
 void SongChoiceTest::failedLinkEmptiesTheLinkBoxes()
 {
     QFETCH(QJsonObject, fault);
-    // The background track must not end inside the stretched wait: going on would ask again
-    CatalogueService service({u"--media-seconds"_s, u"120"_s}, catalogue(3, {fault}, 3));
+    CatalogueService service(kLongSongs, catalogue(3, {fault}, 3));
     QVERIFY(service.isRunning());
     TestWindow window(service.base(), scaled(1000ms));
     window.form().Form_Load();
@@ -178,7 +180,7 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
 
 void SongChoiceTest::doubleClickIsFiveRequests()
 {
-    CatalogueService service({}, catalogue(3, {slowAddress(1, scaled(300))}, 3));
+    CatalogueService service(kLongSongs, catalogue(3, {slowAddress(1, scaled(300))}, 3));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
     window.form().Form_Load();
@@ -195,7 +197,7 @@ void SongChoiceTest::doubleClickIsFiveRequests()
 
 void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()
 {
-    CatalogueService service({}, catalogue(3, {}, 3));
+    CatalogueService service(kLongSongs, catalogue(3, {}, 3));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
     window.form().Form_Load();
