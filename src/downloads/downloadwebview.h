@@ -1,6 +1,7 @@
 #pragma once
 
 #include "downloadmanager.h"
+
 #include "controls/webview.h"
 
 #include <QObject>
