@@ -206,7 +206,7 @@ void Form1Test::popupMenu()
 
     list->clear();
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(5, 5));
-    QTest::qWait(50);
+    QTest::qWait(scaled(50));
     QVERIFY(!popup->isVisible());
 }
 
