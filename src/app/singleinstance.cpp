@@ -31,12 +31,17 @@ QString socketPath()
     return runtimePath(u"quillpod-instance"_s);
 }
 
+QString lockPath()
+{
+    return runtimePath(u"quillpod.lock"_s);
+}
+
 bool sendOverBus(const QDBusConnection &bus, InstanceCommand command)
 {
-    QDBusMessage message
-        = QDBusMessage::createMethodCall(QString::fromLatin1(SingleInstance::kServiceName),
-                                         QString::fromLatin1(SingleInstance::kObjectPath),
-                                         u"org.quillpod.Quillpod.Instance"_s, u"Command"_s);
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QString::fromLatin1(SingleInstance::kServiceName),
+        QString::fromLatin1(SingleInstance::kObjectPath),
+        QString::fromLatin1(SingleInstance::kInterface), u"Command"_s);
     message << commandWord(command);
     const QDBusMessage reply = bus.call(message, QDBus::Block, kReplyTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
@@ -51,7 +56,7 @@ bool sendOverSocket(InstanceCommand command)
     const QDeadlineTimer deadline(kReplyTimeoutMs);
     // A lock without a listener yet is an instance that is starting; a lock nobody holds
     // leaves no socket at all, and the first try says so
-    QLockFile lock(runtimePath(u"quillpod.lock"_s));
+    QLockFile lock(lockPath());
     do {
         socket.connectToServer(socketPath());
         if (socket.waitForConnected(kConnectRetryMs))
@@ -104,7 +109,7 @@ bool SingleInstance::claimBusName()
 bool SingleInstance::claimSocket()
 {
     // The lock says who runs; a crashed holder's lock is taken over, and its socket with it
-    m_lock = std::make_unique<QLockFile>(runtimePath(u"quillpod.lock"_s));
+    m_lock = std::make_unique<QLockFile>(lockPath());
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
         if (m_lock->error() == QLockFile::LockFailedError)

@@ -22,6 +22,8 @@ class SingleInstance : public QObject {
 public:
     static constexpr const char *kServiceName = "org.quillpod.Quillpod";
     static constexpr const char *kObjectPath = "/org/quillpod/Quillpod";
+    // As the class info above names it, for the later starts that call it
+    static constexpr const char *kInterface = "org.quillpod.Quillpod.Instance";
 
     explicit SingleInstance(QObject *parent = nullptr);
     ~SingleInstance() override;

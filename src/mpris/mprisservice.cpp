@@ -12,12 +12,11 @@ using namespace Qt::StringLiterals;
 
 MprisService::MprisService(QWidget &window, MediaPlayerWidget &player,
                            const QDBusConnection &connection, ListPlayback *list, QObject *parent)
-    : QObject(parent), m_connection(connection),
-      m_player(new MprisPlayerAdaptor(player, list, m_connection, QString::fromLatin1(kObjectPath),
-                                      this))
+    : QObject(parent), m_connection(connection)
 {
     const QString objectPath = QString::fromLatin1(kObjectPath);
     new MprisRootAdaptor(window, this);
+    m_player = new MprisPlayerAdaptor(player, list, m_connection, objectPath, this);
 
     m_objectRegistered = m_connection.registerObject(objectPath, this);
     if (!m_objectRegistered) {

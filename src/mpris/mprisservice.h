@@ -32,7 +32,7 @@ public:
 
 private:
     QDBusConnection m_connection;
-    MprisPlayerAdaptor *m_player;
+    MprisPlayerAdaptor *m_player = nullptr;
     bool m_objectRegistered = false;
     QString m_serviceName;
 };
