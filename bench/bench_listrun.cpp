@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     // A first run warms up the connection and lays out the list, as start-up does
     window.form().Form_Load();
     window.silencePlayer();
-    const int rows = window.list().count();
+    const int rows = window.songs().count();
 
     const UrlTexts texts(options.service);
     const int pages = window.state().TotalPagesText.trimmed().toInt();
@@ -83,8 +83,9 @@ int main(int argc, char *argv[])
         clock.start();
         window.form().loader().LoadSongList(urls.first());
         const double listRun = clock.nsecsElapsed() / 1e6;
-        if (window.list().count() != rows || window.state().Searching) {
-            qCritical("bench_listrun: run %d ended early with %d rows", run, window.list().count());
+        if (window.songs().count() != rows || window.state().Searching) {
+            qCritical("bench_listrun: run %d ended early with %d rows", run,
+                      window.songs().count());
             return 1;
         }
         const double bare = fetchAllMs(network, urls);

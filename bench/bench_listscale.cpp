@@ -56,13 +56,13 @@ QStringList searchUrls(const QString &service, const QString &keyword, int pages
 double searchMs(BenchWindow &window, int expectedRows)
 {
     // Emptying the old list happens before the first request; leave it out
-    window.list().clear();
+    window.songs().clear();
     QTest::qWait(100);
     QElapsedTimer clock;
     clock.start();
     window.child<QPushButton>(u"Command1"_s)->click();
     const double ms = clock.nsecsElapsed() / 1e6;
-    const bool whole = window.list().count() == expectedRows && !window.state().Searching;
+    const bool whole = window.songs().count() == expectedRows && !window.state().Searching;
     return whole ? ms : -1;
 }
 
@@ -74,7 +74,7 @@ std::optional<Scale> measure(const QString &service, const QString &keyword, int
         return {};
     window.child<QLineEdit>(u"Text1"_s)->setText(keyword);
     Scale scale;
-    scale.rows = window.list().count();
+    scale.rows = window.songs().count();
     scale.pages = window.state().TotalPagesText.trimmed().toInt();
     const QStringList urls = searchUrls(service, keyword, scale.pages);
     QNetworkAccessManager network;

@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
 
     // Rows wholly in view at the bottom of the list
     QList<int> rows;
-    for (int row = list.count(); row > 0 && rows.size() < 8; --row) {
+    for (int row = window.songs().count(); row > 0 && rows.size() < 8; --row) {
         const QRect rect = list.visualRect(list.listModel().index(row - 1, 0));
         if (list.viewport()->rect().contains(rect))
             rows.append(row);
@@ -53,7 +53,7 @@ int main(int argc, char *argv[])
             clock.start();
             QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, point);
             const double ms = clock.nsecsElapsed() / 1e6;
-            const QString id = list.item(row).SubItems(2).trimmed();
+            const QString id = window.songs().item(row).SubItems(2).trimmed();
             if (!link->text().contains(id) || !rawLink->text().contains(id)) {
                 qCritical("bench_rowclick: row %d's links are not in their boxes", row);
                 return 1;

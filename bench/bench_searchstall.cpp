@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     // Start-up lists the default class, which is the same catalogue
     if (!window.startQuietly())
         return 1;
-    const int expected = window.list().count();
+    const int expected = window.songs().count();
 
     auto *const keyword = window.child<QLineEdit>(u"Text1"_s);
     auto *const command = window.child<QPushButton>(u"Command1"_s);
@@ -154,7 +154,7 @@ int main(int argc, char *argv[])
     QList<double> stalls, ownStalls, cpuStalls, durations;
     for (int run = 0; run < options.runs; ++run) {
         // Emptying the old list happens before the first request; leave it out of the window
-        window.list().clear();
+        window.songs().clear();
         QTest::qWait(100);
 
         QElapsedTimer clock;
@@ -164,7 +164,7 @@ int main(int argc, char *argv[])
         heartbeat.stop();
         const double duration = clock.nsecsElapsed() / 1e6;
 
-        const int rows = window.list().count();
+        const int rows = window.songs().count();
         if (rows != expected || window.state().Searching) {
             qCritical("bench_searchstall: the search listed %d rows, not %d", rows, expected);
             return 1;

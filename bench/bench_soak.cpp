@@ -18,6 +18,7 @@
 #include "songlist/songlistloader.h"
 #include "widgets/buttoncaption.h"
 #include "widgets/qteventdispatch.h"
+#include "widgets/reportlistadapter.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
@@ -94,23 +95,24 @@ public:
         layout->addWidget(m_list);
         layout->addWidget(m_status);
         // As the window sets the list up at start-up
-        m_list->setReportView();
-        m_list->setFullRowSelect(true);
-        m_list->setManualLabelEdit();
-        m_list->setGridLines(true);
-        m_list->setMultiSelect(false);
+        m_songs.setReportView();
+        m_songs.setFullRowSelect(true);
+        m_songs.setManualLabelEdit();
+        m_songs.setGridLines(true);
+        m_songs.setMultiSelect(false);
         for (const QString &header : {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s})
-            m_list->addColumn(header, 2000);
+            m_songs.addColumn(header, 2000);
         resize(640, 480);
     }
 
-    ReportListView &list() const { return *m_list; }
+    ReportList &songs() { return m_songs; }
     StatusBarWidget &status() const { return *m_status; }
     QPushButton &command() const { return *m_command; }
 
 private:
     QPushButton *const m_command = new QPushButton(u"搜索"_s, this);
     ReportListView *const m_list = new ReportListView(this);
+    ReportListAdapter m_songs {*m_list};
     StatusBarWidget *const m_status = new StatusBarWidget(this);
 };
 
@@ -154,7 +156,7 @@ int main(int argc, char *argv[])
     TextFetcher fetcher(network);
     ButtonCaption caption(window.command());
     QtEventDispatch dispatch;
-    SongListLoader loader(state, urls, fetcher, window.list(), window.status(), caption, dispatch);
+    SongListLoader loader(state, urls, fetcher, window.songs(), window.status(), caption, dispatch);
     LinkResolver links(fetcher, urls);
 
     std::printf("bench_soak: %d list runs of %d pages, then %d link resolutions; service %s\n",
@@ -169,15 +171,15 @@ int main(int argc, char *argv[])
     phase.start();
     for (int run = 1; run <= runs; ++run) {
         // What the callers do before a run
-        window.list().clear();
+        window.songs().clear();
         caption.setCaption(u"停止"_s);
         state.Searching = true;
         state.CurrentPage = 1;
         state.FetchPhase = 1;
         loader.LoadSongList(urls.text(UrlTexts::DefaultListFirstPage));
-        if (window.list().count() != kSongs) {
+        if (window.songs().count() != kSongs) {
             std::fprintf(stderr, "bench_soak: run %d ended with %d rows, not %d: %s\n", run,
-                         window.list().count(), kSongs, qPrintable(window.status().panelText(1)));
+                         window.songs().count(), kSongs, qPrintable(window.status().panelText(1)));
             return 1;
         }
         if (run % 100 == 0)
@@ -187,8 +189,8 @@ int main(int argc, char *argv[])
 
     // Identifiers as the rows hold them, twelve trailing blanks included
     QStringList ids;
-    for (int row = 1; row <= window.list().count(); ++row)
-        ids.append(window.list().item(row).subItem2);
+    for (int row = 1; row <= window.songs().count(); ++row)
+        ids.append(window.songs().item(row).subItem2);
     if (ids.isEmpty() || !ids.first().endsWith(QString(12, u' '))) {
         std::fprintf(stderr, "bench_soak: the rows carry no identifiers with twelve blanks\n");
         return 1;

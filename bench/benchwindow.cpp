@@ -58,7 +58,7 @@ bool BenchWindow::startQuietly()
 {
     m_form->Form_Load();
     silencePlayer();
-    return showAndWait() && list().count() > 0;
+    return showAndWait() && songs().count() > 0;
 }
 
 void BenchWindow::silencePlayer()
@@ -74,5 +74,5 @@ void BenchWindow::prepareRun()
     m_state.Searching = true;
     m_state.CurrentPage = 1;
     m_state.FetchPhase = 1;
-    list().clear();
+    songs().clear();
 }

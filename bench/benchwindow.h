@@ -28,6 +28,8 @@ public:
     Form1 &form() const { return *m_form; }
     SearchState &state() { return m_state; }
     ReportListView &list() const;
+    // The song list as the logic sees it: rows counted from 1
+    ReportList &songs() const { return m_form->songList(); }
     MediaPlayerWidget &player() const;
     StatusBarWidget &status() const;
 

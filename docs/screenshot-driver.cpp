@@ -86,11 +86,11 @@ int main(int argc, char *argv[])
     auto *const media = player ? player->findChild<QMediaPlayer *>() : nullptr;
     if (!list || !player || !status || !media)
         return fail(u"the window lacks the list, the player or the status bar"_s);
-    if (list->count() == 0)
+    ReportList &rows = window.songList();
+    if (rows.count() == 0)
         return fail(u"the list stayed empty: %1"_s.arg(status->panelText(1)));
 
     // Chosen through the list's own interface, then double-clicked as the user would
-    ReportList &rows = *list;
     const int row
         = parser.isSet(rowOption) ? parser.value(rowOption).toInt() : (rows.count() + 1) / 2;
     rows.select(row);

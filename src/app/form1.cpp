@@ -20,6 +20,7 @@
 #include "widgets/lineedittextbox.h"
 #include "widgets/messageboxdialog.h"
 #include "widgets/qteventdispatch.h"
+#include "widgets/reportlistadapter.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
@@ -82,17 +83,18 @@ Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
     m_text5Box = std::make_unique<LineEditTextBox>(*Text5);
     m_text6Box = std::make_unique<LineEditTextBox>(*Text6);
     m_command1Caption = std::make_unique<ButtonCaption>(*Command1);
-    m_loader = std::make_unique<SongListLoader>(m_state, *m_urls, *m_fetcher, *ListView1,
+    m_listView1 = std::make_unique<ReportListAdapter>(*ListView1);
+    m_loader = std::make_unique<SongListLoader>(m_state, *m_urls, *m_fetcher, *m_listView1,
                                                 *StatusBar1, *m_command1Caption, *m_dispatch);
     m_search = std::make_unique<SearchCommand>(m_state, *m_urls, *m_loader, *m_text1Box,
-                                               *m_command1Caption, *ListView1, *StatusBar1,
+                                               *m_command1Caption, *m_listView1, *StatusBar1,
                                                *m_environment.messageBox);
     m_songs = std::make_unique<SongHandlers>(
-        *ListView1,
+        *m_listView1,
         SongHandlers::Boxes {*m_text2Box, *m_text3Box, *m_text4Box, *m_text5Box, *m_text6Box},
         *WindowsMediaPlayer1, *WebBrowser1, *m_links, m_playIndex);
     m_listPlayer
-        = std::make_unique<ListPlayer>(*m_songs, *ListView1, *WindowsMediaPlayer1, *StatusBar1);
+        = std::make_unique<ListPlayer>(*m_songs, *m_listView1, *WindowsMediaPlayer1, *StatusBar1);
     m_songs->setListener(m_listPlayer.get());
     connectHandlers();
     Timer1->start();
@@ -146,6 +148,11 @@ void Form1::connectHandlers()
     connect(&downloads(), &DownloadManager::finished, this, &Form1::showDownloadEnd);
 }
 
+ReportList &Form1::songList() const
+{
+    return *m_listView1;
+}
+
 DownloadManager &Form1::downloads() const
 {
     return WebBrowser1->downloads();
@@ -173,16 +180,16 @@ void Form1::runHandler(const std::function<void()> &handler)
 void Form1::Form_Load()
 {
     m_playIndex = 1;
-    ListView1->clear();
-    ListView1->clearColumns();
-    ListView1->setReportView();
-    ListView1->setFullRowSelect(true);
-    ListView1->setManualLabelEdit();
-    ListView1->setGridLines(true);
-    ListView1->setMultiSelect(false);
-    ListView1->addColumn(u"歌曲名称："_s, kColumnWidth);
-    ListView1->addColumn(u"歌曲编号："_s, kColumnWidth);
-    ListView1->addColumn(u"歌曲ID："_s, kColumnWidth);
+    m_listView1->clear();
+    m_listView1->clearColumns();
+    m_listView1->setReportView();
+    m_listView1->setFullRowSelect(true);
+    m_listView1->setManualLabelEdit();
+    m_listView1->setGridLines(true);
+    m_listView1->setMultiSelect(false);
+    m_listView1->addColumn(u"歌曲名称："_s, kColumnWidth);
+    m_listView1->addColumn(u"歌曲编号："_s, kColumnWidth);
+    m_listView1->addColumn(u"歌曲ID："_s, kColumnWidth);
     Command1->setText(Captions::kStop);
     m_state.Searching = true;
     m_state.CurrentPage = 1;
@@ -246,14 +253,14 @@ void Form1::BoLi_Click()
 
 void Form1::ListView1_MouseUp(Qt::MouseButton button)
 {
-    if (ListView1->count() > 0 && button == Qt::RightButton)
+    if (m_listView1->count() > 0 && button == Qt::RightButton)
         Memu->popup(QCursor::pos());
 }
 
 void Form1::ListView1_MenuKey()
 {
     // The keyboard's popup opens at the current row rather than at the pointer
-    if (ListView1->count() > 0)
+    if (m_listView1->count() > 0)
         Memu->popup(ListView1->viewport()->mapToGlobal(
             ListView1->visualRect(ListView1->currentIndex()).center()));
 }
@@ -286,7 +293,7 @@ void Form1::WindowsMediaPlayer1_MediaFailed()
 
 bool Form1::hasRows() const
 {
-    return ListView1->count() > 0;
+    return m_listView1->count() > 0;
 }
 
 void Form1::playNext()
@@ -306,11 +313,11 @@ void Form1::stopPlayback()
 
 void Form1::showPlayingRow()
 {
-    const int row = ListView1->playMark();
+    const int row = m_listView1->playMark();
     if (row == 0)
         return;
-    ListView1->select(row);
-    ListView1->ensureVisible(row);
+    m_listView1->select(row);
+    m_listView1->ensureVisible(row);
     runSongHandler(&SongHandlers::ListView1_Click);
 }
 

@@ -19,6 +19,8 @@ class ListPlayer;
 class MediaPlayerWidget;
 class MessageBoxDialog;
 class QtEventDispatch;
+class ReportList;
+class ReportListAdapter;
 class SearchCommand;
 class SkinLibrary;
 class SongHandlers;
@@ -44,6 +46,8 @@ public:
     qint32 playIndex() const { return m_playIndex; }
     SearchState &searchState() const { return m_state; }
     TextFetcher &fetcher() const { return *m_fetcher; }
+    // The song list as the logic sees it
+    ReportList &songList() const;
     // The list loader, for driving list runs without the window's commands (benchmarks)
     SongListLoader &loader() const { return *m_loader; }
     // The player, for offering it to the desktop's media controls
@@ -114,6 +118,7 @@ private:
     std::unique_ptr<LineEditTextBox> m_text1Box, m_text2Box, m_text3Box, m_text4Box, m_text5Box,
         m_text6Box;
     std::unique_ptr<ButtonCaption> m_command1Caption;
+    std::unique_ptr<ReportListAdapter> m_listView1;
     std::unique_ptr<QtEventDispatch> m_dispatch;
     std::unique_ptr<DesktopShell> m_desktopShell;
     std::unique_ptr<MessageBoxDialog> m_messageBoxDialog;

@@ -1,6 +1,6 @@
 #include "columnwidths.h"
 
-#include "reportlistmodel.h"
+#include "songlist/songrowstore.h"
 
 #include <algorithm>
 
@@ -30,23 +30,23 @@ void ColumnWidths::reset(const QFont &font, int columns)
     m_measured = 0;
 }
 
-void ColumnWidths::measure(const ReportListModel &model, int limit)
+void ColumnWidths::measure(const SongRowStore &rows, int columnCount, int limit)
 {
-    const int columns = int(std::min<qsizetype>(m_widest.size(), model.columnCount()));
-    const int last = int(std::min<qint64>(model.storedRowCount(), qint64(m_measured) + limit));
+    const int columns = int(std::min<qsizetype>(m_widest.size(), columnCount));
+    const int last = int(std::min<qint64>(rows.size(), qint64(m_measured) + limit));
     for (int row = m_measured; row < last; ++row) {
         for (int column = 0; column < columns; ++column) {
             m_text.resize(0);
-            model.appendCellText(row, column, m_text);
+            rows.appendCellText(row, column, m_text);
             m_widest[column] = std::max(m_widest[column], width(column));
         }
     }
     m_measured = last;
 }
 
-bool ColumnWidths::isComplete(const ReportListModel &model) const
+bool ColumnWidths::isComplete(const SongRowStore &rows) const
 {
-    return m_measured >= model.storedRowCount();
+    return m_measured >= rows.size();
 }
 
 int ColumnWidths::width(int column)

@@ -8,7 +8,7 @@
 #include <array>
 #include <optional>
 
-class ReportListModel;
+class SongRowStore;
 
 // The widest cell text of each column of a report list, over its rows from the first on, measured
 // a slice at a time as rows arrive. Rows are only ever appended or all removed, so the rows still
@@ -22,9 +22,9 @@ class ColumnWidths {
 public:
     // Starts over, for a new font or new columns, or when the rows are gone
     void reset(const QFont &font, int columns);
-    // Measures up to `limit` of the stored rows not measured yet
-    void measure(const ReportListModel &model, int limit);
-    bool isComplete(const ReportListModel &model) const;
+    // Measures up to `limit` of the rows not measured yet, in the first `columnCount` columns
+    void measure(const SongRowStore &rows, int columnCount, int limit);
+    bool isComplete(const SongRowStore &rows) const;
     // The widest text of a 0-based column over the rows measured so far
     int widest(int column) const { return m_widest.value(column); }
 

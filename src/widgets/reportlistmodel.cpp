@@ -1,86 +1,6 @@
 #include "reportlistmodel.h"
 
-#include "common/failure.h"
-
-#include <algorithm>
-#include <cstring>
-#include <limits>
 #include <utility>
-
-using namespace Qt::StringLiterals;
-
-namespace {
-
-constexpr int kColumns = 3;
-// A cell's header byte: two flags, then its length when that is short; a longer length follows
-// the header, seven bits a byte
-constexpr quint8 kPadded = 0x80;
-constexpr quint8 kLatin1 = 0x40;
-constexpr quint8 kShortLengths = 0x3f;
-constexpr quint8 kMoreBits = 0x80;
-constexpr quint8 kLengthBits = 0x7f;
-constexpr qsizetype kMaxBytes = std::numeric_limits<quint32>::max();
-
-// What the header of a cell says, and where its text starts
-struct CellHeader {
-    qsizetype textStart = 0;
-    qsizetype length = 0;
-    bool latin1 = false;
-    bool padded = false;
-
-    qsizetype textEnd() const { return textStart + (latin1 ? length : 2 * length); }
-};
-
-CellHeader readHeader(const QByteArray &cells, qsizetype at)
-{
-    const auto header = quint8(cells.at(at++));
-    CellHeader cell;
-    cell.latin1 = header & kLatin1;
-    cell.padded = header & kPadded;
-    cell.length = header & kShortLengths;
-    if (cell.length == kShortLengths) {
-        cell.length = 0;
-        for (int shift = 0;; shift += 7) {
-            const auto part = quint8(cells.at(at++));
-            cell.length |= qsizetype(part & kLengthBits) << shift;
-            if (!(part & kMoreBits))
-                break;
-        }
-    }
-    cell.textStart = at;
-    return cell;
-}
-
-void appendHeader(QByteArray &cells, qsizetype length, quint8 flags)
-{
-    if (length < kShortLengths) {
-        cells.append(char(flags | length));
-        return;
-    }
-    cells.append(char(flags | kShortLengths));
-    for (; length >= kMoreBits; length >>= 7)
-        cells.append(char(kMoreBits | (length & kLengthBits)));
-    cells.append(char(length));
-}
-
-void appendCell(QByteArray &cells, QStringView cell)
-{
-    const bool padded = cell.endsWith(kCellPadding);
-    const QStringView text = padded ? cell.chopped(kCellPadding.size()) : cell;
-    const bool latin1
-        = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xff; });
-    appendHeader(cells, text.size(), (padded ? kPadded : 0) | (latin1 ? kLatin1 : 0));
-    if (!latin1) {
-        cells.append(reinterpret_cast<const char *>(text.utf16()), 2 * text.size());
-        return;
-    }
-    const qsizetype at = cells.size();
-    cells.resize(at + text.size());
-    std::transform(text.begin(), text.end(), cells.data() + at,
-                   [](QChar c) { return char(c.unicode()); });
-}
-
-} // namespace
 
 ReportListModel::ReportListModel(QObject *parent) : QAbstractTableModel(parent) { }
 
@@ -111,10 +31,10 @@ Qt::ItemFlags ReportListModel::flags(const QModelIndex &index) const
 
 QVariant ReportListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_shownRows || index.column() >= kColumns)
+    if (!index.isValid() || index.row() >= m_shownRows || index.column() >= SongRowStore::kColumns)
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return cellText(index.row(), index.column());
+        return m_rows.cellText(index.row(), index.column());
     if (index.column() != 0)
         return {};
     const auto error = m_errorReasons.constFind(index.row());
@@ -139,77 +59,26 @@ QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
-qsizetype ReportListModel::cellStart(int row, int column) const
-{
-    qsizetype at = m_rowStarts.at(row);
-    for (int before = 0; before < column; ++before)
-        at = readHeader(m_cells, at).textEnd();
-    return at;
-}
-
-void ReportListModel::appendCellText(int row, int column, QString &text) const
-{
-    const CellHeader cell = readHeader(m_cells, cellStart(row, column));
-    const char *const bytes = m_cells.constData() + cell.textStart;
-    if (cell.latin1) {
-        text.append(QLatin1StringView(bytes, cell.length));
-    } else {
-        const qsizetype at = text.size();
-        text.resize(at + cell.length);
-        std::memcpy(text.data() + at, bytes, 2 * cell.length);
-    }
-    if (cell.padded)
-        text.append(kCellPadding);
-}
-
-QString ReportListModel::cellText(int row, int column) const
-{
-    QString text;
-    appendCellText(row, column, text);
-    return text;
-}
-
-ReportRow ReportListModel::row(int row) const
-{
-    return {cellText(row, 0), cellText(row, 1), cellText(row, 2)};
-}
-
 void ReportListModel::appendRows(const QList<ReportRow> &rows)
 {
-    const qsizetype bytesBefore = m_cells.size();
-    const qsizetype rowsBefore = m_rowStarts.size();
-    // Appending grows both by doubling; reserving a page's worth at a time would copy the whole
-    // list for every page
-    for (const ReportRow &row : rows) {
-        m_rowStarts.append(quint32(m_cells.size()));
-        for (int column = 0; column < kColumns; ++column)
-            appendCell(m_cells, row.SubItems(column));
-    }
-    if (m_cells.size() > kMaxBytes) {
-        m_cells.truncate(bytesBefore);
-        m_rowStarts.resize(rowsBefore);
-        throw Failure(u"列表已满，放不下更多的歌曲"_s);
-    }
+    m_rows.append(rows);
 }
 
 void ReportListModel::showStoredRows()
 {
-    if (m_shownRows == m_rowStarts.size())
+    if (m_shownRows == m_rows.size())
         return;
-    beginInsertRows({}, m_shownRows, int(m_rowStarts.size()) - 1);
-    m_shownRows = int(m_rowStarts.size());
+    beginInsertRows({}, m_shownRows, m_rows.size() - 1);
+    m_shownRows = m_rows.size();
     endInsertRows();
 }
 
 void ReportListModel::clearRows()
 {
-    if (m_rowStarts.isEmpty())
+    if (m_rows.isEmpty())
         return;
     beginResetModel();
-    m_rowStarts.clear();
-    m_rowStarts.squeeze();
-    m_cells.clear();
-    m_cells.squeeze();
+    m_rows.clear();
     m_shownRows = 0;
     m_playRow = -1;
     m_errorReasons.clear();

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "controls/reportlist.h"
+#include "songlist/songrowstore.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QStringList>
 
-// The rows and column headers of the report list. Rows are read back as the list's users gave
-// them, but are kept compactly: a list can hold a whole catalogue.
+// The rows and column headers of the report list, over a compact row store.
 //
 // Appending stores rows at once; the views learn of them only at showStoredRows(), so that a view
 // lays itself out once for many pages rather than once per page. rowCount() counts the rows the
@@ -28,16 +28,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    int storedRowCount() const { return int(m_rowStarts.size()); }
+    int storedRowCount() const { return m_rows.size(); }
+    const SongRowStore &rows() const { return m_rows; }
     // Raises Failure when the list cannot hold the rows; then none of them is stored.
     void appendRows(const QList<ReportRow> &rows);
     // Tells the views of the rows appended since they last learnt of rows
     void showStoredRows();
     void clearRows();
     // 0-based, any stored row
-    ReportRow row(int row) const;
-    // Appends the text of a cell of any stored row to `text`, as reading the cell gives it
-    void appendCellText(int row, int column, QString &text) const;
+    ReportRow row(int row) const { return m_rows.row(row); }
 
     // The marks beside a 0-based row's first cell: the playing row (-1 for none) and the rows
     // that could not be played. Clearing the rows removes them.
@@ -52,16 +51,8 @@ public:
 
 private:
     void markChanged(int row);
-    QString cellText(int row, int column) const;
-    qsizetype cellStart(int row, int column) const;
 
-    // Every cell of every row, one after the other, each a header then the cell's text without
-    // the twelve blanks nearly all cells end with. The header says whether the blanks were
-    // there, whether the text is Latin-1, as identifiers and serials are, or UTF-16, and how
-    // long it is. A row's text costs a third of what it would as three strings with their blanks.
-    QByteArray m_cells;
-    // Where each row's first cell starts in m_cells
-    QList<quint32> m_rowStarts;
+    SongRowStore m_rows;
     int m_shownRows = 0;
     QStringList m_headers;
     // Marks are few, so they are kept apart from the rows

@@ -2,8 +2,6 @@
 
 #include "reportlistmodel.h"
 
-#include "common/twips.h"
-
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QHeaderView>
@@ -63,18 +61,19 @@ ReportListView::ReportListView(QWidget *parent)
     remeasure();
 }
 
-int ReportListView::count() const
+int ReportListView::rowCount() const
 {
     return m_model->storedRowCount();
 }
 
-void ReportListView::clear()
+ReportRow ReportListView::row(int row) const
 {
-    m_hoverRow = -1;
-    m_model->clearRows();
+    if (row < 0 || row >= rowCount())
+        return {};
+    return m_model->row(row);
 }
 
-void ReportListView::addRows(const QList<ReportRow> &rows)
+void ReportListView::appendRows(const QList<ReportRow> &rows)
 {
     if (rows.isEmpty())
         return;
@@ -84,44 +83,38 @@ void ReportListView::addRows(const QList<ReportRow> &rows)
         m_measureTimer.start();
 }
 
-ReportRow ReportListView::item(int index) const
+void ReportListView::clearRows()
 {
-    if (index < 1 || index > count())
-        return {};
-    return m_model->row(index - 1);
+    m_hoverRow = -1;
+    m_model->clearRows();
 }
 
-void ReportListView::select(int index)
-{
-    showStoredRows();
-    if (index < 1 || index > count())
-        return;
-    setCurrentIndex(m_model->index(index - 1, 0));
-}
-
-void ReportListView::ensureVisible(int index)
+void ReportListView::selectRow(int row)
 {
     showStoredRows();
-    if (index < 1 || index > count())
+    if (row < 0 || row >= rowCount())
         return;
-    scrollTo(m_model->index(index - 1, 0));
+    setCurrentIndex(m_model->index(row, 0));
 }
 
-int ReportListView::selectedIndex() const
+int ReportListView::selectedRow() const
 {
     const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-int ReportListView::columnCount() const
+void ReportListView::scrollToRow(int row)
 {
-    return m_model->columnCount();
+    showStoredRows();
+    if (row < 0 || row >= rowCount())
+        return;
+    scrollTo(m_model->index(row, 0));
 }
 
-void ReportListView::addColumn(const QString &header, int widthTwips)
+void ReportListView::addColumn(const QString &header, int width)
 {
     m_model->addColumn(header);
-    setColumnWidth(m_model->columnCount() - 1, twipsToPixels(widthTwips));
+    setColumnWidth(m_model->columnCount() - 1, width);
 }
 
 void ReportListView::clearColumns()
@@ -129,65 +122,39 @@ void ReportListView::clearColumns()
     m_model->clearColumns();
 }
 
-void ReportListView::setReportView()
+void ReportListView::setPlayMark(int row)
 {
-    horizontalHeader()->show();
-}
-
-void ReportListView::setFullRowSelect(bool on)
-{
-    setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-}
-
-void ReportListView::setGridLines(bool on)
-{
-    setAlternatingRowColors(on);
-}
-
-void ReportListView::setManualLabelEdit()
-{
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-}
-
-void ReportListView::setMultiSelect(bool on)
-{
-    setSelectionMode(on ? QAbstractItemView::ExtendedSelection
-                        : QAbstractItemView::SingleSelection);
-}
-
-void ReportListView::setPlayMark(int index)
-{
-    m_model->setPlayMark(index - 1);
+    m_model->setPlayMark(row);
 }
 
 int ReportListView::playMark() const
 {
-    return m_model->playMark() + 1;
+    return m_model->playMark();
 }
 
-void ReportListView::setErrorMark(int index, const QString &reason)
+void ReportListView::setErrorMark(int row, const QString &reason)
 {
-    m_model->setErrorMark(index - 1, reason);
+    m_model->setErrorMark(row, reason);
 }
 
-void ReportListView::autoSizeColumn(int column)
+void ReportListView::fitColumnToContent(int column)
 {
-    if (column < 1 || column > columnCount())
+    if (column < 0 || column >= m_model->columnCount())
         return;
-    setColumnWidth(column - 1, contentWidth(column - 1));
-}
-
-int ReportListView::contentWidth(int column) const
-{
-    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
-    m_widths.measure(*m_model, std::numeric_limits<int>::max());
-    return m_widths.widest(column) + margin;
+    setColumnWidth(column, contentWidth(column));
 }
 
 void ReportListView::refresh()
 {
     showStoredRows();
     viewport()->update();
+}
+
+int ReportListView::contentWidth(int column) const
+{
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    m_widths.measure(m_model->rows(), m_model->columnCount(), std::numeric_limits<int>::max());
+    return m_widths.widest(column) + margin;
 }
 
 void ReportListView::mousePressEvent(QMouseEvent *event)
@@ -281,8 +248,8 @@ void ReportListView::changeEvent(QEvent *event)
 
 void ReportListView::measureSlice()
 {
-    m_widths.measure(*m_model, kMeasureSlice);
-    if (m_widths.isComplete(*m_model))
+    m_widths.measure(m_model->rows(), m_model->columnCount(), kMeasureSlice);
+    if (m_widths.isComplete(m_model->rows()))
         m_measureTimer.stop();
 }
 
@@ -291,7 +258,7 @@ void ReportListView::remeasure()
     // Whatever changed, the next layout is a whole one
     m_appendedOutOfView = false;
     m_widths.reset(font(), m_model->columnCount());
-    if (count() > 0)
+    if (rowCount() > 0)
         m_measureTimer.start();
     else
         m_measureTimer.stop();

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "columnwidths.h"
-#include "controls/reportlist.h"
 #include "framethrottle.h"
+
+#include "controls/reportlist.h"
 
 #include <QTableView>
 #include <QTimer>
 
 class ReportListModel;
 
-// The report list `ListView1`: a table view over a ReportListModel, looking and behaving as a
+// The song list's view: a table view over a ReportListModel, looking and behaving as a
 // flat list of rows with three columns. A table's layout does not grow with its rows, where a
 // tree view lays out every row again whenever rows arrive.
 //
@@ -19,7 +20,7 @@ class ReportListModel;
 // that sizing a column to its content does not measure every cell again; new rows are measured
 // when the event loop has nothing else to do, which during a list run is while the next page is
 // on its way.
-class ReportListView : public QTableView, public ReportList {
+class ReportListView : public QTableView {
     Q_OBJECT
 
 public:
@@ -27,29 +28,29 @@ public:
 
     ReportListModel &listModel() const { return *m_model; }
 
-    // ReportList
-    int count() const override;
-    void clear() override;
-    void addRows(const QList<ReportRow> &rows) override;
-    ReportRow item(int index) const override;
-    void select(int index) override;
-    void ensureVisible(int index) override;
-    int selectedIndex() const override;
-    int columnCount() const override;
-    void addColumn(const QString &header, int widthTwips) override;
-    void clearColumns() override;
-    void setReportView() override;
-    void setFullRowSelect(bool on) override;
-    void setGridLines(bool on) override;
-    void setManualLabelEdit() override;
-    void setMultiSelect(bool on) override;
-    void setPlayMark(int index) override;
-    int playMark() const override;
-    void setErrorMark(int index, const QString &reason) override;
-    void autoSizeColumn(int column) override;
-    void refresh() override;
+    // Rows by their 0-based position. The rows are counted and read as soon as they are
+    // appended, before the view has taken them in.
+    int rowCount() const;
+    ReportRow row(int row) const;
+    void appendRows(const QList<ReportRow> &rows);
+    void clearRows();
+    // Makes `row` the current and only selected row, as a click on it would; -1 when none is
+    void selectRow(int row);
+    int selectedRow() const;
+    void scrollToRow(int row);
+    // The column headers; widths in pixels
+    void addColumn(const QString &header, int width);
+    void clearColumns();
+    // The row whose song the player has (-1 for none), and the rows that could not be played
+    void setPlayMark(int row);
+    int playMark() const;
+    void setErrorMark(int row, const QString &reason);
+    // Makes a 0-based column as wide as its widest item text; the header does not count
+    void fitColumnToContent(int column);
+    // Takes in the stored rows and repaints
+    void refresh();
 
-    // The width that autoSizeColumn() gives a 0-based column; measures the rows not yet measured
+    // The width that fitColumnToContent() gives a column; measures the rows not yet measured
     int contentWidth(int column) const;
     // Takes in the rows appended since the view last did, now rather than at the end of the frame
     void showStoredRows();

@@ -88,7 +88,7 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                 },
                 [&window] {
                     return u"searching=%1 rows=%2"_s.arg(int(window.state.Searching))
-                        .arg(window.list()->count());
+                        .arg(window.songs().count());
                 }};
     }
     if (name == u"nested-resolution") {
@@ -97,7 +97,7 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                         // The window system delivers the double-click inside the click's wait;
                         // QTest sends its events synchronously, so the list's own signal
                         // stands in for it.
-                        window.list()->select(2);
+                        window.songs().select(2);
                         innerWaiting = true;
                         emit window.list()->doubleClicked(window.list()->listModel().index(1, 0));
                         innerWaiting = false;
@@ -114,7 +114,7 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
     }
     if (name == u"download") {
         return {[&window] {
-                    window.list()->select(1);
+                    window.songs().select(1);
                     window.form().findChild<QAction *>(u"DOl"_s)->trigger();
                 },
                 [&window, after] {

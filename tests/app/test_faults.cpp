@@ -143,8 +143,8 @@ void verifyFailureEnd(const TestWindow &window, int rows)
     QVERIFY(!window.state.Searching);
     QCOMPARE(window.state.CurrentPage, 1);
     QCOMPARE(window.state.FetchPhase, 1);
-    QCOMPARE(window.list()->count(), rows);
-    QCOMPARE(window.list()->selectedIndex(), rows);
+    QCOMPARE(window.songs().count(), rows);
+    QCOMPARE(window.songs().selectedIndex(), rows);
 }
 
 // The peak resident memory of this process since the last reset, in bytes
@@ -178,10 +178,10 @@ void verifySearchWorks(TestWindow &window, const QString &keyword = kKeyword)
     QCOMPARE(window.panel(1), u"搜索结束"_s);
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY(!window.state.Searching);
-    QVERIFY(window.list()->count() > 0);
-    for (int row = 1; row <= window.list()->count(); ++row)
-        QVERIFY2(window.list()->item(row).text.contains(keyword),
-                 qPrintable(window.list()->item(row).text));
+    QVERIFY(window.songs().count() > 0);
+    for (int row = 1; row <= window.songs().count(); ++row)
+        QVERIFY2(window.songs().item(row).text.contains(keyword),
+                 qPrintable(window.songs().item(row).text));
     QVERIFY(window.messageBox.shown.isEmpty());
 }
 
@@ -389,7 +389,7 @@ void FaultsTest::hugePage()
     window.form().Form_Load();
     QVERIFY2(clock.elapsed() < scaled(20000), qPrintable(QString::number(clock.elapsed())));
 
-    QCOMPARE(window.list()->count(), rows);
+    QCOMPARE(window.songs().count(), rows);
     if (inOrder) {
         QCOMPARE(window.caption(), u"搜索"_s);
         QCOMPARE(window.panel(1), u"搜索结束"_s);
@@ -398,8 +398,8 @@ void FaultsTest::hugePage()
         verifyFailureEnd(window, rows);
     }
     if (rows == 60) {
-        QCOMPARE(window.list()->item(21).text, u"大页0"_s + QString(12, u' '));
-        QCOMPARE(window.list()->item(40).SubItems(2), u"80019"_s + QString(12, u' '));
+        QCOMPARE(window.songs().item(21).text, u"大页0"_s + QString(12, u' '));
+        QCOMPARE(window.songs().item(40).SubItems(2), u"80019"_s + QString(12, u' '));
     }
     verifySearchWorks(window);
 }
@@ -416,14 +416,14 @@ void FaultsTest::undecodableBytes()
     window.form().Form_Load();
 
     // The page is cut like any other: the run goes on to page 3 and ends in order
-    QCOMPARE(window.list()->count(), 42);
+    QCOMPARE(window.songs().count(), 42);
     QCOMPARE(window.caption(), u"搜索"_s);
-    const QString broken = window.list()->item(21).text;
+    const QString broken = window.songs().item(21).text;
     QVERIFY2(broken.startsWith(u"坏\uFFFD"_s) && broken.contains(u"字"_s), qPrintable(broken));
-    QCOMPARE(window.list()->item(22).text, u"好字"_s + QString(12, u' '));
-    QCOMPARE(window.list()->item(21).SubItems(2), u"70001"_s + QString(12, u' '));
-    for (int row = 1; row <= window.list()->count(); ++row)
-        QVERIFY(!window.list()->item(row).text.contains(QChar(0xFEFF)));
+    QCOMPARE(window.songs().item(22).text, u"好字"_s + QString(12, u' '));
+    QCOMPARE(window.songs().item(21).SubItems(2), u"70001"_s + QString(12, u' '));
+    for (int row = 1; row <= window.songs().count(); ++row)
+        QVERIFY(!window.songs().item(row).text.contains(QChar(0xFEFF)));
     verifySearchWorks(window);
 }
 
@@ -444,11 +444,11 @@ void FaultsTest::errorPages()
     window.form().Form_Load();
 
     // The no-list end, in order, with the first page's rows
-    QCOMPARE(window.list()->count(), 20);
+    QCOMPARE(window.songs().count(), 20);
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY(!window.state.Searching);
     QCOMPARE(window.panel(1), u"搜索结束"_s);
-    QCOMPARE(window.list()->selectedIndex(), 20);
+    QCOMPARE(window.songs().selectedIndex(), 20);
     QVERIFY(!service.requestTargets().contains(furtherPage(3)));
     verifySearchWorks(window);
 }
@@ -491,7 +491,7 @@ void FaultsTest::songAddressAnswers()
     TestWindow window(service.base());
     window.form().Form_Load();
     QVERIFY(window.show());
-    QCOMPARE(window.list()->count(), 2);
+    QCOMPARE(window.songs().count(), 2);
 
     window.clickRow(1);
     const QString text2 = window.box(u"Text2"_s)->text();
@@ -522,7 +522,7 @@ void FaultsTest::emptyBackgroundList()
     window.form().Form_Load();
 
     // Start-up went on to its end, without a background track
-    QCOMPARE(window.list()->count(), 60);
+    QCOMPARE(window.songs().count(), 60);
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY2(window.panel(1).startsWith(u"背景音乐不可用"_s), qPrintable(window.panel(1)));
     QVERIFY(window.player()->URL().isEmpty());
@@ -554,13 +554,14 @@ void FaultsTest::brokenMedia()
     QVERIFY(window.show());
     MediaPlayerWidget *const player = window.player();
     ReportListView *const list = window.list();
+    ReportList &songs = window.songs();
     QElapsedTimer clock;
     clock.start();
 
     // The background track is the broken song; row 1 is the same song, and row 2 plays
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), scaled(kMediaTimeoutMs));
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s)
-                                 && list->playMark() == 2,
+                                 && songs.playMark() == 2,
                              scaled(2 * kMediaTimeoutMs));
     QVERIFY2(clock.elapsed() >= 2 * PlayOrder::kSkipDelay.count(),
              qPrintable(QString::number(clock.elapsed())));
@@ -582,7 +583,7 @@ void FaultsTest::brokenMedia()
     QCOMPARE(window.form().playIndex(), 2);
     verifySearchWorks(window, u"歌"_s);
     // The rows are new: no mark is left over
-    QCOMPARE(list->playMark(), 0);
+    QCOMPARE(songs.playMark(), 0);
     QVERIFY(!list->listModel().index(0, 0).data(Qt::DecorationRole).isValid());
 }
 
@@ -620,6 +621,7 @@ void FaultsTest::deadSongsAreSkipped()
     window.form().Form_Load();
     QVERIFY(window.show());
     ReportListView *const list = window.list();
+    ReportList &rows = window.songs();
     QElapsedTimer clock;
     clock.start();
     if (chosen > 0)
@@ -632,7 +634,7 @@ void FaultsTest::deadSongsAreSkipped()
             window.panel(1).startsWith(u"连续%1首歌曲无法播放，已停止："_s.arg(gaveUpAfter)),
             bound);
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(list->playMark() == tried.last()
+        QTRY_VERIFY_WITH_TIMEOUT(rows.playMark() == tried.last()
                                      && window.player()->statusText().startsWith(u"正在播放"_s),
                                  bound);
         QCOMPARE(window.form().playIndex(), tried.last());

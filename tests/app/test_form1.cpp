@@ -126,11 +126,13 @@ void Form1Test::startUp()
     Window window(service.base());
 
     ReportListView *list = window.list();
-    QCOMPARE(list->columnCount(), 3);
+
+    ReportList &songs = window.songs();
+    QCOMPARE(songs.columnCount(), 3);
     QCOMPARE(list->listModel().headerData(0, Qt::Horizontal).toString(), u"歌曲名称："_s);
     QCOMPARE(list->listModel().headerData(1, Qt::Horizontal).toString(), u"歌曲编号："_s);
     QCOMPARE(list->listModel().headerData(2, Qt::Horizontal).toString(), u"歌曲ID："_s);
-    QVERIFY(list->count() >= 200);
+    QVERIFY(songs.count() >= 200);
     QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
     QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
     QVERIFY(!window.state.Searching);
@@ -162,7 +164,7 @@ void Form1Test::startUpWithoutService()
     QVERIFY2(panel1.startsWith(u"搜索失败："_s) && panel1.endsWith(u"；背景音乐不可用"_s),
              qPrintable(panel1));
     QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
-    QCOMPARE(window.list()->count(), 0);
+    QCOMPARE(window.songs().count(), 0);
     QCOMPARE(window.skinning.calls.size(), 2);
     QCOMPARE(window.player()->volume(), 100);
 }
@@ -173,13 +175,14 @@ void Form1Test::columnsFitTheirContent()
     QVERIFY(service.isRunning());
     Window window(service.base());
     ReportListView *list = window.list();
+    ReportList &songs = window.songs();
 
-    QCOMPARE(list->selectedIndex(), 45);
+    QCOMPARE(songs.selectedIndex(), 45);
     const QFontMetrics metrics = list->fontMetrics();
     for (int column = 0; column < 3; ++column) {
         int widest = 0;
-        for (int row = 1; row <= list->count(); ++row)
-            widest = std::max(widest, metrics.horizontalAdvance(list->item(row).SubItems(column)));
+        for (int row = 1; row <= songs.count(); ++row)
+            widest = std::max(widest, metrics.horizontalAdvance(songs.item(row).SubItems(column)));
         QVERIFY(widest > 0);
         // As wide as the widest cell, trailing blanks included, not as the header
         QVERIFY2(list->columnWidth(column) >= widest, qPrintable(QString::number(column)));
@@ -194,6 +197,7 @@ void Form1Test::popupMenu()
     Window window(service.base());
     QVERIFY(window.show());
     ReportListView *list = window.list();
+    ReportList &songs = window.songs();
     QMenu *popup = window.child<QMenu>(u"Memu"_s);
 
     list->clearSelection();
@@ -204,7 +208,7 @@ void Form1Test::popupMenu()
     QTRY_VERIFY_WITH_TIMEOUT(popup->isVisible(), scaled(5000));
     popup->hide();
 
-    list->clear();
+    songs.clear();
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(5, 5));
     QTest::qWait(scaled(50));
     QVERIFY(!popup->isVisible());
@@ -302,7 +306,7 @@ void Form1Test::playbackGoesOnFromTheList()
     QVERIFY(service.isRunning());
     Window window(service.base());
     MediaPlayerWidget *player = window.player();
-    const QString firstId = window.list()->item(1).SubItems(2).trimmed();
+    const QString firstId = window.songs().item(1).SubItems(2).trimmed();
     const QString backgroundTrack = player->URL();
     QVERIFY(!backgroundTrack.isEmpty());
 
@@ -360,16 +364,17 @@ void Form1Test::playingRowAndKeys()
     window.form().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window.form()));
     ReportListView *const list = window.list();
+    ReportList &songs = window.songs();
     const auto marked = [&](int row) {
         return list->listModel().index(row - 1, 0).data(Qt::DecorationRole).isValid();
     };
     // The background track is no row
-    QCOMPARE(list->playMark(), 0);
+    QCOMPARE(songs.playMark(), 0);
 
     window.doubleClickRow(3);
-    QCOMPARE(list->playMark(), 3);
+    QCOMPARE(songs.playMark(), 3);
     QVERIFY(marked(3));
-    QCOMPARE(list->item(3).text, u"歌3"_s + QString(12, u' '));
+    QCOMPARE(songs.item(3).text, u"歌3"_s + QString(12, u' '));
     window.doubleClickRow(5);
     QVERIFY(marked(5));
     QVERIFY(!marked(3));
@@ -377,7 +382,7 @@ void Form1Test::playingRowAndKeys()
     window.clickRow(1);
     const int asked = addressRequests(service, u"5"_s);
     QTest::keyClick(&window.form(), Qt::Key_L, Qt::ControlModifier);
-    QCOMPARE(list->selectedIndex(), 5);
+    QCOMPARE(songs.selectedIndex(), 5);
     QCOMPARE(window.box(u"Text3"_s)->text().trimmed(), u"歌5"_s);
     QVERIFY(!window.box(u"Text6"_s)->text().isEmpty());
     QCOMPARE(addressRequests(service, u"5"_s), asked + 2);
@@ -389,11 +394,11 @@ void Form1Test::playingRowAndKeys()
     // A new list: the old rows and their mark are gone, and Ctrl+L has nothing to show
     keyword->setText(u"歌"_s);
     QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
-    QCOMPARE(list->count(), 5);
-    QCOMPARE(list->playMark(), 0);
+    QCOMPARE(songs.count(), 5);
+    QCOMPARE(songs.playMark(), 0);
     QVERIFY(!marked(5));
     QTest::keyClick(&window.form(), Qt::Key_L, Qt::ControlModifier);
-    QCOMPARE(list->selectedIndex(), 5);
+    QCOMPARE(songs.selectedIndex(), 5);
     QCOMPARE(addressRequests(service, u"5"_s), asked + 2);
 }
 

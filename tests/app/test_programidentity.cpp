@@ -199,7 +199,7 @@ void ProgramIdentityTest::requestsFollowSystemProxy()
         TestWindow window(base);
         window.form().Form_Load(); // the list run, then the background track
         QVERIFY(window.show());
-        QCOMPARE(window.list()->count(), 205);
+        QCOMPARE(window.songs().count(), 205);
         window.form().downloads().setTargetDirectory(folder.path());
         QSignalSpy downloaded(&window.form().downloads(), &DownloadManager::finished);
         window.clickRow(1);

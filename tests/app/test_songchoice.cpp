@@ -165,7 +165,7 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
 
     // "播放" on row 2; while its link is on its way the background track is stopped, and the
     // player goes on from the list inside that wait
-    window.list()->select(2);
+    window.songs().select(2);
     const RequestTrigger stop(service, u"id=2"_s, [player] { player->stop(); });
     window.child<QAction>(u"Players"_s)->trigger();
     QVERIFY(stop.fired());
@@ -203,6 +203,7 @@ void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()
     window.form().Form_Load();
     QVERIFY(window.show());
     ReportListView *const list = window.list();
+    ReportList &songs = window.songs();
 
     window.clickRow(2);
     const QRect lastRow = list->visualRect(list->listModel().index(2, 0));
@@ -211,7 +212,7 @@ void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
 
     // The click in the list still shows the selected song
-    QCOMPARE(list->selectedIndex(), 2);
+    QCOMPARE(songs.selectedIndex(), 2);
     QCOMPARE(boxes(window), song(service, 2));
     QCOMPARE(addressRequests(service), (QStringList {u"3"_s, u"2"_s, u"2"_s, u"2"_s, u"2"_s}));
 }

@@ -413,14 +413,14 @@ void MprisTest::titleFollowsTheList()
     TestWindow window(m_service->base());
     Form1 &form = window.form();
     form.Form_Load();
-    auto *const list = form.findChild<ReportListView *>(u"ListView1"_s);
-    QCOMPARE(list->count(), 2);
+    ReportList &songs = form.songList();
+    QCOMPARE(songs.count(), 2);
     const MprisService service(form, form.mediaPlayer(), *m_programBus);
 
     // The background track has no row: its file names it
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"nocturne_2.wav"_s);
 
-    list->select(2);
+    songs.select(2);
     form.findChild<QAction *>(u"Players"_s)->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"夜曲"_s);
@@ -521,10 +521,10 @@ void MprisTest::notifiesSongsFromTheList()
     Form1 &form = window.form();
     const DesktopIntegration desktop(form, *m_programBus);
     form.Form_Load();
-    auto *const list = form.findChild<ReportListView *>(u"ListView1"_s);
+    ReportList &songs = form.songList();
     QAction *const play = form.findChild<QAction *>(u"Players"_s);
     const auto playRow = [&](int row) {
-        list->select(row);
+        songs.select(row);
         play->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     };

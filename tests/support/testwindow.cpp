@@ -81,7 +81,7 @@ QString TestWindow::panel(int number) const
 void TestWindow::clickRow(int row) const
 {
     ReportListView *const view = list();
-    view->ensureVisible(row);
+    view->scrollToRow(row - 1);
     const QRect cell = view->visualRect(view->listModel().index(row - 1, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
 }
@@ -89,7 +89,7 @@ void TestWindow::clickRow(int row) const
 void TestWindow::doubleClickRow(int row) const
 {
     ReportListView *const view = list();
-    view->ensureVisible(row);
+    view->scrollToRow(row - 1);
     const QRect cell = view->visualRect(view->listModel().index(row - 1, 0));
     // As the window system delivers it: a click, whose handler runs first, then the second press,
     // the double-click and its release, which is already queued while the double-click's

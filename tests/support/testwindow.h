@@ -40,6 +40,8 @@ public:
         return m_form->findChild<T *>(name);
     }
     ReportListView *list() const;
+    // The song list as the logic sees it: rows counted from 1
+    ReportList &songs() const { return m_form->songList(); }
     StatusBarWidget *status() const;
     MediaPlayerWidget *player() const;
     DownloadWebView *webBrowser() const;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "controls/reportlist.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The rows of the song list, kept compactly: a list can hold a whole catalogue. Rows are read
+// back exactly as they were given, but a row's text costs a third of what it would as three
+// strings with their padding. Rows are only ever appended or all removed.
+class SongRowStore {
+public:
+    static constexpr int kColumns = 3;
+
+    int size() const { return int(m_rowStarts.size()); }
+    bool isEmpty() const { return m_rowStarts.isEmpty(); }
+    // Raises Failure when the store cannot hold the rows; then none of them is stored.
+    void append(const QList<ReportRow> &rows);
+    // Removes every row and gives their memory back
+    void clear();
+
+    // 0-based
+    ReportRow row(int row) const;
+    QString cellText(int row, int column) const;
+    // Appends the text of a cell to `text`, as cellText() gives it, without a new string
+    void appendCellText(int row, int column, QString &text) const;
+
+private:
+    qsizetype cellStart(int row, int column) const;
+
+    // Every cell of every row, one after the other, each a header then the cell's text without
+    // the twelve blanks nearly all cells end with. The header says whether the blanks were
+    // there, whether the text is Latin-1, as identifiers and serials are, or UTF-16, and how
+    // long it is.
+    QByteArray m_cells;
+    // Where each row's first cell starts in m_cells
+    QList<quint32> m_rowStarts;
+};
