@@ -92,10 +92,9 @@ Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
     m_songs = std::make_unique<SongHandlers>(
         *m_listView1,
         SongHandlers::Boxes {*m_text2Box, *m_text3Box, *m_text4Box, *m_text5Box, *m_text6Box},
-        *WindowsMediaPlayer1, *WebBrowser1, *m_links, m_playIndex);
+        *WindowsMediaPlayer1, *WebBrowser1, *m_links);
     m_listPlayer
         = std::make_unique<ListPlayer>(*m_songs, *m_listView1, *WindowsMediaPlayer1, *StatusBar1);
-    m_songs->setListener(m_listPlayer.get());
     connectHandlers();
     Timer1->start();
 }
@@ -139,6 +138,7 @@ void Form1::connectHandlers()
     connect(WindowsMediaPlayer1, &MediaPlayerWidget::mediaFailed, this,
             &Form1::WindowsMediaPlayer1_MediaFailed);
     connect(m_listPlayer.get(), &ListPlayer::songStarted, this, &Form1::announceSong);
+    connect(m_songs.get(), &SongHandlers::linkFailed, this, &Form1::reportLinkFailure);
     connect(&ListView1->listModel(), &QAbstractItemModel::modelReset, this, &Form1::listChanged);
     connect(&ListView1->listModel(), &QAbstractItemModel::rowsInserted, this, &Form1::listChanged);
     connect(new QShortcut(QKeySequence(u"Ctrl+L"_s), this), &QShortcut::activated, this,
@@ -172,14 +172,28 @@ void Form1::runHandler(const std::function<void()> &handler)
 {
     if (m_unloaded)
         return;
-    const std::optional<QString> failure = failureOf(handler);
-    if (failure && !m_unloaded)
-        StatusBar1->setPanelText(1, u"获取歌曲链接失败：%1"_s.arg(*failure));
+    if (const std::optional<QString> failure = failureOf(handler))
+        reportLinkFailure(*failure);
+}
+
+void Form1::reportLinkFailure(const QString &reason)
+{
+    StatusBar1->setPanelText(1, u"获取歌曲链接失败：%1"_s.arg(reason));
+}
+
+qint32 Form1::playIndex() const
+{
+    return m_songs->playIndex();
+}
+
+bool Form1::songChoicePending() const
+{
+    return m_songs->hasPendingChoice();
 }
 
 void Form1::Form_Load()
 {
-    m_playIndex = 1;
+    m_songs->setPlayIndex(1);
     m_listView1->clear();
     m_listView1->clearColumns();
     m_listView1->setReportView();
@@ -279,7 +293,7 @@ void Form1::WindowsMediaPlayer1_DoubleClick()
 {
     // Full screen is a nicety: nothing to report if the player cannot
     try {
-        m_songs->WindowsMediaPlayer1_DoubleClick();
+        WindowsMediaPlayer1->setFullScreen(true);
     } catch (const std::exception &error) {
         qCInfo(lcApp) << "No full screen:" << error.what();
     }
@@ -380,6 +394,7 @@ void Form1::Form_Unload()
     m_unloaded = true;
     Timer1->stop();
     m_listPlayer->cancelSkip();
+    m_songs->abortAll();
     m_environment.shell->openAddress(m_environment.exitPage);
     // Every waiting request ends now, so the handlers waiting on them unwind and nothing more
     // is written before the program ends

@@ -43,7 +43,10 @@ public:
     // the skin and starts the background track.
     void Form_Load();
 
-    qint32 playIndex() const { return m_playIndex; }
+    // The 1-based row from which playback goes on
+    qint32 playIndex() const;
+    // A choice of a song still waits for its links
+    bool songChoicePending() const;
     SearchState &searchState() const { return m_state; }
     TextFetcher &fetcher() const { return *m_fetcher; }
     // The song list as the logic sees it
@@ -103,10 +106,10 @@ private:
     template<typename Handler> void runSongHandler(Handler handler);
     template<typename Handler> void runListHandler(Handler handler);
     void runHandler(const std::function<void()> &handler);
+    void reportLinkFailure(const QString &reason);
 
     FormEnvironment m_environment;
     SearchState &m_state;
-    qint32 m_playIndex = 1;
     bool m_unloaded = false;
 
     QNetworkAccessManager m_network;

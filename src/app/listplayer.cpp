@@ -1,6 +1,5 @@
 #include "listplayer.h"
 
-#include "common/failure.h"
 #include "common/logging.h"
 #include "controls/mediaplayer.h"
 #include "controls/reportlist.h"
@@ -17,6 +16,9 @@ ListPlayer::ListPlayer(SongHandlers &songs, ReportList &list, MediaPlayer &playe
     m_skipTimer.setTimerType(Qt::PreciseTimer);
     m_skipTimer.setInterval(PlayOrder::kSkipDelay);
     connect(&m_skipTimer, &QTimer::timeout, this, &ListPlayer::skip);
+    connect(&m_songs, &SongHandlers::userChose, this, &ListPlayer::userChose);
+    connect(&m_songs, &SongHandlers::rowLoaded, this, &ListPlayer::rowLoaded);
+    connect(&m_songs, &SongHandlers::rowFailed, this, &ListPlayer::rowFailed);
 }
 
 void ListPlayer::playNext()
@@ -63,7 +65,7 @@ void ListPlayer::playStateChanged()
 
 void ListPlayer::mediaFailed()
 {
-    songFailed(m_list.playMark(), m_player.failure(), m_choices);
+    songFailed(m_list.playMark(), m_player.failure());
 }
 
 void ListPlayer::cancelSkip()
@@ -73,7 +75,6 @@ void ListPlayer::cancelSkip()
 
 void ListPlayer::userChose()
 {
-    ++m_choices;
     cancelSkip();
     m_order.reset();
 }
@@ -86,17 +87,12 @@ void ListPlayer::rowLoaded(int index)
 
 void ListPlayer::rowFailed(int index, const QString &reason)
 {
-    // Taken up from the event loop, once the handler that failed has reported it: the
-    // final word in the status bar, when trying stops, is this one
-    QMetaObject::invokeMethod(
-        this, [this, index, reason, choices = m_choices] { songFailed(index, reason, choices); },
-        Qt::QueuedConnection);
+    songFailed(index, reason);
 }
 
-void ListPlayer::songFailed(int row, const QString &reason, quint64 choices)
+void ListPlayer::songFailed(int row, const QString &reason)
 {
-    // The user has chosen since: that choice is what plays now
-    if (choices != m_choices || m_list.count() == 0)
+    if (m_list.count() == 0)
         return;
     if (row > 0)
         m_list.setErrorMark(row, reason);
@@ -113,7 +109,6 @@ void ListPlayer::songFailed(int row, const QString &reason, quint64 choices)
 
 void ListPlayer::skip()
 {
-    // A failure here is the next row's own: rowFailed() has taken it up already
-    if (const std::optional<QString> failure = failureOf([this] { m_songs.skipTo(m_skipRow); }))
-        qCInfo(lcApp) << "Could not go on with row" << m_skipRow << *failure;
+    // A failure of the next row comes back through rowFailed(), as that row's own
+    m_songs.skipTo(m_skipRow);
 }

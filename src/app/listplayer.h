@@ -13,14 +13,14 @@ class StatusPanels;
 // Plays the list beyond the player-stopped rule: it goes past songs that cannot be played, plays
 // the next and the previous row for the desktop, stops for good when the desktop says stop, and
 // marks the row that plays. Runs on the song handlers and the small interfaces, without widgets.
-class ListPlayer : public QObject, public SongHandlers::Listener {
+class ListPlayer : public QObject {
     Q_OBJECT
 
 public:
     ListPlayer(SongHandlers &songs, ReportList &list, MediaPlayer &player, StatusPanels &status,
                QObject *parent = nullptr);
 
-    // The desktop's commands; each may raise Failure when a link cannot be had
+    // The desktop's commands
     void playNext();
     void playPrevious();
     // Stops, and the list does not go on by itself until something plays again
@@ -36,17 +36,17 @@ public:
     void cancelSkip();
     bool skipPending() const { return m_skipTimer.isActive(); }
 
-    // SongHandlers::Listener
-    void userChose() override;
-    void rowLoaded(int index) override;
-    void rowFailed(int index, const QString &reason) override;
+    // What becomes of the songs that the song handlers hand to the player
+    void userChose();
+    void rowLoaded(int index);
+    void rowFailed(int index, const QString &reason);
 
 signals:
     // A song from the list began to play; the title as the list shows it, without its padding
     void songStarted(const QString &title);
 
 private:
-    void songFailed(int row, const QString &reason, quint64 choices);
+    void songFailed(int row, const QString &reason);
     void skip();
 
     SongHandlers &m_songs;
@@ -56,8 +56,6 @@ private:
     PlayOrder m_order;
     QTimer m_skipTimer;
     int m_skipRow = 0;
-    // The user's choices so far: a failure noticed before the latest one belongs to the past
-    quint64 m_choices = 0;
     // The row loaded last, until it plays
     int m_startingRow = 0;
     bool m_stoppedForGood = false;

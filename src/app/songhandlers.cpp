@@ -1,144 +1,172 @@
 #include "songhandlers.h"
 
-#include "common/failure.h"
 #include "controls/mediaplayer.h"
 #include "controls/textbox.h"
 #include "controls/webview.h"
 #include "links/linkresolver.h"
 
-// While a handler waits for a link, other handlers run inside the wait: the user may choose
-// another row, or the player may stop and go on from the list. A handler that the user has
-// overtaken stops writing, so that the boxes never show one song beside another song's link, and
-// "下载" never fetches a song other than the one shown. The rows a handler works on are taken
-// once, when it starts: what it writes belongs to the song the user chose.
+#include <utility>
 
 SongHandlers::SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, WebView &browser,
-                           LinkResolver &links, qint32 &playIndex)
-    : m_list(list), m_boxes(boxes), m_player(player), m_browser(browser), m_links(links),
-      m_playIndex(playIndex)
+                           const LinkResolver &links, QObject *parent)
+    : QObject(parent), m_list(list), m_boxes(boxes), m_player(player), m_browser(browser),
+      m_links(links)
 {
 }
 
-quint64 SongHandlers::choose()
+LinkLookup *SongHandlers::watch(LinkLookup *lookup, void (SongHandlers::*resolved)(const QString &),
+                                void (SongHandlers::*failed)(const QString &))
 {
-    if (m_listener)
-        m_listener->userChose();
-    return ++m_userChoices;
+    connect(lookup, &LinkLookup::resolved, this, resolved);
+    connect(lookup, &LinkLookup::failed, this, failed);
+    return lookup;
 }
 
-template<typename Stale> QString SongHandlers::linkToPlay(int index, const QString &id, Stale stale)
+std::optional<SongHandlers::Choice> SongHandlers::selection(Kind kind) const
 {
-    QString link;
-    const std::optional<QString> failure = failureOf([&] { link = m_links.ResolveSongLink(id); });
-    if (!failure)
-        return link;
-    if (m_listener && !stale())
-        m_listener->rowFailed(index, *failure);
-    throw Failure(*failure);
-}
-
-SongHandlers::Selection SongHandlers::selection() const
-{
+    // The rows a handler works on are taken once, when it starts: what it writes belongs to the
+    // song the user chose, even if the selection moves meanwhile
     const int index = m_list.selectedIndex();
-    return {index, index > 0 ? m_list.item(index) : ReportRow()};
+    if (index == 0)
+        return std::nullopt;
+    return Choice {kind, index, m_list.item(index)};
 }
 
 void SongHandlers::ListView1_Click()
 {
     if (m_list.count() == 0)
         return;
-    const Selection selected = selection();
-    if (selected.index == 0)
-        return;
-    const quint64 choice = choose();
-    m_boxes.Text3.setText(selected.row.text);
-    m_boxes.Text5.setText(selected.row.SubItems(1));
-    m_boxes.Text4.setText(selected.row.SubItems(2));
-    showLinks(choice, selected.row.SubItems(2), true);
+    if (const std::optional<Choice> selected = selection(Kind::Show))
+        choose(*selected);
 }
 
 void SongHandlers::ListView1_DblClick()
 {
     if (m_list.count() == 0)
         return;
-    play(selection(), true);
+    if (const std::optional<Choice> selected = selection(Kind::Activate))
+        choose(*selected);
 }
 
 void SongHandlers::Players_Click()
 {
-    play(selection(), false);
+    if (const std::optional<Choice> selected = selection(Kind::Play))
+        choose(*selected);
 }
 
-void SongHandlers::play(const Selection &selected, bool showRawLink)
+void SongHandlers::playRow(int index)
 {
-    if (selected.index == 0)
+    if (index < 1 || index > m_list.count())
         return;
-    const quint64 choice = choose();
-    const QString &id = selected.row.SubItems(2);
-    m_playIndex = selected.index;
-    m_boxes.Text3.setText(selected.row.text);
-    m_boxes.Text4.setText(id);
-    m_boxes.Text5.setText(selected.row.SubItems(1));
-    QString link;
-    try {
-        link = linkToPlay(selected.index, id, [&] { return superseded(choice); });
-    } catch (...) {
-        dropLinks(choice, showRawLink);
-        throw;
+    choose({Kind::Play, index, m_list.item(index)});
+}
+
+void SongHandlers::choose(Choice choice)
+{
+    // The newest choice is what plays and what the boxes show; going on from the list never
+    // overrides it
+    if (m_choiceLookup)
+        m_choiceLookup->abort();
+    abortGoingOn();
+    emit userChose();
+    m_choice = std::move(choice);
+    showSong(*m_choice);
+    m_choice->step = m_choice->kind == Kind::Show ? Step::LinkBox : Step::Player;
+    takeStep();
+}
+
+void SongHandlers::showSong(const Choice &choice)
+{
+    if (choice.kind == Kind::Show) {
+        m_boxes.Text3.setText(choice.row.text);
+        m_boxes.Text5.setText(choice.row.SubItems(1));
+        m_boxes.Text4.setText(choice.row.SubItems(2));
+        return;
     }
-    if (superseded(choice))
-        return;
-    // The player may have gone on from the list meanwhile; the user's row is where it goes on
-    m_playIndex = selected.index;
+    m_playIndex = choice.index;
+    m_boxes.Text3.setText(choice.row.text);
+    m_boxes.Text4.setText(choice.row.SubItems(2));
+    m_boxes.Text5.setText(choice.row.SubItems(1));
+}
+
+void SongHandlers::takeStep()
+{
+    const QString &id = m_choice->row.SubItems(2);
+    switch (m_choice->step) {
+    case Step::Player:
+    case Step::LinkBox:
+        m_choiceLookup = watch(m_links.resolveSongLink(id, this), &SongHandlers::choiceResolved,
+                               &SongHandlers::choiceFailed);
+        break;
+    case Step::RawLinkBox:
+        m_choiceLookup = watch(m_links.resolveSongLinkRaw(id, this), &SongHandlers::choiceResolved,
+                               &SongHandlers::choiceFailed);
+        break;
+    case Step::Done:
+        m_choice.reset();
+        break;
+    }
+}
+
+void SongHandlers::choiceResolved(const QString &link)
+{
+    Choice &choice = *m_choice;
+    switch (choice.step) {
+    case Step::Player:
+        // Whatever the list went on with meanwhile, the user's row is where it goes on now
+        abortGoingOn();
+        play(choice.index, choice.row, link);
+        choice.step = Step::LinkBox;
+        break;
+    case Step::LinkBox:
+        m_boxes.Text2.setText(link);
+        choice.step = choice.kind == Kind::Play ? Step::Done : Step::RawLinkBox;
+        break;
+    case Step::RawLinkBox:
+    case Step::Done:
+        m_boxes.Text6.setText(link);
+        choice.step = Step::Done;
+        break;
+    }
+    takeStep();
+}
+
+void SongHandlers::choiceFailed(const QString &reason)
+{
+    const Choice choice = *std::exchange(m_choice, std::nullopt);
+    // The boxes the choice was about to write are emptied, so that they never show another
+    // song's link
+    if (choice.step != Step::RawLinkBox)
+        m_boxes.Text2.setText(QString());
+    if (choice.kind != Kind::Play)
+        m_boxes.Text6.setText(QString());
+    emit linkFailed(reason);
+    if (choice.step == Step::Player)
+        emit rowFailed(choice.index, reason);
+}
+
+void SongHandlers::play(int index, const ReportRow &row, const QString &link)
+{
+    m_playIndex = index;
     m_player.setURL(link);
     // The name the desktop's media controls show, as the list shows it
-    m_player.setTitle(selected.row.text.trimmed());
-    if (m_listener)
-        m_listener->rowLoaded(selected.index);
-    showLinks(choice, id, showRawLink);
-}
-
-void SongHandlers::showLinks(quint64 choice, const QString &id, bool showRawLink)
-{
-    QString link;
-    try {
-        link = m_links.ResolveSongLink(id);
-    } catch (...) {
-        dropLinks(choice, showRawLink);
-        throw;
-    }
-    if (superseded(choice))
-        return;
-    m_boxes.Text2.setText(link);
-    if (!showRawLink)
-        return;
-    try {
-        link = m_links.ResolveSongLinkRaw(id);
-    } catch (...) {
-        if (!superseded(choice))
-            m_boxes.Text6.setText(QString());
-        throw;
-    }
-    if (!superseded(choice))
-        m_boxes.Text6.setText(link);
-}
-
-void SongHandlers::dropLinks(quint64 choice, bool rawLinkToo)
-{
-    if (superseded(choice))
-        return;
-    m_boxes.Text2.setText(QString());
-    if (rawLinkToo)
-        m_boxes.Text6.setText(QString());
+    m_player.setTitle(row.text.trimmed());
+    emit rowLoaded(index);
 }
 
 void SongHandlers::DOl_Click()
 {
-    const Selection selected = selection();
-    if (selected.index == 0)
+    const int index = m_list.selectedIndex();
+    if (index == 0)
         return;
     // The song the user asked for, even if the selection moves while its link is on its way
-    m_browser.Navigate(m_links.ResolveSongLink(selected.row.SubItems(2)));
+    watch(m_links.resolveSongLink(m_list.item(index).SubItems(2), this),
+          &SongHandlers::downloadResolved, &SongHandlers::linkFailed);
+}
+
+void SongHandlers::downloadResolved(const QString &link)
+{
+    m_browser.Navigate(link);
 }
 
 void SongHandlers::Command3_Click()
@@ -157,44 +185,53 @@ void SongHandlers::WindowsMediaPlayer1_PlayStateChange(int)
     // Rows between the first and the last play again; the last and the first go on with row 1
     if (m_playIndex >= m_list.count() || m_playIndex <= 1)
         m_playIndex = 1;
-    goOnWith(m_playIndex);
-}
-
-bool SongHandlers::goOnWith(int index)
-{
-    const quint64 choice = m_userChoices;
-    const quint64 continuation = ++m_continuations;
-    // A song the user chose meanwhile, or a later stop's song, wins over this one
-    const auto overtaken = [&] { return superseded(choice) || continuation != m_continuations; };
-    const ReportRow row = m_list.item(index);
-    const QString link = linkToPlay(index, row.SubItems(2), overtaken);
-    if (overtaken())
-        return false;
-    m_player.setURL(link);
-    m_player.setTitle(row.text.trimmed());
-    if (m_listener)
-        m_listener->rowLoaded(index);
-    return true;
-}
-
-void SongHandlers::playRow(int index)
-{
-    if (index < 1 || index > m_list.count())
-        return;
-    play({index, m_list.item(index)}, false);
+    goOnWith(m_playIndex, false);
 }
 
 void SongHandlers::skipTo(int index)
 {
     if (index < 1 || index > m_list.count())
         return;
-    // Playback goes on from the row that plays, not from the one that failed: that would be
-    // tried again whenever this song ends
-    if (goOnWith(index))
-        m_playIndex = index;
+    goOnWith(index, true);
 }
 
-void SongHandlers::WindowsMediaPlayer1_DoubleClick()
+void SongHandlers::goOnWith(int index, bool skipping)
 {
-    m_player.setFullScreen(true);
+    // A later stop's song wins over this one
+    abortGoingOn();
+    m_goingOn = GoingOn {index, m_list.item(index), skipping};
+    m_goingOnLookup = watch(m_links.resolveSongLink(m_goingOn->row.SubItems(2), this),
+                            &SongHandlers::goingOnResolved, &SongHandlers::goingOnFailed);
+}
+
+void SongHandlers::goingOnResolved(const QString &link)
+{
+    const GoingOn goingOn = *std::exchange(m_goingOn, std::nullopt);
+    // Playback goes on from the row that plays, not from one that failed before it: that would
+    // be tried again whenever this song ends
+    play(goingOn.index, goingOn.row, link);
+}
+
+void SongHandlers::goingOnFailed(const QString &reason)
+{
+    const GoingOn goingOn = *std::exchange(m_goingOn, std::nullopt);
+    // Going past dead songs says so once it gives up, not at every row
+    if (!goingOn.skipping)
+        emit linkFailed(reason);
+    emit rowFailed(goingOn.index, reason);
+}
+
+void SongHandlers::abortGoingOn()
+{
+    if (m_goingOnLookup)
+        m_goingOnLookup->abort();
+    m_goingOn.reset();
+}
+
+void SongHandlers::abortAll()
+{
+    for (LinkLookup *const lookup : findChildren<LinkLookup *>(Qt::FindDirectChildrenOnly))
+        lookup->abort();
+    m_choice.reset();
+    m_goingOn.reset();
 }

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "controls/reportlist.h"
+#include "links/linklookup.h"
 
-#include <QtGlobal>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <optional>
 
 class LinkResolver;
 class MediaPlayer;
@@ -10,8 +14,13 @@ class TextBox;
 class WebView;
 
 // The handlers that act on one song of the list: show it, play it, go on playing from the list
-// when the player stops, download it.
-class SongHandlers {
+// when the player stops, download it. Each returns at once; its links arrive later, and what it
+// writes then belongs to the song it started for. The user's newest choice of a song aborts
+// whatever an older choice still waits for, and so does going on from the list, so that the
+// boxes never show one song beside another song's link.
+class SongHandlers : public QObject {
+    Q_OBJECT
+
 public:
     // The display boxes, named as in the window
     struct Boxes {
@@ -22,72 +31,82 @@ public:
         TextBox &Text6; // the raw link
     };
 
-    // Told what becomes of the songs that the handlers hand to the player
-    class Listener {
-    public:
-        virtual ~Listener() = default;
-        // The user chose a row: click, double-click, "播放", or the desktop's next and previous
-        virtual void userChose() = 0;
-        // The link of row `index` went to the player
-        virtual void rowLoaded(int index) = 0;
-        // The link of row `index` could not be had when it was to be played
-        virtual void rowFailed(int index, const QString &reason) = 0;
-    };
-
     SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, WebView &browser,
-                 LinkResolver &links, qint32 &playIndex);
+                 const LinkResolver &links, QObject *parent = nullptr);
 
-    void setListener(Listener *listener) { m_listener = listener; }
+    // The 1-based row from which playback goes on
+    qint32 playIndex() const { return m_playIndex; }
+    void setPlayIndex(qint32 index) { m_playIndex = index; }
 
-    // Each may raise Failure when a link cannot be had; the window catches it.
     void ListView1_Click();
     void ListView1_DblClick();
     void Players_Click();
     void DOl_Click();
     void Command3_Click();
     void WindowsMediaPlayer1_PlayStateChange(int newState);
-    void WindowsMediaPlayer1_DoubleClick();
 
     // Plays row `index` as "播放" of that row would, for the desktop's next and previous
     void playRow(int index);
     // Goes past a song that cannot be played: plays row `index` as the player-stopped handler
     // would, and playback goes on from that row
     void skipTo(int index);
+    // Forgets every link still on its way
+    void abortAll();
+    // A choice of the user's still waits for a link
+    bool hasPendingChoice() const { return m_choice.has_value(); }
+
+signals:
+    // The user chose a row: click, double-click, "播放", or the desktop's next and previous
+    void userChose();
+    // The link of row `index` went to the player
+    void rowLoaded(int index);
+    // The link of row `index` could not be had when it was to be played
+    void rowFailed(int index, const QString &reason);
+    // A link that a handler asked for could not be had
+    void linkFailed(const QString &reason);
 
 private:
-    struct Selection {
+    // What a choice of the user's writes, in the order it writes it
+    enum class Step { Player, LinkBox, RawLinkBox, Done };
+    enum class Kind { Show, Activate, Play };
+    struct Choice {
+        Kind kind;
         int index = 0;
         ReportRow row;
+        Step step = Step::Done;
+    };
+    // Going on from the list: the player-stopped rule, or past a song that cannot be played
+    struct GoingOn {
+        int index = 0;
+        ReportRow row;
+        bool skipping = false;
     };
 
-    Selection selection() const;
-    // Counts a choice of the user's (click, double-click, "播放"); returns its number
-    quint64 choose();
-    // Whether the user has chosen again since `choice`
-    bool superseded(quint64 choice) const { return choice != m_userChoices; }
-    void play(const Selection &selection, bool showRawLink);
-    // Plays row `index` unless a user's choice or a later play overtakes it; returns whether
-    // its link went to the player
-    bool goOnWith(int index);
-    // The link that row `index` is to play; a failure is that row's unless `stale()` says
-    // another play has overtaken it
-    template<typename Stale> QString linkToPlay(int index, const QString &id, Stale stale);
-    // Fills the link boxes for the song `id`: the encoded link, and the raw one too if asked
-    void showLinks(quint64 choice, const QString &id, bool showRawLink);
-    // A link the handler was about to show could not be had: the boxes it would have written
-    // are emptied, so that they never show another song's link, unless the user has chosen again
-    void dropLinks(quint64 choice, bool rawLinkToo);
+    std::optional<Choice> selection(Kind kind) const;
+    void choose(Choice choice);
+    void showSong(const Choice &choice);
+    // Asks for what the choice's current step writes, or ends the choice
+    void takeStep();
+    void choiceResolved(const QString &link);
+    void choiceFailed(const QString &reason);
+    void goOnWith(int index, bool skipping);
+    void goingOnResolved(const QString &link);
+    void goingOnFailed(const QString &reason);
+    void downloadResolved(const QString &link);
+    void play(int index, const ReportRow &row, const QString &link);
+    void abortGoingOn();
+    LinkLookup *watch(LinkLookup *lookup, void (SongHandlers::*resolved)(const QString &),
+                      void (SongHandlers::*failed)(const QString &));
 
     ReportList &m_list;
     Boxes m_boxes;
     MediaPlayer &m_player;
     WebView &m_browser;
-    LinkResolver &m_links;
-    qint32 &m_playIndex;
-    Listener *m_listener = nullptr;
-    // The user's choices, and the plays that the player-stopped handler starts: a handler drops
-    // what it has left to write when the user has chosen again meanwhile, so that the latest
-    // choice is what plays and what the boxes show. Going on from the list never overrides it.
-    quint64 m_userChoices = 0;
-    quint64 m_continuations = 0;
+    const LinkResolver &m_links;
+    qint32 m_playIndex = 1;
+
+    std::optional<Choice> m_choice;
+    QPointer<LinkLookup> m_choiceLookup;
+    std::optional<GoingOn> m_goingOn;
+    QPointer<LinkLookup> m_goingOnLookup;
 };

@@ -15,30 +15,47 @@ LinkResolver::LinkResolver(TextFetcher &fetcher, const UrlTexts &urls)
 {
 }
 
-QString LinkResolver::ResolveSongLink(const QString &id)
+LinkLookup *LinkResolver::resolveSongLink(const QString &id, QObject *owner) const
 {
-    return m_urls.serviceBase() + EncodeUrl(fetchPath(id));
+    return new LinkLookup(*this, id, LinkLookup::Form::Encoded, owner);
 }
 
-QString LinkResolver::ResolveSongLinkRaw(const QString &id)
+LinkLookup *LinkResolver::resolveSongLinkRaw(const QString &id, QObject *owner) const
 {
-    return m_urls.serviceBase() + fetchPath(id);
+    return new LinkLookup(*this, id, LinkLookup::Form::Raw, owner);
+}
+
+LinkLookup *LinkResolver::fetchBackgroundTrack(QObject *owner) const
+{
+    return new LinkLookup(*this, owner);
 }
 
 QString LinkResolver::FetchBackgroundTrack()
 {
     const QString body
         = m_fetcher.FetchText(m_urls.serviceBase() + RequestForms::kBackgroundListPath, u"utf-8"_s);
-    return ResolveSongLink(CutBackgroundId(body));
+    const QString path = m_fetcher.FetchText(
+        m_urls.text(UrlTexts::SongAddress) + CutBackgroundId(body), u"Utf-8"_s);
+    return linkFromPath(path, LinkLookup::Form::Encoded);
 }
 
-QString LinkResolver::fetchPath(const QString &id)
+TextRequest *LinkResolver::fetchPath(const QString &id, QObject *owner) const
 {
-    QString path = m_fetcher.FetchText(m_urls.text(UrlTexts::SongAddress) + id, u"Utf-8"_s);
+    return m_fetcher.fetchText(m_urls.text(UrlTexts::SongAddress) + id, u"Utf-8"_s, owner);
+}
+
+TextRequest *LinkResolver::fetchBackgroundList(QObject *owner) const
+{
+    return m_fetcher.fetchText(m_urls.serviceBase() + RequestForms::kBackgroundListPath, u"utf-8"_s,
+                               owner);
+}
+
+QString LinkResolver::linkFromPath(const QString &path, LinkLookup::Form form) const
+{
     // The path is appended to the service base. Anything but an absolute path would move the
     // link onto another host ("@evil.example/x", ".evil.example/x"), so such an answer is
     // refused rather than played or downloaded.
     if (!path.isEmpty() && !path.startsWith(u'/'))
         throw Failure(u"歌曲地址无效：服务返回的不是站内路径"_s);
-    return path;
+    return m_urls.serviceBase() + (form == LinkLookup::Form::Encoded ? EncodeUrl(path) : path);
 }

@@ -382,6 +382,7 @@ void Form1Test::playingRowAndKeys()
     window.clickRow(1);
     const int asked = addressRequests(service, u"5"_s);
     QTest::keyClick(&window.form(), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(window.waitForSongChoice());
     QCOMPARE(songs.selectedIndex(), 5);
     QCOMPARE(window.box(u"Text3"_s)->text().trimmed(), u"歌5"_s);
     QVERIFY(!window.box(u"Text6"_s)->text().isEmpty());

@@ -168,7 +168,8 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
     window.songs().select(2);
     const RequestTrigger stop(service, u"id=2"_s, [player] { player->stop(); });
     window.child<QAction>(u"Players"_s)->trigger();
-    QVERIFY(stop.fired());
+    QTRY_VERIFY_WITH_TIMEOUT(stop.fired(), scaled(5000));
+    QVERIFY(window.waitForSongChoice());
 
     QCOMPARE(player->URL(), link(service, 2));
     QCOMPARE(window.form().playIndex(), 2);
@@ -210,6 +211,7 @@ void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()
     const QPoint below(lastRow.left() + 5, lastRow.bottom() + 20);
     QVERIFY(!list->indexAt(below).isValid());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+    QVERIFY(window.waitForSongChoice());
 
     // The click in the list still shows the selected song
     QCOMPARE(songs.selectedIndex(), 2);

@@ -422,6 +422,7 @@ void MprisTest::titleFollowsTheList()
 
     songs.select(2);
     form.findChild<QAction *>(u"Players"_s)->trigger();
+    QVERIFY(window.waitForSongChoice());
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"夜曲"_s);
     const QString lastRowTrack = trackId(metadata());
@@ -460,6 +461,7 @@ void MprisTest::nextPreviousAndStop()
     for (const int row : {1, 2, 3, 1}) {
         const int before = asked();
         QCOMPARE(call(kPlayer, u"Next"_s).type(), QDBusMessage::ReplyMessage);
+        QVERIFY(window.waitForSongChoice());
         QCOMPARE(title(), titles.at(row - 1));
         QCOMPARE(form.playIndex(), row);
         QCOMPARE(form.findChild<QLineEdit *>(u"Text3"_s)->text().trimmed(), titles.at(row - 1));
@@ -475,8 +477,10 @@ void MprisTest::nextPreviousAndStop()
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, scaled(kTimeout));
     QVERIFY(form.mediaPlayer().position() < PlayOrder::kRestartAfterMs);
     call(kPlayer, u"Previous"_s);
+    QVERIFY(window.waitForSongChoice());
     QCOMPARE(title(), u"稻香"_s);
     call(kPlayer, u"Previous"_s);
+    QVERIFY(window.waitForSongChoice());
     QCOMPARE(title(), u"夜曲"_s);
 
     // Past the first seconds previous starts the same song over
@@ -526,6 +530,7 @@ void MprisTest::notifiesSongsFromTheList()
     const auto playRow = [&](int row) {
         songs.select(row);
         play->trigger();
+        QVERIFY(window.waitForSongChoice());
         QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     };
 

@@ -26,7 +26,5 @@ struct SongHandlerRig {
     FakeTextBox text2, text3, text4, text5, text6;
     FakeMediaPlayer media;
     FakeWebView browser;
-    qint32 playIndex = 1;
-    SongHandlers handlers {list,     {text2, text3, text4, text5, text6}, media, browser, links,
-                           playIndex};
+    SongHandlers handlers {list, {text2, text3, text4, text5, text6}, media, browser, links};
 };

@@ -1,5 +1,7 @@
 #include "testwindow.h"
 
+#include "timescale.h"
+
 #include "downloads/downloadwebview.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistmodel.h"
@@ -84,6 +86,12 @@ void TestWindow::clickRow(int row) const
     view->scrollToRow(row - 1);
     const QRect cell = view->visualRect(view->listModel().index(row - 1, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    waitForSongChoice();
+}
+
+bool TestWindow::waitForSongChoice() const
+{
+    return QTest::qWaitFor([this] { return !m_form->songChoicePending(); }, scaled(60000));
 }
 
 void TestWindow::doubleClickRow(int row) const
@@ -96,6 +104,7 @@ void TestWindow::doubleClickRow(int row) const
     // handler runs
     QWidget *const viewport = view->viewport();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, cell.center());
+    waitForSongChoice();
     QTest::mousePress(viewport, Qt::LeftButton, {}, cell.center());
     QCoreApplication::postEvent(viewport,
                                 new QMouseEvent(QEvent::MouseButtonRelease, cell.center(),
@@ -103,4 +112,5 @@ void TestWindow::doubleClickRow(int row) const
                                                 Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, cell.center());
     QCoreApplication::sendPostedEvents(viewport, QEvent::MouseButtonRelease);
+    waitForSongChoice();
 }

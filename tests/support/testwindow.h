@@ -50,9 +50,12 @@ public:
     QString caption() const;
     QString panel(int number) const;
 
-    // Mouse clicks on a 1-based row of the list; the window must be shown
+    // Mouse clicks on a 1-based row of the list, each waited for until the links it asked for
+    // have come or failed; the window must be shown
     void clickRow(int row) const;
     void doubleClickRow(int row) const;
+    // Waits until no choice of a song waits for its links any more; false if one still does
+    bool waitForSongChoice() const;
 
     SearchState state;
     FakeShell shell;
