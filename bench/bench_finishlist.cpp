@@ -9,7 +9,6 @@
 
 #include "songlist/listfinishing.h"
 #include "songlist/pagecutting.h"
-#include "widgets/qteventdispatch.h"
 #include "widgets/reportlistview.h"
 
 #include <QCoreApplication>
@@ -31,7 +30,8 @@ int main(int argc, char *argv[])
 
     // Nothing listens there: start-up only lays out the list and ends its run at once
     BenchWindow window(u"http://127.0.0.1:1"_s, options.programDir);
-    window.form().Form_Load();
+    if (!window.load())
+        return 1;
     if (!window.showAndWait())
         return 1;
     ReportListView &view = window.list();
@@ -39,7 +39,6 @@ int main(int argc, char *argv[])
 
     const QStringList pages = DemoPages::listPages(kRows, kPerPage);
 
-    QtEventDispatch dispatch;
     QList<double> times;
     for (int run = 0; run < options.runs; ++run) {
         list.clear();
@@ -57,7 +56,7 @@ int main(int argc, char *argv[])
 
         QElapsedTimer clock;
         clock.start();
-        FinishSongList(list, dispatch);
+        FinishSongList(list);
         const double ms = clock.nsecsElapsed() / 1e6;
         times.append(ms);
 

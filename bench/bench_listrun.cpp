@@ -46,12 +46,13 @@ int main(int argc, char *argv[])
 
     BenchWindow window(options.service);
     // A first run warms up the connection and lays out the list, as start-up does
-    window.form().Form_Load();
+    if (!window.load())
+        return 1;
     window.silencePlayer();
     const int rows = window.songs().count();
 
     const UrlTexts texts(options.service);
-    const int pages = window.state().TotalPagesText.trimmed().toInt();
+    const int pages = window.pagesOfLastRun();
     QStringList urls {texts.text(UrlTexts::DefaultListFirstPage)};
     for (int page = 2; page <= pages; ++page)
         urls.append(texts.text(UrlTexts::ListPagePrefix) + QString::number(page)
@@ -78,12 +79,11 @@ int main(int argc, char *argv[])
 
     QList<double> runTimes, bareTimes, curlTimes, bareRatios, curlRatios;
     for (int run = 0; run < options.runs; ++run) {
-        window.prepareRun();
         QElapsedTimer clock;
         clock.start();
-        window.form().loader().LoadSongList(urls.first());
+        const bool ended = window.runList(urls.first());
         const double listRun = clock.nsecsElapsed() / 1e6;
-        if (window.songs().count() != rows || window.state().Searching) {
+        if (!ended || window.songs().count() != rows) {
             qCritical("bench_listrun: run %d ended early with %d rows", run,
                       window.songs().count());
             return 1;

@@ -61,8 +61,9 @@ double searchMs(BenchWindow &window, int expectedRows)
     QElapsedTimer clock;
     clock.start();
     window.child<QPushButton>(u"Command1"_s)->click();
+    const bool ended = window.waitForListRun();
     const double ms = clock.nsecsElapsed() / 1e6;
-    const bool whole = window.songs().count() == expectedRows && !window.state().Searching;
+    const bool whole = ended && window.songs().count() == expectedRows;
     return whole ? ms : -1;
 }
 
@@ -75,7 +76,7 @@ std::optional<Scale> measure(const QString &service, const QString &keyword, int
     window.child<QLineEdit>(u"Text1"_s)->setText(keyword);
     Scale scale;
     scale.rows = window.songs().count();
-    scale.pages = window.state().TotalPagesText.trimmed().toInt();
+    scale.pages = window.pagesOfLastRun();
     const QStringList urls = searchUrls(service, keyword, scale.pages);
     QNetworkAccessManager network;
     fetchAllMs(network, {urls.first()});

@@ -27,7 +27,8 @@ int main(int argc, char *argv[])
     }
 
     BenchWindow window(options);
-    window.form().Form_Load();
+    if (!window.load())
+        return 1;
     if (!window.showAndWait())
         return 1;
     QTest::qWait(1000);

@@ -13,10 +13,7 @@
 #include "links/linkresolver.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
-#include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
-#include "widgets/buttoncaption.h"
-#include "widgets/qteventdispatch.h"
 #include "widgets/reportlistadapter.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
@@ -116,6 +113,18 @@ private:
     StatusBarWidget *const m_status = new StatusBarWidget(this);
 };
 
+// One list run, waited for
+void runList(SongListLoader &loader, const QString &firstUrl)
+{
+    QEventLoop loop;
+    QObject::connect(&loader, &SongListLoader::finished, &loop, &QEventLoop::quit,
+                     Qt::QueuedConnection);
+    QObject::connect(&loader, &SongListLoader::failed, &loop, &QEventLoop::quit,
+                     Qt::QueuedConnection);
+    loader.loadSongList(firstUrl);
+    loop.exec();
+}
+
 // One link, waited for; the reason when it could not be had
 QString resolve(const LinkResolver &links, const QString &id)
 {
@@ -168,13 +177,10 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    SearchState state;
     const UrlTexts urls(service.base());
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    ButtonCaption caption(window.command());
-    QtEventDispatch dispatch;
-    SongListLoader loader(state, urls, fetcher, window.songs(), window.status(), caption, dispatch);
+    SongListLoader loader(urls, fetcher, window.songs());
     LinkResolver links(fetcher, urls);
 
     std::printf("bench_soak: %d list runs of %d pages, then %d link resolutions; service %s\n",
@@ -188,13 +194,8 @@ int main(int argc, char *argv[])
     QElapsedTimer phase;
     phase.start();
     for (int run = 1; run <= runs; ++run) {
-        // What the callers do before a run
         window.songs().clear();
-        caption.setCaption(u"停止"_s);
-        state.Searching = true;
-        state.CurrentPage = 1;
-        state.FetchPhase = 1;
-        loader.LoadSongList(urls.text(UrlTexts::DefaultListFirstPage));
+        runList(loader, urls.text(UrlTexts::DefaultListFirstPage));
         if (window.songs().count() != kSongs) {
             std::fprintf(stderr, "bench_soak: run %d ended with %d rows, not %d: %s\n", run,
                          window.songs().count(), kSongs, qPrintable(window.status().panelText(1)));

@@ -87,7 +87,8 @@ int child(int argc, char *argv[])
     TimedSkinning skinning;
     BenchWindow window(options.service, options.programDir, &skinning);
     stamp("window");
-    window.form().Form_Load();
+    if (!window.load())
+        return 1;
     stamp("loaded");
     FirstPaint firstPaint;
     window.form().installEventFilter(&firstPaint);

@@ -2,13 +2,20 @@
 
 #include "player/mediaplayerwidget.h"
 #include "skin/skinlibrary.h"
+#include "songlist/songlistloader.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
-#include <QPushButton>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+// A list run or a start-up that takes longer than this has hung
+constexpr int kLongestWaitMs = 600000;
+} // namespace
 
 BenchWindow::BenchWindow(const QString &serviceBase, const QString &programDir, Skinning *skinning)
 {
@@ -23,7 +30,9 @@ BenchWindow::BenchWindow(const QString &serviceBase, const QString &programDir, 
     }
     m_environment.skinning = skinning ? skinning : &m_fakeSkinning;
     m_environment.endProgram = [] {};
-    m_form = std::make_unique<Form1>(m_environment, &m_state);
+    m_form = std::make_unique<Form1>(m_environment);
+    QObject::connect(&m_form->loader(), &SongListLoader::progress,
+                     [this](const QString &, int page, int) { m_pages = page; });
 }
 
 BenchWindow::BenchWindow(const BenchOptions &options, Skinning *skinning)
@@ -54,9 +63,45 @@ bool BenchWindow::showAndWait()
     return QTest::qWaitForWindowExposed(m_form.get());
 }
 
+bool BenchWindow::load()
+{
+    QEventLoop loop;
+    QObject::connect(m_form.get(), &Form1::loaded, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kLongestWaitMs, &loop, &QEventLoop::quit);
+    m_pages = 1;
+    m_form->Form_Load();
+    loop.exec();
+    return !m_form->loader().isRunning();
+}
+
+bool BenchWindow::waitForListRun()
+{
+    SongListLoader &loader = m_form->loader();
+    if (loader.state() == SongListLoader::State::Fetching) {
+        // Ends the moment the run has finished its list: measurements around this are exact
+        QEventLoop loop;
+        QObject::connect(&loader, &SongListLoader::finished, &loop, &QEventLoop::quit,
+                         Qt::QueuedConnection);
+        QObject::connect(&loader, &SongListLoader::failed, &loop, &QEventLoop::quit,
+                         Qt::QueuedConnection);
+        QTimer::singleShot(kLongestWaitMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return loader.state() == SongListLoader::State::Idle;
+}
+
+bool BenchWindow::runList(const QString &firstUrl)
+{
+    songs().clear();
+    m_pages = 1;
+    m_form->loader().loadSongList(firstUrl);
+    return waitForListRun();
+}
+
 bool BenchWindow::startQuietly()
 {
-    m_form->Form_Load();
+    if (!load())
+        return false;
     silencePlayer();
     return showAndWait() && songs().count() > 0;
 }
@@ -66,13 +111,4 @@ void BenchWindow::silencePlayer()
     player().setURL(QString());
     // Let the player's own queued state reports run now rather than inside a measurement
     QTest::qWait(50);
-}
-
-void BenchWindow::prepareRun()
-{
-    child<QPushButton>(u"Command1"_s)->setText(u"停止"_s);
-    m_state.Searching = true;
-    m_state.CurrentPage = 1;
-    m_state.FetchPhase = 1;
-    songs().clear();
 }

@@ -4,7 +4,6 @@
 #include "app/formenvironment.h"
 #include "benchoptions.h"
 #include "fakes.h"
-#include "songlist/searchstate.h"
 
 #include <memory>
 
@@ -26,13 +25,20 @@ public:
     ~BenchWindow();
 
     Form1 &form() const { return *m_form; }
-    SearchState &state() { return m_state; }
     ReportListView &list() const;
     // The song list as the logic sees it: rows counted from 1
     ReportList &songs() const { return m_form->songList(); }
     MediaPlayerWidget &player() const;
     StatusBarWidget &status() const;
 
+    // Start-up as the program does it, waited for; false when it did not end in time
+    bool load();
+    // Waits until the list run that goes on has ended; false when it failed or did not end
+    bool waitForListRun();
+    // Runs a list run from its first page's URL, as the callers do, and waits for its end
+    bool runList(const QString &firstUrl);
+    // The pages the last list run fetched
+    int pagesOfLastRun() const { return m_pages; }
     // Shows the window and waits until it is on screen
     bool showAndWait();
     // Start-up as the program does it, then the player silenced and the window shown; false when
@@ -40,8 +46,6 @@ public:
     bool startQuietly();
     // Leaves the player with no address, so that no playback runs beside a measurement
     void silencePlayer();
-    // What the callers of a list run do before it: caption, shared state, empty list
-    void prepareRun();
 
     template<typename T> T *child(const QString &name) const
     {
@@ -50,7 +54,7 @@ public:
 
 private:
     FormEnvironment m_environment;
-    SearchState m_state;
+    int m_pages = 0;
     FakeShell m_shell;
     FakeMessageBox m_messageBox;
     FakeSkinning m_fakeSkinning;

@@ -16,6 +16,7 @@
 #include <QMediaPlayer>
 #include <QPixmap>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <cstdio>
@@ -68,7 +69,10 @@ int main(int argc, char *argv[])
     environment.shell = &shell;
 
     Form1 window(environment);
+    QSignalSpy loaded(&window, &Form1::loaded);
     window.Form_Load();
+    if (!loaded.wait(60000))
+        return fail(u"the window did not load"_s);
     window.show();
     window.activateWindow();
     if (!QTest::qWaitForWindowExposed(&window))

@@ -1,9 +1,7 @@
+#include "app/application.h"
 #include "app/commandline.h"
-#include "app/desktopintegration.h"
-#include "app/form1.h"
 #include "app/programidentity.h"
 #include "app/singleinstance.h"
-#include "downloads/downloadmanager.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -28,12 +26,7 @@ int main(int argc, char *argv[])
     installQtTranslations();
     followSystemProxy();
 
-    Form1 window;
-    window.Form_Load();
-    window.show();
-    window.downloads().restoreUnfinished();
-
-    DesktopIntegration desktop(window, QDBusConnection::sessionBus());
-    desktop.serve(instance);
+    Application program(instance, QDBusConnection::sessionBus());
+    program.start();
     return app.exec();
 }

@@ -7,19 +7,17 @@
 #include "common/failure.h"
 #include "common/logging.h"
 #include "downloads/downloadwebview.h"
+#include "links/linklookup.h"
 #include "links/linkresolver.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
 #include "player/mediaplayerwidget.h"
 #include "skin/skinlibrary.h"
 #include "songlist/searchcommand.h"
-#include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
-#include "widgets/buttoncaption.h"
 #include "widgets/desktopshell.h"
 #include "widgets/lineedittextbox.h"
 #include "widgets/messageboxdialog.h"
-#include "widgets/qteventdispatch.h"
 #include "widgets/reportlistadapter.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
@@ -40,15 +38,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kColumnWidth = 3000;
-// Once panel 2 already shows the player's status, Timer1 ticks slowly until the player or the
-// panel changes again
-constexpr int kIdleTickInterval = 250;
 
 } // namespace
 
-Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
+Form1::Form1(FormEnvironment environment, QWidget *parent)
     : QMainWindow(parent), m_environment(std::move(environment)),
-      m_state(state ? *state : sharedSearchState()),
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
       m_urls(std::make_unique<UrlTexts>(m_environment.serviceBase)),
       m_links(std::make_unique<LinkResolver>(*m_fetcher, *m_urls))
@@ -75,19 +69,15 @@ Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
     setWindowIcon(QIcon(u":/quillpod/icons/quillpod-32.png"_s));
     createControls(*this);
 
-    m_dispatch = std::make_unique<QtEventDispatch>();
     m_text1Box = std::make_unique<LineEditTextBox>(*Text1);
     m_text2Box = std::make_unique<LineEditTextBox>(*Text2);
     m_text3Box = std::make_unique<LineEditTextBox>(*Text3);
     m_text4Box = std::make_unique<LineEditTextBox>(*Text4);
     m_text5Box = std::make_unique<LineEditTextBox>(*Text5);
     m_text6Box = std::make_unique<LineEditTextBox>(*Text6);
-    m_command1Caption = std::make_unique<ButtonCaption>(*Command1);
     m_listView1 = std::make_unique<ReportListAdapter>(*ListView1);
-    m_loader = std::make_unique<SongListLoader>(m_state, *m_urls, *m_fetcher, *m_listView1,
-                                                *StatusBar1, *m_command1Caption, *m_dispatch);
-    m_search = std::make_unique<SearchCommand>(m_state, *m_urls, *m_loader, *m_text1Box,
-                                               *m_command1Caption, *m_listView1, *StatusBar1,
+    m_loader = std::make_unique<SongListLoader>(*m_urls, *m_fetcher, *m_listView1);
+    m_search = std::make_unique<SearchCommand>(*m_urls, *m_loader, *m_text1Box, *m_listView1,
                                                *m_environment.messageBox);
     m_songs = std::make_unique<SongHandlers>(
         *m_listView1,
@@ -96,24 +86,28 @@ Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
     m_listPlayer
         = std::make_unique<ListPlayer>(*m_songs, *m_listView1, *WindowsMediaPlayer1, *StatusBar1);
     connectHandlers();
-    Timer1->start();
+    connectListRuns();
+    scheduleStatus();
 }
 
 Form1::~Form1()
 {
     // The timer must not tick into half-destroyed controls
     Timer1->stop();
+    // Nothing of the logic may answer into a window that is going
+    m_loader->abort();
+    m_songs->abortAll();
 }
 
 void Form1::connectHandlers()
 {
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Text1, &QLineEdit::returnPressed, this, [this] { Text1_KeyPress(13); });
+    connect(Text1, &QLineEdit::returnPressed, this, [this] { Text1_KeyPress(Qt::Key_Return); });
     connect(BoLi, &QAction::triggered, this, &Form1::BoLi_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    connect(StatusBar1, &StatusBarWidget::panelTextChanged, this, &Form1::wakeTimer);
-    connect(WindowsMediaPlayer1, &MediaPlayerWidget::statusTextChanged, this, &Form1::wakeTimer);
+    connect(WindowsMediaPlayer1, &MediaPlayerWidget::statusTextChanged, this,
+            &Form1::scheduleStatus);
     connect(StatusBar1, &StatusBarWidget::mouseMoved, this, &Form1::StatusBar1_MouseMove);
     connect(ListView1, &ReportListView::mouseReleased, this,
             [this](Qt::MouseButton button) { ListView1_MouseUp(button); });
@@ -151,6 +145,15 @@ void Form1::connectHandlers()
 ReportList &Form1::songList() const
 {
     return *m_listView1;
+}
+
+void Form1::connectListRuns()
+{
+    connect(m_loader.get(), &SongListLoader::runningChanged, this, &Form1::showRunning);
+    connect(m_loader.get(), &SongListLoader::progress, this, &Form1::showProgress);
+    connect(m_loader.get(), &SongListLoader::finished, this, &Form1::showRunEnd);
+    connect(m_loader.get(), &SongListLoader::failed, this, &Form1::showRunFailure);
+    connect(m_search.get(), &SearchCommand::searchFailed, this, &Form1::showSearchFailure);
 }
 
 DownloadManager &Form1::downloads() const
@@ -205,23 +208,29 @@ void Form1::Form_Load()
     m_listView1->addColumn(u"歌曲编号："_s, kColumnWidth);
     m_listView1->addColumn(u"歌曲ID："_s, kColumnWidth);
     Command1->setText(Captions::kStop);
-    m_state.Searching = true;
-    m_state.CurrentPage = 1;
-    m_state.FetchPhase = 1;
-    m_loader->LoadSongList(m_urls->text(UrlTexts::DefaultListFirstPage));
+    m_startingUp = true;
+    m_loader->loadSongList(m_urls->text(UrlTexts::DefaultListFirstPage));
+}
+
+void Form1::finishStartUp()
+{
     if (m_unloaded)
         return;
-
+    m_startingUp = false;
     // The separator is always inserted, as the skin library expects a full path
     m_environment.skinning->SkinH_AttachEx(m_environment.programDir + u"/quillpod.she"_s,
                                            QString());
     m_environment.skinning->SkinH_SetAero(0);
     BoLi->setChecked(false);
-    const std::optional<QString> failure
-        = failureOf([this] { WindowsMediaPlayer1->setURL(m_links->FetchBackgroundTrack()); });
-    if (failure && !m_unloaded)
-        reportNoBackgroundTrack(*failure);
-    WindowsMediaPlayer1->setVolume(100);
+    m_backgroundLookup = m_links->fetchBackgroundTrack(this);
+    connect(m_backgroundLookup, &LinkLookup::resolved, this, &Form1::startBackgroundTrack);
+    connect(m_backgroundLookup, &LinkLookup::failed, this, &Form1::reportNoBackgroundTrack);
+}
+
+void Form1::startBackgroundTrack(const QString &link)
+{
+    WindowsMediaPlayer1->setURL(link);
+    endStartUp();
 }
 
 void Form1::reportNoBackgroundTrack(const QString &reason)
@@ -233,6 +242,50 @@ void Form1::reportNoBackgroundTrack(const QString &reason)
         StatusBar1->setPanelText(1, u"背景音乐不可用：%1"_s.arg(reason));
     else
         StatusBar1->setPanelText(1, StatusBar1->panelText(1) + u"；背景音乐不可用"_s);
+    endStartUp();
+}
+
+void Form1::endStartUp()
+{
+    WindowsMediaPlayer1->setVolume(100);
+    emit loaded();
+}
+
+void Form1::showRunning(bool running)
+{
+    Command1->setText(running ? Captions::kStop : Captions::kSearch);
+    scheduleStatus();
+}
+
+void Form1::showProgress(const QString &totalPages, int page, int rows)
+{
+    StatusBar1->setPanelText(1, u"共%1页,正在查找第%2页资源信息。"_s.arg(totalPages).arg(page));
+    StatusBar1->setPanelText(2, u"正在分析数据，请稍候。。当前已经找到：%1条资源"_s.arg(rows));
+    scheduleStatus();
+}
+
+void Form1::showRunEnd(int rows)
+{
+    StatusBar1->setPanelText(1, u"搜索结束"_s);
+    StatusBar1->setPanelText(2, u"共找到：%1条资源"_s.arg(rows));
+    scheduleStatus();
+    // The list is finished right after this; start-up goes on once it is
+    if (m_startingUp)
+        QMetaObject::invokeMethod(this, &Form1::finishStartUp, Qt::QueuedConnection);
+}
+
+void Form1::showRunFailure(const QString &reason, int rows)
+{
+    StatusBar1->setPanelText(1, u"搜索失败：%1"_s.arg(reason));
+    StatusBar1->setPanelText(2, u"共找到：%1条资源"_s.arg(rows));
+    scheduleStatus();
+    if (m_startingUp)
+        QMetaObject::invokeMethod(this, &Form1::finishStartUp, Qt::QueuedConnection);
+}
+
+void Form1::showSearchFailure(const QString &reason)
+{
+    StatusBar1->setPanelText(1, u"搜索失败：%1"_s.arg(reason));
 }
 
 void Form1::Command1_Click()
@@ -245,10 +298,10 @@ void Form1::Command1_Click()
     }
 }
 
-void Form1::Text1_KeyPress(int keyAscii)
+void Form1::Text1_KeyPress(int key)
 {
     try {
-        m_search->Text1_KeyPress(keyAscii);
+        m_search->Text1_KeyPress(key);
     } catch (const std::exception &error) {
         qCWarning(lcApp) << "Search command ended early:" << error.what();
     }
@@ -352,27 +405,18 @@ void Form1::StatusBar1_MouseMove()
     StatusBar1->setToolTipText(StatusBar1->panelText(1) + u"  | "_s + StatusBar1->panelText(2));
 }
 
-void Form1::wakeTimer()
+void Form1::scheduleStatus()
 {
-    if (Timer1->interval() != kTickInterval && Timer1->isActive())
-        Timer1->setInterval(kTickInterval);
+    // While a run goes on panel 2 is the loader's; after it, the player's status replaces the
+    // run's last text at the next tick
+    if (!m_loader->isRunning() && !m_unloaded)
+        Timer1->start();
 }
 
 void Form1::Timer1_Timer()
 {
-    // While a run is in progress panel 2 is the loader's
-    if (!m_state.Searching) {
-        const QString status = WindowsMediaPlayer1->statusText();
-        // Rewriting the same text would only cost a relayout of the panel
-        if (StatusBar1->panelText(2) != status) {
-            StatusBar1->setPanelText(2, status);
-            return;
-        }
-    }
-    // Nothing to show until something changes: waking a thousand times a second for nothing
-    // would cost more than the rest of the idle program
-    if (Timer1->interval() != kIdleTickInterval)
-        Timer1->setInterval(kIdleTickInterval);
+    if (!m_loader->isRunning())
+        StatusBar1->setPanelText(2, WindowsMediaPlayer1->statusText());
 }
 
 void Form1::showDownloadEnd(const QString &path, bool ok, const QString &reason)
@@ -394,7 +438,10 @@ void Form1::Form_Unload()
     m_unloaded = true;
     Timer1->stop();
     m_listPlayer->cancelSkip();
+    m_loader->abort();
     m_songs->abortAll();
+    if (m_backgroundLookup)
+        m_backgroundLookup->abort();
     m_environment.shell->openAddress(m_environment.exitPage);
     // Every waiting request ends now, so the handlers waiting on them unwind and nothing more
     // is written before the program ends

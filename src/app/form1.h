@@ -7,18 +7,18 @@
 
 #include <QMainWindow>
 #include <QNetworkAccessManager>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
-class ButtonCaption;
 class DesktopShell;
 class DownloadManager;
 class LineEditTextBox;
+class LinkLookup;
 class LinkResolver;
 class ListPlayer;
 class MediaPlayerWidget;
 class MessageBoxDialog;
-class QtEventDispatch;
 class ReportList;
 class ReportListAdapter;
 class SearchCommand;
@@ -27,7 +27,6 @@ class SongHandlers;
 class SongListLoader;
 class TextFetcher;
 class UrlTexts;
-struct SearchState;
 
 // The program's one window, `Form1`: its event handlers and how they are wired to the controls.
 // Every handler catches failures at its own boundary: none crosses the event loop.
@@ -35,19 +34,17 @@ class Form1 : public QMainWindow, private Form1Controls, public ListPlayback {
     Q_OBJECT
 
 public:
-    explicit Form1(FormEnvironment environment = {}, SearchState *state = nullptr,
-                   QWidget *parent = nullptr);
+    explicit Form1(FormEnvironment environment = {}, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // Runs before the window is first shown: lays out the list, loads the default list, attaches
-    // the skin and starts the background track.
+    // Lays out the list and starts the default list run. When the run has ended, the skin is
+    // attached and the background track started, and loaded() says the window may be shown.
     void Form_Load();
 
     // The 1-based row from which playback goes on
     qint32 playIndex() const;
     // A choice of a song still waits for its links
     bool songChoicePending() const;
-    SearchState &searchState() const { return m_state; }
     TextFetcher &fetcher() const { return *m_fetcher; }
     // The song list as the logic sees it
     ReportList &songList() const;
@@ -66,6 +63,9 @@ public:
     void stopPlayback() override;
 
 signals:
+    // Start-up has ended: the default list is in, the skin attached and the background track
+    // given to the player (or found missing)
+    void loaded();
     // The list was emptied or filled
     void listChanged();
     // A song from the list began to play while the user was looking at another window
@@ -76,13 +76,12 @@ protected:
 
 private:
     void connectHandlers();
-    // Wakes the status timer from its idle pace when there is something new to show
-    void wakeTimer();
+    void connectListRuns();
 
     // Event handlers
     void Command1_Click();
     void Command2_Click();
-    void Text1_KeyPress(int keyAscii);
+    void Text1_KeyPress(int key);
     void BoLi_Click();
     void ListView1_MouseUp(Qt::MouseButton button);
     void ListView1_MenuKey();
@@ -95,12 +94,26 @@ private:
     // Panel 1 tells how a download ended
     void showDownloadEnd(const QString &path, bool ok, const QString &reason);
 
+    // What the list runs report, in the status bar and on the search button
+    void showRunning(bool running);
+    void showProgress(const QString &totalPages, int page, int rows);
+    void showRunEnd(int rows);
+    void showRunFailure(const QString &reason, int rows);
+    void showSearchFailure(const QString &reason);
+    // Panel 2 shows the player's status again once no run goes on
+    void scheduleStatus();
+
+    // Start-up after the default list run: the skin, then the background track
+    void finishStartUp();
+    void startBackgroundTrack(const QString &link);
+    void reportNoBackgroundTrack(const QString &reason);
+    void endStartUp();
+
     // Keyboard: Ctrl+L shows the playing row as a click on it would, Ctrl+F goes to the search
     void showPlayingRow();
     void focusSearch();
     void announceSong(const QString &title);
 
-    void reportNoBackgroundTrack(const QString &reason);
     // Runs a handler of the song handlers or the list player, reporting a link that could not
     // be had in the status bar
     template<typename Handler> void runSongHandler(Handler handler);
@@ -109,20 +122,19 @@ private:
     void reportLinkFailure(const QString &reason);
 
     FormEnvironment m_environment;
-    SearchState &m_state;
+    bool m_startingUp = false;
     bool m_unloaded = false;
 
     QNetworkAccessManager m_network;
     std::unique_ptr<TextFetcher> m_fetcher;
     std::unique_ptr<UrlTexts> m_urls;
     std::unique_ptr<LinkResolver> m_links;
+    QPointer<LinkLookup> m_backgroundLookup;
 
     // Adapters the logic talks to
     std::unique_ptr<LineEditTextBox> m_text1Box, m_text2Box, m_text3Box, m_text4Box, m_text5Box,
         m_text6Box;
-    std::unique_ptr<ButtonCaption> m_command1Caption;
     std::unique_ptr<ReportListAdapter> m_listView1;
-    std::unique_ptr<QtEventDispatch> m_dispatch;
     std::unique_ptr<DesktopShell> m_desktopShell;
     std::unique_ptr<MessageBoxDialog> m_messageBoxDialog;
     std::unique_ptr<SkinLibrary> m_skinLibrary;

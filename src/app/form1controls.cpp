@@ -85,6 +85,7 @@ void Form1Controls::createControls(QMainWindow &window)
     Timer1 = new QTimer(&window);
     Timer1->setObjectName(u"Timer1"_s);
     Timer1->setInterval(kTickInterval);
+    Timer1->setSingleShot(true);
 
     createMenus(window);
     setTabOrder();

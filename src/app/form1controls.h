@@ -18,7 +18,7 @@ class StatusBarWidget;
 // caption, place, size, font, tab order and the menus. The window owns them through Qt's
 // parents; these are only the handles.
 struct Form1Controls {
-    // Timer1 ticks every millisecond while there is something to show
+    // Timer1 shows the player's status this long after it or the list run changed
     static constexpr int kTickInterval = 1;
 
     // Builds every control in `window`, which becomes fixed in size and centred on the screen

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
-// A modal message box. `style` is the classic message-box type value: 48 is one OK button with
-// the exclamation icon.
+// A modal message box. It returns at once; `closed` runs once the user has closed the box.
 class MessageBox {
 public:
+    // The classic message-box type values
+    enum class Style { ExclamationOk = 48 };
+
     virtual ~MessageBox() = default;
-    virtual void show(const QString &text, const QString &title, int style) = 0;
+    virtual void show(const QString &text, const QString &title, Style style,
+                      std::function<void()> closed)
+        = 0;
 };

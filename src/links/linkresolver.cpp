@@ -1,7 +1,5 @@
 #include "linkresolver.h"
 
-#include "backgroundlist.h"
-
 #include "common/failure.h"
 #include "net/requestforms.h"
 #include "net/textfetcher.h"
@@ -28,15 +26,6 @@ LinkLookup *LinkResolver::resolveSongLinkRaw(const QString &id, QObject *owner) 
 LinkLookup *LinkResolver::fetchBackgroundTrack(QObject *owner) const
 {
     return new LinkLookup(*this, owner);
-}
-
-QString LinkResolver::FetchBackgroundTrack()
-{
-    const QString body
-        = m_fetcher.FetchText(m_urls.serviceBase() + RequestForms::kBackgroundListPath, u"utf-8"_s);
-    const QString path = m_fetcher.FetchText(
-        m_urls.text(UrlTexts::SongAddress) + CutBackgroundId(body), u"Utf-8"_s);
-    return linkFromPath(path, LinkLookup::Form::Encoded);
 }
 
 TextRequest *LinkResolver::fetchPath(const QString &id, QObject *owner) const

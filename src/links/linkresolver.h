@@ -23,9 +23,6 @@ public:
     // The link of the first song of the service's background list.
     LinkLookup *fetchBackgroundTrack(QObject *owner) const;
 
-    // Waits for the link of the background track while the window's events run
-    QString FetchBackgroundTrack();
-
 private:
     friend class LinkLookup;
     TextRequest *fetchPath(const QString &id, QObject *owner) const;

@@ -22,10 +22,6 @@ public:
     // which aborts it by going away first.
     TextRequest *fetchText(const QString &url, const QString &charset, QObject *owner) const;
 
-    // Waits for the answer while the window's events run; raises Failure as fetchText() fails,
-    // and when the program is shutting down.
-    QString FetchText(const QString &url, const QString &charset);
-
     // The whole byte sequence decoded in the named character set (names match without case).
     static QString BytesToText(const QByteArray &body, const QString &charset);
 

@@ -1,12 +1,11 @@
 #include "listfinishing.h"
 
 #include "common/logging.h"
-#include "controls/eventdispatch.h"
 #include "controls/reportlist.h"
 
 #include <exception>
 
-void FinishSongList(ReportList &list, EventDispatch &dispatch) noexcept
+void FinishSongList(ReportList &list) noexcept
 {
     try {
         const int rows = list.count();
@@ -16,16 +15,15 @@ void FinishSongList(ReportList &list, EventDispatch &dispatch) noexcept
         list.ensureVisible(rows);
         const int columns = list.columnCount();
         for (int column = 1; column <= columns; ++column)
-            AutoSizeColumns(list, column, dispatch);
+            AutoSizeColumns(list, column);
     } catch (const std::exception &error) {
         // Finishing is cosmetic; the rows are in place whatever happens here
         qCWarning(lcSongList) << "List not finished:" << error.what();
     }
 }
 
-void AutoSizeColumns(ReportList &list, int column, EventDispatch &dispatch)
+void AutoSizeColumns(ReportList &list, int column)
 {
-    dispatch.doEvents();
     list.autoSizeColumn(column);
     list.refresh();
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-class EventDispatch;
 class ReportList;
 
 // Selects the last row of the list, scrolls it into view and sizes every column to its content.
 // Never raises: a failing step ends it quietly.
-void FinishSongList(ReportList &list, EventDispatch &dispatch) noexcept;
+void FinishSongList(ReportList &list) noexcept;
 
-// Sizes one column (1-based) to its widest item text, after letting pending events run once.
-void AutoSizeColumns(ReportList &list, int column, EventDispatch &dispatch);
+// Sizes one column (1-based) to its widest item text.
+void AutoSizeColumns(ReportList &list, int column);

@@ -1,33 +1,36 @@
 #pragma once
 
-class CommandCaption;
+#include <QObject>
+
 class MessageBox;
 class ReportList;
 class SongListLoader;
-class StatusPanels;
 class TextBox;
 class UrlTexts;
-struct SearchState;
 
-// The search button `Command1`, which also stops the run in progress, and Enter in the keyword
-// box `Text1`. The button's caption is the command's state: "搜索" idle, "停止" running.
-class SearchCommand {
+// The search button, which also stops the run in progress, and Enter in the keyword box.
+class SearchCommand : public QObject {
+    Q_OBJECT
+
 public:
-    SearchCommand(SearchState &state, const UrlTexts &urls, SongListLoader &loader,
-                  TextBox &keyword, CommandCaption &caption, ReportList &list, StatusPanels &status,
-                  MessageBox &messageBox);
+    SearchCommand(const UrlTexts &urls, SongListLoader &loader, TextBox &keyword, ReportList &list,
+                  MessageBox &messageBox, QObject *parent = nullptr);
 
-    // Returns when the search it starts has ended.
+    // Starts a search for the keyword, or stops the run that goes on
     void Command1_Click();
-    void Text1_KeyPress(int keyAscii);
+    // `key` is a Qt::Key; Return acts as a click
+    void Text1_KeyPress(int key);
+
+signals:
+    // No run could be started for the keyword
+    void searchFailed(const QString &reason);
 
 private:
-    SearchState &m_state;
+    void keywordWarningClosed();
+
     const UrlTexts &m_urls;
     SongListLoader &m_loader;
     TextBox &m_keyword;
-    CommandCaption &m_caption;
     ReportList &m_list;
-    StatusPanels &m_status;
     MessageBox &m_messageBox;
 };

@@ -2,20 +2,15 @@
 
 #include "listfinishing.h"
 #include "pagecutting.h"
-#include "searchstate.h"
 
-#include "common/constants.h"
 #include "common/failure.h"
 #include "common/logging.h"
-#include "controls/commandcaption.h"
 #include "controls/reportlist.h"
-#include "controls/statuspanels.h"
 #include "net/requestforms.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
 
 #include <QLocale>
-#include <QScopeGuard>
 
 #include <cmath>
 #include <limits>
@@ -36,90 +31,116 @@ double totalPages(const QString &text)
 
 } // namespace
 
-SongListLoader::SongListLoader(SearchState &state, const UrlTexts &urls, TextFetcher &fetcher,
-                               ReportList &list, StatusPanels &status, CommandCaption &caption,
-                               EventDispatch &dispatch)
-    : m_state(state), m_urls(urls), m_fetcher(fetcher), m_list(list), m_status(status),
-      m_caption(caption), m_dispatch(dispatch)
+SongListLoader::SongListLoader(const UrlTexts &urls, const TextFetcher &fetcher, ReportList &list,
+                               QObject *parent)
+    : QObject(parent), m_urls(urls), m_fetcher(fetcher), m_list(list)
 {
 }
 
-void SongListLoader::LoadSongList(const QString &firstUrl, const QString &encodedKeyword)
+void SongListLoader::loadSongList(const QString &firstUrl, const QString &encodedKeyword)
 {
-    const quint64 run = ++m_state.runSerial;
+    if (m_request)
+        m_request->abort();
+    m_state = State::Fetching;
+    m_stopRequested = false;
+    m_phase = FetchPhase::FirstPage;
+    m_currentPage = 1;
+    m_totalPagesText.clear();
+    m_encodedKeyword = encodedKeyword;
     m_lastFailure.clear();
-    // The list may show appended rows a little later; however the run ends, it shows them all
-    const auto showAllRows = qScopeGuard([this] { m_list.refresh(); });
-    QString url = firstUrl;
-    const std::optional<QString> failure = failureOf([&] {
-        while (loadPage(run, url, encodedKeyword)) { }
-    });
-    // A newer run that started and ended inside one of this run's waits owns the list and the
-    // shared state now: this run must not touch them again.
-    if (failure && m_state.runSerial == run)
-        endOnFailure(*failure);
+    setRunning(true);
+    fetchPage(firstUrl);
 }
 
-bool SongListLoader::loadPage(quint64 run, QString &url, const QString &encodedKeyword)
+void SongListLoader::stop()
 {
-    if (!m_state.Searching) {
-        endInOrder(false);
-        return false;
-    }
-    const QString page = m_fetcher.FetchText(url, u"utf-8"_s);
-    if (m_state.runSerial != run)
-        return false;
-    if (m_state.FetchPhase == 1) {
-        m_state.FetchPhase = 5;
-        m_state.TotalPagesText = ReadTotalPages(page);
+    if (m_state != State::Fetching)
+        return;
+    m_stopRequested = true;
+    setRunning(false);
+}
+
+void SongListLoader::abort()
+{
+    if (m_request)
+        m_request->abort();
+    m_state = State::Idle;
+    m_running = false;
+}
+
+void SongListLoader::setRunning(bool running)
+{
+    if (std::exchange(m_running, running) != running)
+        emit runningChanged(running);
+}
+
+void SongListLoader::fetchPage(const QString &url)
+{
+    m_request = m_fetcher.fetchText(url, u"utf-8"_s, this);
+    connect(m_request, &TextRequest::finished, this, &SongListLoader::takePage);
+    connect(m_request, &TextRequest::failed, this, &SongListLoader::endOnFailure);
+}
+
+void SongListLoader::takePage(const QString &page)
+{
+    bool goesOn = false;
+    if (const std::optional<QString> failure = failureOf([&] { goesOn = addPage(page); }))
+        return endOnFailure(*failure);
+    if (goesOn)
+        moveOn();
+}
+
+bool SongListLoader::addPage(const QString &page)
+{
+    // Pages after the first are not searched for a header: the first page's total governs
+    if (m_phase == FetchPhase::FirstPage) {
+        m_phase = FetchPhase::HeaderRead;
+        m_totalPagesText = ReadTotalPages(page);
     }
     if (!page.contains(u']')) {
         endInOrder(false);
         return false;
     }
     AddPageRows(page, m_list);
-    if (totalPages(m_state.TotalPagesText) <= m_state.CurrentPage) {
+    if (totalPages(m_totalPagesText) <= m_currentPage) {
         endInOrder(true);
         return false;
     }
-    url = nextPageUrl(encodedKeyword);
+    if (m_currentPage == std::numeric_limits<qint32>::max())
+        throw Failure(u"页码超出范围"_s);
     return true;
 }
 
-QString SongListLoader::nextPageUrl(const QString &encodedKeyword)
+void SongListLoader::moveOn()
 {
-    if (m_state.CurrentPage == std::numeric_limits<qint32>::max())
-        throw Failure(u"页码超出范围"_s);
-    m_state.FetchPhase = 5;
-    ++m_state.CurrentPage;
-    const QString url = furtherPageUrl(encodedKeyword);
-    m_status.setPanelText(
-        1,
-        u"共%1页,正在查找第%2页资源信息。"_s.arg(m_state.TotalPagesText).arg(m_state.CurrentPage));
-    m_status.setPanelText(2,
-                          u"正在分析数据，请稍候。。当前已经找到：%1条资源"_s.arg(m_list.count()));
-    return url;
+    m_phase = FetchPhase::HeaderRead;
+    ++m_currentPage;
+    const QString url = furtherPageUrl();
+    emit progress(m_totalPagesText, m_currentPage, m_list.count());
+    // A stop asked for while this page was on its way takes effect here
+    if (m_stopRequested)
+        return endInOrder(false);
+    fetchPage(url);
 }
 
-QString SongListLoader::furtherPageUrl(const QString &encodedKeyword) const
+QString SongListLoader::furtherPageUrl() const
 {
-    const QString page = QString::number(m_state.CurrentPage);
-    if (encodedKeyword.isEmpty())
+    const QString page = QString::number(m_currentPage);
+    if (m_encodedKeyword.isEmpty())
         return m_urls.text(UrlTexts::ListPagePrefix) + page + m_urls.text(UrlTexts::ListPageSuffix);
-    return m_urls.text(UrlTexts::SearchFirstPage) + encodedKeyword + RequestForms::kPageKey + page
+    return m_urls.text(UrlTexts::SearchFirstPage) + m_encodedKeyword + RequestForms::kPageKey + page
         + RequestForms::kSearchSuffix;
 }
 
 void SongListLoader::endInOrder(bool lastPage)
 {
-    m_state.Searching = false;
-    m_caption.setCaption(Captions::kSearch);
-    m_state.CurrentPage = 1;
-    m_status.setPanelText(1, u"搜索结束"_s);
-    m_status.setPanelText(2, u"共找到：%1条资源"_s.arg(m_list.count()));
+    m_state = State::Finishing;
+    setRunning(false);
     if (lastPage)
-        m_state.FetchPhase = 1;
-    FinishSongList(m_list, m_dispatch);
+        m_phase = FetchPhase::FirstPage;
+    emit finished(m_list.count());
+    FinishSongList(m_list);
+    m_state = m_stopRequested && !lastPage ? State::Stopped : State::Idle;
 }
 
 void SongListLoader::endOnFailure(const QString &reason)
@@ -128,11 +149,10 @@ void SongListLoader::endOnFailure(const QString &reason)
     // finished like those of any run.
     qCWarning(lcSongList) << "List run failed:" << reason;
     m_lastFailure = reason;
-    m_state.Searching = false;
-    m_caption.setCaption(Captions::kSearch);
-    m_state.CurrentPage = 1;
-    m_state.FetchPhase = 1;
-    m_status.setPanelText(1, u"搜索失败：%1"_s.arg(reason));
-    m_status.setPanelText(2, u"共找到：%1条资源"_s.arg(m_list.count()));
-    FinishSongList(m_list, m_dispatch);
+    m_state = State::Finishing;
+    m_phase = FetchPhase::FirstPage;
+    setRunning(false);
+    emit failed(reason, m_list.count());
+    FinishSongList(m_list);
+    m_state = State::Failed;
 }

@@ -1,46 +1,90 @@
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 
-class CommandCaption;
-class EventDispatch;
 class ReportList;
-class StatusPanels;
 class TextFetcher;
+class TextRequest;
 class UrlTexts;
-struct SearchState;
 
-// Runs list runs: fetches the pages of a list one after another, appends their rows, reports
-// progress in the status panels and finishes the list at an orderly end.
-class SongListLoader {
+// Runs list runs: fetches the pages of a list one after another, appends their rows and
+// finishes the list at an orderly end. It reports what it does through signals; the window
+// turns them into the status texts and the search button's caption.
+class SongListLoader : public QObject {
+    Q_OBJECT
+
 public:
-    SongListLoader(SearchState &state, const UrlTexts &urls, TextFetcher &fetcher, ReportList &list,
-                   StatusPanels &status, CommandCaption &caption, EventDispatch &dispatch);
+    enum class State {
+        Idle,
+        // A page is on its way; a stop asked for meanwhile makes it the last one
+        Fetching,
+        // The rows are in; the last one is being selected and the columns sized
+        Finishing,
+        // The last run ended because the user stopped it
+        Stopped,
+        // The last run ended on a failure
+        Failed,
+    };
+    Q_ENUM(State)
 
-    // Performs one whole run from the URL of its first page and returns when it has ended. The
-    // caller has set the caption, the shared state and emptied the list. Further pages use the
-    // default class's page form, or, when `encodedKeyword` is given, the keyword search's.
-    // Never raises: a failure ends the run, which then says why in the status bar and gives the
-    // button back.
-    void LoadSongList(const QString &firstUrl, const QString &encodedKeyword = {});
+    SongListLoader(const UrlTexts &urls, const TextFetcher &fetcher, ReportList &list,
+                   QObject *parent = nullptr);
+
+    // Starts a run from the URL of its first page; the caller has emptied the list. Further
+    // pages use the default class's page form, or, when `encodedKeyword` is given, the keyword
+    // search's. A run still waiting for a page is abandoned, its request aborted.
+    void loadSongList(const QString &firstUrl, const QString &encodedKeyword = {});
+    // The page on its way is the run's last; its rows still arrive
+    void stop();
+    // Abandons the run at once, writing nothing more
+    void abort();
+
+    State state() const { return m_state; }
+    // A run goes on and nobody has asked it to stop
+    bool isRunning() const { return m_state == State::Fetching && !m_stopRequested; }
     // Why the last run ended in failure; empty when it did not
     const QString &lastFailure() const { return m_lastFailure; }
 
+signals:
+    void runningChanged(bool running);
+    // The run goes on with page `page` of the `totalPages` that its first page gave, exactly as
+    // written there; `rows` have been found so far
+    void progress(const QString &totalPages, int page, int rows);
+    // An orderly end: after the last page, at a page without a list, or when stopped. The list
+    // is finished right after.
+    void finished(int rows);
+    // The run ended because a page could not be had or read
+    void failed(const QString &reason, int rows);
+
 private:
-    // Fetches and appends one page of run `run`; returns whether the run goes on with `url`
-    bool loadPage(quint64 run, QString &url, const QString &encodedKeyword);
-    // Moves on to the next page: counts it, shows the progress and gives its URL
-    QString nextPageUrl(const QString &encodedKeyword);
-    QString furtherPageUrl(const QString &encodedKeyword) const;
+    // Whether the header of the next page must be read
+    enum class FetchPhase { FirstPage = 1, HeaderRead = 5 };
+
+    void fetchPage(const QString &url);
+    void takePage(const QString &page);
+    // Appends the page's rows; returns whether the run goes on
+    bool addPage(const QString &page);
+    void moveOn();
+    QString furtherPageUrl() const;
     void endInOrder(bool lastPage);
     void endOnFailure(const QString &reason);
+    void setRunning(bool running);
 
-    SearchState &m_state;
     const UrlTexts &m_urls;
-    TextFetcher &m_fetcher;
+    const TextFetcher &m_fetcher;
     ReportList &m_list;
-    StatusPanels &m_status;
-    CommandCaption &m_caption;
-    EventDispatch &m_dispatch;
+
+    State m_state = State::Idle;
+    bool m_stopRequested = false;
+    bool m_running = false;
+    FetchPhase m_phase = FetchPhase::FirstPage;
+    // 1-based number of the page being fetched
+    qint32 m_currentPage = 1;
+    // The total-pages field exactly as cut from the run's first page
+    QString m_totalPagesText;
+    QString m_encodedKeyword;
     QString m_lastFailure;
+    QPointer<TextRequest> m_request;
 };

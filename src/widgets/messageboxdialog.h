@@ -4,11 +4,12 @@
 
 class QWidget;
 
-// The modal message box, shown over the window with the icon that the style value names.
+// The message box, shown modal over the window with the icon that the style value names.
 class MessageBoxDialog : public MessageBox {
 public:
     explicit MessageBoxDialog(QWidget *parent) : m_parent(parent) { }
-    void show(const QString &text, const QString &title, int style) override;
+    void show(const QString &text, const QString &title, Style style,
+              std::function<void()> closed) override;
 
 private:
     QWidget *m_parent;

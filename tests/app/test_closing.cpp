@@ -83,11 +83,11 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                     QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
                 },
                 [&window, after] {
-                    return window.state.Searching && window.caption() == u"停止"_s
+                    return window.listRunning() && window.caption() == u"停止"_s
                         && after(scaled(500));
                 },
                 [&window] {
-                    return u"searching=%1 rows=%2"_s.arg(int(window.state.Searching))
+                    return u"searching=%1 rows=%2"_s.arg(int(window.listRunning()))
                         .arg(window.songs().count());
                 }};
     }
@@ -152,8 +152,7 @@ int runScenario(int argc, char *argv[])
 
     // The real end of the program: closing leaves every event loop
     TestWindow window(arguments.value(3), 30s, TestWindow::ProgramEnd::Real);
-    window.form().Form_Load();
-    if (!window.show())
+    if (!window.load() || !window.show())
         return 3;
     window.webBrowser()->downloads().setTargetDirectory(downloadDir);
 

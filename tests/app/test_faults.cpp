@@ -140,9 +140,7 @@ void verifyFailureEnd(const TestWindow &window, int rows)
 {
     QVERIFY2(window.panel(1).startsWith(u"搜索失败："_s), qPrintable(window.panel(1)));
     QCOMPARE(window.caption(), u"搜索"_s);
-    QVERIFY(!window.state.Searching);
-    QCOMPARE(window.state.CurrentPage, 1);
-    QCOMPARE(window.state.FetchPhase, 1);
+    QVERIFY(!window.listRunning());
     QCOMPARE(window.songs().count(), rows);
     QCOMPARE(window.songs().selectedIndex(), rows);
 }
@@ -175,9 +173,10 @@ void verifySearchWorks(TestWindow &window, const QString &keyword = kKeyword)
     QPushButton *const command = window.button(u"Command1"_s);
     // The click returns when the whole run has ended
     QTest::mouseClick(command, Qt::LeftButton);
+    QVERIFY(window.waitForListRun());
     QCOMPARE(window.panel(1), u"搜索结束"_s);
     QCOMPARE(window.caption(), u"搜索"_s);
-    QVERIFY(!window.state.Searching);
+    QVERIFY(!window.listRunning());
     QVERIFY(window.songs().count() > 0);
     for (int row = 1; row <= window.songs().count(); ++row)
         QVERIFY2(window.songs().item(row).text.contains(keyword),
@@ -228,7 +227,7 @@ void FaultsTest::serverKilledMidRun()
     killer.start(10);
     QElapsedTimer clock;
     clock.start();
-    window.form().Form_Load();
+    QVERIFY(window.load());
     // Well before the 20 s the page was held back for; at worst the transfer timeout ends it
     QVERIFY2(clock.elapsed() < scaled(45000), qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!service.isRunning());
@@ -243,9 +242,10 @@ void FaultsTest::serverKilledMidRun()
     // With the service still gone, the next search fails at once and gives the button back
     window.box(u"Text1"_s)->setText(kKeyword);
     QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
+    QVERIFY(window.waitForListRun());
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY2(window.panel(1).startsWith(u"搜索失败"_s), qPrintable(window.panel(1)));
-    QVERIFY(!window.state.Searching);
+    QVERIFY(!window.listRunning());
 
     // Back on the same port, the service answers the next search as usual
     CatalogueService revived(threePages({u"--port"_s, QString::number(service.port())}));
@@ -288,7 +288,7 @@ void FaultsTest::failedPageEndsTheRun()
     TestWindow window(service->base(), std::chrono::milliseconds(timeoutMs));
     QElapsedTimer clock;
     clock.start();
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY2(clock.elapsed() < scaled(20000), qPrintable(QString::number(clock.elapsed())));
 
     verifyFailureEnd(window, 20);
@@ -327,7 +327,7 @@ void FaultsTest::hostileAnswers()
     const qint64 before = peakResidentBytes();
     QElapsedTimer clock;
     clock.start();
-    window.form().Form_Load();
+    QVERIFY(window.load());
     const qint64 elapsed = clock.elapsed();
     const qint64 growth = peakResidentBytes() - before;
     qInfo("%s: run ended after %lld ms, peak memory grew by %.1f MB", QTest::currentDataTag(),
@@ -386,7 +386,7 @@ void FaultsTest::hugePage()
     TestWindow window(service.base());
     QElapsedTimer clock;
     clock.start();
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY2(clock.elapsed() < scaled(20000), qPrintable(QString::number(clock.elapsed())));
 
     QCOMPARE(window.songs().count(), rows);
@@ -413,7 +413,7 @@ void FaultsTest::undecodableBytes()
     CatalogueService service(threePages(), catalogueWith({secondPageBody(page)}));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
 
     // The page is cut like any other: the run goes on to page 3 and ends in order
     QCOMPARE(window.songs().count(), 42);
@@ -441,12 +441,12 @@ void FaultsTest::errorPages()
     CatalogueService service(threePages({u"--status-page"_s, u"2:%1"_s.arg(status)}));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
 
     // The no-list end, in order, with the first page's rows
     QCOMPARE(window.songs().count(), 20);
     QCOMPARE(window.caption(), u"搜索"_s);
-    QVERIFY(!window.state.Searching);
+    QVERIFY(!window.listRunning());
     QCOMPARE(window.panel(1), u"搜索结束"_s);
     QCOMPARE(window.songs().selectedIndex(), 20);
     QVERIFY(!service.requestTargets().contains(furtherPage(3)));
@@ -489,7 +489,7 @@ void FaultsTest::songAddressAnswers()
     CatalogueService service({u"--media-seconds"_s, u"0.5"_s}, catalogueWith({rule}, songs));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY(window.show());
     QCOMPARE(window.songs().count(), 2);
 
@@ -519,7 +519,7 @@ void FaultsTest::emptyBackgroundList()
     CatalogueService service(threePages(), catalogueWith({rule}));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
 
     // Start-up went on to its end, without a background track
     QCOMPARE(window.songs().count(), 60);
@@ -550,7 +550,7 @@ void FaultsTest::brokenMedia()
     CatalogueService service({u"--media-seconds"_s, u"30"_s}, firstSongMedia(condition));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY(window.show());
     MediaPlayerWidget *const player = window.player();
     ReportListView *const list = window.list();
@@ -618,7 +618,7 @@ void FaultsTest::deadSongsAreSkipped()
                              songsWith(songs, 1, deadMedia, deadLinks));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY(window.show());
     ReportListView *const list = window.list();
     ReportList &rows = window.songs();
@@ -661,7 +661,7 @@ void FaultsTest::truncatedMedia()
     CatalogueService service({u"--media-seconds"_s, u"3"_s}, firstSongMedia(u"truncated"_s));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
     MediaPlayerWidget *const player = window.player();
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s),
                              scaled(kMediaTimeoutMs));

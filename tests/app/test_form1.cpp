@@ -3,7 +3,6 @@
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "player/mediaplayerwidget.h"
-#include "songlist/searchstate.h"
 #include "testwindow.h"
 #include "timescale.h"
 #include "widgets/reportlistmodel.h"
@@ -34,7 +33,7 @@ struct Window : TestWindow {
     explicit Window(const QString &base, bool load = true) : TestWindow(base)
     {
         if (load)
-            form().Form_Load();
+            TestWindow::load();
     }
 
     QAction *action(const QString &name) const { return child<QAction>(name); }
@@ -135,7 +134,7 @@ void Form1Test::startUp()
     QVERIFY(songs.count() >= 200);
     QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
     QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
-    QVERIFY(!window.state.Searching);
+    QVERIFY(!window.listRunning());
     QCOMPARE(window.form().playIndex(), 1);
 
     // Skin attached from the program's folder, glass off and unchecked
@@ -244,11 +243,11 @@ void Form1Test::panelTwoFollowsThePlayer()
     bool sawPlayerStatus = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (window.state.Searching && status->panelText(2) == window.player()->statusText())
+        if (window.listRunning() && status->panelText(2) == window.player()->statusText())
             sawPlayerStatus = true;
     });
     watch.start(5);
-    window.form().Form_Load();
+    QVERIFY(window.load());
     watch.stop();
     QVERIFY(!sawPlayerStatus);
     QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
@@ -258,7 +257,7 @@ void Form1Test::panelTwoFollowsThePlayer()
 
     // Idle, the timer rests; a change of the player's status wakes it at once
     QTimer *timer = window.child<QTimer>(u"Timer1"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(timer->interval() > 1, scaled(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), scaled(5000));
     window.player()->setURL(u"ftp://127.0.0.1/x.wav"_s);
     QVERIFY(window.player()->statusText().startsWith(u"错误"_s));
     QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), scaled(50));
@@ -395,6 +394,7 @@ void Form1Test::playingRowAndKeys()
     // A new list: the old rows and their mark are gone, and Ctrl+L has nothing to show
     keyword->setText(u"歌"_s);
     QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
+    QVERIFY(window.waitForListRun());
     QCOMPARE(songs.count(), 5);
     QCOMPARE(songs.playMark(), 0);
     QVERIFY(!marked(5));

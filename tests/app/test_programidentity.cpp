@@ -197,7 +197,7 @@ void ProgramIdentityTest::requestsFollowSystemProxy()
     const QTemporaryDir folder;
     {
         TestWindow window(base);
-        window.form().Form_Load(); // the list run, then the background track
+        QVERIFY(window.load()); // the list run, then the background track
         QVERIFY(window.show());
         QCOMPARE(window.songs().count(), 205);
         window.form().downloads().setTargetDirectory(folder.path());

@@ -54,15 +54,15 @@ void ServiceTextTest::everyLabelIsPlainText()
     window.player()->setFullScreen(false);
 
     // The message box too, though its one text is the program's own
-    Qt::TextFormat boxFormat = Qt::AutoText;
-    QTimer::singleShot(0, [&boxFormat] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            boxFormat = box->textFormat();
-            box->accept();
-        }
-    });
-    MessageBoxDialog(&window.form()).show(kMarkup, u"标题"_s, 48);
-    QCOMPARE(boxFormat, Qt::PlainText);
+    bool closed = false;
+    MessageBoxDialog(&window.form())
+        .show(kMarkup, u"标题"_s, MessageBox::Style::ExclamationOk, [&closed] { closed = true; });
+    auto *const box = window.child<QMessageBox>(u"MessageBox"_s);
+    QVERIFY(box);
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QCOMPARE(box->icon(), QMessageBox::Warning);
+    box->accept();
+    QTRY_VERIFY(closed);
 }
 
 void ServiceTextTest::statusTooltipShowsMarkupLiterally()

@@ -134,7 +134,7 @@ void SongChoiceTest::failedLinkEmptiesTheLinkBoxes()
     CatalogueService service(kLongSongs, catalogue(3, {fault}, 3));
     QVERIFY(service.isRunning());
     TestWindow window(service.base(), scaled(1000ms));
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY(window.show());
 
     window.clickRow(1);
@@ -158,7 +158,7 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
                              catalogue(2, {slowAddress(2, scaled(1500))}, 1));
     QVERIFY(service.isRunning());
     TestWindow window(service.base(), scaled(30000ms));
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY(window.show());
     MediaPlayerWidget *const player = window.player();
     QTRY_VERIFY_WITH_TIMEOUT(player->playState() == MediaPlayer::Playing, scaled(30000));
@@ -184,7 +184,7 @@ void SongChoiceTest::doubleClickIsFiveRequests()
     CatalogueService service(kLongSongs, catalogue(3, {slowAddress(1, scaled(300))}, 3));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY(window.show());
 
     window.doubleClickRow(1);
@@ -201,7 +201,7 @@ void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()
     CatalogueService service(kLongSongs, catalogue(3, {}, 3));
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY(window.show());
     ReportListView *const list = window.list();
     ReportList &songs = window.songs();

@@ -141,7 +141,7 @@ void DownloadsWindowTest::statusBarTellsHowItEnded()
     QVERIFY(service.isRunning());
     const QTemporaryDir folder;
     TestWindow window(service.base());
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY(window.show());
     DownloadManager &downloads = window.form().downloads();
     downloads.setTargetDirectory(folder.path());

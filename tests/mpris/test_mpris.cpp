@@ -6,7 +6,6 @@
 #include "mpris/mprisservice.h"
 #include "player/mediaplayerwidget.h"
 #include "privatebus.h"
-#include "songlist/searchstate.h"
 #include "testwindow.h"
 #include "timescale.h"
 #include "widgets/reportlistview.h"
@@ -412,7 +411,7 @@ void MprisTest::titleFollowsTheList()
 {
     TestWindow window(m_service->base());
     Form1 &form = window.form();
-    form.Form_Load();
+    QVERIFY(window.load());
     ReportList &songs = form.songList();
     QCOMPARE(songs.count(), 2);
     const MprisService service(form, form.mediaPlayer(), *m_programBus);
@@ -451,7 +450,7 @@ void MprisTest::nextPreviousAndStop()
 
     // Nothing to go to before the list is there; the background track is named by its file
     QCOMPARE(property(kPlayer, u"CanGoNext"_s), QVariant(false));
-    form.Form_Load();
+    QVERIFY(window.load());
     QTRY_COMPARE_WITH_TIMEOUT(listener.announced(u"CanGoNext"_s), QList<QVariant> {true},
                               scaled(kTimeout));
     QCOMPARE(listener.announced(u"CanGoPrevious"_s), QList<QVariant> {true});
@@ -524,7 +523,7 @@ void MprisTest::notifiesSongsFromTheList()
     TestWindow window(service.base());
     Form1 &form = window.form();
     const DesktopIntegration desktop(form, *m_programBus);
-    form.Form_Load();
+    QVERIFY(window.load());
     ReportList &songs = form.songList();
     QAction *const play = form.findChild<QAction *>(u"Players"_s);
     const auto playRow = [&](int row) {

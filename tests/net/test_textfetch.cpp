@@ -1,15 +1,14 @@
 #include "catalogueservice.h"
 #include "common/failure.h"
 #include "net/textfetcher.h"
-#include "requesttrigger.h"
 #include "timescale.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -25,6 +24,32 @@ const QString kSongAddress = u"/data/?act=getonemusic&id="_s;
 QString listPage(int page)
 {
     return u"/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777"_s.arg(page);
+}
+
+// What one request came to: its text, or its failure's reason
+struct Answer {
+    bool answered = false;
+    QString text;
+    QString reason;
+};
+
+Answer fetch(const TextFetcher &fetcher, const QString &url, const QString &charset)
+{
+    Answer answer;
+    bool ended = false;
+    QObject owner;
+    TextRequest *const request = fetcher.fetchText(url, charset, &owner);
+    QObject::connect(request, &TextRequest::finished, [&](const QString &text) {
+        answer = {true, text, {}};
+        ended = true;
+    });
+    QObject::connect(request, &TextRequest::failed, [&](const QString &reason) {
+        answer = {false, {}, reason};
+        ended = true;
+    });
+    if (!QTest::qWaitFor([&] { return ended; }, scaled(30000)))
+        answer.reason = u"no end"_s;
+    return answer;
 }
 
 } // namespace
@@ -50,9 +75,7 @@ private slots:
     void refusedConnectionFails();
     void cutBodyFails();
     void stalledRequestTimesOut();
-    void nestedCallsCompleteInnerFirst();
-    // Leaves the application quitting until it restores it: keep it last.
-    void quittingUnwindsEveryWait();
+    void answersComeFromTheEventLoop();
 };
 
 void TextFetchTest::statusAnswersAreText_data()
@@ -72,10 +95,10 @@ void TextFetchTest::statusAnswersAreText()
 
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    const QString text = fetcher.FetchText(service.base() + listPage(2), u"utf-8"_s);
+    const QString text = fetch(fetcher, service.base() + listPage(2), u"utf-8"_s).text;
     QVERIFY2(text.contains(u"服务器出错（%1）"_s.arg(status)), qPrintable(text));
     // The connection stays usable for the next answer.
-    QVERIFY(fetcher.FetchText(service.base() + listPage(3), u"utf-8"_s).contains(u']'));
+    QVERIFY(fetch(fetcher, service.base() + listPage(3), u"utf-8"_s).text.contains(u']'));
 }
 
 void TextFetchTest::emptyBodies_data()
@@ -102,7 +125,9 @@ void TextFetchTest::emptyBodies()
 
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    QCOMPARE(fetcher.FetchText(service.base() + path, charset), QString());
+    const Answer answer = fetch(fetcher, service.base() + path, charset);
+    QVERIFY(answer.answered);
+    QCOMPARE(answer.text, QString());
 }
 
 void TextFetchTest::charsetNames()
@@ -112,16 +137,15 @@ void TextFetchTest::charsetNames()
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
 
-    const QString lower = fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_s);
-    const QString mixed = fetcher.FetchText(service.base() + kFirstPage, u"Utf-8"_s);
+    const QString lower = fetch(fetcher, service.base() + kFirstPage, u"utf-8"_s).text;
+    const QString mixed = fetch(fetcher, service.base() + kFirstPage, u"Utf-8"_s).text;
     QCOMPARE(mixed, lower);
     QVERIFY(lower.contains(u"totalpage"));
     const auto nonAscii = [](QChar c) { return c.unicode() > 0x7F; };
     QVERIFY2(std::any_of(lower.cbegin(), lower.cend(), nonAscii), "no decoded non-ASCII text");
     QVERIFY(!lower.contains(QChar::ReplacementCharacter));
 
-    QVERIFY_THROWS_EXCEPTION(Failure,
-                             fetcher.FetchText(service.base() + kFirstPage, u"no-such-set"_s));
+    QVERIFY(!fetch(fetcher, service.base() + kFirstPage, u"no-such-set"_s).answered);
 }
 
 void TextFetchTest::bytesToText_data()
@@ -192,7 +216,7 @@ void TextFetchTest::urlOnTheWire()
 
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    const QString text = fetcher.FetchText(service.base() + u"/data/?"_s + query, u"Utf-8"_s);
+    const QString text = fetch(fetcher, service.base() + u"/data/?"_s + query, u"Utf-8"_s).text;
     QCOMPARE(service.requestTargets(), QStringList {u"/data/?"_s + target});
     if (query.startsWith(u"act=getonemusic&id=10001"))
         QVERIFY2(text.startsWith(u"/music/"), qPrintable(text));
@@ -205,9 +229,8 @@ void TextFetchTest::invalidUrlIsNotSent()
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
 
-    QVERIFY_THROWS_EXCEPTION(Failure,
-                             fetcher.FetchText(service.base() + u"/data/?id=%zz"_s, u"utf-8"_s));
-    fetcher.FetchText(service.base() + u"/data/?act=getbglist"_s, u"utf-8"_s);
+    QVERIFY(!fetch(fetcher, service.base() + u"/data/?id=%zz"_s, u"utf-8"_s).answered);
+    fetch(fetcher, service.base() + u"/data/?act=getbglist"_s, u"utf-8"_s);
     QCOMPARE(service.requestTargets(), QStringList {u"/data/?act=getbglist"_s});
 }
 
@@ -220,12 +243,10 @@ void TextFetchTest::refusedConnectionFails()
 
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    try {
-        fetcher.FetchText(u"http://127.0.0.1:%1/data/?act=getbglist"_s.arg(port), u"utf-8"_s);
-        QFAIL("a refused connection gave an answer");
-    } catch (const Failure &failure) {
-        QVERIFY2(failure.reason().startsWith(u"网络请求失败："), failure.what());
-    }
+    const Answer answer
+        = fetch(fetcher, u"http://127.0.0.1:%1/data/?act=getbglist"_s.arg(port), u"utf-8"_s);
+    QVERIFY(!answer.answered);
+    QVERIFY2(answer.reason.startsWith(u"网络请求失败："), qPrintable(answer.reason));
 }
 
 void TextFetchTest::cutBodyFails()
@@ -235,9 +256,9 @@ void TextFetchTest::cutBodyFails()
 
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    QVERIFY_THROWS_EXCEPTION(Failure, fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_s));
+    QVERIFY(!fetch(fetcher, service.base() + kFirstPage, u"utf-8"_s).answered);
     // Only the cut page fails; the next one is read in full.
-    QVERIFY(fetcher.FetchText(service.base() + listPage(2), u"utf-8"_s).contains(u']'));
+    QVERIFY(fetch(fetcher, service.base() + listPage(2), u"utf-8"_s).text.contains(u']'));
 }
 
 void TextFetchTest::stalledRequestTimesOut()
@@ -250,70 +271,34 @@ void TextFetchTest::stalledRequestTimesOut()
     fetcher.setTransferTimeout(300ms);
     QElapsedTimer clock;
     clock.start();
-    try {
-        fetcher.FetchText(service.base() + kFirstPage, u"utf-8"_s);
-        QFAIL("a stalled request gave an answer");
-    } catch (const Failure &failure) {
-        QCOMPARE(failure.reason(), u"网络请求超时"_s);
-    }
+    const Answer answer = fetch(fetcher, service.base() + kFirstPage, u"utf-8"_s);
+    QVERIFY(!answer.answered);
+    QCOMPARE(answer.reason, u"网络请求超时"_s);
     QVERIFY2(clock.elapsed() >= 250 && clock.elapsed() < scaled(5000),
              qPrintable(QString::number(clock.elapsed())));
 }
 
-void TextFetchTest::nestedCallsCompleteInnerFirst()
-{
-    // Both requests are held back; the outer one is sent first and so is answered first, but
-    // the outer call may look at its answer only once the inner call has returned.
-    const CatalogueService service({u"--delay-page"_s, u"1:%1"_s.arg(scaled(600))});
-    QVERIFY(service.isRunning());
-    const QString url = service.base() + kFirstPage;
-
-    QNetworkAccessManager network;
-    TextFetcher fetcher(network);
-    QStringList order;
-    QString innerText;
-    const RequestTrigger inner(service, kFirstPage, [&] {
-        order << u"inner started"_s;
-        innerText = fetcher.FetchText(url, u"Utf-8"_s);
-        order << u"inner returned"_s;
-    });
-    const QString outerText = fetcher.FetchText(url, u"utf-8"_s);
-    order << u"outer returned"_s;
-
-    QCOMPARE(order, (QStringList {u"inner started"_s, u"inner returned"_s, u"outer returned"_s}));
-    QCOMPARE(innerText, outerText);
-    QVERIFY(outerText.contains(u"totalpage"));
-}
-
-void TextFetchTest::quittingUnwindsEveryWait()
+// A request speaks only from the event loop, and an aborted one not at all
+void TextFetchTest::answersComeFromTheEventLoop()
 {
     const CatalogueService service({u"--hang-page"_s, u"1"_s});
     QVERIFY(service.isRunning());
-    const QString url = service.base() + kFirstPage;
-
     QNetworkAccessManager network;
-    TextFetcher fetcher(network);
-    QStringList reasons;
-    const auto fetchAndNote = [&] {
-        try {
-            fetcher.FetchText(url, u"utf-8"_s);
-            reasons << u"answered"_s;
-        } catch (const Failure &failure) {
-            reasons << failure.reason();
-        }
-    };
-    QTimer::singleShot(100, fetchAndNote);
-    QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
+    const TextFetcher fetcher(network);
+    QObject owner;
 
-    QElapsedTimer clock;
-    clock.start();
-    fetchAndNote();
-    QVERIFY2(clock.elapsed() < scaled(5000), qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(reasons, QStringList(2, u"程序正在退出"_s));
+    TextRequest *const invalid = fetcher.fetchText(service.base() + u"/%zz"_s, u"utf-8"_s, &owner);
+    QSignalSpy refused(invalid, &TextRequest::failed);
+    QVERIFY(refused.isEmpty());
+    QVERIFY(refused.wait(scaled(5000)));
 
-    // Quitting is sticky until the application's loop runs again; run it once to clear it.
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
+    TextRequest *const hanging = fetcher.fetchText(service.base() + kFirstPage, u"utf-8"_s, &owner);
+    QSignalSpy answered(hanging, &TextRequest::finished);
+    QSignalSpy failed(hanging, &TextRequest::failed);
+    QTRY_COMPARE_WITH_TIMEOUT(service.requestTargets().size(), 1, scaled(5000));
+    hanging->abort();
+    QVERIFY(!fetch(fetcher, service.base() + listPage(2), u"utf-8"_s).text.isEmpty());
+    QVERIFY(answered.isEmpty() && failed.isEmpty());
 }
 
 QTEST_MAIN(TextFetchTest)

@@ -1,17 +1,11 @@
 #include "catalogueservice.h"
-#include "fakes.h"
 #include "listrunrig.h"
-#include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "requesttrigger.h"
 #include "songlist/searchcommand.h"
-#include "songlist/searchstate.h"
-#include "songlist/songlistloader.h"
 #include "timescale.h"
 
-#include <QNetworkAccessManager>
+#include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -22,9 +16,16 @@ const QString kSuffix = u"&act=getmusiclist&rnd=0.6578650244507076"_s;
 struct Search : ListRunRig {
     explicit Search(const QString &base) : ListRunRig(base) { }
 
+    bool ended()
+    {
+        return QTest::qWaitFor([this] { return loader.state() != SongListLoader::State::Fetching; },
+                               scaled(30000));
+    }
+
     FakeTextBox keyword;
     FakeMessageBox messageBox;
-    SearchCommand command {state, urls, loader, keyword, caption, list, status, messageBox};
+    SearchCommand command {urls, loader, keyword, list, messageBox};
+    QSignalSpy finished {&loader, &SongListLoader::finished};
 };
 
 } // namespace
@@ -41,6 +42,7 @@ private slots:
     void enterActsAsClick();
     void secondClickStopsTheRun();
     void blankClickDuringRunDoesNotStop();
+    void keywordTooLongStartsNoRun();
 };
 
 void SearchCommandTest::blankKeywordWarns_data()
@@ -64,11 +66,12 @@ void SearchCommandTest::blankKeywordWarns()
     QCOMPARE(search.messageBox.shown.size(), 1);
     QCOMPARE(search.messageBox.shown[0].text, u"请输入歌曲名称或者关键字！"_s);
     QCOMPARE(search.messageBox.shown[0].title, u"输入信息不完整"_s);
-    QCOMPARE(search.messageBox.shown[0].style, 48);
+    QCOMPARE(int(search.messageBox.shown[0].style), 48);
+    // Once the box is closed
     QCOMPARE(search.keyword.value, QString());
     QVERIFY(search.keyword.focused);
     QCOMPARE(search.list.count(), 1);
-    QCOMPARE(search.caption.text, u"搜索"_s);
+    QCOMPARE(search.loader.state(), SongListLoader::State::Idle);
     QVERIFY(service.requestTargets().isEmpty());
 }
 
@@ -90,11 +93,11 @@ void SearchCommandTest::keywordGoesOutEncoded()
     search.keyword.value = keyword;
 
     search.command.Command1_Click();
+    QVERIFY(search.ended());
 
     QVERIFY(search.messageBox.shown.isEmpty());
     QCOMPARE(service.requestTargets().value(0), u"/data/?1=1&searchkey="_s + encoded + kSuffix);
-    QCOMPARE(search.caption.text, u"搜索"_s);
-    QCOMPARE(search.status.panels[0], u"搜索结束"_s);
+    QCOMPARE(search.finished.size(), 1);
 }
 
 void SearchCommandTest::furtherPagesCarryTheKeyword()
@@ -104,6 +107,7 @@ void SearchCommandTest::furtherPagesCarryTheKeyword()
     Search search(service.base());
     search.keyword.value = u"晚风"_s;
     search.command.Command1_Click();
+    QVERIFY(search.ended());
 
     const QStringList targets = service.requestTargets();
     QVERIFY2(targets.size() >= 2, "the demo catalogue holds more than one page of 晚风");
@@ -114,7 +118,7 @@ void SearchCommandTest::furtherPagesCarryTheKeyword()
     // Every row found is a song with the keyword, none of another class
     for (const ReportRow &row : std::as_const(search.list.rows))
         QVERIFY2(row.text.contains(u"晚风"_s), qPrintable(row.text));
-    QCOMPARE(search.status.panels[1], u"共找到：%1条资源"_s.arg(search.list.count()));
+    QCOMPARE(search.finished.first().first().toInt(), search.list.count());
 }
 
 void SearchCommandTest::enterActsAsClick()
@@ -123,11 +127,12 @@ void SearchCommandTest::enterActsAsClick()
     QVERIFY(service.isRunning());
     Search search(service.base());
     search.keyword.value = u"星空"_s;
-    search.command.Text1_KeyPress(65);
-    QVERIFY(service.requestTargets().isEmpty());
-    search.command.Text1_KeyPress(13);
-    QCOMPARE(service.requestTargets().size() >= 1, true);
-    QCOMPARE(search.status.panels[0], u"搜索结束"_s);
+    search.command.Text1_KeyPress(Qt::Key_A);
+    QCOMPARE(search.loader.state(), SongListLoader::State::Idle);
+    search.command.Text1_KeyPress(Qt::Key_Return);
+    QVERIFY(search.ended());
+    QVERIFY(service.requestTargets().size() >= 1);
+    QCOMPARE(search.finished.size(), 1);
 }
 
 void SearchCommandTest::secondClickStopsTheRun()
@@ -137,19 +142,21 @@ void SearchCommandTest::secondClickStopsTheRun()
     QVERIFY(service.isRunning());
     Search search(service.base());
     search.keyword.value = u"晚风"_s;
-    QString captionAfterStop;
+    bool runningAfterStop = true;
     const RequestTrigger stop(service, u"page=2"_s, [&] {
-        QCOMPARE(search.caption.text, u"停止"_s);
-        search.command.Text1_KeyPress(13);
-        captionAfterStop = search.caption.text;
+        search.command.Text1_KeyPress(Qt::Key_Return);
+        runningAfterStop = search.loader.isRunning();
     });
     search.command.Command1_Click();
+    QVERIFY(search.loader.isRunning());
+    QVERIFY(search.ended());
 
-    QCOMPARE(captionAfterStop, u"搜索"_s);
+    QVERIFY(stop.fired());
+    QVERIFY(!runningAfterStop);
     // Page 2's rows still arrived, page 3 was never asked for
     QCOMPARE(service.requestTargets().size(), 2);
     QCOMPARE(search.list.count(), 4);
-    QCOMPARE(search.status.panels[0], u"搜索结束"_s);
+    QCOMPARE(search.loader.state(), SongListLoader::State::Stopped);
 }
 
 void SearchCommandTest::blankClickDuringRunDoesNotStop()
@@ -158,20 +165,31 @@ void SearchCommandTest::blankClickDuringRunDoesNotStop()
                               u"2:%1"_s.arg(scaled(1000))});
     QVERIFY(service.isRunning());
     Search search(service.base());
-    search.keyword.value = u"a"_s;
-    search.list.rows.clear();
     const RequestTrigger blankClick(service, u"page=2"_s, [&] {
         search.keyword.value = u" "_s;
         search.command.Command1_Click();
     });
-    // The default list as the run, so that it has two pages whatever the keyword finds
-    search.caption.setCaption(u"停止"_s);
-    search.state.Searching = true;
-    search.loader.LoadSongList(search.urls.text(105));
+    // The default list as the run, so that it has two pages whatever a keyword would find
+    search.loader.loadSongList(search.urls.text(UrlTexts::DefaultListFirstPage));
+    QVERIFY(search.ended());
 
     QCOMPARE(search.messageBox.shown.size(), 1);
     QCOMPARE(service.requestTargets().size(), 2);
     QCOMPARE(search.list.count(), 40);
+}
+
+void SearchCommandTest::keywordTooLongStartsNoRun()
+{
+    CatalogueService service;
+    QVERIFY(service.isRunning());
+    Search search(service.base());
+    QSignalSpy failed(&search.command, &SearchCommand::searchFailed);
+    search.keyword.value = QString(40000, u'x');
+    search.command.Command1_Click();
+
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(search.loader.state(), SongListLoader::State::Idle);
+    QVERIFY(service.requestTargets().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(SearchCommandTest)

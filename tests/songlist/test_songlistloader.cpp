@@ -1,17 +1,11 @@
 #include "catalogueservice.h"
-#include "fakes.h"
 #include "listrunrig.h"
-#include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "requesttrigger.h"
-#include "songlist/searchstate.h"
-#include "songlist/songlistloader.h"
 #include "timescale.h"
 
-#include <QNetworkAccessManager>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -24,32 +18,47 @@ QString furtherPage(int n)
     return u"/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777"_s.arg(n);
 }
 
-// A list run as its callers start it
+// A list run as its callers start it, and what it reported
 struct Run : ListRunRig {
     explicit Run(const QString &base) : ListRunRig(base)
     {
         list.headers = {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s};
-        // What the callers do before a run
-        caption.setCaption(u"停止"_s);
-        state.Searching = true;
-        state.CurrentPage = 1;
-        state.FetchPhase = 1;
+        QObject::connect(&loader, &SongListLoader::progress,
+                         [this](const QString &total, int page, int rows) {
+                             progress.append(u"%1|%2|%3"_s.arg(total).arg(page).arg(rows));
+                         });
     }
 
-    void load(const QString &url = {})
+    // Starts the run and waits for its end
+    bool load(const QString &url = {})
     {
-        loader.LoadSongList(url.isEmpty() ? urls.text(105) : url);
+        loader.loadSongList(url.isEmpty() ? urls.text(UrlTexts::DefaultListFirstPage) : url);
+        return ended();
     }
+    bool ended()
+    {
+        return QTest::qWaitFor([this] { return loader.state() != SongListLoader::State::Fetching; },
+                               scaled(30000));
+    }
+    int foundAtTheEnd() const { return finished.isEmpty() ? -1 : finished.last().first().toInt(); }
+
+    QStringList progress;
+    QSignalSpy running {&loader, &SongListLoader::runningChanged};
+    QSignalSpy finished {&loader, &SongListLoader::finished};
+    QSignalSpy failed {&loader, &SongListLoader::failed};
 };
 
+// An orderly end: the button is given back once, the rows are counted and the last one finished
 void verifyOrderlyEnd(const Run &run, int rows)
 {
-    QCOMPARE(run.status.panels[0], u"搜索结束"_s);
-    QCOMPARE(run.status.panels[1], u"共找到：%1条资源"_s.arg(rows));
-    QCOMPARE(run.caption.text, u"搜索"_s);
-    QVERIFY(!run.state.Searching);
-    QCOMPARE(run.state.CurrentPage, 1);
+    QCOMPARE(run.finished.size(), 1);
+    QCOMPARE(run.foundAtTheEnd(), rows);
+    QVERIFY(run.failed.isEmpty());
+    QCOMPARE(run.running.size(), 2);
+    QVERIFY(!run.running.last().first().toBool());
+    QVERIFY(!run.loader.isRunning());
     QCOMPARE(run.list.count(), rows);
+    QCOMPARE(run.list.selected, rows);
 }
 
 } // namespace
@@ -61,13 +70,13 @@ private slots:
     void threePageRun();
     void totals_data();
     void totals();
-    void stopDuringSecondPage();
-    void stopDuringLastPage();
+    void stops_data();
+    void stops();
     void noListEnds_data();
     void noListEnds();
     void failureAfterFirstPageSaysSo();
     void firstPageFailureGivesButtonBack();
-    void supersededRunDropsItsPage();
+    void newRunAbortsTheOldOne();
 };
 
 void SongListLoaderTest::threePageRun()
@@ -75,85 +84,77 @@ void SongListLoaderTest::threePageRun()
     CatalogueService service({u"--songs"_s, u"50"_s, u"--per-page"_s, u"20"_s});
     QVERIFY(service.isRunning());
     Run run(service.base());
-    run.load();
+    QVERIFY(run.load());
 
     QCOMPARE(service.requestTargets(), (QStringList {kFirstPage, furtherPage(2), furtherPage(3)}));
-    QCOMPARE(run.status.panel1History,
-             (QStringList {u"共3页,正在查找第2页资源信息。"_s, u"共3页,正在查找第3页资源信息。"_s,
-                           u"搜索结束"_s}));
+    QCOMPARE(run.progress, (QStringList {u"3|2|20"_s, u"3|3|40"_s}));
     verifyOrderlyEnd(run, 50);
-    QCOMPARE(run.state.FetchPhase, 1);
+    QCOMPARE(run.loader.state(), SongListLoader::State::Idle);
     // Finished: the last row selected and shown, every column sized, once each
-    QCOMPARE(run.list.selected, 50);
     QCOMPARE(run.list.visible, 50);
     QCOMPARE(run.list.autoSized, (QList<int> {1, 2, 3}));
-    QCOMPARE(run.dispatch.calls, 3);
 }
 
 void SongListLoaderTest::totals_data()
 {
     QTest::addColumn<QString>("total");
     QTest::addColumn<int>("requests");
-    QTest::addColumn<QString>("secondPageProgress");
+    QTest::addColumn<QString>("secondPage");
 
     QTest::newRow("zero") << u"0"_s << 1 << QString();
     QTest::newRow("one") << u"1"_s << 1 << QString();
-    QTest::newRow("blank before three") << u" 3"_s << 3 << u"共 3页,正在查找第2页资源信息。"_s;
-    QTest::newRow("fraction") << u"2.5"_s << 3 << u"共2.5页,正在查找第2页资源信息。"_s;
+    QTest::newRow("blank before three") << u" 3"_s << 3 << u" 3|2|10"_s;
+    QTest::newRow("fraction") << u"2.5"_s << 3 << u"2.5|2|10"_s;
 }
 
 void SongListLoaderTest::totals()
 {
     QFETCH(QString, total);
     QFETCH(int, requests);
-    QFETCH(QString, secondPageProgress);
+    QFETCH(QString, secondPage);
 
     CatalogueService service(
         {u"--songs"_s, u"100"_s, u"--per-page"_s, u"10"_s, u"--total-text"_s, total});
     QVERIFY(service.isRunning());
     Run run(service.base());
-    run.load();
+    QVERIFY(run.load());
 
     QCOMPARE(service.requestTargets().size(), requests);
     verifyOrderlyEnd(run, requests * 10);
-    if (!secondPageProgress.isEmpty())
-        QCOMPARE(run.status.panel1History.first(), secondPageProgress);
+    QCOMPARE(run.progress.value(0), secondPage);
 }
 
-void SongListLoaderTest::stopDuringSecondPage()
+// A stop while a page is on its way: that page's rows still arrive, and it is the last page asked
+// for. When it was the last page anyway, the run ends as after any last page.
+void SongListLoaderTest::stops_data()
 {
-    CatalogueService service({u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
-                              u"2:%1"_s.arg(scaled(1500))});
+    QTest::addColumn<int>("songs");
+    QTest::addColumn<QStringList>("progress");
+    QTest::addColumn<SongListLoader::State>("end");
+
+    QTest::newRow("during the second of three pages")
+        << 60 << QStringList {u"3|2|20"_s, u"3|3|40"_s} << SongListLoader::State::Stopped;
+    QTest::newRow("during the last page")
+        << 40 << QStringList {u"2|2|20"_s} << SongListLoader::State::Idle;
+}
+
+void SongListLoaderTest::stops()
+{
+    QFETCH(int, songs);
+    QFETCH(QStringList, progress);
+    QFETCH(SongListLoader::State, end);
+    CatalogueService service({u"--songs"_s, QString::number(songs), u"--per-page"_s, u"20"_s,
+                              u"--delay-page"_s, u"2:%1"_s.arg(scaled(1500))});
     QVERIFY(service.isRunning());
     Run run(service.base());
-    // The stop click arrives while page 2 is on its way
-    const RequestTrigger stop(service, furtherPage(2), [&] {
-        run.state.Searching = false;
-        run.caption.setCaption(u"搜索"_s);
-    });
-    run.load();
+    const RequestTrigger stop(service, furtherPage(2), [&] { run.loader.stop(); });
+    QVERIFY(run.load());
 
+    QVERIFY(stop.fired());
     QCOMPARE(service.requestTargets(), (QStringList {kFirstPage, furtherPage(2)}));
-    QCOMPARE(run.status.panel1History,
-             (QStringList {u"共3页,正在查找第2页资源信息。"_s, u"共3页,正在查找第3页资源信息。"_s,
-                           u"搜索结束"_s}));
+    QCOMPARE(run.progress, progress);
     verifyOrderlyEnd(run, 40);
-    QCOMPARE(run.list.selected, 40);
-}
-
-void SongListLoaderTest::stopDuringLastPage()
-{
-    CatalogueService service({u"--songs"_s, u"40"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
-                              u"2:%1"_s.arg(scaled(1500))});
-    QVERIFY(service.isRunning());
-    Run run(service.base());
-    const RequestTrigger stop(service, furtherPage(2), [&] { run.state.Searching = false; });
-    run.load();
-
-    QCOMPARE(service.requestTargets().size(), 2);
-    verifyOrderlyEnd(run, 40);
-    // The last page's end came first
-    QCOMPARE(run.state.FetchPhase, 1);
+    QCOMPARE(run.loader.state(), end);
 }
 
 void SongListLoaderTest::noListEnds_data()
@@ -173,11 +174,16 @@ void SongListLoaderTest::noListEnds()
                              + arguments);
     QVERIFY(service.isRunning());
     Run run(service.base());
-    run.load();
+    QVERIFY(run.load());
 
+    if (rows == 0) {
+        // Nothing to select, nothing to size
+        QCOMPARE(run.finished.size(), 1);
+        QCOMPARE(run.foundAtTheEnd(), 0);
+        QVERIFY(run.list.autoSized.isEmpty());
+        return;
+    }
     verifyOrderlyEnd(run, rows);
-    // The no-list end leaves the phase as the header left it
-    QCOMPARE(run.state.FetchPhase, 5);
 }
 
 void SongListLoaderTest::failureAfterFirstPageSaysSo()
@@ -188,20 +194,19 @@ void SongListLoaderTest::failureAfterFirstPageSaysSo()
                                  + fault);
         QVERIFY(service.isRunning());
         Run run(service.base());
-        run.load();
+        QVERIFY(run.load());
 
         // The rows so far stay and are finished; the run says why it ended and gives the
         // button back
         QCOMPARE(run.list.count(), 20);
         QCOMPARE(run.list.selected, 20);
-        QCOMPARE(run.caption.text, u"搜索"_s);
-        QVERIFY(!run.state.Searching);
-        QCOMPARE(run.state.CurrentPage, 1);
-        QCOMPARE(run.state.FetchPhase, 1);
-        QVERIFY2(run.status.panels[0].startsWith(u"搜索失败："_s),
-                 qPrintable(run.status.panels[0]));
-        QCOMPARE(run.status.panels[1], u"共找到：20条资源"_s);
-        QCOMPARE(run.loader.lastFailure(), run.status.panels[0].mid(5));
+        QVERIFY(!run.loader.isRunning());
+        QCOMPARE(run.loader.state(), SongListLoader::State::Failed);
+        QCOMPARE(run.failed.size(), 1);
+        QCOMPARE(run.failed.first().at(0).toString(), run.loader.lastFailure());
+        QCOMPARE(run.failed.first().at(1).toInt(), 20);
+        QVERIFY(!run.loader.lastFailure().isEmpty());
+        QVERIFY(run.finished.isEmpty());
     }
 }
 
@@ -213,51 +218,39 @@ void SongListLoaderTest::firstPageFailureGivesButtonBack()
     closed.close();
 
     Run run(u"http://127.0.0.1:%1"_s.arg(port));
-    run.load();
+    QVERIFY(run.load());
 
-    QVERIFY(!run.state.Searching);
-    QCOMPARE(run.caption.text, u"搜索"_s);
-    QCOMPARE(run.state.CurrentPage, 1);
-    QCOMPARE(run.state.FetchPhase, 1);
-    QVERIFY2(run.status.panels[0].startsWith(u"搜索失败："_s), qPrintable(run.status.panels[0]));
+    QVERIFY(!run.loader.isRunning());
+    QCOMPARE(run.running.size(), 2);
+    QVERIFY2(run.loader.lastFailure().startsWith(u"网络请求失败："_s),
+             qPrintable(run.loader.lastFailure()));
 }
 
-void SongListLoaderTest::supersededRunDropsItsPage()
+void SongListLoaderTest::newRunAbortsTheOldOne()
 {
     CatalogueService service({u"--songs"_s, u"30"_s, u"--per-page"_s, u"10"_s, u"--delay-page"_s,
                               u"1:%1"_s.arg(scaled(800))});
     QVERIFY(service.isRunning());
     Run run(service.base());
 
-    // While the first run waits for its first page, the user stops it and searches anew; the
-    // new run runs to its end inside the old run's wait.
-    const QString searchUrl
-        = run.urls.text(101) + u"%E6%99%9A&act=getmusiclist&rnd=0.6578650244507076"_s;
-    bool innerDone = false;
+    // While the first run waits for its first page, the user stops it and searches anew
+    const QString searchUrl = run.urls.text(UrlTexts::SearchFirstPage)
+        + u"%E6%99%9A&act=getmusiclist&rnd=0.6578650244507076"_s;
     const RequestTrigger newSearch(service, u"classid=1&act=getmusiclist"_s, [&] {
-        run.state.Searching = false;
-        run.caption.setCaption(u"停止"_s);
-        run.state.Searching = true;
-        run.state.CurrentPage = 1;
-        run.state.FetchPhase = 1;
+        run.loader.stop();
         run.list.clear();
-        run.loader.LoadSongList(searchUrl, u"%E6%99%9A"_s);
-        innerDone = true;
+        run.loader.loadSongList(searchUrl, u"%E6%99%9A"_s);
     });
-    run.load();
+    run.loader.loadSongList(run.urls.text(UrlTexts::DefaultListFirstPage));
+    QTRY_VERIFY_WITH_TIMEOUT(newSearch.fired(), scaled(5000));
+    QVERIFY(run.ended());
 
-    QVERIFY(innerDone);
-    const QList<ReportRow> innerRows = run.list.rows;
-    const QString innerPanel1 = run.status.panels[0];
-    const QString innerPanel2 = run.status.panels[1];
-    // Only the newer run's rows and texts; the stale first page was dropped
-    QVERIFY(service.requestTargets().size() >= 2);
-    QCOMPARE(innerPanel1, u"搜索结束"_s);
-    QCOMPARE(innerPanel2, u"共找到：%1条资源"_s.arg(innerRows.size()));
-    QCOMPARE(run.caption.text, u"搜索"_s);
-    QVERIFY(!run.state.Searching);
-    for (const ReportRow &row : innerRows)
+    // Only the newer run's rows; the old run's page was never taken in
+    QCOMPARE(run.finished.size(), 1);
+    QVERIFY(run.list.count() > 0);
+    for (const ReportRow &row : std::as_const(run.list.rows))
         QVERIFY2(row.text.contains(u"晚"_s), qPrintable(row.text));
+    QCOMPARE(run.foundAtTheEnd(), run.list.count());
 }
 
 QTEST_GUILESS_MAIN(SongListLoaderTest)

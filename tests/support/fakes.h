@@ -2,8 +2,6 @@
 
 // Stand-ins for the window's controls, so that the logic can be driven without a window.
 
-#include "controls/commandcaption.h"
-#include "controls/eventdispatch.h"
 #include "controls/mediaplayer.h"
 #include "controls/messagebox.h"
 #include "controls/reportlist.h"
@@ -69,13 +67,6 @@ public:
     void setToolTipText(const QString &text) override { toolTip = text; }
 };
 
-class FakeCaption : public CommandCaption {
-public:
-    QString text = u"搜索"_s;
-    QString caption() const override { return text; }
-    void setCaption(const QString &caption) override { text = caption; }
-};
-
 class FakeTextBox : public TextBox {
 public:
     QString value;
@@ -85,29 +76,19 @@ public:
     void setFocus() override { focused = true; }
 };
 
+// Closed by the user as soon as it is shown
 class FakeMessageBox : public MessageBox {
 public:
     struct Shown {
         QString text, title;
-        int style;
+        Style style;
     };
     QList<Shown> shown;
-    void show(const QString &text, const QString &title, int style) override
+    void show(const QString &text, const QString &title, Style style,
+              std::function<void()> closed) override
     {
         shown.append({text, title, style});
-    }
-};
-
-// Runs `hook` (once per call) where the real dispatch would let pending events run
-class FakeDispatch : public EventDispatch {
-public:
-    std::function<void()> hook;
-    int calls = 0;
-    void doEvents() override
-    {
-        ++calls;
-        if (hook)
-            hook();
+        closed();
     }
 };
 

@@ -3,7 +3,6 @@
 #include "fakes.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
-#include "songlist/searchstate.h"
 #include "songlist/songlistloader.h"
 
 #include <QNetworkAccessManager>
@@ -13,13 +12,9 @@
 struct ListRunRig {
     explicit ListRunRig(const QString &serviceBase) : urls(serviceBase) { }
 
-    SearchState state;
     UrlTexts urls;
     QNetworkAccessManager network;
     TextFetcher fetcher {network};
     FakeReportList list;
-    FakeStatusPanels status;
-    FakeCaption caption;
-    FakeDispatch dispatch;
-    SongListLoader loader {state, urls, fetcher, list, status, caption, dispatch};
+    SongListLoader loader {urls, fetcher, list};
 };

@@ -4,12 +4,14 @@
 
 #include "downloads/downloadwebview.h"
 #include "player/mediaplayerwidget.h"
+#include "songlist/songlistloader.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -29,10 +31,29 @@ TestWindow::TestWindow(const QString &serviceBase, std::chrono::milliseconds tra
     environment.skinning = &skinning;
     if (programEnd == ProgramEnd::Counted)
         environment.endProgram = [this] { ++programEnds; };
-    m_form = std::make_unique<Form1>(std::move(environment), &state);
+    m_form = std::make_unique<Form1>(std::move(environment));
 }
 
 TestWindow::~TestWindow() = default;
+
+bool TestWindow::load() const
+{
+    QSignalSpy loaded(m_form.get(), &Form1::loaded);
+    m_form->Form_Load();
+    return loaded.wait(scaled(60000));
+}
+
+bool TestWindow::listRunning() const
+{
+    return m_form->loader().isRunning();
+}
+
+bool TestWindow::waitForListRun() const
+{
+    return QTest::qWaitFor(
+        [this] { return m_form->loader().state() != SongListLoader::State::Fetching; },
+        scaled(60000));
+}
 
 bool TestWindow::show() const
 {

@@ -2,7 +2,6 @@
 
 #include "app/form1.h"
 #include "fakes.h"
-#include "songlist/searchstate.h"
 
 #include <QString>
 #include <chrono>
@@ -32,6 +31,12 @@ public:
     TestWindow &operator=(const TestWindow &) = delete;
 
     Form1 &form() const { return *m_form; }
+    // Starts the window as the program does and waits until it has loaded; false if it never does
+    bool load() const;
+    // A list run goes on, and nobody has asked it to stop
+    bool listRunning() const;
+    // Waits until no list run waits for a page any more; false if one still does
+    bool waitForListRun() const;
     // Shows the window and waits until it is exposed; false if it never is
     bool show() const;
 
@@ -57,7 +62,6 @@ public:
     // Waits until no choice of a song waits for its links any more; false if one still does
     bool waitForSongChoice() const;
 
-    SearchState state;
     FakeShell shell;
     FakeMessageBox messageBox;
     FakeSkinning skinning;

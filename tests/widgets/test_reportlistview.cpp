@@ -1,4 +1,5 @@
 #include "catalogueservice.h"
+#include "songlist/songlistloader.h"
 #include "testwindow.h"
 #include "widgets/reportlistadapter.h"
 #include "widgets/reportlistmodel.h"
@@ -216,7 +217,7 @@ void ReportListViewTest::runEndsWithEveryRowShown()
     QVERIFY(service.isRunning());
     TestWindow window(service.base(), std::chrono::seconds(5));
     QVERIFY(window.show());
-    window.form().Form_Load();
+    QVERIFY(window.load());
     ReportListView &view = *window.list();
     ReportList &songs = window.songs();
 
@@ -254,20 +255,23 @@ void ReportListViewTest::countIsExactInsideHandlers()
     TestWindow window(service.base());
     const ReportList &view = window.songs();
 
-    // A handler running inside the run's waits sees every row appended so far, shown or not
+    // A handler running while the run waits for a page sees every row appended so far, shown
+    // or not
     QList<int> wrongCounts;
     int checks = 0;
+    int expected = 0;
+    QObject::connect(&window.form().loader(), &SongListLoader::progress,
+                     [&expected](const QString &, int, int rows) { expected = rows; });
     QTimer handler;
     QObject::connect(&handler, &QTimer::timeout, [&] {
-        if (!window.state.Searching)
+        if (!window.listRunning())
             return;
         ++checks;
-        const int expected = 20 * (window.state.CurrentPage - 1);
         if (view.count() != expected || view.item(expected).text.isEmpty() != (expected == 0))
             wrongCounts.append(view.count());
     });
     handler.start(2);
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QVERIFY(checks > 10);
     QCOMPARE(wrongCounts, QList<int>());
     QCOMPARE(view.count(), 100);
@@ -291,7 +295,7 @@ void ReportListViewTest::progressTextsAppearInOrder()
             shown.append(panel->text());
     });
     watch.start(2);
-    window.form().Form_Load();
+    QVERIFY(window.load());
     QTRY_COMPARE(panel->text(), u"搜索结束"_s);
     watch.stop();
 

@@ -1,7 +1,0 @@
-#include "searchstate.h"
-
-SearchState &sharedSearchState()
-{
-    static SearchState state;
-    return state;
-}

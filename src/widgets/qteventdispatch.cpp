@@ -1,8 +1,0 @@
-#include "qteventdispatch.h"
-
-#include <QCoreApplication>
-
-void QtEventDispatch::doEvents()
-{
-    QCoreApplication::processEvents();
-}
