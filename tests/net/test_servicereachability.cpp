@@ -1,14 +1,18 @@
-// Telling an unreachable service from one that answered badly: the failure kinds, the pauses
-// between attempts to reach it, and the network's state.
+// Telling an unreachable service from one that answered badly, and waiting for it to answer
+// again: the failure kinds, the pauses between probes, the network's state, and the prober
+// against the stand-in going away and coming back.
 
 #include "catalogueservice.h"
 #include "net/connectivitywatcher.h"
 #include "net/failurekind.h"
 #include "net/retryschedule.h"
+#include "net/serviceprober.h"
 #include "timescale.h"
 
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
+#include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
@@ -24,6 +28,17 @@ const QString kFirstPage = u"/data/?1=1&classid=1&act=getmusiclist&rnd=0.1283001
 // Reached through a proxy only: no name is looked up and nothing leaves the machine
 const QString kRemoteBase = u"http://catalogue.invalid"_s;
 
+// Seconds for the service's switches, stretched like every other time bound
+QString seconds(double value)
+{
+    return QString::number(value * timeScale());
+}
+
+RetrySchedule exactSchedule(std::chrono::milliseconds unit)
+{
+    return RetrySchedule(unit, [] { return 0.5; });
+}
+
 } // namespace
 
 class ServiceReachabilityTest : public QObject {
@@ -38,6 +53,11 @@ private slots:
     void pauses();
     void watcherReportsChanges_data();
     void watcherReportsChanges();
+    void proberWaitsOutTheService_data();
+    void proberWaitsOutTheService();
+    void proberFollowsTheNetwork_data();
+    void proberFollowsTheNetwork();
+    void stopAbortsTheProbeInFlight();
 };
 
 void ServiceReachabilityTest::failureKinds_data()
@@ -178,6 +198,138 @@ void ServiceReachabilityTest::watcherReportsChanges()
         watcher.setReachability(reachability);
     QCOMPARE(seen.join(u' '), emitted);
     QCOMPARE(watcher.isKnownOffline(), reports.last() == Reachability::Disconnected);
+}
+
+void ServiceReachabilityTest::proberWaitsOutTheService_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("probesLogged");
+
+    QTest::newRow("outage, then not found")
+        << QStringList {u"--outage"_s, "0:" + seconds(1)} << u"/"_s << false;
+    QTest::newRow("outage, then an error status")
+        << QStringList {u"--outage"_s, "0:" + seconds(1), u"--status-page"_s, u"1:503"_s}
+        << kFirstPage << false;
+    QTest::newRow("cut before any byte, then a page")
+        << QStringList {u"--refuse-first"_s, seconds(1)} << kListPage2 << true;
+}
+
+void ServiceReachabilityTest::proberWaitsOutTheService()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, target);
+    QFETCH(bool, probesLogged);
+
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    const CatalogueService service(arguments);
+    QVERIFY(service.isRunning());
+    QNetworkAccessManager network;
+    ConnectivityWatcher watcher;
+    watcher.setReachability(Reachability::Online);
+    ServiceProber prober(network, watcher);
+    // Pauses of 200, 400 and 800 ms, stretched
+    const std::chrono::milliseconds unit(scaled(100));
+    prober.setSchedule(exactSchedule(unit));
+    QList<qint64> failedAt;
+    QList<qint64> pauses;
+    connect(&prober, &ServiceProber::probeFailed, this, [&](std::chrono::milliseconds pause) {
+        failedAt << sinceStart.elapsed();
+        pauses << pause.count();
+    });
+    QSignalSpy answered(&prober, &ServiceProber::serviceAnswers);
+
+    const qint64 startedAt = sinceStart.elapsed();
+    prober.start(QUrl(service.base() + target));
+    QVERIFY(answered.wait(scaled(1000 + 800 + 2000)));
+    QVERIFY(sinceStart.elapsed() >= scaled(1000));
+    QVERIFY(!prober.isProbing());
+
+    // The probes follow the schedule: the first after the first pause, each next one no sooner
+    // than its pause after the failure before it.
+    QVERIFY(!failedAt.isEmpty());
+    QVERIFY(failedAt.first() - startedAt >= 2 * unit.count());
+    for (qsizetype i = 0; i < pauses.size(); ++i) {
+        QCOMPARE(pauses[i], unit.count() * (4 << i));
+        if (i + 1 < failedAt.size())
+            QVERIFY(failedAt[i + 1] - failedAt[i] >= pauses[i]);
+    }
+    // Only the probes that reached the service are in its log, the answered one last (Qt may
+    // send a request again once by itself when the connection closed before any answer).
+    const QStringList targets = service.requestTargets();
+    if (probesLogged)
+        QVERIFY(targets.size() >= failedAt.size() + 1);
+    else
+        QCOMPARE(targets.size(), 1);
+    QCOMPARE(QSet<QString>(targets.cbegin(), targets.cend()), QSet<QString> {target});
+}
+
+void ServiceReachabilityTest::proberFollowsTheNetwork_data()
+{
+    QTest::addColumn<bool>("remote");
+
+    QTest::newRow("remote service, held while offline") << true;
+    QTest::newRow("service on this machine, probed all the same") << false;
+}
+
+void ServiceReachabilityTest::proberFollowsTheNetwork()
+{
+    QFETCH(bool, remote);
+
+    const CatalogueService service;
+    QVERIFY(service.isRunning());
+    QNetworkAccessManager network;
+    if (remote)
+        network.setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_s, service.port()));
+    const QUrl url((remote ? kRemoteBase : service.base()) + u"/"_s);
+    ConnectivityWatcher watcher;
+    watcher.setReachability(Reachability::Disconnected);
+    ServiceProber prober(network, watcher);
+    prober.setSchedule(exactSchedule(10ms));
+    QSignalSpy answered(&prober, &ServiceProber::serviceAnswers);
+
+    prober.start(url);
+    if (!remote) {
+        QVERIFY(answered.wait(scaled(2000)));
+        return;
+    }
+    // Several pauses go by without a probe
+    QVERIFY(!answered.wait(scaled(300)));
+    QVERIFY(service.requestTargets().isEmpty());
+    watcher.setReachability(Reachability::Online);
+    QVERIFY(answered.wait(scaled(2000)));
+    QCOMPARE(service.requestTargets(), QStringList {url.toString()});
+
+    // The network's return also cuts a pause short
+    prober.setSchedule(exactSchedule(std::chrono::milliseconds(scaled(5000))));
+    prober.start(url);
+    watcher.setReachability(Reachability::Disconnected);
+    watcher.setReachability(Reachability::Online);
+    QVERIFY(answered.wait(scaled(2000)));
+}
+
+void ServiceReachabilityTest::stopAbortsTheProbeInFlight()
+{
+    const CatalogueService service({u"--hang-page"_s, u"2"_s});
+    QVERIFY(service.isRunning());
+    QNetworkAccessManager network;
+    ConnectivityWatcher watcher;
+    watcher.setReachability(Reachability::Online);
+    ServiceProber prober(network, watcher);
+    prober.setSchedule(exactSchedule(10ms));
+    QSignalSpy answered(&prober, &ServiceProber::serviceAnswers);
+    QSignalSpy failed(&prober, &ServiceProber::probeFailed);
+    QSignalSpy finished(&network, &QNetworkAccessManager::finished);
+
+    prober.start(QUrl(service.base() + kListPage2));
+    QTRY_COMPARE_WITH_TIMEOUT(service.requestTargets().size(), 1, scaled(5000));
+    prober.stop();
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!prober.isProbing());
+    QVERIFY(!answered.wait(scaled(200)));
+    QCOMPARE(failed.size(), 0);
+    QCOMPARE(service.requestTargets().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(ServiceReachabilityTest)
