@@ -680,9 +680,10 @@ void CatalogueServiceTest::outagesCutEveryConnection()
     QTRY_COMPARE_WITH_TIMEOUT(get(service, defaultPage(5)).status, 200, scaled(5000));
     QVERIFY(sinceStart.elapsed() >= scaled(4000));
 
+    // A request sent on a connection as it is cut may still reach the service: it is logged.
     const QStringList targets = service.requestTargets();
-    QVERIFY(targets.size() >= 4);
-    QCOMPARE(targets.mid(0, 3), (QStringList {defaultPage(3), media, defaultPage(4)}));
+    QCOMPARE(targets.mid(0, 2), (QStringList {defaultPage(3), media}));
+    QVERIFY(targets.contains(defaultPage(4)));
     QCOMPARE(targets.last(), defaultPage(5));
 }
 
