@@ -1,6 +1,7 @@
 #include "catalogueserver.h"
 
 #include "catalogue.h"
+#include "connectioncutter.h"
 #include "pagewriter.h"
 #include "requestlog.h"
 #include "requesttarget.h"
@@ -8,7 +9,9 @@
 #include "wavsynth.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -19,6 +22,9 @@ constexpr size_t kWorkerThreads = 64;
 constexpr size_t kRequestsPerConnection = 100000;
 
 constexpr const char *kStoppingText = "服务正在停止";
+
+// A paced answer goes out in slices this far apart
+constexpr std::chrono::milliseconds kPaceTick {50};
 
 } // namespace
 
@@ -34,7 +40,11 @@ CatalogueServer::CatalogueServer(const Catalogue &catalogue, const PageWriter &p
     m_server.set_tcp_nodelay(true);
     m_server.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &) {
         m_log.append(request.target);
-        return httplib::Server::HandlerResponse::Unhandled;
+        if (!refuses())
+            return httplib::Server::HandlerResponse::Unhandled;
+        // Cut before the library writes anything: the client receives not one byte.
+        ConnectionCutter::cut(quint16(request.local_port), quint16(request.remote_port));
+        return httplib::Server::HandlerResponse::Handled;
     });
     m_server.Get("/data/", [this](const httplib::Request &request, httplib::Response &response) {
         answerData(request, response);
@@ -54,20 +64,108 @@ CatalogueServer::CatalogueServer(const Catalogue &catalogue, const PageWriter &p
 
 int CatalogueServer::bind(quint16 port)
 {
-    if (port == 0)
-        return m_server.bind_to_any_port("127.0.0.1");
-    return m_server.bind_to_port("127.0.0.1", port) ? port : -1;
+    m_listener.bind(port);
+    m_down = m_outages.startsDown();
+    // Listening before the port is printed: a client that connects at once waits in the backlog
+    if (!m_down)
+        m_listener.listen();
+    return m_listener.port();
 }
 
 bool CatalogueServer::run()
 {
-    return m_server.listen_after_bind();
+    std::thread outages([this] { followOutages(); });
+    bool served = true;
+    try {
+        while (served && awaitService())
+            served = m_server.serve();
+    } catch (const std::runtime_error &error) {
+        std::fprintf(stderr, "catalogue-service: %s\n", error.what());
+        served = false;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    outages.join();
+    return served;
 }
 
 void CatalogueServer::stop()
 {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        m_server.release();
+        m_listener.pause();
+    }
+    m_changed.notify_all();
     m_latch.release();
-    m_server.stop();
+}
+
+bool CatalogueServer::refuses()
+{
+    if (!m_refusal)
+        return false;
+    std::call_once(m_firstRequest,
+                   [this] { m_refusalEnd = std::chrono::steady_clock::now() + *m_refusal; });
+    return std::chrono::steady_clock::now() < m_refusalEnd;
+}
+
+bool CatalogueServer::awaitService()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_stopping || !m_down; });
+    if (m_stopping)
+        return false;
+    m_listener.listen();
+    m_server.take(m_listener.descriptor());
+    return true;
+}
+
+void CatalogueServer::followOutages()
+{
+    const auto start = std::chrono::steady_clock::now();
+    const QList<OutageSchedule::Window> windows = m_outages.windows();
+    for (const OutageSchedule::Window &window : windows) {
+        if (!sleepUntil(start + window.begin))
+            return;
+        beginOutage();
+        if (!sleepUntil(start + window.end))
+            return;
+        endOutage();
+    }
+}
+
+bool CatalogueServer::sleepUntil(std::chrono::steady_clock::time_point when)
+{
+    std::unique_lock lock(m_mutex);
+    return !m_changed.wait_until(lock, when, [this] { return m_stopping; });
+}
+
+void CatalogueServer::beginOutage()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_down = true;
+        m_server.release();
+        m_listener.pause();
+    }
+    // The connections go before the stalled handlers wake, which would otherwise still answer
+    // on them.
+    ConnectionCutter::cutAll(m_listener.port());
+    m_latch.setOutage(true);
+}
+
+void CatalogueServer::endOutage()
+{
+    m_latch.setOutage(false);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_down = false;
+    }
+    m_changed.notify_all();
 }
 
 CatalogueServer::Answer CatalogueServer::notFound()
@@ -211,8 +309,8 @@ void CatalogueServer::deliver(Answer answer, const FaultRules::Plan &plan,
             });
         return;
     }
-    if (plan.cutAfterBytes) {
-        sendCut(std::move(answer), size_t(*plan.cutAfterBytes), response);
+    if (plan.cutAfterBytes || plan.bytesPerSecond > 0) {
+        sendMetered(std::move(answer), plan, response);
         return;
     }
     if (!m_compress && !answer.body.empty()) {
@@ -228,22 +326,27 @@ void CatalogueServer::deliver(Answer answer, const FaultRules::Plan &plan,
     response.set_content(answer.body, answer.contentType);
 }
 
-void CatalogueServer::sendCut(Answer answer, size_t limit, httplib::Response &response)
+void CatalogueServer::sendMetered(Answer answer, const FaultRules::Plan &plan,
+                                  httplib::Response &response)
 {
-    // The full length is announced, and the connection dropped `limit` bytes in. The provider
-    // is called with the offset of the requested range, so a resumed request is cut the same
-    // number of bytes after where it starts.
+    // The full length is announced. A cut answer breaks off `limit` bytes in; the provider is
+    // called with the offset of the requested range, so a resumed request is cut the same
+    // number of bytes after where it starts. A paced one goes out a slice per tick.
     const size_t length = answer.body.size();
+    const size_t limit = plan.cutAfterBytes ? size_t(*plan.cutAfterBytes) : length;
+    const auto slice = std::max<size_t>(1, size_t(plan.bytesPerSecond) * kPaceTick.count() / 1000);
+    const bool paced = plan.bytesPerSecond > 0;
     response.set_content_provider(
         length, answer.contentType,
-        [body = std::move(answer.body), limit, start = std::optional<size_t>()](
+        [this, body = std::move(answer.body), limit, slice, paced, start = std::optional<size_t>()](
             size_t offset, size_t remaining, httplib::DataSink &sink) mutable {
             if (!start)
                 start = offset;
             const size_t sent = offset - *start;
-            if (sent >= limit)
+            if (sent >= limit || (paced && !m_latch.sleepFor(kPaceTick)))
                 return false;
-            return sink.write(body.data() + offset, std::min(remaining, limit - sent));
+            const size_t most = paced ? slice : limit - sent;
+            return sink.write(body.data() + offset, std::min({remaining, limit - sent, most}));
         });
 }
 
@@ -256,7 +359,7 @@ void CatalogueServer::sendEndlessly(Answer answer, httplib::Response &response)
         "application/octet-stream",
         [this, body = std::move(answer.body)](size_t offset, httplib::DataSink &sink) {
             static const std::string filler = std::string(64 * 1024 - 1, 'x') + '\n';
-            if (m_latch.released())
+            if (m_latch.interrupted())
                 return false;
             return offset == 0 ? sink.write(body.data(), body.size())
                                : sink.write(filler.data(), filler.size());

@@ -1,11 +1,17 @@
 #pragma once
 
 #include "faultrules.h"
+#include "httpserver.h"
+#include "listeningsocket.h"
+#include "outageschedule.h"
 #include "shutdownlatch.h"
 
 #include <QtGlobal>
+#include <atomic>
 #include <chrono>
-#include <httplib.h>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <string>
 
 class Catalogue;
@@ -15,7 +21,7 @@ class RequestTarget;
 class WavSynth;
 
 // The HTTP side: routes /data/ queries and /music/ files to the catalogue, applies the fault
-// rules, and logs every request target on arrival.
+// rules, logs every request target on arrival, and goes away and comes back on its outages.
 class CatalogueServer {
 public:
     CatalogueServer(const Catalogue &catalogue, const PageWriter &pages, const WavSynth &synth,
@@ -25,9 +31,16 @@ public:
     // go out as they are, so that a client's own costs are not hidden behind the compression.
     void setCompression(bool on) { m_compress = on; }
 
-    // Binds 127.0.0.1; port 0 picks a free one. Returns the port, or -1.
+    // Set before bind(); the windows count from run().
+    void setOutages(const OutageSchedule &outages) { m_outages = outages; }
+    // From the first request on, for this long, every connection is cut before any byte of an
+    // answer, its request logged.
+    void setRefusal(std::chrono::milliseconds duration) { m_refusal = duration; }
+
+    // Binds 127.0.0.1 and listens, unless an outage begins at once; port 0 picks a free one.
+    // Returns the port. Throws std::runtime_error with a readable reason.
     int bind(quint16 port);
-    // Serves until stop(); returns false when serving could not start.
+    // Serves until stop(), outages included; returns false when serving failed.
     bool run();
     // Safe from any thread; also releases requests held by delays and hangs.
     void stop();
@@ -44,11 +57,20 @@ private:
     Answer listAnswer(const RequestTarget &target, FaultRules::Request &facts) const;
     Answer songAddressAnswer(const RequestTarget &target, FaultRules::Request &facts) const;
     void deliver(Answer answer, const FaultRules::Plan &plan, httplib::Response &response);
-    static void sendCut(Answer answer, size_t limit, httplib::Response &response);
+    void sendMetered(Answer answer, const FaultRules::Plan &plan, httplib::Response &response);
     void sendEndlessly(Answer answer, httplib::Response &response);
     void drip(Answer answer, std::chrono::milliseconds interval, httplib::Response &response);
 
     static Answer notFound();
+
+    bool refuses();
+    // Waits until no outage holds the service, and listens; false once stopping.
+    bool awaitService();
+    void followOutages();
+    // Waits until `when` or stop(); false when stopping.
+    bool sleepUntil(std::chrono::steady_clock::time_point when);
+    void beginOutage();
+    void endOutage();
 
     const Catalogue &m_catalogue;
     const PageWriter &m_pages;
@@ -57,5 +79,16 @@ private:
     RequestLog &m_log;
     ShutdownLatch m_latch;
     bool m_compress = true;
-    httplib::Server m_server;
+    OutageSchedule m_outages;
+    std::optional<std::chrono::milliseconds> m_refusal;
+    std::once_flag m_firstRequest;
+    std::chrono::steady_clock::time_point m_refusalEnd;
+
+    // Guards the serving state below and the hand-over of the socket to the server
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stopping = false;
+    bool m_down = false;
+    ListeningSocket m_listener;
+    HttpServer m_server;
 };

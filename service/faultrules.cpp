@@ -65,6 +65,9 @@ FaultRules::Plan FaultRules::planFor(const Request &request) const
         plan.dripMs = std::max(plan.dripMs, effect.dripMs);
         if (effect.cutAfterBytes)
             plan.cutAfterBytes = effect.cutAfterBytes;
+        if (effect.bytesPerSecond > 0
+            && (plan.bytesPerSecond == 0 || effect.bytesPerSecond < plan.bytesPerSecond))
+            plan.bytesPerSecond = effect.bytesPerSecond;
         if (effect.status)
             plan.status = effect.status;
         if (effect.body) {
@@ -195,5 +198,15 @@ FaultRules::Rule FaultRules::cutMedia(const QString &value)
     Rule rule;
     rule.act = QByteArrayLiteral("media");
     rule.effect.cutAfterBytes = nonNegativeNumber(value, u"bytes"_s);
+    return rule;
+}
+
+FaultRules::Rule FaultRules::pacedMedia(const QString &value)
+{
+    Rule rule;
+    rule.act = QByteArrayLiteral("media");
+    rule.effect.bytesPerSecond = nonNegativeNumber(value, u"bytes per second"_s);
+    if (rule.effect.bytesPerSecond == 0)
+        throw std::runtime_error("the pace must be above 0 bytes per second");
     return rule;
 }

@@ -28,6 +28,7 @@ public:
         int dripMs = 0; // the body goes out one byte at a time, one every dripMs
         // Drop the connection after this many bytes of the body (of the requested range)
         std::optional<qint64> cutAfterBytes;
+        int bytesPerSecond = 0; // above 0: the body goes out at this pace
         std::optional<int> status;
         std::optional<QByteArray> body; // replaces the regular answer
         QByteArray contentType;
@@ -49,7 +50,7 @@ public:
     Plan planFor(const Request &request) const;
 
     // Command-line switches for list pages: "N:MS", "N", "N:CODE"; and for every media answer:
-    // "BYTES". Each throws std::runtime_error for a malformed value.
+    // "BYTES", "BYTES_PER_SECOND". Each throws std::runtime_error for a malformed value.
     static Rule delayedPage(const QString &value);
     static Rule hangingPage(const QString &value);
     static Rule cutPage(const QString &value);
@@ -59,6 +60,7 @@ public:
     // "N" drips a byte every 2 s; "N:MS" every MS milliseconds
     static Rule drippingPage(const QString &value);
     static Rule cutMedia(const QString &value);
+    static Rule pacedMedia(const QString &value);
 
 private:
     QList<Rule> m_rules;

@@ -5,6 +5,7 @@
 #include "cataloguefile.h"
 #include "catalogueserver.h"
 #include "faultrules.h"
+#include "outageschedule.h"
 #include "pagewriter.h"
 #include "requestlog.h"
 #include "wavsynth.h"
@@ -26,6 +27,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr std::chrono::milliseconds kShutdownGrace {100};
+constexpr std::chrono::seconds kLongestFault {3600};
 
 struct Options {
     quint16 port = 8731;
@@ -38,6 +40,8 @@ struct Options {
     std::optional<QByteArray> totalText;
     bool compress = true;
     FaultRules faults;
+    OutageSchedule outages;
+    std::optional<std::chrono::milliseconds> refusal;
 };
 
 [[noreturn]] void usageError(const QString &message)
@@ -85,6 +89,15 @@ Options parseOptions(int argc, char **argv)
         valued("drip-page", "Send list page N one byte at a time, every MS (default 2000).",
                "N[:MS]"),
         valued("cut-media", "Drop the connection after N bytes of every media answer.", "N"),
+        valued("media-rate", "Send every media answer at N bytes per second.", "N"),
+        valued("outage",
+               "AT seconds after the port is printed, stop listening for SECONDS and cut every "
+               "open connection, then listen again on the same port; repeatable.",
+               "AT:SECONDS"),
+        valued("refuse-first",
+               "From the first request on, for SECONDS, cut every connection before any byte "
+               "of an answer.",
+               "SECONDS"),
         valued("total-text", "Write TEXT as the total-pages value of every list page.", "TEXT"),
         QCommandLineOption(u"no-compression"_s,
                            u"Send data answers uncompressed even when the client "
@@ -125,6 +138,7 @@ Options parseOptions(int argc, char **argv)
         {"cut-page", &FaultRules::cutPage},       {"status-page", &FaultRules::statusPage},
         {"empty-page", &FaultRules::emptyPage},   {"endless-page", &FaultRules::endlessPage},
         {"drip-page", &FaultRules::drippingPage}, {"cut-media", &FaultRules::cutMedia},
+        {"media-rate", &FaultRules::pacedMedia},
     };
     for (const auto &[name, makeRule] : switches) {
         for (const QString &value : parser.values(QString::fromLatin1(name))) {
@@ -135,6 +149,20 @@ Options parseOptions(int argc, char **argv)
                     u"--%1: %2"_s.arg(QString::fromLatin1(name), QString::fromUtf8(error.what())));
             }
         }
+    }
+    try {
+        for (const QString &value : parser.values(u"outage"_s))
+            options.outages.add(value);
+    } catch (const std::runtime_error &error) {
+        usageError(u"--outage: %1"_s.arg(QString::fromUtf8(error.what())));
+    }
+    if (parser.isSet(u"refuse-first"_s)) {
+        bool ok = false;
+        const double seconds = parser.value(u"refuse-first"_s).toDouble(&ok);
+        if (!ok || seconds <= 0 || seconds > kLongestFault.count())
+            usageError(
+                u"--refuse-first expects seconds above 0, up to %1"_s.arg(kLongestFault.count()));
+        options.refusal = std::chrono::milliseconds(qRound64(seconds * 1000));
     }
     return options;
 }
@@ -182,9 +210,14 @@ int main(int argc, char **argv)
 
     CatalogueServer server(catalogue, pages, synth, options.faults, log);
     server.setCompression(options.compress);
-    const int port = server.bind(options.port);
-    if (port < 0) {
-        std::cerr << "catalogue-service: cannot listen on 127.0.0.1:" << options.port << '\n';
+    server.setOutages(options.outages);
+    if (options.refusal)
+        server.setRefusal(*options.refusal);
+    int port = 0;
+    try {
+        port = server.bind(options.port);
+    } catch (const std::runtime_error &error) {
+        std::cerr << "catalogue-service: " << error.what() << '\n';
         return 1;
     }
     std::printf("catalogue-service listening on http://127.0.0.1:%d\n", port);

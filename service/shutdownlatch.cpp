@@ -3,13 +3,13 @@
 bool ShutdownLatch::sleepFor(std::chrono::milliseconds duration)
 {
     std::unique_lock lock(m_mutex);
-    return !m_released.wait_for(lock, duration, [this] { return m_isReleased; });
+    return !m_changed.wait_for(lock, duration, [this] { return interruptedLocked(); });
 }
 
 void ShutdownLatch::waitForRelease()
 {
     std::unique_lock lock(m_mutex);
-    m_released.wait(lock, [this] { return m_isReleased; });
+    m_changed.wait(lock, [this] { return interruptedLocked(); });
 }
 
 void ShutdownLatch::release()
@@ -18,11 +18,20 @@ void ShutdownLatch::release()
         const std::lock_guard lock(m_mutex);
         m_isReleased = true;
     }
-    m_released.notify_all();
+    m_changed.notify_all();
 }
 
-bool ShutdownLatch::released()
+void ShutdownLatch::setOutage(bool on)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_inOutage = on;
+    }
+    m_changed.notify_all();
+}
+
+bool ShutdownLatch::interrupted()
 {
     const std::lock_guard lock(m_mutex);
-    return m_isReleased;
+    return interruptedLocked();
 }

@@ -1,5 +1,5 @@
 // The catalogue stand-in, driven over HTTP the way the client drives it: answer texts, keyword
-// and media path decoding, audio files, switchable faults and the request log.
+// and media path decoding, audio files, switchable faults, outages and the request log.
 
 #include "catalogueservice.h"
 #include "timescale.h"
@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -59,6 +60,12 @@ struct Reply {
     qint64 elapsedMs = 0;
 };
 
+// Seconds for the service's switches, stretched like every other time bound
+QString seconds(double value)
+{
+    return QString::number(value * timeScale());
+}
+
 QStringList capturesOf(const QRegularExpression &field, const QString &page)
 {
     QStringList values;
@@ -108,10 +115,16 @@ private slots:
     void overrides();
     void logHoldsExactTargets();
     void compressionCanBeTurnedOff();
+    void refusedStarts_data();
+    void refusedStarts();
+    void outOfServiceFromTheStart_data();
+    void outOfServiceFromTheStart();
+    void outagesCutEveryConnection();
 
 private:
     Reply get(const CatalogueService &service, const QString &target,
-              const QByteArray &range = QByteArray(), int timeoutMs = 10000);
+              const QByteArray &range = QByteArray(), int timeoutMs = 10000,
+              QNetworkAccessManager *client = nullptr);
 
     QNetworkAccessManager m_network;
     std::unique_ptr<CatalogueService> m_demo;
@@ -120,7 +133,8 @@ private:
 };
 
 Reply CatalogueServiceTest::get(const CatalogueService &service, const QString &target,
-                                const QByteArray &range, int timeoutMs)
+                                const QByteArray &range, int timeoutMs,
+                                QNetworkAccessManager *client)
 {
     // Strict parsing keeps escapes such as %E9 exactly as written.
     QNetworkRequest request(
@@ -131,7 +145,7 @@ Reply CatalogueServiceTest::get(const CatalogueService &service, const QString &
 
     QElapsedTimer timer;
     timer.start();
-    const std::unique_ptr<QNetworkReply> reply(m_network.get(request));
+    const std::unique_ptr<QNetworkReply> reply((client ? client : &m_network)->get(request));
     QEventLoop loop;
     connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
@@ -564,6 +578,113 @@ void CatalogueServiceTest::compressionCanBeTurnedOff()
     const auto [encoding, body] = fetchRaw(*m_demo);
     QVERIFY(encoding == "br" || encoding == "gzip");
     QVERIFY(body.size() < plainBody.size());
+}
+
+void CatalogueServiceTest::refusedStarts_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("says");
+
+    // A second service on a busy port used to start and share the connections with the first.
+    QTest::newRow("port of a running service")
+        << QStringList {u"--port"_s, QString::number(m_demo->port())} << 1 << u"in use"_s;
+    QTest::newRow("outage without a length") << QStringList {"--outage", "1"} << 2 << "--outage";
+    QTest::newRow("outage of no time") << QStringList {"--outage", "1:0"} << 2 << "--outage";
+    QTest::newRow("outage before the start") << QStringList {"--outage", "-1:2"} << 2 << "--outage";
+    QTest::newRow("refusal of no time")
+        << QStringList {"--refuse-first", "0"} << 2 << "--refuse-first";
+    QTest::newRow("media at no pace") << QStringList {"--media-rate", "0"} << 2 << "--media-rate";
+}
+
+void CatalogueServiceTest::refusedStarts()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, says);
+
+    QProcess service;
+    service.start(QString::fromUtf8(CATALOGUE_SERVICE_PATH), arguments);
+    const bool ended = service.waitForFinished(scaled(5000));
+    if (!ended)
+        service.kill();
+    QVERIFY2(ended, service.readAllStandardOutput().constData());
+    QCOMPARE(service.exitCode(), exitCode);
+    const QString error = QString::fromUtf8(service.readAllStandardError());
+    QVERIFY2(error.contains(says), qPrintable(error));
+}
+
+void CatalogueServiceTest::outOfServiceFromTheStart_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QNetworkReply::NetworkError>("error");
+    QTest::addColumn<bool>("refusalsLogged");
+
+    QTest::newRow("outage from the start") << QStringList {u"--outage"_s, "0:" + seconds(1)}
+                                           << QNetworkReply::ConnectionRefusedError << false;
+    QTest::newRow("refused from the first request") << QStringList {u"--refuse-first"_s, seconds(1)}
+                                                    << QNetworkReply::RemoteHostClosedError << true;
+}
+
+void CatalogueServiceTest::outOfServiceFromTheStart()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QNetworkReply::NetworkError, error);
+    QFETCH(bool, refusalsLogged);
+
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    const CatalogueService service(arguments);
+    QVERIFY(service.isRunning());
+    const Reply refused = get(service, defaultPage(2));
+    QCOMPARE(refused.error, error);
+    QCOMPARE(refused.status, 0);
+    QVERIFY(refused.body.isEmpty());
+    // The log holds every request that reached the service
+    QCOMPARE(service.requestTargets().isEmpty(), !refusalsLogged);
+
+    QTRY_COMPARE_WITH_TIMEOUT(get(service, defaultPage(2)).status, 200, scaled(5000));
+    QVERIFY(sinceStart.elapsed() >= scaled(1000));
+}
+
+void CatalogueServiceTest::outagesCutEveryConnection()
+{
+    const QString media = u"/music/%E6%98%9F%E7%A9%BA%20%E7%8E%B0%E5%9C%BA_10003.wav"_s;
+    const qsizetype wavBytes = 44 + 2 * 22050;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    // The song takes over 2 s at this pace, so the first outage breaks into it.
+    const CatalogueService service({u"--media-seconds"_s, u"1"_s, u"--media-rate"_s,
+                                    QString::number(20000 / timeScale()), u"--outage"_s,
+                                    seconds(1) + ':' + seconds(1), u"--outage"_s,
+                                    seconds(3) + ':' + seconds(1)});
+    QVERIFY(service.isRunning());
+    // A second client keeps its connection open while idle
+    QNetworkAccessManager idleClient;
+    QCOMPARE(get(service, defaultPage(3), {}, 10000, &idleClient).status, 200);
+
+    const Reply song = get(service, media);
+    QVERIFY(song.error != QNetworkReply::NoError);
+    QVERIFY2(!song.body.isEmpty() && song.body.size() < wavBytes,
+             qPrintable(QString::number(song.body.size())));
+    // Not answered over the connection kept from before the outage either
+    const Reply idle = get(service, defaultPage(3), {}, 10000, &idleClient);
+    QCOMPARE(idle.status, 0);
+    QVERIFY(idle.error != QNetworkReply::NoError);
+
+    QTRY_COMPARE_WITH_TIMEOUT(get(service, defaultPage(4)).status, 200, scaled(5000));
+    QVERIFY(sinceStart.elapsed() >= scaled(2000));
+    // Down once more, and back on the same port
+    QTRY_COMPARE_WITH_TIMEOUT(get(service, defaultPage(4)).error,
+                              QNetworkReply::ConnectionRefusedError, scaled(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(get(service, defaultPage(5)).status, 200, scaled(5000));
+    QVERIFY(sinceStart.elapsed() >= scaled(4000));
+
+    // A request sent on a connection as it is cut may still reach the service: it is logged.
+    const QStringList targets = service.requestTargets();
+    QCOMPARE(targets.mid(0, 2), (QStringList {defaultPage(3), media}));
+    QVERIFY(targets.contains(defaultPage(4)));
+    QCOMPARE(targets.last(), defaultPage(5));
 }
 
 QTEST_GUILESS_MAIN(CatalogueServiceTest)

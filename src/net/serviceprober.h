@@ -1,0 +1,63 @@
+#pragma once
+
+#include "net/retryschedule.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <chrono>
+
+class ConnectivityWatcher;
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// Finds out when a service that could not be reached answers again. After each pause of its
+// schedule it sends one cheap request, a HEAD of the caller's URL, never more than one at a
+// time; any HTTP answer, an error status too, means the service answers. While the system knows
+// the network to be down it holds still, and probes at once when the network comes back; a
+// service on this machine's loopback does not depend on the network, so there the watcher is
+// not asked.
+class ServiceProber : public QObject {
+    Q_OBJECT
+
+public:
+    // A probe that receives nothing for this long found the service unreachable
+    static constexpr std::chrono::milliseconds kProbeTimeout {10000};
+
+    ServiceProber(QNetworkAccessManager &network, ConnectivityWatcher &watcher,
+                  QObject *parent = nullptr);
+    ~ServiceProber() override;
+
+    // Tests shorten the unit of the pauses; takes effect at the next start().
+    void setSchedule(const RetrySchedule &schedule) { m_schedule = schedule; }
+
+    // Starts probing `url` from the first pause, dropping any probing before.
+    void start(const QUrl &url);
+    // Stops at once, aborting the probe in flight; nothing is emitted after it.
+    void stop();
+    bool isProbing() const { return m_probing; }
+
+signals:
+    // Emitted once, after which probing has stopped
+    void serviceAnswers();
+    // A probe found the service unreachable; the next one follows `pause` later.
+    void probeFailed(std::chrono::milliseconds pause);
+
+private:
+    void pauseEnded();
+    void networkCameBack();
+    void probe();
+    void probeFinished();
+    bool waitsForNetwork() const;
+    void dropReply();
+
+    QNetworkAccessManager &m_network;
+    ConnectivityWatcher &m_watcher;
+    RetrySchedule m_schedule;
+    QTimer m_pause;
+    QUrl m_url;
+    QPointer<QNetworkReply> m_reply;
+    bool m_probing = false;
+    bool m_followsNetwork = true;
+};
