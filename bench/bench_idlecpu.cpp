@@ -6,7 +6,7 @@
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 #include "widgets/reportlistview.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "benchwindow.h"
 
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 #include "skin/skinlibrary.h"
 #include "songlist/songlistloader.h"
 #include "widgets/reportlistview.h"
@@ -47,9 +47,9 @@ ReportListView &BenchWindow::list() const
     return *child<ReportListView>(u"ListView1"_s);
 }
 
-MediaPlayerWidget &BenchWindow::player() const
+AudioPlayer &BenchWindow::player() const
 {
-    return *child<MediaPlayerWidget>(u"WindowsMediaPlayer1"_s);
+    return m_form->mediaPlayer();
 }
 
 StatusBarWidget &BenchWindow::status() const

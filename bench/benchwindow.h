@@ -7,7 +7,7 @@
 
 #include <memory>
 
-class MediaPlayerWidget;
+class AudioPlayer;
 class SkinLibrary;
 class ReportListView;
 class StatusBarWidget;
@@ -28,7 +28,7 @@ public:
     ReportListView &list() const;
     // The song list as the logic sees it: rows counted from 1
     ReportList &songs() const { return m_form->songList(); }
-    MediaPlayerWidget &player() const;
+    AudioPlayer &player() const;
     StatusBarWidget &status() const;
 
     // Start-up as the program does it, waited for; false when it did not end in time

@@ -5,7 +5,7 @@
 #include "app/form1.h"
 #include "app/programidentity.h"
 #include "controls/shell.h"
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
@@ -85,9 +85,9 @@ int main(int argc, char *argv[])
     QCursor::setPos(window.screen()->geometry().bottomRight());
 
     auto *const list = window.findChild<ReportListView *>(u"ListView1"_s);
-    auto *const player = window.findChild<MediaPlayerWidget *>(u"WindowsMediaPlayer1"_s);
+    AudioPlayer *const player = &window.mediaPlayer();
     auto *const status = window.findChild<StatusBarWidget *>(u"StatusBar1"_s);
-    auto *const media = player ? player->findChild<QMediaPlayer *>() : nullptr;
+    auto *const media = player->findChild<QMediaPlayer *>();
     if (!list || !player || !status || !media)
         return fail(u"the window lacks the list, the player or the status bar"_s);
     ReportList &rows = window.songList();

@@ -5,7 +5,7 @@
 
 #include "common/logging.h"
 #include "mpris/mprisservice.h"
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 #include "player/songnotifier.h"
 #include "widgets/windowfront.h"
 

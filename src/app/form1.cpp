@@ -11,6 +11,7 @@
 #include "links/linkresolver.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
+#include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "skin/skinlibrary.h"
 #include "songlist/searchcommand.h"
@@ -43,6 +44,7 @@ constexpr int kColumnWidth = 3000;
 
 Form1::Form1(FormEnvironment environment, QWidget *parent)
     : QMainWindow(parent), m_environment(std::move(environment)),
+      m_player(std::make_unique<AudioPlayer>()),
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
       m_urls(std::make_unique<UrlTexts>(m_environment.serviceBase)),
       m_links(std::make_unique<LinkResolver>(*m_fetcher, *m_urls))
@@ -67,7 +69,7 @@ Form1::Form1(FormEnvironment environment, QWidget *parent)
 
     setWindowTitle(u"Quillpod V1.0 听见每一首好歌"_s);
     setWindowIcon(QIcon(u":/quillpod/icons/quillpod-32.png"_s));
-    createControls(*this);
+    createControls(*this, *m_player);
 
     m_text1Box = std::make_unique<LineEditTextBox>(*Text1);
     m_text2Box = std::make_unique<LineEditTextBox>(*Text2);
@@ -82,9 +84,8 @@ Form1::Form1(FormEnvironment environment, QWidget *parent)
     m_songs = std::make_unique<SongHandlers>(
         *m_listView1,
         SongHandlers::Boxes {*m_text2Box, *m_text3Box, *m_text4Box, *m_text5Box, *m_text6Box},
-        *WindowsMediaPlayer1, *WebBrowser1, *m_links);
-    m_listPlayer
-        = std::make_unique<ListPlayer>(*m_songs, *m_listView1, *WindowsMediaPlayer1, *StatusBar1);
+        *m_player, *WebBrowser1, *m_links);
+    m_listPlayer = std::make_unique<ListPlayer>(*m_songs, *m_listView1, *m_player, *StatusBar1);
     connectHandlers();
     connectListRuns();
     scheduleStatus();
@@ -106,8 +107,7 @@ void Form1::connectHandlers()
     connect(Text1, &QLineEdit::returnPressed, this, [this] { Text1_KeyPress(Qt::Key_Return); });
     connect(BoLi, &QAction::triggered, this, &Form1::BoLi_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    connect(WindowsMediaPlayer1, &MediaPlayerWidget::statusTextChanged, this,
-            &Form1::scheduleStatus);
+    connect(m_player.get(), &AudioPlayer::statusTextChanged, this, &Form1::scheduleStatus);
     connect(StatusBar1, &StatusBarWidget::mouseMoved, this, &Form1::StatusBar1_MouseMove);
     connect(ListView1, &ReportListView::mouseReleased, this,
             [this](Qt::MouseButton button) { ListView1_MouseUp(button); });
@@ -125,11 +125,11 @@ void Form1::connectHandlers()
     connect(DOl, &QAction::triggered, this, [this] { runSongHandler(&SongHandlers::DOl_Click); });
     connect(Command3, &QPushButton::clicked, this,
             [this] { runSongHandler(&SongHandlers::Command3_Click); });
-    connect(WindowsMediaPlayer1, &MediaPlayerWidget::PlayStateChange, this,
+    connect(m_player.get(), &AudioPlayer::PlayStateChange, this,
             &Form1::WindowsMediaPlayer1_PlayStateChange);
     connect(WindowsMediaPlayer1, &MediaPlayerWidget::DoubleClick, this,
             &Form1::WindowsMediaPlayer1_DoubleClick);
-    connect(WindowsMediaPlayer1, &MediaPlayerWidget::mediaFailed, this,
+    connect(m_player.get(), &AudioPlayer::mediaFailed, this,
             &Form1::WindowsMediaPlayer1_MediaFailed);
     connect(m_listPlayer.get(), &ListPlayer::songStarted, this, &Form1::announceSong);
     connect(m_songs.get(), &SongHandlers::linkFailed, this, &Form1::reportLinkFailure);
@@ -229,7 +229,7 @@ void Form1::finishStartUp()
 
 void Form1::startBackgroundTrack(const QString &link)
 {
-    WindowsMediaPlayer1->setURL(link);
+    m_player->setURL(link);
     endStartUp();
 }
 
@@ -247,7 +247,7 @@ void Form1::reportNoBackgroundTrack(const QString &reason)
 
 void Form1::endStartUp()
 {
-    WindowsMediaPlayer1->setVolume(100);
+    m_player->setVolume(100);
     emit loaded();
 }
 
@@ -416,7 +416,7 @@ void Form1::scheduleStatus()
 void Form1::Timer1_Timer()
 {
     if (!m_loader->isRunning())
-        StatusBar1->setPanelText(2, WindowsMediaPlayer1->statusText());
+        StatusBar1->setPanelText(2, m_player->statusText());
 }
 
 void Form1::showDownloadEnd(const QString &path, bool ok, const QString &reason)

@@ -17,7 +17,7 @@ class LineEditTextBox;
 class LinkLookup;
 class LinkResolver;
 class ListPlayer;
-class MediaPlayerWidget;
+class AudioPlayer;
 class MessageBoxDialog;
 class ReportList;
 class ReportListAdapter;
@@ -51,7 +51,7 @@ public:
     // The list loader, for driving list runs without the window's commands (benchmarks)
     SongListLoader &loader() const { return *m_loader; }
     // The player, for offering it to the desktop's media controls
-    MediaPlayerWidget &mediaPlayer() const { return *WindowsMediaPlayer1; }
+    AudioPlayer &mediaPlayer() const { return *m_player; }
     // The downloads of `WebBrowser1`, for listing the ones the last run left incomplete
     DownloadManager &downloads() const;
 
@@ -126,6 +126,7 @@ private:
     bool m_unloaded = false;
 
     QNetworkAccessManager m_network;
+    std::unique_ptr<AudioPlayer> m_player;
     std::unique_ptr<TextFetcher> m_fetcher;
     std::unique_ptr<UrlTexts> m_urls;
     std::unique_ptr<LinkResolver> m_links;

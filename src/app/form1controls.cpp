@@ -3,6 +3,7 @@
 #include "common/constants.h"
 #include "common/twips.h"
 #include "downloads/downloadwebview.h"
+#include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
@@ -70,12 +71,12 @@ QPushButton *button(QWidget &client, const QString &name, const QString &caption
 
 } // namespace
 
-void Form1Controls::createControls(QMainWindow &window)
+void Form1Controls::createControls(QMainWindow &window, AudioPlayer &player)
 {
     auto *const client = new QWidget(&window);
     client->setObjectName(u"ClientArea"_s);
     window.setCentralWidget(client);
-    createClientArea(*client);
+    createClientArea(*client, player);
     createDetailBoxes(*client);
 
     // The web view shows nothing; it only takes addresses to download
@@ -92,12 +93,12 @@ void Form1Controls::createControls(QMainWindow &window)
     fixSize(window);
 }
 
-void Form1Controls::createClientArea(QWidget &client)
+void Form1Controls::createClientArea(QWidget &client, AudioPlayer &player)
 {
-    WindowsMediaPlayer1 = new MediaPlayerWidget(&client);
+    WindowsMediaPlayer1 = new MediaPlayerWidget(player, &client);
     WindowsMediaPlayer1->setObjectName(u"WindowsMediaPlayer1"_s);
     WindowsMediaPlayer1->setGeometry(twipsToPixels(0, 0, 6735, 660));
-    WindowsMediaPlayer1->setVolume(50);
+    player.setVolume(50);
 
     Label3 = label(client, u"Label3"_s, u"查找歌曲："_s, 120, 720);
     Text1

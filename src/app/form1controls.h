@@ -1,5 +1,6 @@
 #pragma once
 
+class AudioPlayer;
 class DownloadWebView;
 class MediaPlayerWidget;
 class QAction;
@@ -21,8 +22,9 @@ struct Form1Controls {
     // Timer1 shows the player's status this long after it or the list run changed
     static constexpr int kTickInterval = 1;
 
-    // Builds every control in `window`, which becomes fixed in size and centred on the screen
-    void createControls(QMainWindow &window);
+    // Builds every control in `window`, which becomes fixed in size and centred on the screen;
+    // the player's strip shows `player`
+    void createControls(QMainWindow &window, AudioPlayer &player);
 
     MediaPlayerWidget *WindowsMediaPlayer1 = nullptr;
     QLabel *Label3 = nullptr;
@@ -52,7 +54,7 @@ struct Form1Controls {
     QAction *DOl = nullptr;
 
 private:
-    void createClientArea(QWidget &client);
+    void createClientArea(QWidget &client, AudioPlayer &player);
     void createDetailBoxes(QWidget &client);
     void createMenus(QMainWindow &window);
     void setTabOrder();

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// The embedded media player `WindowsMediaPlayer1` as the handlers use it. Its events,
-// PlayStateChange and DoubleClick, are Qt signals of the widget that implements it.
+// The embedded media player `WindowsMediaPlayer1` as the handlers use it. Its event
+// PlayStateChange is a Qt signal of the player that implements it.
 class MediaPlayer {
 public:
     // playState values, in the classic player's numbering
@@ -39,6 +39,4 @@ public:
     // settings.volume, 0 to 100
     virtual int volume() const = 0;
     virtual void setVolume(int volume) = 0;
-    virtual bool fullScreen() const = 0;
-    virtual void setFullScreen(bool on) = 0;
 };

@@ -1,7 +1,7 @@
 #include "mprisplayeradaptor.h"
 
 #include "controls/listplayback.h"
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 
 #include <QDBusMessage>
 #include <QUrl>
@@ -16,7 +16,7 @@ constexpr qint64 kMicrosecondsPerMillisecond = 1000;
 
 } // namespace
 
-MprisPlayerAdaptor::MprisPlayerAdaptor(MediaPlayerWidget &player, ListPlayback *list,
+MprisPlayerAdaptor::MprisPlayerAdaptor(AudioPlayer &player, ListPlayback *list,
                                        const QDBusConnection &connection, const QString &objectPath,
                                        QObject *service)
     : QDBusAbstractAdaptor(service), m_player(player), m_list(list), m_connection(connection),
@@ -25,13 +25,12 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(MediaPlayerWidget &player, ListPlayback *
     noteTrack();
     m_announced = announcedProperties();
 
-    connect(&m_player, &MediaPlayerWidget::PlayStateChange, this,
+    connect(&m_player, &AudioPlayer::PlayStateChange, this,
             &MprisPlayerAdaptor::scheduleAnnouncement);
-    connect(&m_player, &MediaPlayerWidget::volumeChanged, this,
+    connect(&m_player, &AudioPlayer::volumeChanged, this,
             &MprisPlayerAdaptor::scheduleAnnouncement);
-    connect(&m_player, &MediaPlayerWidget::metadataChanged, this,
-            &MprisPlayerAdaptor::trackChanged);
-    connect(&m_player, &MediaPlayerWidget::seeked, this, [this](qint64 milliseconds) {
+    connect(&m_player, &AudioPlayer::metadataChanged, this, &MprisPlayerAdaptor::trackChanged);
+    connect(&m_player, &AudioPlayer::seeked, this, [this](qint64 milliseconds) {
         emit Seeked(milliseconds * kMicrosecondsPerMillisecond);
     });
 }
@@ -45,10 +44,10 @@ void MprisPlayerAdaptor::trackChanged()
 QString MprisPlayerAdaptor::playbackStatus() const
 {
     switch (m_player.playState()) {
-    case MediaPlayerWidget::Playing:
-    case MediaPlayerWidget::Buffering:
+    case AudioPlayer::Playing:
+    case AudioPlayer::Buffering:
         return u"Playing"_s;
-    case MediaPlayerWidget::Paused:
+    case AudioPlayer::Paused:
         return u"Paused"_s;
     default:
         return u"Stopped"_s;

@@ -6,7 +6,7 @@
 #include <QVariantMap>
 
 class ListPlayback;
-class MediaPlayerWidget;
+class AudioPlayer;
 
 // The MPRIS 2 player interface over `WindowsMediaPlayer1`. Play, pause and seeking go through the
 // player's own controls. Next, previous and stop go to the window's list: the desktop's stop
@@ -32,9 +32,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
 public:
     // `service` is the object registered at `objectPath` on `connection`. Without a list there
     // is no next or previous, and stop is the player's.
-    MprisPlayerAdaptor(MediaPlayerWidget &player, ListPlayback *list,
-                       const QDBusConnection &connection, const QString &objectPath,
-                       QObject *service);
+    MprisPlayerAdaptor(AudioPlayer &player, ListPlayback *list, const QDBusConnection &connection,
+                       const QString &objectPath, QObject *service);
 
     QString playbackStatus() const;
     // Only the normal rate is offered
@@ -76,7 +75,7 @@ private:
     QVariantMap announcedProperties() const;
     void announceChanges();
 
-    MediaPlayerWidget &m_player;
+    AudioPlayer &m_player;
     ListPlayback *const m_list;
     QDBusConnection m_connection;
     const QString m_objectPath;

@@ -10,8 +10,8 @@
 
 using namespace Qt::StringLiterals;
 
-MprisService::MprisService(QWidget &window, MediaPlayerWidget &player,
-                           const QDBusConnection &connection, ListPlayback *list, QObject *parent)
+MprisService::MprisService(QWidget &window, AudioPlayer &player, const QDBusConnection &connection,
+                           ListPlayback *list, QObject *parent)
     : QObject(parent), m_connection(connection)
 {
     const QString objectPath = QString::fromLatin1(kObjectPath);

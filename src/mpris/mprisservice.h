@@ -4,7 +4,7 @@
 #include <QObject>
 
 class ListPlayback;
-class MediaPlayerWidget;
+class AudioPlayer;
 class MprisPlayerAdaptor;
 class QWidget;
 
@@ -20,7 +20,7 @@ public:
     // Registers at once. When another instance holds the name, this one takes a name of its
     // own, as MPRIS asks; if the bus refuses that too, it stays unregistered. `list`, when
     // there is one, takes next, previous and stop.
-    MprisService(QWidget &window, MediaPlayerWidget &player, const QDBusConnection &connection,
+    MprisService(QWidget &window, AudioPlayer &player, const QDBusConnection &connection,
                  ListPlayback *list = nullptr, QObject *parent = nullptr);
     ~MprisService() override;
 

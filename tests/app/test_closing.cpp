@@ -8,7 +8,7 @@
 #include "timescale.h"
 
 #include "downloads/downloadwebview.h"
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 

@@ -7,7 +7,7 @@
 
 #include "app/playorder.h"
 #include "common/constants.h"
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 
@@ -552,7 +552,7 @@ void FaultsTest::brokenMedia()
     TestWindow window(service.base());
     QVERIFY(window.load());
     QVERIFY(window.show());
-    MediaPlayerWidget *const player = window.player();
+    AudioPlayer *const player = window.player();
     ReportListView *const list = window.list();
     ReportList &songs = window.songs();
     QElapsedTimer clock;
@@ -662,7 +662,7 @@ void FaultsTest::truncatedMedia()
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
     QVERIFY(window.load());
-    MediaPlayerWidget *const player = window.player();
+    AudioPlayer *const player = window.player();
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s),
                              scaled(kMediaTimeoutMs));
 

@@ -2,7 +2,7 @@
 #include "app/playorder.h"
 #include "catalogueservice.h"
 #include "fakes.h"
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 #include "testwindow.h"
 #include "timescale.h"
 #include "widgets/reportlistmodel.h"
@@ -304,7 +304,7 @@ void Form1Test::playbackGoesOnFromTheList()
     CatalogueService service({u"--songs"_s, u"6"_s, u"--media-seconds"_s, u"0.4"_s});
     QVERIFY(service.isRunning());
     Window window(service.base());
-    MediaPlayerWidget *player = window.player();
+    AudioPlayer *player = window.player();
     const QString firstId = window.songs().item(1).SubItems(2).trimmed();
     const QString backgroundTrack = player->URL();
     QVERIFY(!backgroundTrack.isEmpty());

@@ -3,6 +3,7 @@
 #include "testwindow.h"
 
 #include "downloads/downloadwebview.h"
+#include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/messageboxdialog.h"
 #include "widgets/statusbarwidget.h"
@@ -37,7 +38,7 @@ void ServiceTextTest::everyLabelIsPlainText()
     QVERIFY(window.show());
     // Bring up every window that has labels: the full-screen view and a downloads row
     window.player()->setURL(u"http://127.0.0.1:1/"_s + kMarkup);
-    window.player()->setFullScreen(true);
+    window.playerStrip()->setFullScreen(true);
     window.webBrowser()->downloads().download(u"ftp://127.0.0.1/"_s + kMarkup);
 
     const QWidgetList widgets = QApplication::allWidgets();
@@ -51,7 +52,7 @@ void ServiceTextTest::everyLabelIsPlainText()
     }
     // Six captions, two panels, two time labels, the full-screen title, a name and a state
     QVERIFY(labels >= 13);
-    window.player()->setFullScreen(false);
+    window.playerStrip()->setFullScreen(false);
 
     // The message box too, though its one text is the program's own
     bool closed = false;

@@ -8,7 +8,7 @@
 
 #include "downloads/downloadswindow.h"
 #include "downloads/downloadwebview.h"
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 
@@ -160,7 +160,7 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
     TestWindow window(service.base(), scaled(30000ms));
     QVERIFY(window.load());
     QVERIFY(window.show());
-    MediaPlayerWidget *const player = window.player();
+    AudioPlayer *const player = window.player();
     QTRY_VERIFY_WITH_TIMEOUT(player->playState() == MediaPlayer::Playing, scaled(30000));
 
     // "播放" on row 2; while its link is on its way the background track is stopped, and the

@@ -4,7 +4,7 @@
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "mpris/mprisservice.h"
-#include "player/mediaplayerwidget.h"
+#include "player/audioplayer.h"
 #include "privatebus.h"
 #include "testwindow.h"
 #include "timescale.h"
@@ -214,7 +214,7 @@ void MprisTest::listen(BusListener &listener)
 void MprisTest::publishesItself()
 {
     QWidget window;
-    MediaPlayerWidget player;
+    AudioPlayer player;
     QDBusConnectionInterface *const bus = m_desktopBus->interface();
     {
         const MprisService service(window, player, *m_programBus);
@@ -232,7 +232,7 @@ void MprisTest::publishesItself()
         QVERIFY(!nothing.contains(u"xesam:title"_s));
 
         // A second instance takes a name of its own instead of failing
-        MediaPlayerWidget secondPlayer;
+        AudioPlayer secondPlayer;
         const QDBusConnection secondBus = m_bus->connect(u"second program"_s);
         const MprisService second(window, secondPlayer, secondBus);
         QCOMPARE(second.serviceName(),
@@ -248,11 +248,11 @@ void MprisTest::publishesItself()
 void MprisTest::playPauseAndStop()
 {
     QWidget window;
-    MediaPlayerWidget player;
+    AudioPlayer player;
     const MprisService service(window, player, *m_programBus);
     player.setURL(media(u"sunny_1.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
-    const QSignalSpy states(&player, &MediaPlayerWidget::PlayStateChange);
+    const QSignalSpy states(&player, &AudioPlayer::PlayStateChange);
 
     QCOMPARE(call(kPlayer, u"PlayPause"_s).type(), QDBusMessage::ReplyMessage);
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, scaled(kTimeout));
@@ -283,7 +283,7 @@ void MprisTest::playPauseAndStop()
 void MprisTest::announcesChanges()
 {
     QWidget window;
-    MediaPlayerWidget player;
+    AudioPlayer player;
     const MprisService service(window, player, *m_programBus);
     BusListener listener;
     listen(listener);
@@ -325,7 +325,7 @@ void MprisTest::announcesChanges()
 void MprisTest::seeking()
 {
     QWidget window;
-    MediaPlayerWidget player;
+    AudioPlayer player;
     const MprisService service(window, player, *m_programBus);
     BusListener listener;
     listen(listener);
@@ -378,7 +378,7 @@ void MprisTest::volumeMapsToPercent()
     QFETCH(const double, requested);
     QFETCH(const int, expected);
     QWidget window;
-    MediaPlayerWidget player;
+    AudioPlayer player;
     const MprisService service(window, player, *m_programBus);
 
     const QDBusMessage reply

@@ -103,7 +103,6 @@ public:
     QStringList assigned;
     int state = Undefined;
     int volumeSetting = 50;
-    bool full = false;
     QString failed;
     qint64 at = 0;
     int stops = 0;
@@ -118,8 +117,6 @@ public:
     QString statusText() const override { return u"就绪"_s; }
     int volume() const override { return volumeSetting; }
     void setVolume(int volume) override { volumeSetting = volume; }
-    bool fullScreen() const override { return full; }
-    void setFullScreen(bool on) override { full = on; }
 };
 
 class FakeWebView : public WebView {

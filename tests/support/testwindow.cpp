@@ -3,6 +3,7 @@
 #include "timescale.h"
 
 #include "downloads/downloadwebview.h"
+#include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "songlist/songlistloader.h"
 #include "widgets/reportlistmodel.h"
@@ -71,7 +72,12 @@ StatusBarWidget *TestWindow::status() const
     return child<StatusBarWidget>(u"StatusBar1"_s);
 }
 
-MediaPlayerWidget *TestWindow::player() const
+AudioPlayer *TestWindow::player() const
+{
+    return &m_form->mediaPlayer();
+}
+
+MediaPlayerWidget *TestWindow::playerStrip() const
 {
     return child<MediaPlayerWidget>(u"WindowsMediaPlayer1"_s);
 }

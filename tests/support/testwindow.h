@@ -8,6 +8,7 @@
 #include <memory>
 
 class DownloadWebView;
+class AudioPlayer;
 class MediaPlayerWidget;
 class QLineEdit;
 class QPushButton;
@@ -48,7 +49,9 @@ public:
     // The song list as the logic sees it: rows counted from 1
     ReportList &songs() const { return m_form->songList(); }
     StatusBarWidget *status() const;
-    MediaPlayerWidget *player() const;
+    AudioPlayer *player() const;
+    // The player's control strip
+    MediaPlayerWidget *playerStrip() const;
     DownloadWebView *webBrowser() const;
     QLineEdit *box(const QString &name) const;
     QPushButton *button(const QString &name) const;

@@ -1,0 +1,272 @@
+#include "audioplayer.h"
+
+#include "common/logging.h"
+#include "downloads/downloadfilename.h"
+
+#include <QAudioOutput>
+#include <QMediaMetaData>
+#include <QPointer>
+#include <QScopeGuard>
+
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// An address comes from the service and can be of any length; the log takes its start
+constexpr qsizetype kLoggedAddressLength = 200;
+
+bool isPlayableAddress(const QUrl &address)
+{
+    const QString scheme = address.scheme();
+    return address.isValid() && !address.host().isEmpty()
+        && (scheme == "http"_L1 || scheme == "https"_L1);
+}
+
+} // namespace
+
+AudioPlayer::AudioPlayer(QObject *parent)
+    : QObject(parent), m_player(new QMediaPlayer(this)), m_audioOutput(new QAudioOutput(this))
+{
+    m_player->setAudioOutput(m_audioOutput);
+    m_statusText = m_rules.statusText(QString());
+
+    connect(m_player, &QMediaPlayer::playbackStateChanged, this, &AudioPlayer::refresh);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &AudioPlayer::refresh);
+    connect(m_player, &QMediaPlayer::metaDataChanged, this, &AudioPlayer::refresh);
+    connect(m_player, &QMediaPlayer::errorOccurred, this, &AudioPlayer::handleError);
+    connect(m_player, &QMediaPlayer::metaDataChanged, this, &AudioPlayer::metadataChanged);
+    connect(m_player, &QMediaPlayer::durationChanged, this, &AudioPlayer::durationChanged);
+    connect(m_player, &QMediaPlayer::durationChanged, this, &AudioPlayer::metadataChanged);
+    connect(m_player, &QMediaPlayer::positionChanged, this, &AudioPlayer::positionChanged);
+    setVolume(m_volume);
+}
+
+AudioPlayer::~AudioPlayer()
+{
+    // Qt's player outlives this part of the object and still signals while it shuts down.
+    m_player->disconnect(this);
+}
+
+void AudioPlayer::setURL(const QString &url)
+{
+    // A title belongs to the song it was given for
+    m_title.clear();
+    start(url);
+    emit metadataChanged();
+}
+
+void AudioPlayer::start(const QString &url)
+{
+    m_url = url;
+    ++m_addressNumber;
+    m_failureReported = false;
+    const QUrl address(url);
+    // Only web addresses: the player is not a way into the local file system.
+    const bool refused = !url.isEmpty() && !isPlayableAddress(address);
+    m_rules.assign(url, refused ? u"不支持的地址"_s : QString());
+    if (refused)
+        qCWarning(lcPlayer) << "Address refused:" << url.left(kLoggedAddressLength);
+    load(refused ? QUrl() : address);
+    refresh();
+}
+
+QString AudioPlayer::URL() const
+{
+    return m_url;
+}
+
+int AudioPlayer::playState() const
+{
+    return m_rules.state();
+}
+
+QString AudioPlayer::statusText() const
+{
+    return m_statusText;
+}
+
+int AudioPlayer::volume() const
+{
+    return m_volume;
+}
+
+void AudioPlayer::setVolume(int volume)
+{
+    const int previous = std::exchange(m_volume, qBound(0, volume, 100));
+    m_audioOutput->setVolume(float(m_volume) / 100.0f);
+    if (m_volume != previous)
+        emit volumeChanged(m_volume);
+}
+
+bool AudioPlayer::isMuted() const
+{
+    return m_audioOutput->isMuted();
+}
+
+void AudioPlayer::setMuted(bool muted)
+{
+    if (muted == isMuted())
+        return;
+    m_audioOutput->setMuted(muted);
+    emit mutedChanged(muted);
+}
+
+void AudioPlayer::play()
+{
+    if (!m_rules.active())
+        togglePlayPause();
+}
+
+void AudioPlayer::pause()
+{
+    if (m_rules.active())
+        togglePlayPause();
+}
+
+qint64 AudioPlayer::position() const
+{
+    return m_player->position();
+}
+
+qint64 AudioPlayer::duration() const
+{
+    return m_player->duration();
+}
+
+void AudioPlayer::setTitle(const QString &title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit metadataChanged();
+}
+
+QString AudioPlayer::title() const
+{
+    return m_title.isEmpty() ? mediaTitle() : m_title;
+}
+
+void AudioPlayer::load(const QUrl &address)
+{
+    m_rules.setChangingSource(true);
+    const auto changed = qScopeGuard([this] { m_rules.setChangingSource(false); });
+    // Qt ignores a source equal to the current one, and playing that again would need a seek
+    // back, which not every server allows: the same song again is fetched afresh.
+    if (!address.isEmpty() && m_player->source() == address)
+        m_player->setSource(QUrl());
+    m_player->setSource(address);
+    if (!address.isEmpty())
+        m_player->play();
+}
+
+void AudioPlayer::togglePlayPause()
+{
+    switch (m_rules.state()) {
+    case Playing:
+    case Buffering:
+        m_player->pause();
+        break;
+    case Paused:
+        m_player->play();
+        break;
+    default:
+        // After an end, a stop or a failure, start the address over from its beginning.
+        if (!m_url.isEmpty())
+            start(m_url);
+        break;
+    }
+}
+
+void AudioPlayer::stop()
+{
+    if (!m_rules.active() && m_rules.state() != Paused)
+        return;
+    m_rules.requestStop();
+    m_player->stop();
+    refresh();
+}
+
+void AudioPlayer::setPosition(qint64 milliseconds)
+{
+    // The duration of some streams is only estimated at first and grows as they play.
+    const qint64 duration = m_player->duration();
+    if (duration <= 0)
+        return;
+    const qint64 position = qBound<qint64>(0, milliseconds, duration);
+    m_player->setPosition(position);
+    emit seeked(position);
+}
+
+void AudioPlayer::handleError(QMediaPlayer::Error error)
+{
+    if (!m_rules.takeError(error, m_player->mediaStatus()))
+        return;
+    qCWarning(lcPlayer) << "Cannot play" << m_url.left(kLoggedAddressLength) << m_rules.failure()
+                        << m_player->errorString();
+    refresh();
+}
+
+void AudioPlayer::refresh()
+{
+    if (m_rules.changingSource())
+        return;
+    if (m_rules.update(observation()))
+        showPlayState();
+    if (!m_rules.failure().isEmpty() && !std::exchange(m_failureReported, true))
+        QMetaObject::invokeMethod(
+            this, [this, address = m_addressNumber] { reportFailure(address); },
+            Qt::QueuedConnection);
+
+    const QString status = m_rules.statusText(mediaTitle());
+    if (status == m_statusText)
+        return;
+    m_statusText = status;
+    emit statusTextChanged();
+}
+
+PlayStateRules::Observation AudioPlayer::observation() const
+{
+    return {m_player->playbackState(), m_player->mediaStatus(), m_player->duration(),
+            m_player->position()};
+}
+
+QString AudioPlayer::mediaTitle() const
+{
+    const QString title = m_player->metaData().stringValue(QMediaMetaData::Title);
+    if (!title.isEmpty())
+        return title;
+    // The program's links escape their names in GBK; show the name as the user would read it
+    const QUrl url(m_url);
+    return url.fileName().isEmpty() ? m_url : downloadNameFromUrl(url);
+}
+
+void AudioPlayer::showPlayState()
+{
+    emit activeChanged(m_rules.active());
+    // Reported from the event loop: a handler may then assign a new address, which reaches
+    // into Qt's player, without doing so from inside one of that player's own signals.
+    m_pendingStates.append(m_rules.state());
+    if (m_pendingStates.size() == 1)
+        QMetaObject::invokeMethod(this, &AudioPlayer::reportStateChanges, Qt::QueuedConnection);
+}
+
+void AudioPlayer::reportFailure(quint64 address)
+{
+    // A new address since then has a failure of its own, or none
+    if (address == m_addressNumber)
+        emit mediaFailed();
+}
+
+void AudioPlayer::reportStateChanges()
+{
+    // Changes made by the handlers themselves are queued anew and reported after these.
+    const QList<int> states = std::exchange(m_pendingStates, {});
+    const QPointer<AudioPlayer> alive(this);
+    for (const int state : states) {
+        emit PlayStateChange(state);
+        if (!alive)
+            return;
+    }
+}

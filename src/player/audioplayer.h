@@ -1,0 +1,91 @@
+#pragma once
+
+#include "playstaterules.h"
+
+#include "controls/mediaplayer.h"
+
+#include <QList>
+#include <QMediaPlayer>
+#include <QObject>
+
+class QAudioOutput;
+
+// The player behind `WindowsMediaPlayer1`: audio on Qt Multimedia, without a widget. Its play
+// state follows PlayStateRules. PlayStateChange is emitted from the event loop, never from inside
+// a call into the player, so a handler may assign a new URL from within it.
+class AudioPlayer : public QObject, public MediaPlayer {
+    Q_OBJECT
+
+public:
+    explicit AudioPlayer(QObject *parent = nullptr);
+    ~AudioPlayer() override;
+
+    void setURL(const QString &url) override;
+    QString URL() const override;
+    int playState() const override;
+    QString failure() const override { return m_rules.failure(); }
+    QString statusText() const override;
+    int volume() const override;
+    void setVolume(int volume) override;
+    bool isMuted() const;
+    void setMuted(bool muted);
+    // Playing or on its way to playing
+    bool isActive() const { return m_rules.active(); }
+
+    // What the control strip and the desktop's media controls ask for. Stop is the stop button,
+    // with all its effects.
+    void play();
+    void pause();
+    void togglePlayPause();
+    void stop() override;
+    // In milliseconds; the duration is 0 while it is not known
+    qint64 position() const override;
+    qint64 duration() const;
+    void setPosition(qint64 milliseconds) override;
+    void setTitle(const QString &title) override;
+    // That name, or else the media's own title, or else the file name
+    QString title() const;
+
+signals:
+    void PlayStateChange(int newState);
+    // Playing or not, as the play/pause button shows it
+    void activeChanged(bool active);
+    void durationChanged(qint64 milliseconds);
+    void positionChanged(qint64 milliseconds);
+    // The address, the title or the duration changed
+    void metadataChanged();
+    void volumeChanged(int volume);
+    void mutedChanged(bool muted);
+    // Playback jumped to `milliseconds` at the user's request
+    void seeked(qint64 milliseconds);
+    // What statusText() says has changed
+    void statusTextChanged();
+    // The current address cannot be played: failure() says why. Emitted from the event loop,
+    // once per address.
+    void mediaFailed();
+
+private:
+    void start(const QString &url);
+    void load(const QUrl &address);
+    void reportFailure(quint64 address);
+    void handleError(QMediaPlayer::Error error);
+    void refresh();
+    PlayStateRules::Observation observation() const;
+    QString mediaTitle() const;
+    void showPlayState();
+    void reportStateChanges();
+
+    QMediaPlayer *m_player;
+    QAudioOutput *m_audioOutput;
+
+    QString m_url;
+    QString m_title;
+    PlayStateRules m_rules;
+    QString m_statusText;
+    // Numbers the addresses started, so that a failure is reported for its own address only
+    quint64 m_addressNumber = 0;
+    bool m_failureReported = false;
+    int m_volume = 50;
+    // Play states not yet reported through PlayStateChange, oldest first
+    QList<int> m_pendingStates;
+};
