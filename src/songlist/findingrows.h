@@ -10,7 +10,8 @@ struct FindingCells {
     CellText title;
     CellText serial;
     CellText id;
-    // The first kStoredInitials of the title's initials (TitleSpelling::initials)
+    // The first kStoredInitials of the title's initials (TitleSpelling::initials), kept with the
+    // row so that typing costs no spelling
     QLatin1StringView initials;
 };
 
@@ -22,6 +23,6 @@ inline constexpr qsizetype kStoredInitials = 8;
 class FindingRows {
 public:
     virtual ~FindingRows() = default;
-    virtual int count() const = 0;
+    virtual int size() const = 0;
     virtual FindingCells cells(int row) const = 0;
 };

@@ -98,7 +98,7 @@ bool TypeAheadText::finds(const FindingCells &row) const
 
 int TypeAheadText::findRow(const FindingRows &rows, int start, int step) const
 {
-    const int count = rows.count();
+    const int count = rows.size();
     if (isEmpty() || count <= 0)
         return -1;
     int row = ((start % count) + count) % count;

@@ -1,4 +1,4 @@
-#include "findingreportrows.h"
+#include "songlist/songrowstore.h"
 #include "songlist/titlespelling.h"
 #include "songlist/typeahead.h"
 
@@ -14,6 +14,14 @@ ReportRow row(const QString &title, const QString &serial = u"QP-0001"_s,
               const QString &id = u"10001"_s)
 {
     return {title + kPad, serial + kPad, id + kPad};
+}
+
+// Rows as the song list keeps them
+SongRowStore storeOf(const QList<ReportRow> &rows)
+{
+    SongRowStore store;
+    store.append(rows);
+    return store;
 }
 
 } // namespace
@@ -56,9 +64,9 @@ void TypeAheadTest::initials()
     QCOMPARE(initials, expected);
 
     // A row keeps the first of them only
-    const FindingReportRows rows({row(title)});
-    QCOMPARE(QByteArray(rows.cells(0).initials.data(), rows.cells(0).initials.size()),
-             expected.left(kStoredInitials));
+    const SongRowStore rows = storeOf({row(title)});
+    const QLatin1StringView kept = rows.cells(0).initials;
+    QCOMPARE(QByteArray(kept.data(), kept.size()), expected.left(kStoredInitials));
 }
 
 void TypeAheadTest::finds_data()
@@ -102,8 +110,9 @@ void TypeAheadTest::finds()
     QFETCH(QString, typed);
     QFETCH(bool, found);
 
-    const FindingReportRows rows({row});
-    QCOMPARE(TypeAheadText(typed).finds(rows.cells(0)), found);
+    // After a row of Latin-1 cells, so that the row's UTF-16 text does not start aligned
+    const auto rows = storeOf({ReportRow {u"a"_s, u"b"_s, u"c"_s}, row});
+    QCOMPARE(TypeAheadText(typed).finds(rows.cells(1)), found);
 }
 
 void TypeAheadTest::findRow_data()
@@ -130,8 +139,8 @@ void TypeAheadTest::findRow()
     QFETCH(int, step);
     QFETCH(int, expected);
 
-    const FindingReportRows rows({row(u"晚风"_s), row(u"夜曲"_s), row(u"Blue Night"_s),
-                                  row(u"夜曲之恋"_s), row(u"青花瓷"_s)});
+    const auto rows = storeOf({row(u"晚风"_s), row(u"夜曲"_s), row(u"Blue Night"_s),
+                               row(u"夜曲之恋"_s), row(u"青花瓷"_s)});
     QCOMPARE(TypeAheadText(typed).findRow(rows, start, step), expected);
 }
 
