@@ -17,8 +17,8 @@ bool isSeparator(char16_t unit)
     return unit == u' ' || unit == u'\'' || unit == kRightQuote;
 }
 
-// A letter of the typed text against one of a piece: input methods type ü as "v", and ICU's
-// readings without their marks have it as "u", so a syllable's "v" takes either
+// A letter of the typed text against one of a piece: input methods type ü as "v", and pinyin
+// written without marks has it as "u", so a syllable's "v" takes either
 bool sameLetter(char typed, char spelt, bool inSyllable)
 {
     return typed == spelt || (inSyllable && spelt == 'v' && typed == 'u');
