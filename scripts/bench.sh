@@ -120,6 +120,7 @@ for songs in "${sizes[@]}"; do
     scale_services+=(--service "${service[$songs]}")
 done
 run_bench bench_listscale "${scale_services[@]}" --keyword "$keyword" --runs "$runs"
+run_bench bench_typeahead
 
 # In the order of the figures' numbers, whatever order they were measured in
 sort -s -t $'\t' -k2,2V "$results" >"$results.sorted"

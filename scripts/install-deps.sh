@@ -7,7 +7,7 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
-    libcpp-httplib-dev
+    libcpp-httplib-dev libicu-dev
     xvfb xauth x11-utils fonts-wqy-microhei
     dbus dbus-bin
     desktop-file-utils appstream

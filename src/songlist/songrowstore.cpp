@@ -1,6 +1,7 @@
 #include "songrowstore.h"
 
 #include "common/failure.h"
+#include "songlist/titlespelling.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,18 +86,32 @@ void SongRowStore::append(const QList<ReportRow> &rows)
 {
     const qsizetype bytesBefore = m_cells.size();
     const qsizetype rowsBefore = m_rowStarts.size();
-    // Appending grows both by doubling; reserving a page's worth at a time would copy the whole
-    // list for every page
-    for (const ReportRow &row : rows) {
-        m_rowStarts.append(quint32(m_cells.size()));
-        for (int column = 0; column < kColumns; ++column)
-            appendCell(m_cells, row.SubItems(column));
-    }
-    if (m_cells.size() > kMaxBytes) {
+    try {
+        // Appending grows both by doubling; reserving a page's worth at a time would copy the
+        // whole list for every page
+        for (const ReportRow &row : rows)
+            appendRow(row);
+        if (m_cells.size() > kMaxBytes)
+            throw Failure(u"列表已满，放不下更多的歌曲"_s);
+    } catch (...) {
+        // Running out of memory halfway through a row would leave a row start pointing at half
+        // its cells
         m_cells.truncate(bytesBefore);
         m_rowStarts.resize(rowsBefore);
-        throw Failure(u"列表已满，放不下更多的歌曲"_s);
+        throw;
     }
+}
+
+void SongRowStore::appendRow(const ReportRow &row)
+{
+    m_rowStarts.append(quint32(m_cells.size()));
+    for (int column = 0; column < kColumns; ++column)
+        appendCell(m_cells, row.SubItems(column));
+    char initials[kStoredInitials];
+    const qsizetype count
+        = TitleSpelling::initials(CellText::ofCell(row.text), initials, kStoredInitials);
+    appendHeader(m_cells, count, kLatin1);
+    m_cells.append(initials, count);
 }
 
 void SongRowStore::clear()
@@ -135,6 +150,22 @@ QString SongRowStore::cellText(int row, int column) const
     QString text;
     appendCellText(row, column, text);
     return text;
+}
+
+FindingCells SongRowStore::cells(int row) const
+{
+    FindingCells found;
+    qsizetype at = m_rowStarts.at(row);
+    for (CellText *const text : {&found.title, &found.serial, &found.id}) {
+        const CellHeader cell = readHeader(m_cells, at);
+        const char *const bytes = m_cells.constData() + cell.textStart;
+        *text = cell.latin1 ? CellText(QLatin1StringView(bytes, cell.length))
+                            : CellText::fromUtf16Bytes(bytes, cell.length);
+        at = cell.textEnd();
+    }
+    const CellHeader initials = readHeader(m_cells, at);
+    found.initials = QLatin1StringView(m_cells.constData() + initials.textStart, initials.length);
+    return found;
 }
 
 ReportRow SongRowStore::row(int row) const

@@ -1,7 +1,13 @@
 #include "reportlistview.h"
 
 #include "reportlistmodel.h"
+#include "typeaheadbox.h"
 
+#include "common/failure.h"
+#include "common/logging.h"
+#include "songlist/typeahead.h"
+
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QHeaderView>
@@ -34,7 +40,7 @@ QStyleOptionViewItem::ViewItemPosition positionInRow(int column, int columns)
 
 ReportListView::ReportListView(QWidget *parent)
     : QTableView(parent), m_model(new ReportListModel(this)),
-      m_showRows([this] { takeInStoredRows(); })
+      m_showRows([this] { takeInStoredRows(); }), m_typeAheadBox(new TypeAheadBox(viewport()))
 {
     setModel(m_model);
     m_model->setMarkDecorations(style()->standardIcon(QStyle::SP_MediaPlay),
@@ -58,6 +64,8 @@ ReportListView::ReportListView(QWidget *parent)
     connect(m_model, &QAbstractItemModel::modelReset, this, &ReportListView::remeasure);
     connect(m_model, &QAbstractItemModel::columnsInserted, this, &ReportListView::remeasure);
     connect(m_model, &QAbstractItemModel::columnsRemoved, this, &ReportListView::remeasure);
+    // A text typed for the rows that are gone finds nothing in the new ones
+    connect(m_model, &QAbstractItemModel::modelReset, m_typeAheadBox, &QWidget::hide);
     remeasure();
 }
 
@@ -159,6 +167,7 @@ int ReportListView::contentWidth(int column) const
 
 void ReportListView::mousePressEvent(QMouseEvent *event)
 {
+    m_typeAheadBox->hide();
     m_clickPressed = event->button() == Qt::LeftButton;
     m_releaseEndsDoubleClick = false;
     // A press below the rows keeps the selection: the row handlers act on the selected row,
@@ -217,6 +226,8 @@ void ReportListView::mouseReleaseEvent(QMouseEvent *event)
 
 void ReportListView::keyPressEvent(QKeyEvent *event)
 {
+    if (m_typeAheadBox->isVisible() && typeAheadKey(*event))
+        return;
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -228,6 +239,58 @@ void ReportListView::keyPressEvent(QKeyEvent *event)
     default:
         QTableView::keyPressEvent(event);
     }
+}
+
+void ReportListView::focusOutEvent(QFocusEvent *event)
+{
+    m_typeAheadBox->hide();
+    QTableView::focusOutEvent(event);
+}
+
+void ReportListView::keyboardSearch(const QString &search)
+{
+    const bool goesOn = m_typeAheadBox->isVisible() && m_sinceTyped.isValid()
+        && m_sinceTyped.elapsed() <= QApplication::keyboardInputInterval();
+    m_typed = goesOn ? m_typed + search : search;
+    const int current = currentIndex().row();
+    findTyped(goesOn || current < 0 ? std::max(current, 0) : current + 1, 1);
+    // From the end of the search, so that a long list does not eat up the interval
+    m_sinceTyped.start();
+}
+
+bool ReportListView::typeAheadKey(const QKeyEvent &event)
+{
+    const int current = currentIndex().row();
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+    if (event.key() == Qt::Key_Escape && modifiers == Qt::NoModifier)
+        m_typeAheadBox->hide();
+    else if ((event.key() == Qt::Key_Down || event.key() == Qt::Key_F3)
+             && modifiers == Qt::NoModifier)
+        findTyped(current + 1, 1);
+    else if ((event.key() == Qt::Key_Up && modifiers == Qt::NoModifier)
+             || (event.key() == Qt::Key_F3 && modifiers == Qt::ShiftModifier))
+        findTyped(current - 1, -1);
+    else
+        return false;
+    return true;
+}
+
+void ReportListView::findTyped(int start, int step)
+{
+    int row = -1;
+    // Memory running out ends the step of a key press, not the program; the selection stays
+    if (const auto failure
+        = failureOf([&] { row = TypeAheadText(m_typed).findRow(m_model->rows(), start, step); })) {
+        qCWarning(lcWidgets) << "Typing found no row:" << *failure;
+        return;
+    }
+    m_typeAheadBox->showTyped(m_typed, row >= 0);
+    if (row < 0)
+        return;
+    showStoredRows();
+    // What the arrow keys do: the row becomes current and selected, and the view scrolls to it
+    const QModelIndex index = m_model->index(row, std::max(currentIndex().column(), 0));
+    selectionModel()->setCurrentIndex(index, selectionCommand(index));
 }
 
 void ReportListView::contextMenuEvent(QContextMenuEvent *event)

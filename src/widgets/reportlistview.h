@@ -5,10 +5,12 @@
 
 #include "controls/reportlist.h"
 
+#include <QElapsedTimer>
 #include <QTableView>
 #include <QTimer>
 
 class ReportListModel;
+class TypeAheadBox;
 
 // The song list's view: a table view over a ReportListModel, looking and behaving as a
 // flat list of rows with three columns. A table's layout does not grow with its rows, where a
@@ -20,6 +22,10 @@ class ReportListModel;
 // that sizing a column to its content does not measure every cell again; new rows are measured
 // when the event loop has nothing else to do, which during a list run is while the next page is
 // on its way.
+//
+// Typing finds a row by its title, the title's pinyin or initials, its serial or its identifier
+// (songlist/typeahead.h), and selects it as the arrow keys would. A box shows the text typed;
+// while it is shown, Down and Up (F3 and Shift+F3) go to the next and previous row it finds.
 class ReportListView : public QTableView {
     Q_OBJECT
 
@@ -55,6 +61,11 @@ public:
     // Takes in the rows appended since the view last did, now rather than at the end of the frame
     void showStoredRows();
 
+    // Keys typed within the application's keyboard input interval of each other make one text;
+    // a new text starts below the current row, a longer one at it
+    void keyboardSearch(const QString &search) override;
+    const TypeAheadBox &typeAheadBox() const { return *m_typeAheadBox; }
+
 signals:
     // A left click anywhere in the list, on a row or below the rows. The release that completes
     // a double-click is not one.
@@ -72,6 +83,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
@@ -104,6 +116,12 @@ private:
                         int bottom) const;
     int pageRow(int row, int distance) const;
     QModelIndex scrolledSideways(int direction);
+    // The keys that go from one row the typed text finds to the next while its box is shown;
+    // false for any other key
+    bool typeAheadKey(const QKeyEvent &event);
+    // Makes the row that the typed text finds from `start` on, going by `step`, current as the
+    // arrow keys do; the selection stays when it finds none
+    void findTyped(int start, int step);
 
     ReportListModel *m_model;
     // A left press began a click in the list
@@ -118,4 +136,7 @@ private:
     mutable ColumnWidths m_widths;
     // Measures a slice of the rows not measured yet whenever the event loop is idle
     QTimer m_measureTimer;
+    TypeAheadBox *m_typeAheadBox;
+    QString m_typed;
+    QElapsedTimer m_sinceTyped;
 };

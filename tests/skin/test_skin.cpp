@@ -1,4 +1,5 @@
 #include "skin/skinlibrary.h"
+#include "widgets/typeaheadbox.h"
 
 #include <QApplication>
 #include <QFile>
@@ -61,6 +62,7 @@ public:
         list = new QTreeWidget(frame);
         list->setObjectName(u"ListView1"_s);
         list->setGeometry(8, 16, 433, 313);
+        typeAhead = new TypeAheadBox(list->viewport());
 
         link = new QLineEdit(central);
         link->setObjectName(u"Text2"_s);
@@ -81,6 +83,7 @@ public:
     QPushButton *search = nullptr;
     QPushButton *site = nullptr;
     QTreeWidget *list = nullptr;
+    TypeAheadBox *typeAhead = nullptr;
     QLineEdit *link = nullptr;
     QStatusBar *status = nullptr;
     QLabel *panel = nullptr;
@@ -336,24 +339,33 @@ void SkinTest::bundledSkinIsValid()
 void SkinTest::bundledSkinIsReadable_data()
 {
     QTest::addColumn<int>("aero");
-    QTest::newRow("normal") << 0;
-    QTest::newRow("frosted") << 1;
+    // Whether the text typed into the list finds a row
+    QTest::addColumn<bool>("found");
+    QTest::newRow("normal") << 0 << true;
+    QTest::newRow("frosted") << 1 << true;
+    QTest::newRow("normal, typed text finds nothing") << 0 << false;
+    QTest::newRow("frosted, typed text finds nothing") << 1 << false;
 }
 
 void SkinTest::bundledSkinIsReadable()
 {
     QFETCH(int, aero);
+    QFETCH(bool, found);
 
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     skin.SkinH_AttachEx(bundledSkin(), QString());
     skin.SkinH_SetAero(aero);
+    window.typeAhead->showTyped(u"yq"_s, found);
     const QImage image = window.grab().toImage();
 
     struct Sample {
         const char *what;
         QWidget *widget;
         QPalette::ColorRole text;
+        // Where the background shows: the middle, or in a box whose text fills its middle, the
+        // left edge inside the border
+        bool besideText = false;
     };
     const Sample samples[] = {
         {"label", window.label, QPalette::WindowText},
@@ -364,13 +376,17 @@ void SkinTest::bundledSkinIsReadable()
         {"song list", window.list->viewport(), QPalette::Text},
         {"status panel", window.panel, QPalette::WindowText},
         {"player text", window.playerText, QPalette::WindowText},
+        {"typed text", window.typeAhead, QPalette::WindowText, true},
     };
+    constexpr int kBorderAndMore = 2;
     // Normal text needs 4.5:1 to be comfortably readable
     for (const Sample &sample : samples) {
         sample.widget->ensurePolished();
         const QColor text = sample.widget->palette().color(sample.text);
-        const QColor back
-            = image.pixelColor(sample.widget->mapTo(&window, sample.widget->rect().center()));
+        const QRect area = sample.widget->rect();
+        const QPoint backAt
+            = sample.besideText ? QPoint(kBorderAndMore, area.center().y()) : area.center();
+        const QColor back = image.pixelColor(sample.widget->mapTo(&window, backAt));
         const double ratio = contrast(text, back);
         QVERIFY2(ratio >= 4.5,
                  qPrintable(u"%1: %2 on %3 is only %4:1"_s
