@@ -30,8 +30,8 @@ BenchWindow::BenchWindow(const QString &serviceBase, const QString &programDir, 
     }
     m_environment.skinning = skinning ? skinning : &m_fakeSkinning;
     m_environment.endProgram = [] {};
-    m_form = std::make_unique<Form1>(m_environment);
-    QObject::connect(&m_form->loader(), &SongListLoader::progress,
+    m_app = std::make_unique<Application>(m_environment);
+    QObject::connect(&m_app->loader(), &SongListLoader::progress,
                      [this](const QString &, int page, int) { m_pages = page; });
 }
 
@@ -49,7 +49,7 @@ ReportListView &BenchWindow::list() const
 
 AudioPlayer &BenchWindow::player() const
 {
-    return m_form->mediaPlayer();
+    return m_app->player();
 }
 
 StatusBarWidget &BenchWindow::status() const
@@ -59,24 +59,24 @@ StatusBarWidget &BenchWindow::status() const
 
 bool BenchWindow::showAndWait()
 {
-    m_form->show();
-    return QTest::qWaitForWindowExposed(m_form.get());
+    form().show();
+    return QTest::qWaitForWindowExposed(&form());
 }
 
 bool BenchWindow::load()
 {
     QEventLoop loop;
-    QObject::connect(m_form.get(), &Form1::loaded, &loop, &QEventLoop::quit);
+    QObject::connect(m_app.get(), &Application::loaded, &loop, &QEventLoop::quit);
     QTimer::singleShot(kLongestWaitMs, &loop, &QEventLoop::quit);
     m_pages = 1;
-    m_form->Form_Load();
+    m_app->start();
     loop.exec();
-    return !m_form->loader().isRunning();
+    return !m_app->loader().isRunning();
 }
 
 bool BenchWindow::waitForListRun()
 {
-    SongListLoader &loader = m_form->loader();
+    SongListLoader &loader = m_app->loader();
     if (loader.state() == SongListLoader::State::Fetching) {
         // Ends the moment the run has finished its list: measurements around this are exact
         QEventLoop loop;
@@ -94,7 +94,7 @@ bool BenchWindow::runList(const QString &firstUrl)
 {
     songs().clear();
     m_pages = 1;
-    m_form->loader().loadSongList(firstUrl);
+    m_app->loader().loadSongList(firstUrl);
     return waitForListRun();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/application.h"
 #include "app/form1.h"
 #include "app/formenvironment.h"
 #include "benchoptions.h"
@@ -24,10 +25,11 @@ public:
     explicit BenchWindow(const BenchOptions &options, Skinning *skinning = nullptr);
     ~BenchWindow();
 
-    Form1 &form() const { return *m_form; }
+    Application &app() const { return *m_app; }
+    Form1 &form() const { return m_app->window(); }
     ReportListView &list() const;
     // The song list as the logic sees it: rows counted from 1
-    ReportList &songs() const { return m_form->songList(); }
+    ReportList &songs() const { return form().songList(); }
     AudioPlayer &player() const;
     StatusBarWidget &status() const;
 
@@ -47,10 +49,7 @@ public:
     // Leaves the player with no address, so that no playback runs beside a measurement
     void silencePlayer();
 
-    template<typename T> T *child(const QString &name) const
-    {
-        return m_form->findChild<T *>(name);
-    }
+    template<typename T> T *child(const QString &name) const { return form().findChild<T *>(name); }
 
 private:
     FormEnvironment m_environment;
@@ -59,5 +58,5 @@ private:
     FakeMessageBox m_messageBox;
     FakeSkinning m_fakeSkinning;
     std::unique_ptr<SkinLibrary> m_skinLibrary;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<Application> m_app;
 };

@@ -2,6 +2,7 @@
 // list fill, double-clicks a song in the middle of it, waits until that song is playing and
 // saves a picture of the whole window. docs/make-screenshot.sh runs it under Xvfb.
 
+#include "app/application.h"
 #include "app/form1.h"
 #include "app/programidentity.h"
 #include "controls/shell.h"
@@ -68,9 +69,10 @@ int main(int argc, char *argv[])
     environment.programDir = parser.value(skinOption);
     environment.shell = &shell;
 
-    Form1 window(environment);
-    QSignalSpy loaded(&window, &Form1::loaded);
-    window.Form_Load();
+    Application program(environment);
+    Form1 &window = program.window();
+    QSignalSpy loaded(&program, &Application::loaded);
+    program.start();
     if (!loaded.wait(60000))
         return fail(u"the window did not load"_s);
     window.show();
@@ -85,7 +87,7 @@ int main(int argc, char *argv[])
     QCursor::setPos(window.screen()->geometry().bottomRight());
 
     auto *const list = window.findChild<ReportListView *>(u"ListView1"_s);
-    AudioPlayer *const player = &window.mediaPlayer();
+    AudioPlayer *const player = &program.player();
     auto *const status = window.findChild<StatusBarWidget *>(u"StatusBar1"_s);
     auto *const media = player->findChild<QMediaPlayer *>();
     if (!list || !player || !status || !media)

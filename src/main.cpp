@@ -26,7 +26,8 @@ int main(int argc, char *argv[])
     installQtTranslations();
     followSystemProxy();
 
-    Application program(instance, QDBusConnection::sessionBus());
+    Application program;
+    program.showOnDesktop(instance, QDBusConnection::sessionBus());
     program.start();
     return app.exec();
 }

@@ -1,30 +1,94 @@
 #pragma once
 
+#include "formenvironment.h"
+
 #include <QDBusConnection>
+#include <QNetworkAccessManager>
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
+class AudioPlayer;
 class DesktopIntegration;
+class DesktopShell;
 class Form1;
+class LinkLookup;
+class LinkResolver;
+class ListPlayer;
+class SearchCommand;
 class SingleInstance;
+class SkinLibrary;
+class SongHandlers;
+class SongListLoader;
+class TextFetcher;
+class UrlTexts;
 
-// The running program: its window, and once the window has loaded, its place on the desktop and
-// the commands of later starts.
+// The program's parts, built and wired in one place: the requests to the service, the player,
+// the logic of the list and the songs, and the window that shows them. It also runs start-up,
+// which ends with the window shown, and the end of the program when the window is closed.
 class Application : public QObject {
     Q_OBJECT
 
 public:
-    Application(SingleInstance &instance, const QDBusConnection &bus, QObject *parent = nullptr);
+    explicit Application(FormEnvironment environment = {}, QObject *parent = nullptr);
     ~Application() override;
 
-    // Starts loading the window, which is shown when it has loaded
+    // Once the window has loaded, it is shown, the downloads the last run left are listed, and
+    // the desktop's media controls and later starts of the program (through `instance`) reach it
+    void showOnDesktop(SingleInstance &instance, const QDBusConnection &bus);
+    // Offers the window and its player to the desktop on `bus` from now on
+    DesktopIntegration &integrateDesktop(const QDBusConnection &bus);
+
+    // Lays out the list and starts the default list run. When the run has ended, the skin is
+    // attached and the background track started, and loaded() says the window may be shown.
     void start();
 
-private:
-    void showWindow();
+    Form1 &window() const { return *m_window; }
+    AudioPlayer &player() const { return *m_player; }
+    SongListLoader &loader() const { return *m_loader; }
+    SongHandlers &songs() const { return *m_songs; }
+    ListPlayer &listPlayer() const { return *m_listPlayer; }
+    TextFetcher &fetcher() const { return *m_fetcher; }
+    // The 1-based row from which playback goes on
+    qint32 playIndex() const;
+    // A choice of a song still waits for its links
+    bool songChoicePending() const;
 
-    SingleInstance &m_instance;
-    QDBusConnection m_bus;
+signals:
+    // Start-up has ended: the default list is in, the skin attached and the background track
+    // given to the player (or found missing)
+    void loaded();
+
+private:
+    void wire();
+    void listRunEnded();
+    void startBackgroundTrack(const QString &link);
+    void reportNoBackgroundTrack(const QString &reason);
+    void endStartUp();
+    void openSite();
+    void setGlass(bool on);
+    void announceSong(const QString &title);
+    void showWindow();
+    void unload();
+
+    FormEnvironment m_environment;
+    std::unique_ptr<DesktopShell> m_desktopShell;
+    std::unique_ptr<SkinLibrary> m_skinLibrary;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<TextFetcher> m_fetcher;
+    std::unique_ptr<UrlTexts> m_urls;
+    std::unique_ptr<LinkResolver> m_links;
+    std::unique_ptr<AudioPlayer> m_player;
     std::unique_ptr<Form1> m_window;
+    std::unique_ptr<SongListLoader> m_loader;
+    std::unique_ptr<SearchCommand> m_search;
+    std::unique_ptr<SongHandlers> m_songs;
+    std::unique_ptr<ListPlayer> m_listPlayer;
+    QPointer<LinkLookup> m_backgroundLookup;
+    bool m_startingUp = false;
+    bool m_unloaded = false;
+
+    SingleInstance *m_instance = nullptr;
+    QDBusConnection m_bus {QString()};
     std::unique_ptr<DesktopIntegration> m_desktop;
 };

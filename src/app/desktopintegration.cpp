@@ -1,35 +1,47 @@
 #include "desktopintegration.h"
 
-#include "form1.h"
 #include "singleinstance.h"
 
 #include "common/logging.h"
+#include "controls/listplayback.h"
 #include "mpris/mprisservice.h"
 #include "player/audioplayer.h"
 #include "player/songnotifier.h"
 #include "widgets/windowfront.h"
 
-DesktopIntegration::DesktopIntegration(Form1 &window, const QDBusConnection &bus) : m_window(window)
+#include <QWidget>
+
+DesktopIntegration::DesktopIntegration(QWidget &window, AudioPlayer &player, ListPlayback &list,
+                                       const QDBusConnection &bus)
+    : m_window(window), m_player(player), m_list(list)
 {
     if (!bus.isConnected()) {
         qCInfo(lcApp) << "No session bus: media keys, the sound menu and notifications are not"
                          " offered";
         return;
     }
-    m_mediaControls = std::make_unique<MprisService>(window, window.mediaPlayer(), bus, &window);
-    QObject::connect(&window, &Form1::listChanged, m_mediaControls.get(),
-                     &MprisService::listChanged);
+    m_mediaControls = std::make_unique<MprisService>(window, player, bus, &list);
     m_notifier = std::make_unique<SongNotifier>(bus);
-    QObject::connect(&window, &Form1::songStartedUnseen, m_notifier.get(), &SongNotifier::notify);
 }
 
 DesktopIntegration::~DesktopIntegration() = default;
 
 void DesktopIntegration::serve(SingleInstance &instance)
 {
-    QObject::connect(&instance, &SingleInstance::commandReceived, &m_window,
-                     [this](InstanceCommand command) { run(command); });
+    connect(&instance, &SingleInstance::commandReceived, this, &DesktopIntegration::run);
     instance.startServing();
+}
+
+void DesktopIntegration::listChanged()
+{
+    if (m_mediaControls)
+        m_mediaControls->listChanged();
+}
+
+void DesktopIntegration::announceSong(const QString &title)
+{
+    if (m_notifier)
+        m_notifier->notify(title);
 }
 
 void DesktopIntegration::run(InstanceCommand command)
@@ -40,16 +52,16 @@ void DesktopIntegration::run(InstanceCommand command)
         bringToFront(m_window);
         break;
     case InstanceCommand::PlayPause:
-        m_window.mediaPlayer().togglePlayPause();
+        m_player.togglePlayPause();
         break;
     case InstanceCommand::Next:
-        m_window.playNext();
+        m_list.playNext();
         break;
     case InstanceCommand::Previous:
-        m_window.playPrevious();
+        m_list.playPrevious();
         break;
     case InstanceCommand::Stop:
-        m_window.stopPlayback();
+        m_list.stopPlayback();
         break;
     }
 }

@@ -3,30 +3,40 @@
 #include "instancecommand.h"
 
 #include <QDBusConnection>
+#include <QObject>
 #include <memory>
 
-class Form1;
+class AudioPlayer;
+class ListPlayback;
 class MprisService;
+class QWidget;
 class SingleInstance;
 class SongNotifier;
 
 // The window's place on the desktop: the media controls of the sound menu and the media keys
 // (MPRIS), notifications of songs that begin while the user looks elsewhere, and the commands
 // of later starts of the program. Without a session bus only the last of these remains.
-class DesktopIntegration {
-public:
-    DesktopIntegration(Form1 &window, const QDBusConnection &bus);
-    ~DesktopIntegration();
+class DesktopIntegration : public QObject {
+    Q_OBJECT
 
-    DesktopIntegration(const DesktopIntegration &) = delete;
-    DesktopIntegration &operator=(const DesktopIntegration &) = delete;
+public:
+    DesktopIntegration(QWidget &window, AudioPlayer &player, ListPlayback &list,
+                       const QDBusConnection &bus);
+    ~DesktopIntegration() override;
 
     // Takes the commands that later starts hand to `instance`
     void serve(SingleInstance &instance);
     void run(InstanceCommand command);
 
+    // The list was emptied or filled: whether there is a next and a previous may have changed
+    void listChanged();
+    // A song from the list began while the user was looking at another window
+    void announceSong(const QString &title);
+
 private:
-    Form1 &m_window;
+    QWidget &m_window;
+    AudioPlayer &m_player;
+    ListPlayback &m_list;
     std::unique_ptr<MprisService> m_mediaControls;
     std::unique_ptr<SongNotifier> m_notifier;
 };

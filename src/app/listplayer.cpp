@@ -21,6 +21,11 @@ ListPlayer::ListPlayer(SongHandlers &songs, ReportList &list, MediaPlayer &playe
     connect(&m_songs, &SongHandlers::rowFailed, this, &ListPlayer::rowFailed);
 }
 
+bool ListPlayer::hasRows() const
+{
+    return m_list.count() > 0;
+}
+
 void ListPlayer::playNext()
 {
     m_songs.playRow(PlayOrder::nextRow(m_list.playMark(), m_list.count()));

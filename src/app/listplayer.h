@@ -3,6 +3,8 @@
 #include "playorder.h"
 #include "songhandlers.h"
 
+#include "controls/listplayback.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -13,18 +15,19 @@ class StatusPanels;
 // Plays the list beyond the player-stopped rule: it goes past songs that cannot be played, plays
 // the next and the previous row for the desktop, stops for good when the desktop says stop, and
 // marks the row that plays. Runs on the song handlers and the small interfaces, without widgets.
-class ListPlayer : public QObject {
+class ListPlayer : public QObject, public ListPlayback {
     Q_OBJECT
 
 public:
     ListPlayer(SongHandlers &songs, ReportList &list, MediaPlayer &player, StatusPanels &status,
                QObject *parent = nullptr);
 
-    // The desktop's commands
-    void playNext();
-    void playPrevious();
-    // Stops, and the list does not go on by itself until something plays again
-    void stopPlayback();
+    // ListPlayback: the desktop's commands. A stop is for good: the list does not go on by
+    // itself until something plays again.
+    bool hasRows() const override;
+    void playNext() override;
+    void playPrevious() override;
+    void stopPlayback() override;
     // Whether the stop the player reports is the desktop's, which the list does not go past
     bool stoppedForGood() const { return m_stoppedForGood; }
 

@@ -92,24 +92,23 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                 }};
     }
     if (name == u"held-links") {
-        return {
-            [&window] {
-                // A click, then a double-click on another row while the click's link is
-                // held back: the newer choice waits for its own held-back link
-                window.songs().select(1);
-                emit window.list()->rowClicked();
-                QTimer::singleShot(scaled(300), [&window] {
-                    window.songs().select(2);
-                    emit window.list()->doubleClicked(window.list()->listModel().index(1, 0));
-                });
-            },
-            [&window, after] { return window.form().songChoicePending() && after(scaled(600)); },
-            [&window] {
-                return u"Text4=%1 playIndex=%2 pending=%3"_s
-                    .arg(window.box(u"Text4"_s)->text().trimmed())
-                    .arg(window.form().playIndex())
-                    .arg(int(window.form().songChoicePending()));
-            }};
+        return {[&window] {
+                    // A click, then a double-click on another row while the click's link is
+                    // held back: the newer choice waits for its own held-back link
+                    window.songs().select(1);
+                    emit window.list()->rowClicked();
+                    QTimer::singleShot(scaled(300), [&window] {
+                        window.songs().select(2);
+                        emit window.list()->doubleClicked(window.list()->listModel().index(1, 0));
+                    });
+                },
+                [&window, after] { return window.app().songChoicePending() && after(scaled(600)); },
+                [&window] {
+                    return u"Text4=%1 playIndex=%2 pending=%3"_s
+                        .arg(window.box(u"Text4"_s)->text().trimmed())
+                        .arg(window.app().playIndex())
+                        .arg(int(window.app().songChoicePending()));
+                }};
     }
     if (name == u"download") {
         return {[&window] {

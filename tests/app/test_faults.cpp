@@ -566,7 +566,7 @@ void FaultsTest::brokenMedia()
     QVERIFY2(clock.elapsed() >= 2 * PlayOrder::kSkipDelay.count(),
              qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(addressesAsked(service), (QList<int> {1, 1, 2}));
-    QCOMPARE(window.form().playIndex(), 2);
+    QCOMPARE(window.app().playIndex(), 2);
     const QModelIndex firstRow = list->listModel().index(0, 0);
     QVERIFY(!firstRow.data(Qt::ToolTipRole).toString().isEmpty());
     QCOMPARE(firstRow.data(Qt::DisplayRole).toString(), u"歌1"_s + QString(12, u' '));
@@ -580,7 +580,7 @@ void FaultsTest::brokenMedia()
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s),
                              scaled(kMediaTimeoutMs));
     QCOMPARE(addressesAsked(service).count(1), 7);
-    QCOMPARE(window.form().playIndex(), 2);
+    QCOMPARE(window.app().playIndex(), 2);
     verifySearchWorks(window, u"歌"_s);
     // The rows are new: no mark is left over
     QCOMPARE(songs.playMark(), 0);
@@ -637,7 +637,7 @@ void FaultsTest::deadSongsAreSkipped()
         QTRY_VERIFY_WITH_TIMEOUT(rows.playMark() == tried.last()
                                      && window.player()->statusText().startsWith(u"正在播放"_s),
                                  bound);
-        QCOMPARE(window.form().playIndex(), tried.last());
+        QCOMPARE(window.app().playIndex(), tried.last());
     }
     QCOMPARE(addressesAsked(service), before + tried);
     QVERIFY2(clock.elapsed() >= tried.size() * PlayOrder::kSkipDelay.count(),

@@ -135,7 +135,7 @@ void Form1Test::startUp()
     QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
     QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
     QVERIFY(!window.listRunning());
-    QCOMPARE(window.form().playIndex(), 1);
+    QCOMPARE(window.app().playIndex(), 1);
 
     // Skin attached from the program's folder, glass off and unchecked
     QCOMPARE(window.skinning.calls,
@@ -314,7 +314,7 @@ void Form1Test::playbackGoesOnFromTheList()
     QTRY_VERIFY_WITH_TIMEOUT(player->URL() != backgroundTrack, scaled(5000));
     const QString firstRow = player->URL();
     QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 2, scaled(20000));
-    QCOMPARE(window.form().playIndex(), 1);
+    QCOMPARE(window.app().playIndex(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(player->URL(), firstRow, scaled(5000));
 }
 

@@ -172,7 +172,7 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
     QVERIFY(window.waitForSongChoice());
 
     QCOMPARE(player->URL(), link(service, 2));
-    QCOMPARE(window.form().playIndex(), 2);
+    QCOMPARE(window.app().playIndex(), 2);
     QCOMPARE(boxes(window),
              (Boxes {song(service, 2).Text3, song(service, 2).Text5, song(service, 2).Text4,
                      link(service, 2), QString()}));
@@ -193,7 +193,7 @@ void SongChoiceTest::doubleClickIsFiveRequests()
     QCOMPARE(addressRequests(service),
              (QStringList {u"3"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s, u"1"_s}));
     QCOMPARE(boxes(window), song(service, 1));
-    QCOMPARE(window.form().playIndex(), 1);
+    QCOMPARE(window.app().playIndex(), 1);
 }
 
 void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()

@@ -393,7 +393,7 @@ void MprisTest::raiseAndQuit()
 {
     TestWindow window(u"http://127.0.0.1:1"_s);
     Form1 &form = window.form();
-    const MprisService service(form, form.mediaPlayer(), *m_programBus);
+    const MprisService service(form, window.app().player(), *m_programBus);
 
     call(kRoot, u"Raise"_s);
     QVERIFY(form.isVisible());
@@ -412,9 +412,9 @@ void MprisTest::titleFollowsTheList()
     TestWindow window(m_service->base());
     Form1 &form = window.form();
     QVERIFY(window.load());
-    ReportList &songs = form.songList();
+    ReportList &songs = window.songs();
     QCOMPARE(songs.count(), 2);
-    const MprisService service(form, form.mediaPlayer(), *m_programBus);
+    const MprisService service(form, window.app().player(), *m_programBus);
 
     // The background track has no row: its file names it
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"nocturne_2.wav"_s);
@@ -442,7 +442,7 @@ void MprisTest::nextPreviousAndStop()
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
     Form1 &form = window.form();
-    const DesktopIntegration desktop(form, *m_programBus);
+    window.app().integrateDesktop(*m_programBus);
     BusListener listener;
     listen(listener);
     const auto title = [this] { return metadata().value(u"xesam:title"_s).toString(); };
@@ -462,7 +462,7 @@ void MprisTest::nextPreviousAndStop()
         QCOMPARE(call(kPlayer, u"Next"_s).type(), QDBusMessage::ReplyMessage);
         QVERIFY(window.waitForSongChoice());
         QCOMPARE(title(), titles.at(row - 1));
-        QCOMPARE(form.playIndex(), row);
+        QCOMPARE(window.app().playIndex(), row);
         QCOMPARE(form.findChild<QLineEdit *>(u"Text3"_s)->text().trimmed(), titles.at(row - 1));
         QCOMPARE(asked(), before + 2);
     }
@@ -474,7 +474,7 @@ void MprisTest::nextPreviousAndStop()
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     call(kPlayer, u"Pause"_s);
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, scaled(kTimeout));
-    QVERIFY(form.mediaPlayer().position() < PlayOrder::kRestartAfterMs);
+    QVERIFY(window.app().player().position() < PlayOrder::kRestartAfterMs);
     call(kPlayer, u"Previous"_s);
     QVERIFY(window.waitForSongChoice());
     QCOMPARE(title(), u"稻香"_s);
@@ -486,11 +486,11 @@ void MprisTest::nextPreviousAndStop()
     QTRY_VERIFY_WITH_TIMEOUT(property(kPlayer, u"CanSeek"_s).toBool(), scaled(kTimeout));
     const QDBusObjectPath track(trackId(metadata()));
     call(kPlayer, u"SetPosition"_s, {QVariant::fromValue(track), qlonglong(10'000'000)});
-    QTRY_VERIFY_WITH_TIMEOUT(form.mediaPlayer().position() > PlayOrder::kRestartAfterMs,
+    QTRY_VERIFY_WITH_TIMEOUT(window.app().player().position() > PlayOrder::kRestartAfterMs,
                              scaled(kTimeout));
     const int before = asked();
     call(kPlayer, u"Previous"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(form.mediaPlayer().position() < PlayOrder::kRestartAfterMs,
+    QTRY_VERIFY_WITH_TIMEOUT(window.app().player().position() < PlayOrder::kRestartAfterMs,
                              scaled(kTimeout));
     QCOMPARE(trackId(metadata()), track.path());
     QCOMPARE(asked(), before);
@@ -522,9 +522,9 @@ void MprisTest::notifiesSongsFromTheList()
     QVERIFY(desktopSide.registerService(u"org.freedesktop.Notifications"_s));
     TestWindow window(service.base());
     Form1 &form = window.form();
-    const DesktopIntegration desktop(form, *m_programBus);
+    window.app().integrateDesktop(*m_programBus);
     QVERIFY(window.load());
-    ReportList &songs = form.songList();
+    ReportList &songs = window.songs();
     QAction *const play = form.findChild<QAction *>(u"Players"_s);
     const auto playRow = [&](int row) {
         songs.select(row);

@@ -32,34 +32,34 @@ TestWindow::TestWindow(const QString &serviceBase, std::chrono::milliseconds tra
     environment.skinning = &skinning;
     if (programEnd == ProgramEnd::Counted)
         environment.endProgram = [this] { ++programEnds; };
-    m_form = std::make_unique<Form1>(std::move(environment));
+    m_app = std::make_unique<Application>(std::move(environment));
 }
 
 TestWindow::~TestWindow() = default;
 
 bool TestWindow::load() const
 {
-    QSignalSpy loaded(m_form.get(), &Form1::loaded);
-    m_form->Form_Load();
+    QSignalSpy loaded(m_app.get(), &Application::loaded);
+    m_app->start();
     return loaded.wait(scaled(60000));
 }
 
 bool TestWindow::listRunning() const
 {
-    return m_form->loader().isRunning();
+    return m_app->loader().isRunning();
 }
 
 bool TestWindow::waitForListRun() const
 {
     return QTest::qWaitFor(
-        [this] { return m_form->loader().state() != SongListLoader::State::Fetching; },
+        [this] { return m_app->loader().state() != SongListLoader::State::Fetching; },
         scaled(60000));
 }
 
 bool TestWindow::show() const
 {
-    m_form->show();
-    return QTest::qWaitForWindowExposed(m_form.get());
+    form().show();
+    return QTest::qWaitForWindowExposed(&form());
 }
 
 ReportListView *TestWindow::list() const
@@ -74,7 +74,7 @@ StatusBarWidget *TestWindow::status() const
 
 AudioPlayer *TestWindow::player() const
 {
-    return &m_form->mediaPlayer();
+    return &m_app->player();
 }
 
 MediaPlayerWidget *TestWindow::playerStrip() const
@@ -118,7 +118,7 @@ void TestWindow::clickRow(int row) const
 
 bool TestWindow::waitForSongChoice() const
 {
-    return QTest::qWaitFor([this] { return !m_form->songChoicePending(); }, scaled(60000));
+    return QTest::qWaitFor([this] { return !m_app->songChoicePending(); }, scaled(60000));
 }
 
 void TestWindow::doubleClickRow(int row) const

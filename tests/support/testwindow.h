@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/application.h"
 #include "app/form1.h"
 #include "fakes.h"
 
@@ -31,7 +32,8 @@ public:
     TestWindow(const TestWindow &) = delete;
     TestWindow &operator=(const TestWindow &) = delete;
 
-    Form1 &form() const { return *m_form; }
+    Application &app() const { return *m_app; }
+    Form1 &form() const { return m_app->window(); }
     // Starts the window as the program does and waits until it has loaded; false if it never does
     bool load() const;
     // A list run goes on, and nobody has asked it to stop
@@ -41,13 +43,10 @@ public:
     // Shows the window and waits until it is exposed; false if it never is
     bool show() const;
 
-    template<typename T> T *child(const QString &name) const
-    {
-        return m_form->findChild<T *>(name);
-    }
+    template<typename T> T *child(const QString &name) const { return form().findChild<T *>(name); }
     ReportListView *list() const;
     // The song list as the logic sees it: rows counted from 1
-    ReportList &songs() const { return m_form->songList(); }
+    ReportList &songs() const { return form().songList(); }
     StatusBarWidget *status() const;
     AudioPlayer *player() const;
     // The player's control strip
@@ -71,5 +70,5 @@ public:
     int programEnds = 0;
 
 private:
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<Application> m_app;
 };

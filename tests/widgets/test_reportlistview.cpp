@@ -260,7 +260,7 @@ void ReportListViewTest::countIsExactInsideHandlers()
     QList<int> wrongCounts;
     int checks = 0;
     int expected = 0;
-    QObject::connect(&window.form().loader(), &SongListLoader::progress,
+    QObject::connect(&window.app().loader(), &SongListLoader::progress,
                      [&expected](const QString &, int, int rows) { expected = rows; });
     QTimer handler;
     QObject::connect(&handler, &QTimer::timeout, [&] {
