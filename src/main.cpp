@@ -28,7 +28,9 @@ int main(int argc, char *argv[])
     installQtTranslations();
     followSystemProxy();
 
-    Form1 window;
+    FormEnvironment environment;
+    environment.serviceBase = catalogueServiceBase();
+    Form1 window(environment);
     window.Form_Load();
     window.show();
     window.downloads().restoreUnfinished();
