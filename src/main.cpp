@@ -4,6 +4,7 @@
 #include "app/programidentity.h"
 #include "app/singleinstance.h"
 #include "downloads/downloadmanager.h"
+#include "player/soundservernotice.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    sayOnceWhenNoSoundServer();
     setProgramIdentity();
     CommandLine::parse(app);
     // A second start brings the running window to the front instead

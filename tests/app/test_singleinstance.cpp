@@ -134,6 +134,8 @@ QProcessEnvironment SingleInstanceTest::environment(const QString &busAddress,
     environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime.path());
     environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
     environment.insert(u"QT_LOGGING_RULES"_s, u"quillpod.app.info=true"_s);
+    // No sound server answers: songs play silently
+    environment.insert(u"PULSE_SERVER"_s, u"unix:"_s + m_runtime.filePath(u"no-pulse"_s));
     return environment;
 }
 
@@ -212,6 +214,10 @@ void SingleInstanceTest::secondStartGoesToTheFirst()
             countContaining(m_service->requestTargets(), u"act=getonemusic"_s),
             asked + (playsRow ? 2 : 0), scaled(kTimeoutMs));
     }
+
+    // The missing sound server is said once, not at every song
+    QCOMPARE(first->output().count(u"No sound server"_s), 1);
+    QCOMPARE(first->output().count(u"Failed to connect"_s), 0);
 
     // Once the first has ended, a switch finds nothing to command
     first.reset();
