@@ -3,6 +3,7 @@
 #include "downloadfilename.h"
 
 #include "common/logging.h"
+#include "common/urlfilename.h"
 
 #include <QApplication>
 #include <QCoreApplication>

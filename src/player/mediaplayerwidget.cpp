@@ -3,7 +3,7 @@
 #include "playercontrols.h"
 
 #include "common/logging.h"
-#include "downloads/downloadfilename.h"
+#include "common/urlfilename.h"
 
 #include <QAudioOutput>
 #include <QBoxLayout>

@@ -1,4 +1,5 @@
 #include "app/programidentity.h"
+#include "common/urlfilename.h"
 #include "downloads/downloadfilename.h"
 #include "downloads/downloaditemwidget.h"
 #include "downloads/downloadmanager.h"
