@@ -1,11 +1,11 @@
 #pragma once
 
-#include "downloaditemwidget.h"
-#include "downloadswindow.h"
 #include "downloadtransfer.h"
 
 #include "common/constants.h"
 #include "widgets/desktopshell.h"
+#include "widgets/downloaditemwidget.h"
+#include "widgets/downloadswindow.h"
 
 #include <QNetworkAccessManager>
 #include <QObject>

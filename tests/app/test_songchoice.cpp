@@ -6,9 +6,9 @@
 #include "testwindow.h"
 #include "timescale.h"
 
-#include "downloads/downloadswindow.h"
 #include "downloads/downloadwebview.h"
 #include "player/mediaplayerwidget.h"
+#include "widgets/downloadswindow.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 

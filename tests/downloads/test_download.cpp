@@ -1,9 +1,9 @@
 #include "app/programidentity.h"
 #include "common/urlfilename.h"
 #include "downloads/downloadfilename.h"
-#include "downloads/downloaditemwidget.h"
 #include "downloads/downloadmanager.h"
 #include "downloads/downloadwebview.h"
+#include "widgets/downloaditemwidget.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,10 +2,10 @@
 // told apart from a finished one, and the main window's status bar told how a download ended.
 
 #include "app/form1.h"
-#include "downloads/downloaditemwidget.h"
 #include "downloads/downloadmanager.h"
-#include "downloads/downloadswindow.h"
 #include "skin/skinlibrary.h"
+#include "widgets/downloaditemwidget.h"
+#include "widgets/downloadswindow.h"
 
 #include <QApplication>
 #include <QImage>
