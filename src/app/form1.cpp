@@ -17,6 +17,8 @@
 #include "songlist/songlistloader.h"
 #include "widgets/buttoncaption.h"
 #include "widgets/desktopshell.h"
+#include "widgets/downloadswindow.h"
+#include "widgets/filesavedialog.h"
 #include "widgets/lineedittextbox.h"
 #include "widgets/messageboxdialog.h"
 #include "widgets/qteventdispatch.h"
@@ -93,6 +95,9 @@ Form1::Form1(FormEnvironment environment, SearchState *state, QWidget *parent)
         *WindowsMediaPlayer1, *WebBrowser1, *m_links, m_playIndex);
     m_listPlayer
         = std::make_unique<ListPlayer>(*m_songs, *ListView1, *WindowsMediaPlayer1, *StatusBar1);
+    m_saveDialog = std::make_unique<FileSaveDialog>(*this);
+    downloads().setSaveDialog(*m_saveDialog);
+    m_downloadsWindow = std::make_unique<DownloadsWindow>(downloads(), *m_environment.shell);
     m_songs->setListener(m_listPlayer.get());
     connectHandlers();
     Timer1->start();
@@ -144,6 +149,7 @@ void Form1::connectHandlers()
     connect(new QShortcut(QKeySequence(u"Ctrl+F"_s), this), &QShortcut::activated, this,
             &Form1::focusSearch);
     connect(&downloads(), &DownloadManager::finished, this, &Form1::showDownloadEnd);
+    connect(DownloadsList, &QAction::triggered, m_downloadsWindow.get(), &DownloadsWindow::bringUp);
 }
 
 DownloadManager &Form1::downloads() const

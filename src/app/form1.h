@@ -13,6 +13,8 @@
 class ButtonCaption;
 class DesktopShell;
 class DownloadManager;
+class DownloadsWindow;
+class FileSaveDialog;
 class LineEditTextBox;
 class LinkResolver;
 class ListPlayer;
@@ -50,6 +52,8 @@ public:
     MediaPlayerWidget &mediaPlayer() const { return *WindowsMediaPlayer1; }
     // The downloads of `WebBrowser1`, for listing the ones the last run left incomplete
     DownloadManager &downloads() const;
+    // Their list, which opens when a download starts or by Ctrl+J, never by itself
+    DownloadsWindow &downloadsWindow() const { return *m_downloadsWindow; }
 
     // ListPlayback: the desktop's media controls and the command line. A link that cannot be
     // had is reported in the status bar, as for the window's own commands.
@@ -118,6 +122,8 @@ private:
     std::unique_ptr<DesktopShell> m_desktopShell;
     std::unique_ptr<MessageBoxDialog> m_messageBoxDialog;
     std::unique_ptr<SkinLibrary> m_skinLibrary;
+    std::unique_ptr<FileSaveDialog> m_saveDialog;
+    std::unique_ptr<DownloadsWindow> m_downloadsWindow;
 
     std::unique_ptr<SongListLoader> m_loader;
     std::unique_ptr<SearchCommand> m_search;

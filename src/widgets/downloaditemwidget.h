@@ -1,35 +1,28 @@
 #pragma once
 
+#include "downloads/downloadmanager.h"
+
 #include <QWidget>
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// One row of the downloads window: the file's name, a progress bar, the transfer's state in
-// words and the buttons that fit that state. The state is also the dynamic property "state" of
-// the status text and the bar ("running", "completed", "failed", "cancelled"), for the skin.
+// One row of the downloads window: it shows an item of the download manager, the file's name, a
+// progress bar, the item's state in words and the buttons that fit that state, and turns clicks
+// into requests. The state is also the dynamic property "state" of the status text and the bar
+// ("running", "completed", "failed", "interrupted", "cancelled"), for the skin.
 class DownloadItemWidget : public QWidget {
     Q_OBJECT
 
 public:
-    enum class State { Running, Completed, Failed, Cancelled };
-    Q_ENUM(State)
-    // What a failed row offers: nothing, starting over, or going on from the data it kept
-    enum class Retry { None, FromStart, Resume };
+    explicit DownloadItemWidget(QWidget *parent = nullptr);
 
-    explicit DownloadItemWidget(const QString &fileName, QWidget *parent = nullptr);
+    void render(const DownloadManager::Item &item);
 
     QString fileName() const;
     QString statusText() const;
-    State state() const { return m_state; }
-
-public slots:
-    void setRunning();
-    void setProgress(qint64 received, qint64 total);
-    void setCompleted();
-    void setFailed(const QString &reason, DownloadItemWidget::Retry retry);
-    void setCancelled();
+    DownloadManager::State state() const { return m_state; }
 
 signals:
     void cancelRequested();
@@ -39,8 +32,9 @@ signals:
     void removeRequested();
 
 private:
-    void enterState(State state, const QString &status);
-    void stopBusyBar(bool keepProgress);
+    void showProgress(const DownloadManager::Item &item);
+    void showButtons(const DownloadManager::Item &item);
+    void showState(DownloadManager::State state);
 
     QLabel *m_name;
     QProgressBar *m_progress;
@@ -49,5 +43,5 @@ private:
     QPushButton *m_resume;
     QPushButton *m_openFolder;
     QPushButton *m_remove;
-    State m_state = State::Running;
+    DownloadManager::State m_state = DownloadManager::State::Running;
 };

@@ -2,21 +2,37 @@
 
 #include "downloaditemwidget.h"
 
+#include "controls/shell.h"
+#include "downloads/downloadmanager.h"
+
+#include <QFileInfo>
 #include <QFrame>
 #include <QScrollArea>
+#include <QSettings>
+#include <QUrl>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
-DownloadsWindow::DownloadsWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+namespace {
+
+constexpr auto kGeometryKey = "downloads/window"_L1;
+const QString kTitle = u"下载"_s;
+constexpr QSize kFirstSize {420, 300};
+
+} // namespace
+
+DownloadsWindow::DownloadsWindow(DownloadManager &downloads, Shell &shell, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_downloads(downloads), m_shell(shell)
 {
     setObjectName(u"DownloadsWindow"_s);
     // A plain widget draws the skin's background only when asked to
     setAttribute(Qt::WA_StyledBackground);
-    setWindowTitle(u"下载"_s);
+    setWindowTitle(kTitle);
     // A download still listed must not keep the program alive once the main window closes.
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(420, 300);
+    if (!restoreGeometry(QSettings().value(kGeometryKey).toByteArray()))
+        resize(kFirstSize);
 
     auto *scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -32,26 +48,91 @@ DownloadsWindow::DownloadsWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
+
+    for (const int id : m_downloads.ids())
+        addRow(id);
+    showRunning(m_downloads.runningCount());
+    connect(&m_downloads, &DownloadManager::added, this, &DownloadsWindow::addRow);
+    connect(&m_downloads, &DownloadManager::changed, this, &DownloadsWindow::updateRow);
+    connect(&m_downloads, &DownloadManager::removed, this, &DownloadsWindow::removeRow);
+    connect(&m_downloads, &DownloadManager::runningCountChanged, this,
+            &DownloadsWindow::showRunning);
+    connect(&m_downloads, &DownloadManager::showRequested, this, &DownloadsWindow::showAndRaise);
 }
 
-DownloadItemWidget *DownloadsWindow::addItem(const QString &fileName)
+DownloadsWindow::~DownloadsWindow()
 {
-    auto *item = new DownloadItemWidget(fileName, m_rows->parentWidget());
-    m_rows->insertWidget(m_rows->count() - 1, item); // above the closing stretch
-    // A window shown now opens in front; one already open may be behind the main window.
-    const bool wasVisible = isVisible();
+    // The program may end with the window open
+    if (isVisible())
+        rememberPlace();
+}
+
+void DownloadsWindow::showAndRaise()
+{
     show();
-    if (wasVisible)
-        raise();
-    return item;
+    raise();
 }
 
-void DownloadsWindow::removeItem(DownloadItemWidget *item)
+void DownloadsWindow::bringUp()
 {
+    showAndRaise();
+    activateWindow();
+}
+
+void DownloadsWindow::hideEvent(QHideEvent *event)
+{
+    rememberPlace();
+    QWidget::hideEvent(event);
+}
+
+void DownloadsWindow::rememberPlace()
+{
+    QSettings().setValue(kGeometryKey, saveGeometry());
+}
+
+void DownloadsWindow::addRow(int id)
+{
+    auto *row = new DownloadItemWidget(m_rows->parentWidget());
+    m_rows->insertWidget(m_rows->count() - 1, row); // above the closing stretch
+    m_rowOf.insert(id, row);
+    connect(row, &DownloadItemWidget::cancelRequested, this,
+            [this, id] { m_downloads.cancel(id); });
+    connect(row, &DownloadItemWidget::resumeRequested, this, [this, id] { m_downloads.retry(id); });
+    connect(row, &DownloadItemWidget::removeRequested, this,
+            [this, id] { m_downloads.remove(id); });
+    connect(row, &DownloadItemWidget::openFolderRequested, this, [this, id] { openFolder(id); });
+    updateRow(id);
+}
+
+void DownloadsWindow::updateRow(int id)
+{
+    DownloadItemWidget *row = m_rowOf.value(id);
+    if (const DownloadManager::Item *item = m_downloads.item(id); row && item)
+        row->render(*item);
+}
+
+void DownloadsWindow::removeRow(int id)
+{
+    DownloadItemWidget *row = m_rowOf.take(id);
+    if (!row)
+        return;
     // The row may be the sender of the click that removes it: delete it once that is over.
-    m_rows->removeWidget(item);
-    item->hide();
-    item->deleteLater();
+    m_rows->removeWidget(row);
+    row->hide();
+    row->deleteLater();
+}
+
+void DownloadsWindow::showRunning(int count)
+{
+    setWindowTitle(count > 0 ? u"%1 (%2)"_s.arg(kTitle).arg(count) : kTitle);
+}
+
+void DownloadsWindow::openFolder(int id)
+{
+    if (const DownloadManager::Item *item = m_downloads.item(id)) {
+        const QString folder = QFileInfo(item->path).absolutePath();
+        m_shell.openAddress(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded));
+    }
 }
 
 QList<DownloadItemWidget *> DownloadsWindow::items() const

@@ -1,30 +1,88 @@
 // The downloads window as the user sees it: readable in both looks of the skin, a failed row
-// told apart from a finished one, and the main window's status bar told how a download ended.
+// told apart from a finished one, its rows following the download manager's items, the save
+// dialog, and the main window's status bar told how a download ended.
 
 #include "app/form1.h"
+#include "app/programidentity.h"
+#include "downloads/downloadfilename.h"
 #include "downloads/downloadmanager.h"
 #include "skin/skinlibrary.h"
 #include "widgets/downloaditemwidget.h"
 #include "widgets/downloadswindow.h"
+#include "widgets/filesavedialog.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "catalogueservice.h"
 #include "contrast.h"
+#include "fakes.h"
+#include "localhttpserver.h"
 #include "testwindow.h"
 #include "timescale.h"
 
+#include <thread>
+
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace {
+
+using State = DownloadManager::State;
+
+const std::string kBody(10000, 'q');
+
+// Routes of a local server: a whole file, one that breaks off after 3,000 of its 10,000
+// bytes, and one that announces 100 bytes and sends none
+void addRoutes(LocalHttpServer &local)
+{
+    httplib::Server &server = local.server();
+    server.Get(R"(/done/.*)", [](const httplib::Request &, httplib::Response &res) {
+        res.set_content(kBody, "audio/wav");
+    });
+    server.Get(R"(/broken/.*)", [](const httplib::Request &, httplib::Response &res) {
+        res.set_content_provider(kBody.size(), "audio/wav",
+                                 [](std::size_t offset, std::size_t, httplib::DataSink &sink) {
+                                     if (offset > 0)
+                                         return false; // drops the connection
+                                     sink.write(kBody.data(), 3000);
+                                     return true;
+                                 });
+    });
+    server.Get(R"(/stall/.*)", [&local](const httplib::Request &, httplib::Response &res) {
+        res.set_content_provider(100, "audio/wav",
+                                 [&local](std::size_t, std::size_t, httplib::DataSink &) {
+                                     while (!local.stopping())
+                                         std::this_thread::sleep_for(10ms);
+                                     return false;
+                                 });
+    });
+}
+
+DownloadItemWidget *rowNamed(const DownloadsWindow &window, const QString &name)
+{
+    for (DownloadItemWidget *row : window.items()) {
+        if (row->fileName() == name)
+            return row;
+    }
+    return nullptr;
+}
+
+QPushButton *rowButton(DownloadItemWidget *row, const QString &name)
+{
+    return row->findChild<QPushButton *>(name);
+}
 
 const QByteArray kCatalogue = R"({"songs": [
     {"id": "1", "title": "晚风", "serial": "A1", "path": "/music/晚风_1.wav"},
@@ -48,13 +106,35 @@ class DownloadsWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void init();
     void cleanup();
 
     void readableInBothLooks_data();
     void readableInBothLooks();
+    void rowsFollowTheItems();
+    void comesBackWhereItWasLeft();
+    void saveDialogRemembersFolder();
+    void opensByCtrlJAndTheMenu();
     void statusBarTellsHowItEnded_data();
     void statusBarTellsHowItEnded();
+
+private:
+    QTemporaryDir m_settingsDir;
 };
+
+void DownloadsWindowTest::initTestCase()
+{
+    // Settings go to a folder of the test's own
+    QVERIFY(m_settingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    setProgramIdentity();
+}
+
+void DownloadsWindowTest::init()
+{
+    QSettings().clear();
+}
 
 void DownloadsWindowTest::cleanup()
 {
@@ -77,14 +157,22 @@ void DownloadsWindowTest::readableInBothLooks()
     QVERIFY(skin.attached());
     skin.SkinH_SetAero(aero);
 
-    DownloadsWindow window;
-    DownloadItemWidget *running = window.addItem(u"晚风.wav"_s);
-    running->setProgress(30, 100);
-    DownloadItemWidget *done = window.addItem(u"星空.wav"_s);
-    done->setCompleted();
-    DownloadItemWidget *failed = window.addItem(u"夜曲.wav"_s);
-    failed->setProgress(60, 100);
-    failed->setFailed(u"网络错误：连接中断"_s, DownloadItemWidget::Retry::Resume);
+    LocalHttpServer server;
+    addRoutes(server);
+    QVERIFY(server.start());
+    const QTemporaryDir folder;
+    DownloadManager downloads;
+    downloads.setTargetDirectory(folder.path());
+    FakeShell shell;
+    DownloadsWindow window(downloads, shell);
+    QSignalSpy finished(&downloads, &DownloadManager::finished);
+    downloads.download(server.url(u"/stall/晚风.wav"_s));
+    downloads.download(server.url(u"/done/星空.wav"_s));
+    downloads.download(server.url(u"/broken/夜曲.wav"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, scaled(10000));
+    DownloadItemWidget *running = rowNamed(window, u"晚风.wav"_s);
+    DownloadItemWidget *done = rowNamed(window, u"星空.wav"_s);
+    DownloadItemWidget *failed = rowNamed(window, u"夜曲.wav"_s);
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QImage image = window.grab().toImage();
 
@@ -104,7 +192,7 @@ void DownloadsWindowTest::readableInBothLooks()
     // The failed row: its reason in words, in a red of its own, and a bar that only shows the
     // data kept, in the same red rather than as finished
     const auto *failedText = failed->findChild<QLabel *>(u"status"_s);
-    QCOMPARE(failedText->text(), u"失败：网络错误：连接中断"_s);
+    QVERIFY2(failedText->text().startsWith(u"失败：网络错误："_s), qPrintable(failedText->text()));
     const QColor error = failedText->palette().color(QPalette::WindowText);
     const QColor normal
         = done->findChild<QLabel *>(u"status"_s)->palette().color(QPalette::WindowText);
@@ -121,6 +209,147 @@ void DownloadsWindowTest::readableInBothLooks()
     const QColor doneChunk = pixelAt(image, &window, doneBar, QPoint(6, doneBar->height() / 2));
     QVERIFY2(failedChunk.red() > failedChunk.green() + 60, qPrintable(failedChunk.name()));
     QVERIFY(failedChunk != doneChunk);
+    downloads.cancel(downloads.ids().first());
+}
+
+// Rows show the items as they are, the last run's among them without opening the window, and
+// their buttons reach the manager; the title counts the downloads that run
+void DownloadsWindowTest::rowsFollowTheItems()
+{
+    LocalHttpServer server;
+    addRoutes(server);
+    QVERIFY(server.start());
+    const QTemporaryDir folder;
+    const QDir dir(folder.path());
+    // The last run left a failed download and one cut off with 4 bytes kept
+    QSettings settings;
+    settings.beginWriteArray("downloads/unfinished"_L1);
+    const QStringList states {u"failed"_s, u"interrupted"_s};
+    for (int i = 0; i < 2; ++i) {
+        settings.setArrayIndex(i);
+        settings.setValue("url"_L1, server.url(u"/done/%1.wav"_s.arg(i)));
+        settings.setValue("path"_L1, dir.filePath(u"%1.wav"_s.arg(i)));
+        settings.setValue("state"_L1, states.at(i));
+        settings.setValue("reason"_L1, u"服务器返回错误 404"_s);
+    }
+    settings.endArray();
+    QFile part(partFilePath(dir.filePath(u"1.wav"_s)));
+    QVERIFY(part.open(QIODevice::WriteOnly) && part.write("qqqq") == 4);
+    part.close();
+
+    DownloadManager downloads;
+    downloads.setTargetDirectory(folder.path());
+    FakeShell shell;
+    DownloadsWindow window(downloads, shell);
+    downloads.restoreUnfinished();
+    QVERIFY(!window.isVisible());
+    DownloadItemWidget *failed = rowNamed(window, u"0.wav"_s);
+    DownloadItemWidget *cut = rowNamed(window, u"1.wav"_s);
+    QCOMPARE(failed->statusText(), u"失败：服务器返回错误 404"_s);
+    QCOMPARE(rowButton(failed, u"resume"_s)->text(), u"重试"_s);
+    QCOMPARE(cut->statusText(), u"已中断：程序退出时尚未下载完"_s);
+    QCOMPARE(rowButton(cut, u"resume"_s)->text(), u"继续"_s);
+    QCOMPARE(window.windowTitle(), u"下载"_s);
+
+    // A download the user starts brings the window up
+    downloads.download(server.url(u"/stall/a.wav"_s));
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.windowTitle(), u"下载 (1)"_s);
+    QTest::mouseClick(rowButton(failed, u"resume"_s), Qt::LeftButton);
+    QCOMPARE(window.windowTitle(), u"下载 (2)"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(failed->statusText(), u"已完成"_s, scaled(10000));
+    QCOMPARE(window.windowTitle(), u"下载 (1)"_s);
+    QTest::mouseClick(rowButton(failed, u"openFolder"_s), Qt::LeftButton);
+    QCOMPARE(shell.opened, QStringList {QUrl::fromLocalFile(folder.path()).toString()});
+
+    QTest::mouseClick(rowButton(rowNamed(window, u"a.wav"_s), u"cancel"_s), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), u"下载"_s, scaled(10000));
+    QTest::mouseClick(rowButton(cut, u"remove"_s), Qt::LeftButton);
+    QCOMPARE(window.items().size(), 2);
+    QVERIFY(!QFile::exists(part.fileName()));
+}
+
+void DownloadsWindowTest::comesBackWhereItWasLeft()
+{
+    DownloadManager downloads;
+    FakeShell shell;
+    const QRect place(130, 140, 500, 360);
+    {
+        DownloadsWindow window(downloads, shell);
+        window.bringUp();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.setGeometry(place);
+        window.hide();
+    }
+    DownloadsWindow window(downloads, shell);
+    window.bringUp();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.geometry(), place);
+}
+
+void DownloadsWindowTest::saveDialogRemembersFolder()
+{
+    LocalHttpServer server;
+    addRoutes(server);
+    QVERIFY(server.start());
+    const QTemporaryDir folder;
+    const QDir dir(folder.path());
+    QVERIFY(dir.mkpath(u"first"_s) && dir.mkpath(u"chosen"_s));
+    QSettings().setValue("downloads/folder"_L1, dir.filePath(u"first"_s));
+    QWidget parent;
+    FileSaveDialog saveDialog(parent);
+    DownloadManager downloads;
+    downloads.setSaveDialog(saveDialog);
+    QSignalSpy finished(&downloads, &DownloadManager::finished);
+
+    // The dialog is open while the program goes on; saved under `name` into "chosen", it
+    // shows the folder saved to the time before
+    const auto answer = [&](const QString &name, const QString &shownFolder) {
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())),
+            scaled(5000));
+        QCOMPARE(dialog->directory().absolutePath(), dir.filePath(shownFolder));
+        dialog->selectFile(dir.filePath(u"chosen/"_s + name));
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it
+    };
+    downloads.download(server.url(u"/done/a.wav"_s));
+    QVERIFY(downloads.ids().isEmpty());
+    answer(u"mine.wav"_s, u"first"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, scaled(10000));
+    QVERIFY(finished.at(0).at(1).toBool());
+    QCOMPARE(finished.at(0).at(0).toString(), dir.filePath(u"chosen/mine.wav"_s));
+
+    downloads.download(server.url(u"/done/b.wav"_s));
+    answer(u"mine too.wav"_s, u"chosen"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, scaled(10000));
+
+    // Declined: nothing starts
+    downloads.download(server.url(u"/done/c.wav"_s));
+    QFileDialog *dialog = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())), scaled(5000));
+    dialog->reject();
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), scaled(5000));
+    QCOMPARE(downloads.ids().size(), 2);
+}
+
+// After the menu's own items, "下载列表" opens the list, and so does Ctrl+J
+void DownloadsWindowTest::opensByCtrlJAndTheMenu()
+{
+    TestWindow window(u"http://127.0.0.1:1"_s);
+    QVERIFY(window.show());
+    DownloadsWindow &list = window.form().downloadsWindow();
+    const QList<QAction *> menu = window.child<QMenu>(u"Menus"_s)->actions();
+    QCOMPARE(menu.last()->text(), u"下载列表"_s);
+    QCOMPARE(menu.last()->shortcut(), QKeySequence(u"Ctrl+J"_s));
+    QVERIFY(!list.isVisible());
+
+    QTest::keyClick(&window.form(), Qt::Key_J, Qt::ControlModifier);
+    QVERIFY(list.isVisible());
+    list.hide();
+    menu.last()->trigger();
+    QVERIFY(list.isVisible());
 }
 
 void DownloadsWindowTest::statusBarTellsHowItEnded_data()
