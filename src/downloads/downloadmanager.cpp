@@ -28,13 +28,16 @@ constexpr auto kPathKey = "path"_L1;
 constexpr auto kStateKey = "state"_L1;
 constexpr auto kReasonKey = "reason"_L1;
 constexpr auto kSizeKey = "size"_L1;
+constexpr auto kValidatorKey = "validator"_L1;
 // How a kept download ended; anything else, as a download that still ran, was cut off
 constexpr auto kFailedState = "failed"_L1;
 constexpr auto kInterruptedState = "interrupted"_L1;
 
+// The data kept for going on; whatever else lies in its place holds none of ours
 qint64 partialSize(const QString &path)
 {
-    return path.isEmpty() ? 0 : QFileInfo(partFilePath(path)).size();
+    const QFileInfo part(path.isEmpty() ? QString() : partFilePath(path));
+    return part.isFile() && !part.isSymLink() ? part.size() : 0;
 }
 
 DownloadManager::Retry retryFor(const QString &path)
@@ -162,6 +165,7 @@ void DownloadManager::restoreUnfinished()
         const bool failed = settings.value(kStateKey).toString() == kFailedState;
         Download &download = add(url, path, failed ? State::Failed : State::Interrupted);
         download.unfinished = true;
+        download.validator = settings.value(kValidatorKey).toByteArray();
         Item &item = download.item;
         item.reason = failed ? settings.value(kReasonKey).toString() : QString();
         item.received = partialSize(path);
@@ -198,6 +202,7 @@ void DownloadManager::startTransfer(Download &download, bool resume)
     Item &item = download.item;
     // Owned through the Qt parent; deleted when it ends, or by abortAll().
     auto *transfer = new DownloadTransfer(download.url, item.path, this);
+    transfer->setValidator(download.validator);
     if (!transfer->start(m_network, m_timeout, resume)) {
         const QString reason = transfer->reason();
         delete transfer;
@@ -219,6 +224,8 @@ void DownloadManager::startTransfer(Download &download, bool resume)
     const int id = item.id;
     connect(transfer, &DownloadTransfer::progress, this,
             [this, id](qint64 received, qint64 total) { progressed(id, received, total); });
+    connect(transfer, &DownloadTransfer::validatorChanged, this,
+            [this, id](const QByteArray &validator) { validatorKnown(id, validator); });
     connect(transfer, &DownloadTransfer::finished, this,
             [this, id](DownloadTransfer::Outcome outcome, const QString &reason) {
                 transferFinished(id, outcome, reason);
@@ -235,6 +242,14 @@ void DownloadManager::progressed(int id, qint64 received, qint64 total)
     if (std::exchange(download->item.total, total) != total && total > 0)
         saveUnfinished();
     emit changed(id);
+}
+
+void DownloadManager::validatorKnown(int id, const QByteArray &validator)
+{
+    if (Download *download = find(id)) {
+        download->validator = validator;
+        saveUnfinished();
+    }
 }
 
 void DownloadManager::cancel(int id)
@@ -355,6 +370,7 @@ void DownloadManager::saveUnfinished() const
         settings.setValue(kStateKey, failed ? kFailedState : kInterruptedState);
         settings.setValue(kReasonKey, failed ? item.reason : QString());
         settings.setValue(kSizeKey, item.total);
+        settings.setValue(kValidatorKey, download.validator);
     }
     settings.endArray();
     settings.sync();

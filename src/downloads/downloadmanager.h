@@ -108,6 +108,8 @@ private:
         QUrl url;
         DownloadTransfer *transfer = nullptr; // while it runs
         bool unfinished = false; // kept for the next run
+        // The version of the file that the data kept belongs to, for going on
+        QByteArray validator;
     };
 
     Download &add(const QUrl &url, const QString &path, State state);
@@ -118,6 +120,7 @@ private:
     void refuse(const QUrl &url, const QString &name, const QString &reason);
     void startTransfer(Download &download, bool resume);
     void progressed(int id, qint64 received, qint64 total);
+    void validatorKnown(int id, const QByteArray &validator);
     void transferFinished(int id, DownloadTransfer::Outcome outcome, const QString &reason);
     void keepFailure(Download &download, const QString &reason);
     void drop(Download &download);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,6 +21,8 @@
 #include "catalogueservice.h"
 #include "localhttpserver.h"
 #include "timescale.h"
+
+#include <sys/stat.h>
 
 #include <chrono>
 #include <memory>
@@ -80,14 +83,72 @@ using State = DownloadManager::State;
 using Retry = DownloadManager::Retry;
 
 // Remembers a download as the last run would have left it unfinished
-void rememberUnfinished(const QString &url, const QString &path)
+void rememberUnfinished(const QString &url, const QString &path, const QByteArray &validator = {})
 {
     QSettings settings;
     settings.beginWriteArray("downloads/unfinished"_L1);
     settings.setArrayIndex(0);
     settings.setValue("url"_L1, url);
     settings.setValue("path"_L1, path);
+    settings.setValue("validator"_L1, validator);
     settings.endArray();
+}
+
+// The song's bytes changed, as a file replaced on the server
+const QByteArray kChangedSongBytes = QByteArray(kSongBytes).replace('\x07', '\x08');
+constexpr std::size_t kSlice = 100000;
+
+// Answers with `body` as it is, whatever range the request asked for: chunked, so that the
+// library does not cut the body itself
+void sendAsIs(httplib::Response &res, int status, const std::string &body,
+              const std::string &contentRange = {})
+{
+    res.status = status;
+    if (!contentRange.empty())
+        res.set_header("Content-Range", contentRange);
+    res.set_chunked_content_provider("audio/wav",
+                                     [body](std::size_t offset, httplib::DataSink &sink) {
+                                         if (offset < body.size())
+                                             sink.write(body.data() + offset, body.size() - offset);
+                                         else
+                                             sink.done();
+                                         return true;
+                                     });
+}
+
+std::string byteRange(std::size_t first, std::size_t end, std::size_t total)
+{
+    return "bytes " + std::to_string(first) + '-' + std::to_string(end - 1) + '/'
+        + std::to_string(total);
+}
+
+// The sample song (or its changed version) answered in one of the ways a server may:
+//   slices    ETag "v1"; a range is answered with at most kSlice bytes
+//   fresh206  a 206 with the first 2,000 bytes, whatever was asked
+//   changed   ETag "v2" and the changed song; If-Range with another tag gets the whole of it
+//   complete  a range from the end is answered 416 with the size
+void answerRanged(const std::string &mode, const httplib::Request &req, httplib::Response &res)
+{
+    const bool changed = mode == "changed";
+    const std::string body = changed ? kChangedSongBytes.toStdString() : kSong;
+    res.set_header("ETag", changed ? "\"v2\"" : "\"v1\"");
+    const std::string range = req.get_header_value("Range");
+    const std::string ifRange = req.get_header_value("If-Range");
+    if (mode == "fresh206") {
+        sendAsIs(res, 206, body.substr(0, 2000), byteRange(0, 2000, body.size()));
+        return;
+    }
+    if (range.rfind("bytes=", 0) != 0 || (changed && !ifRange.empty() && ifRange != "\"v2\"")) {
+        sendAsIs(res, 200, body);
+        return;
+    }
+    const std::size_t first = std::stoul(range.substr(6));
+    if (first >= body.size()) {
+        sendAsIs(res, 416, {}, "bytes */" + std::to_string(body.size()));
+        return;
+    }
+    const std::size_t end = mode == "slices" ? std::min(first + kSlice, body.size()) : body.size();
+    sendAsIs(res, 206, body.substr(first, end - first), byteRange(first, end, body.size()));
 }
 
 } // namespace
@@ -126,8 +187,17 @@ private slots:
     void saveFolder_data();
     void saveFolder();
 
+    void answersAreTakenForWhatTheySay_data();
+    void answersAreTakenForWhatTheySay();
+    void partFileThatIsNotOursIsLeftAlone_data();
+    void partFileThatIsNotOursIsLeftAlone();
+    void fullDiskIsSaid();
+
 private:
     void addRoutes();
+    void note(const httplib::Request &req);
+    const DownloadManager::Item *restoreAndRetry(const QString &url, const QString &path,
+                                                 const QByteArray &validator = {});
     const DownloadManager::Item *onlyItem() const;
 
     std::unique_ptr<LocalHttpServer> m_server;
@@ -135,7 +205,8 @@ private:
     std::unique_ptr<DownloadManager> m_manager;
     QTemporaryDir m_settingsDir;
     std::mutex m_rangesLock;
-    QStringList m_ranges; // Range headers received by /music/, in order
+    // "Range|If-Range" of each request to /music/, /ranged/ and /slow/, in order
+    QStringList m_ranges;
 };
 
 // Routes on a local server:
@@ -145,12 +216,16 @@ private:
 //   /slow/<any>       100 KiB in 4 KiB steps every 50 ms, with byte ranges
 //   /stall/<any>      announces 100 bytes, sends none
 //   /norange/<any>    the sample song, always whole
+//   /ranged/<mode>/<any>  see answerRanged()
 void DownloadTest::addRoutes()
 {
     httplib::Server &server = m_server->server();
+    server.Get(R"(/ranged/(\w+)/.*)", [this](const httplib::Request &req, httplib::Response &res) {
+        note(req);
+        answerRanged(req.matches[1], req, res);
+    });
     server.Get(R"(/music/.*)", [this](const httplib::Request &req, httplib::Response &res) {
-        const std::scoped_lock lock(m_rangesLock);
-        m_ranges.append(QString::fromStdString(req.get_header_value("Range")));
+        note(req);
         res.set_content(kSong, "audio/wav");
     });
     server.Get(R"(/missing/.*)", [](const httplib::Request &, httplib::Response &res) {
@@ -167,7 +242,9 @@ void DownloadTest::addRoutes()
                                  });
     });
     LocalHttpServer &local = *m_server;
-    server.Get(R"(/slow/.*)", [&local](const httplib::Request &, httplib::Response &res) {
+    server.Get(R"(/slow/.*)", [this, &local](const httplib::Request &req, httplib::Response &res) {
+        note(req);
+        res.set_header("ETag", "\"s1\"");
         res.set_content_provider(
             100 * 1024, "audio/wav",
             [&local](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
@@ -197,6 +274,25 @@ void DownloadTest::addRoutes()
                 return true;
             });
     });
+}
+
+void DownloadTest::note(const httplib::Request &req)
+{
+    const std::scoped_lock lock(m_rangesLock);
+    m_ranges.append(QString::fromStdString(req.get_header_value("Range") + '|'
+                                           + req.get_header_value("If-Range")));
+}
+
+// Lists a download as the last run left it unfinished and goes on with it
+const DownloadManager::Item *DownloadTest::restoreAndRetry(const QString &url, const QString &path,
+                                                           const QByteArray &validator)
+{
+    rememberUnfinished(url, path, validator);
+    m_manager->restoreUnfinished();
+    const DownloadManager::Item *item = onlyItem();
+    if (item)
+        m_manager->retry(item->id);
+    return item;
 }
 
 void DownloadTest::initTestCase()
@@ -555,6 +651,9 @@ void DownloadTest::closedProgramResumesInNextRun()
     QVERIFY(finished.wait(scaled(10000)));
     QVERIFY(finished.at(0).at(1).toBool());
     QCOMPARE(contents(QDir(m_dir->path()).filePath(u"a.wav"_s)), kSongBytes.left(100 * 1024));
+    // The version the first run was sent came along
+    const std::scoped_lock lock(m_rangesLock);
+    QCOMPARE(m_ranges.last(), u"bytes=%1-|\"s1\""_s.arg(kept));
 }
 
 void DownloadTest::resumeOnlyFromTheRightByte_data()
@@ -563,7 +662,7 @@ void DownloadTest::resumeOnlyFromTheRightByte_data()
     QTest::addColumn<QByteArray>("kept"); // the partial file before going on
     QTest::addColumn<QString>("rangeAsked");
 
-    QTest::newRow("range honoured") << u"/music/"_s << kSongBytes.left(1000) << u"bytes=1000-"_s;
+    QTest::newRow("range honoured") << u"/music/"_s << kSongBytes.left(1000) << u"bytes=1000-|"_s;
     // In the other cases the kept bytes are wrong: a file that ended in the right size with
     // them would show that they were kept.
     const QByteArray wrong(1000, 'x');
@@ -635,6 +734,126 @@ void DownloadTest::saveFolder()
     qputenv("HOME", oldHome);
     qputenv("XDG_CONFIG_HOME", oldConfig);
     QCOMPARE(QDir(folder), QDir(expected.isEmpty() ? home.path() : dir.filePath(expected)));
+}
+
+void DownloadTest::answersAreTakenForWhatTheySay_data()
+{
+    QTest::addColumn<QString>("mode"); // see answerRanged()
+    QTest::addColumn<QByteArray>("kept"); // the partial file before going on; empty: a new one
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QByteArray>("saved"); // the file, or what is kept of it when it failed
+    QTest::addColumn<QStringList>("asked"); // "Range|If-Range" of each request
+
+    const QByteArray head = kSongBytes.left(1000);
+    const QString v1 = u"\"v1\""_s;
+    QTest::newRow("one slice at a time")
+        << u"slices"_s << head << true << kSongBytes
+        << QStringList {u"bytes=1000-|"_s + v1, u"bytes=101000-|"_s + v1, u"bytes=201000-|"_s + v1,
+                        u"bytes=301000-|"_s + v1};
+    QTest::newRow("a slice for a request of the whole")
+        << u"fresh206"_s << QByteArray() << false << QByteArray() << QStringList {u"|"_s};
+    QTest::newRow("a file that changed") << u"changed"_s << head << true << kChangedSongBytes
+                                         << QStringList {u"bytes=1000-|"_s + v1};
+    QTest::newRow("a partial file that is complete")
+        << u"complete"_s << kSongBytes << true << kSongBytes
+        << QStringList {u"bytes=307200-|"_s + v1};
+}
+
+// Going on, and a new download, keep an answer only for what its headers say it is
+void DownloadTest::answersAreTakenForWhatTheySay()
+{
+    QFETCH(const QString, mode);
+    QFETCH(const QByteArray, kept);
+    QFETCH(const bool, ok);
+    QFETCH(const QByteArray, saved);
+    QFETCH(const QStringList, asked);
+
+    const QString url = m_server->url(u"/ranged/%1/a.wav"_s.arg(mode));
+    const QString path = QDir(m_dir->path()).filePath(u"a.wav"_s);
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    if (kept.isEmpty()) {
+        m_manager->download(url);
+    } else {
+        writeFile(partFilePath(path), kept);
+        QVERIFY(restoreAndRetry(url, path, "\"v1\""));
+    }
+    QVERIFY(finished.wait(scaled(10000)));
+
+    QCOMPARE(finished.at(0).at(1).toBool(), ok);
+    QCOMPARE(contents(ok ? path : partFilePath(path)), saved);
+    QCOMPARE(QFileInfo::exists(path), ok);
+    const std::scoped_lock lock(m_rangesLock);
+    QCOMPARE(m_ranges, asked);
+}
+
+void DownloadTest::partFileThatIsNotOursIsLeftAlone_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a link to a file") << u"link"_s;
+    QTest::newRow("a link to nothing") << u"dangling link"_s;
+    QTest::newRow("a pipe") << u"pipe"_s;
+}
+
+// Something planted in the save folder under the partial file's name is neither written
+// through, nor waited on, nor renamed into place
+void DownloadTest::partFileThatIsNotOursIsLeftAlone()
+{
+    QFETCH(const QString, kind);
+    const QTemporaryDir elsewhere;
+    const QString victim = QDir(elsewhere.path()).filePath(u"victim"_s);
+    writeFile(victim, "victim");
+    const QString path = QDir(m_dir->path()).filePath(u"a.wav"_s);
+    const QString part = partFilePath(path);
+    if (kind == u"pipe")
+        QCOMPARE(::mkfifo(QFile::encodeName(part).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(kind == u"link" ? victim : victim + u"2"_s, part));
+
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    QVERIFY(restoreAndRetry(m_server->url(u"/music/a.wav"_s), path));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, scaled(10000));
+
+    QVERIFY(!finished.at(0).at(1).toBool());
+    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(contents(victim), QByteArray("victim"));
+    QCOMPARE(entries(elsewhere.path()), QStringList {u"victim"_s});
+    const QFileInfo left(part);
+    QVERIFY(left.isSymLink() || (kind == u"pipe" && !left.isFile() && left.exists()));
+}
+
+// A full disk is said in words, and what was written stays for "继续". The test runs itself
+// again in a mount namespace of its own, where a small file system lies over the save folder.
+void DownloadTest::fullDiskIsSaid()
+{
+    const QString smallDisk = qEnvironmentVariable("QUILLPOD_TEST_SMALL_DISK");
+    if (smallDisk.isEmpty()) {
+        if (QProcess::execute(u"unshare"_s, {u"-rm"_s, u"true"_s}) != 0)
+            QSKIP("No mount namespace can be had here");
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QUILLPOD_TEST_SMALL_DISK"_s, m_dir->path());
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(
+            u"unshare"_s,
+            {u"-rm"_s, u"sh"_s, u"-c"_s,
+             uR"(mount -t tmpfs -o size=64k none "$QUILLPOD_TEST_SMALL_DISK" && exec "$0" "$1")"_s,
+             QCoreApplication::applicationFilePath(),
+             QString::fromLatin1(QTest::currentTestFunction())});
+        QVERIFY(child.waitForFinished(scaled(60000)));
+        QVERIFY2(child.exitCode() == 0, child.readAll().constData());
+        return;
+    }
+    m_manager->setTargetDirectory(smallDisk);
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    m_manager->download(m_server->url(u"/music/a.wav"_s));
+    QVERIFY(finished.wait(scaled(10000)));
+
+    QCOMPARE(finished.at(0).at(2).toString(), u"写入文件失败：磁盘已满"_s);
+    const QByteArray keptData = contents(QDir(smallDisk).filePath(u".a.wav.part"_s));
+    QVERIFY(keptData.size() > 4096);
+    QCOMPARE(keptData, kSongBytes.left(keptData.size()));
+    QCOMPARE(onlyItem()->retry, Retry::Resume);
 }
 
 QTEST_GUILESS_MAIN(DownloadTest)
