@@ -3,7 +3,7 @@
 #include "app/form1.h"
 #include "app/programidentity.h"
 #include "app/singleinstance.h"
-#include "downloads/downloadmanager.h"
+#include "app/startup.h"
 #include "player/soundservernotice.h"
 
 #include <QApplication>
@@ -33,9 +33,7 @@ int main(int argc, char *argv[])
     FormEnvironment environment;
     environment.serviceBase = catalogueServiceBase();
     Form1 window(environment);
-    window.Form_Load();
-    window.show();
-    window.downloads().restoreUnfinished();
+    openMainWindow(window);
 
     DesktopIntegration desktop(window, QDBusConnection::sessionBus());
     desktop.serve(instance);
