@@ -6,19 +6,18 @@ set(QUILLPOD_PACKAGING ${CMAKE_CURRENT_LIST_DIR})
 set(QUILLPOD_DOCS_BUILD ${PROJECT_BINARY_DIR}/packaging)
 
 # Debian wants its documents compressed at the highest level and without a time stamp, so that
-# the same sources give the same package
+# the same sources give the same package. They are made when the build folder is configured (and
+# again when a source changes), so that installing and packaging work from a build of the program
+# alone, whichever targets were built.
 find_program(GZIP gzip REQUIRED)
-set(QUILLPOD_COMPRESSED_DOCS)
+file(MAKE_DIRECTORY ${QUILLPOD_DOCS_BUILD})
 foreach(document changelog quillpod.1)
-    set(compressed ${QUILLPOD_DOCS_BUILD}/${document}.gz)
-    add_custom_command(OUTPUT ${compressed}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${QUILLPOD_DOCS_BUILD}
-        COMMAND ${GZIP} -9nc ${QUILLPOD_PACKAGING}/${document} > ${compressed}
-        DEPENDS ${QUILLPOD_PACKAGING}/${document}
-        VERBATIM)
-    list(APPEND QUILLPOD_COMPRESSED_DOCS ${compressed})
+    execute_process(COMMAND ${GZIP} -9nc ${QUILLPOD_PACKAGING}/${document}
+                    OUTPUT_FILE ${QUILLPOD_DOCS_BUILD}/${document}.gz
+                    COMMAND_ERROR_IS_FATAL ANY)
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND
+                 PROPERTY CMAKE_CONFIGURE_DEPENDS ${QUILLPOD_PACKAGING}/${document})
 endforeach()
-add_custom_target(packaging_docs ALL DEPENDS ${QUILLPOD_COMPRESSED_DOCS})
 
 install(FILES ${QUILLPOD_PACKAGING}/copyright ${QUILLPOD_DOCS_BUILD}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillpod)
@@ -56,8 +55,12 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
 # The libraries come from dpkg-shlibdeps; GStreamer's plugins are loaded at run time, so no
 # tool sees them: base and good play WAV and Ogg, libav MP3 and AAC.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Every text of the window is Chinese: without a font that has its glyphs, each is a row of
+# empty boxes. WenQuanYi Micro Hei first, the font the program is built and tested with and a
+# fifteenth of the size of Noto CJK.
+set(QUILLPOD_CHINESE_FONT "fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, ${QUILLPOD_CHINESE_FONT}")
 # Qt's own texts in Chinese, and typing Chinese through fcitx5 (IBus's Qt module comes with
 # libqt6gui6, which the program needs anyway)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fcitx5-frontend-qt6")

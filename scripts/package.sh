@@ -10,7 +10,7 @@ build_dir=${BUILD_DIR:-build-package}
 scripts/install-deps.sh
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DQUILLPOD_BUILD_TESTS=OFF \
     -DQUILLPOD_BUILD_BENCH=OFF "$@" >/dev/null
-cmake --build "$build_dir" -j"$(nproc)" --target quillpod packaging_docs
+cmake --build "$build_dir" -j"$(nproc)" --target quillpod
 (cd "$build_dir" && cpack -G DEB -B "$PWD/package" >/dev/null)
 
 debs=("$build_dir"/package/quillpod_*.deb)

@@ -2,6 +2,7 @@
 #include "app/commandline.h"
 #include "app/programidentity.h"
 #include "app/singleinstance.h"
+#include "player/soundservernotice.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    sayOnceWhenNoSoundServer();
     setProgramIdentity();
     CommandLine::parse(app);
     // A second start brings the running window to the front instead
@@ -26,7 +28,9 @@ int main(int argc, char *argv[])
     installQtTranslations();
     followSystemProxy();
 
-    Application program;
+    FormEnvironment environment;
+    environment.serviceBase = catalogueServiceBase();
+    Application program(std::move(environment));
     program.showOnDesktop(instance, QDBusConnection::sessionBus());
     program.start();
     return app.exec();

@@ -1,11 +1,11 @@
-# The logic of the program (songlist/, links/, net/) and what it stands on (controls/, common/,
-# pinyin/) must build without a window: it includes only those folders and never a header of Qt
-# Widgets.
+# The logic of the program (songlist/, links/, net/, downloads/) and what it stands on
+# (controls/, common/, pinyin/) must build without a window: it includes only those folders and
+# never a header of Qt Widgets.
 # Run as: cmake -DSOURCE_DIR=<src> "-DWIDGET_HEADER_DIRS=<dir>;..." -P check_dependencies.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(allowed_folders controls net common pinyin)
-set(logic_folders songlist links net controls common pinyin)
+set(logic_folders songlist links net downloads controls common pinyin)
 
 # Every public header name of the widget modules, as an #include <...> would name it
 set(widget_headers QtWidgets QtMultimediaWidgets)

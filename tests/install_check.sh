@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks that everything lands where the desktop
 # looks for it, and that the desktop entry and the AppStream metadata name what was installed.
-# Usage: install_check.sh CMAKE BUILD_DIR
+# With SOURCE_DIR it installs from a fresh build folder that holds the program and nothing else
+# built, as scripts/run.sh leaves one.
+# Usage: install_check.sh CMAKE BUILD_DIR [SOURCE_DIR]
 set -euo pipefail
 cmake=$1
 build_dir=$2
+source_dir=${3:-}
 
-prefix=$(mktemp -d /tmp/quillpod-install.XXXXXX)
-trap 'rm -rf "$prefix"' EXIT
+work=$(mktemp -d /tmp/quillpod-install.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/root
+if [ -n "$source_dir" ]; then
+    build_dir=$work/build
+    "$cmake" -S "$source_dir" -B "$build_dir" -DQUILLPOD_BUILD_TESTS=OFF -DQUILLPOD_BUILD_BENCH=OFF \
+        >"$work/configure.log" || { cat "$work/configure.log" >&2; exit 1; }
+    # What building the program alone leaves: the program and its skin beside it
+    cp "$2/quillpod" "$2/quillpod.she" "$build_dir/"
+fi
 "$cmake" --install "$build_dir" --prefix "$prefix" >/dev/null
 
 failures=0
@@ -24,6 +35,10 @@ desktop=share/applications/$app_id.desktop
 metainfo=share/metainfo/$app_id.metainfo.xml
 expect_file "$desktop"
 expect_file "$metainfo"
+
+# Debian asks for these of every package, compressed
+expect_file share/man/man1/quillpod.1.gz
+expect_file share/doc/quillpod/changelog.gz
 
 # The program reads its skin from its own folder
 [ -x "$prefix/bin/quillpod" ] || fail "bin/quillpod is not installed as an executable"

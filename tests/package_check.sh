@@ -73,6 +73,12 @@ debs=("$work"/out/quillpod_*.deb)
 deb=${debs[0]}
 echo "Package: ${deb##*/}, $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Depends Recommends Suggests
+# Every text of the window is Chinese: a font with its glyphs is a dependency, not a wish
+if ! dpkg-deb -f "$deb" Depends | tr ',' '\n' \
+    | grep -Eq '^ *fonts-(wqy-microhei|wqy-zenhei|noto-cjk)( |$)'; then
+    echo "FAIL: the package does not depend on a font with Chinese glyphs" >&2
+    exit 1
+fi
 
 status=0
 remarks=$(lintian --fail-on error,warning "$deb" 2>&1) || status=$?

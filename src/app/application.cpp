@@ -50,7 +50,7 @@ Application::Application(FormEnvironment environment, QObject *parent)
         m_environment.skinning = m_skinLibrary.get();
     }
 
-    m_window = std::make_unique<Form1>(*m_player);
+    m_window = std::make_unique<Form1>(*m_player, *m_environment.shell);
     MessageBox &messageBox
         = m_environment.messageBox ? *m_environment.messageBox : m_window->messageBox();
     ReportList &list = m_window->songList();
@@ -159,10 +159,15 @@ void Application::endStartUp()
     emit loaded();
 }
 
-void Application::showWindow()
+void Application::openWindow()
 {
     m_window->show();
     m_window->downloads().restoreUnfinished();
+}
+
+void Application::showWindow()
+{
+    openWindow();
     // The desktop and later starts reach a window that has its list
     integrateDesktop(m_bus).serve(*m_instance);
 }

@@ -36,6 +36,9 @@ public:
     // Once the window has loaded, it is shown, the downloads the last run left are listed, and
     // the desktop's media controls and later starts of the program (through `instance`) reach it
     void showOnDesktop(SingleInstance &instance, const QDBusConnection &bus);
+    // Shows the window and lists the downloads that the last run left unfinished, without opening
+    // their window: at start-up only the main window opens
+    void openWindow();
     // Offers the window and its player to the desktop on `bus` from now on
     DesktopIntegration &integrateDesktop(const QDBusConnection &bus);
 

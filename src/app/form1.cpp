@@ -10,6 +10,8 @@
 #include "player/mediaplayerwidget.h"
 #include "songlist/searchcommand.h"
 #include "songlist/songlistloader.h"
+#include "widgets/downloadswindow.h"
+#include "widgets/filesavedialog.h"
 #include "widgets/lineedittextbox.h"
 #include "widgets/messageboxdialog.h"
 #include "widgets/reportlistadapter.h"
@@ -28,7 +30,7 @@
 
 using namespace Qt::StringLiterals;
 
-Form1::Form1(AudioPlayer &player, QWidget *parent)
+Form1::Form1(AudioPlayer &player, Shell &shell, QWidget *parent)
     : QMainWindow(parent), m_player(player), m_messageBox(std::make_unique<MessageBoxDialog>(this))
 {
     setObjectName(u"Form1"_s);
@@ -43,6 +45,9 @@ Form1::Form1(AudioPlayer &player, QWidget *parent)
     m_text5Box = std::make_unique<LineEditTextBox>(*Text5);
     m_text6Box = std::make_unique<LineEditTextBox>(*Text6);
     m_listView1 = std::make_unique<ReportListAdapter>(*ListView1);
+    m_saveDialog = std::make_unique<FileSaveDialog>(*this);
+    downloads().setSaveDialog(*m_saveDialog);
+    m_downloadsWindow = std::make_unique<DownloadsWindow>(downloads(), shell);
     connectControls();
 }
 
@@ -98,6 +103,7 @@ void Form1::connectControls()
     connect(new QShortcut(QKeySequence(u"Ctrl+F"_s), this), &QShortcut::activated, this,
             &Form1::focusSearch);
     connect(&downloads(), &DownloadManager::finished, this, &Form1::showDownloadEnd);
+    connect(DownloadsList, &QAction::triggered, m_downloadsWindow.get(), &DownloadsWindow::bringUp);
 }
 
 void Form1::connectListRuns()

@@ -9,6 +9,8 @@
 
 class AudioPlayer;
 class DownloadManager;
+class DownloadsWindow;
+class FileSaveDialog;
 class LineEditTextBox;
 class ListPlayer;
 class MessageBox;
@@ -16,6 +18,7 @@ class MessageBoxDialog;
 class ReportList;
 class ReportListAdapter;
 class SearchCommand;
+class Shell;
 class SongListLoader;
 class StatusPanels;
 class TextBox;
@@ -37,7 +40,8 @@ public:
         AudioPlayer &player;
     };
 
-    explicit Form1(AudioPlayer &player, QWidget *parent = nullptr);
+    // The player's strip shows `player`; `shell` opens a finished download's folder
+    Form1(AudioPlayer &player, Shell &shell, QWidget *parent = nullptr);
     ~Form1() override;
 
     // Wires the controls to the logic, which is built on the controls below
@@ -52,6 +56,8 @@ public:
     MessageBox &messageBox() const;
     // The downloads of `WebBrowser1`, for listing the ones the last run left incomplete
     DownloadManager &downloads() const;
+    // Their list, which opens when a download starts or by Ctrl+J, never by itself
+    DownloadsWindow &downloadsWindow() const { return *m_downloadsWindow; }
 
     // The check mark of the glass menu item, which is the glass effect's only record
     void setGlassChecked(bool checked);
@@ -113,4 +119,6 @@ private:
         m_text6Box;
     std::unique_ptr<ReportListAdapter> m_listView1;
     std::unique_ptr<MessageBoxDialog> m_messageBox;
+    std::unique_ptr<FileSaveDialog> m_saveDialog;
+    std::unique_ptr<DownloadsWindow> m_downloadsWindow;
 };

@@ -142,6 +142,9 @@ void Form1Controls::createMenus(QMainWindow &window)
     BoLi->setObjectName(u"BoLi"_s);
     BoLi->setCheckable(true);
     BoLi->setChecked(true);
+    DownloadsList = Menus->addAction(u"下载列表"_s);
+    DownloadsList->setObjectName(u"DownloadsList"_s);
+    DownloadsList->setShortcut(QKeySequence(u"Ctrl+J"_s));
 
     // The list's popup menu is never part of the menu bar
     Memu = new QMenu(u"CaiDAN"_s, &window);

@@ -49,6 +49,8 @@ struct Form1Controls {
     QTimer *Timer1 = nullptr;
     QMenu *Menus = nullptr;
     QAction *BoLi = nullptr;
+    // After the design's own items: opens the downloads list, also by Ctrl+J
+    QAction *DownloadsList = nullptr;
     QMenu *Memu = nullptr;
     QAction *Players = nullptr;
     QAction *DOl = nullptr;

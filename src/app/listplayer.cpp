@@ -62,7 +62,7 @@ void ListPlayer::playStateChanged()
     cancelSkip();
     if (state != MediaPlayer::Playing)
         return;
-    m_order.reset();
+    m_order.playing(m_list.playMark());
     const int row = std::exchange(m_startingRow, 0);
     if (row > 0 && row == m_list.playMark())
         emit songStarted(m_list.item(row).text.trimmed());

@@ -16,6 +16,8 @@ int PlayOrder::previousRow(int current, int count)
 
 int PlayOrder::failed(int row, int count)
 {
+    if (m_playingRow && *m_playingRow != row)
+        reset();
     ++m_failures;
     m_failedRows.append(row);
     const int next = nextRow(row, count);
@@ -24,8 +26,14 @@ int PlayOrder::failed(int row, int count)
     return next;
 }
 
+void PlayOrder::playing(int row)
+{
+    m_playingRow = row;
+}
+
 void PlayOrder::reset()
 {
     m_failures = 0;
     m_failedRows.clear();
+    m_playingRow.reset();
 }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QtGlobal>
 #include <chrono>
+#include <optional>
 
 // The order in which the list is played beyond the player-stopped rule: the desktop's next and
 // previous, and going past songs that cannot be played. Rows are 1-based; 0 is no row (the
@@ -26,7 +27,10 @@ public:
     // The song from `row` could not be played. Returns the row to try next, or 0 when the
     // failures have reached the limit or have gone once round the whole list.
     int failed(int row, int count);
-    // A song plays, or the user chose one: counting starts over
+    // The song from `row` began to play. Counting starts over once another row fails: a song
+    // that fails right after it began never played, and must not give a dead row another try.
+    void playing(int row);
+    // The user chose a song: counting starts over
     void reset();
     int failures() const { return m_failures; }
 
@@ -34,4 +38,5 @@ private:
     int m_failures = 0;
     // The rows that failed since the count last started over
     QList<int> m_failedRows;
+    std::optional<int> m_playingRow;
 };

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QNetworkProxyFactory>
 #include <QTranslator>
+#include <QUrl>
 
 #include <initializer_list>
 
@@ -16,6 +17,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr auto kQtLocaleVariable = "QUILLPOD_QT_LOCALE";
+constexpr auto kServiceBaseVariable = "QUILLPOD_SERVICE_BASE";
 constexpr auto kProgramLocale = "zh_CN"_L1;
 
 // The locale that QUILLPOD_QT_LOCALE names, or the program's own
@@ -58,6 +60,25 @@ void installQtTranslations()
                          << locale.name() << "in" << folder;
         delete translator;
     }
+}
+
+QString catalogueServiceBase()
+{
+    const QString given = qEnvironmentVariable(kServiceBaseVariable);
+    if (given.isEmpty())
+        return QString::fromUtf8(kServiceBase);
+    const QUrl url(given, QUrl::StrictMode);
+    const QString scheme = url.scheme();
+    if (url.isValid() && !url.host().isEmpty() && (scheme == u"http" || scheme == u"https")) {
+        qCInfo(lcApp) << "Catalogue service from" << kServiceBaseVariable << given;
+        QString base = given;
+        while (base.endsWith(u'/'))
+            base.chop(1);
+        return base;
+    }
+    qCWarning(lcApp) << kServiceBaseVariable << "is no http or https address, using" << kServiceBase
+                     << "instead of" << given;
+    return QString::fromUtf8(kServiceBase);
 }
 
 void followSystemProxy()

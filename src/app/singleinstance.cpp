@@ -6,8 +6,12 @@
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -20,10 +24,49 @@ constexpr int kReplyTimeoutMs = 5000;
 // A start that finds the lock taken may have to wait until its holder listens
 constexpr int kConnectRetryMs = 50;
 const QByteArray kTaken = "ok\n";
+const QByteArray kRefused = "unknown\n";
+// The longest command word, with room to spare; more without a line end is no request
+constexpr qint64 kMaxRequestBytes = 64;
+// Private to the user: owned by them, and no one else may read, write or search it
+constexpr mode_t kPrivateMode = 0700;
+
+bool isPrivateFolder(const QString &path)
+{
+    struct stat info { };
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &info) == 0
+        && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
+        && (info.st_mode & 07777) == kPrivateMode;
+}
+
+// The session's runtime folder when it is private; else one of the program's own below the
+// user's cache folder, made private; else none. Never the current folder or a shared one, where
+// another account could plant the socket and receive the user's commands.
+QString privateRuntimeFolder()
+{
+    const QString session = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (isPrivateFolder(session))
+        return session;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    const QString own = cache.isEmpty() ? QString() : QDir(cache).filePath(u"runtime"_s);
+    if (!own.isEmpty() && QDir().mkpath(own))
+        ::chmod(QFile::encodeName(own).constData(), kPrivateMode);
+    if (isPrivateFolder(own)) {
+        qCInfo(lcApp) << "No private XDG_RUNTIME_DIR; the instance socket is in" << own;
+        return own;
+    }
+    qCWarning(lcApp) << "No private folder for the instance socket:" << session << own;
+    return {};
+}
+
+const QString &runtimeFolder()
+{
+    static const QString folder = privateRuntimeFolder();
+    return folder;
+}
 
 QString runtimePath(const QString &name)
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)).filePath(name);
+    return runtimeFolder().isEmpty() ? QString() : QDir(runtimeFolder()).filePath(name);
 }
 
 QString socketPath()
@@ -52,6 +95,8 @@ bool sendOverBus(const QDBusConnection &bus, InstanceCommand command)
 
 bool sendOverSocket(InstanceCommand command)
 {
+    if (runtimeFolder().isEmpty())
+        return false;
     QLocalSocket socket;
     const QDeadlineTimer deadline(kReplyTimeoutMs);
     // A lock without a listener yet is an instance that is starting; a lock nobody holds
@@ -108,6 +153,8 @@ bool SingleInstance::claimBusName()
 
 bool SingleInstance::claimSocket()
 {
+    if (runtimeFolder().isEmpty())
+        return true; // runs alone, said once in the log
     // The lock says who runs; a crashed holder's lock is taken over, and its socket with it
     m_lock = std::make_unique<QLockFile>(lockPath());
     m_lock->setStaleLockTime(0);
@@ -157,23 +204,32 @@ void SingleInstance::acceptConnections()
 
 void SingleInstance::readRequest(QLocalSocket *socket)
 {
-    if (!socket->canReadLine())
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > kMaxRequestBytes)
+            socket->abort();
         return;
-    take(QString::fromUtf8(socket->readLine()).trimmed());
-    socket->write(kTaken);
+    }
+    // Answered before the command runs: the other start may be gone by the time it is done,
+    // and its socket with it
+    const bool taken = take(QString::fromUtf8(socket->readLine(kMaxRequestBytes)).trimmed());
+    socket->write(taken ? kTaken : kRefused);
     socket->disconnectFromServer();
 }
 
-void SingleInstance::take(const QString &word)
+bool SingleInstance::take(const QString &word)
 {
     const std::optional<InstanceCommand> command = commandFromWord(word);
     if (!command) {
         qCInfo(lcApp) << "Unknown command from another start:" << word.left(40);
-        return;
+        return false;
     }
     qCInfo(lcApp) << "Command from another start:" << word;
-    if (m_serving)
-        emit commandReceived(*command);
-    else
+    if (!m_serving) {
         m_waiting.append(*command);
+        return true;
+    }
+    // A command may wait for the service; the request that brought it is answered first
+    QMetaObject::invokeMethod(
+        this, [this, command] { emit commandReceived(*command); }, Qt::QueuedConnection);
+    return true;
 }

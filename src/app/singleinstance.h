@@ -52,7 +52,8 @@ private:
     bool claimSocket();
     void acceptConnections();
     void readRequest(QLocalSocket *socket);
-    void take(const QString &word);
+    // Queues the command that `word` names; false for a word that names none
+    bool take(const QString &word);
 
     QDBusConnection m_bus;
     bool m_busNameTaken = false;

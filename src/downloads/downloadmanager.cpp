@@ -3,13 +3,14 @@
 #include "downloadfilename.h"
 
 #include "common/logging.h"
+#include "common/urlfilename.h"
+#include "controls/savedialog.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -24,10 +25,25 @@ constexpr auto kFolderKey = "downloads/folder"_L1;
 constexpr auto kUnfinishedKey = "downloads/unfinished"_L1;
 constexpr auto kUrlKey = "url"_L1;
 constexpr auto kPathKey = "path"_L1;
+constexpr auto kStateKey = "state"_L1;
+constexpr auto kReasonKey = "reason"_L1;
+constexpr auto kSizeKey = "size"_L1;
+constexpr auto kValidatorKey = "validator"_L1;
+// How a kept download ended; anything else, as a download that still ran, was cut off
+constexpr auto kFailedState = "failed"_L1;
+constexpr auto kInterruptedState = "interrupted"_L1;
 
-bool hasPartialData(const QString &path)
+// The data kept for going on; whatever else lies in its place holds none of ours
+qint64 partialSize(const QString &path)
 {
-    return QFileInfo(partFilePath(path)).size() > 0;
+    const QFileInfo part(path.isEmpty() ? QString() : partFilePath(path));
+    return part.isFile() && !part.isSymLink() ? part.size() : 0;
+}
+
+DownloadManager::Retry retryFor(const QString &path)
+{
+    return partialSize(path) > 0 ? DownloadManager::Retry::Resume
+                                 : DownloadManager::Retry::FromStart;
 }
 
 } // namespace
@@ -52,6 +68,35 @@ void DownloadManager::abortAll()
         delete std::exchange(download.transfer, nullptr);
 }
 
+QList<int> DownloadManager::ids() const
+{
+    QList<int> ids;
+    for (const Download &download : m_downloads)
+        ids.append(download.item.id);
+    return ids;
+}
+
+const DownloadManager::Item *DownloadManager::item(int id) const
+{
+    const auto found = std::find_if(m_downloads.cbegin(), m_downloads.cend(),
+                                    [id](const Download &d) { return d.item.id == id; });
+    return found == m_downloads.cend() ? nullptr : &found->item;
+}
+
+DownloadManager::Download *DownloadManager::find(int id)
+{
+    const auto found = std::find_if(m_downloads.begin(), m_downloads.end(),
+                                    [id](const Download &d) { return d.item.id == id; });
+    return found == m_downloads.end() ? nullptr : &*found;
+}
+
+DownloadManager::Download *DownloadManager::downloadAt(const QString &path)
+{
+    const auto found = std::find_if(m_downloads.begin(), m_downloads.end(),
+                                    [&path](const Download &d) { return d.item.path == path; });
+    return found == m_downloads.end() ? nullptr : &*found;
+}
+
 int DownloadManager::runningCount() const
 {
     return int(std::count_if(m_downloads.cbegin(), m_downloads.cend(),
@@ -67,151 +112,220 @@ void DownloadManager::download(const QString &address)
         return;
     }
 
-    const QString path = m_targetDirectory.isEmpty()
-        ? askSavePath(url)
-        : freeFilePath(m_targetDirectory, downloadNameFromUrl(url),
-                       [this](const QString &candidate) { return isTaken(candidate); });
-    if (path.isEmpty())
-        return; // the user cancelled the dialog
+    const QString name = downloadNameFromUrl(url);
+    if (m_saveDialog && m_targetDirectory.isEmpty()) {
+        // Answered later; a manager gone by then has nothing left to start
+        m_saveDialog->askSavePath(QDir(saveFolder()).filePath(name),
+                                  [self = QPointer(this), url](const QString &path) {
+                                      if (self)
+                                          self->saveChosen(url, path);
+                                  });
+        return;
+    }
+    const QString folder = m_targetDirectory.isEmpty() ? saveFolder() : m_targetDirectory;
+    if (m_targetDirectory.isEmpty())
+        qCWarning(lcDownloads) << "Nobody to ask where to save: saving to" << folder;
+    begin(url, freeFilePath(folder, name, [this](const QString &path) { return isTaken(path); }));
+}
 
-    // Two rows must never share a file, nor the data kept for it.
+void DownloadManager::saveChosen(const QUrl &url, const QString &path)
+{
+    if (path.isEmpty())
+        return; // the user declined
+    QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
+    begin(url, path);
+}
+
+void DownloadManager::begin(const QUrl &url, const QString &path)
+{
+    // Two items must never share a file, nor the data kept for it.
     if (Download *same = downloadAt(path)) {
         if (same->transfer) {
             refuse(url, QFileInfo(path).fileName(), u"这个文件正在下载"_s);
             return;
         }
-        remove(*same);
+        drop(*same);
     }
-    startTransfer(addDownload(url, path, QFileInfo(path).fileName()), false);
+    Download &download = add(url, path, State::Running);
+    emit added(download.item.id);
+    emit showRequested();
+    startTransfer(download, false);
 }
 
 void DownloadManager::restoreUnfinished()
 {
     QSettings settings;
     const int count = settings.beginReadArray(kUnfinishedKey);
-    QList<std::pair<QUrl, QString>> unfinished;
     for (int i = 0; i < count; ++i) {
         settings.setArrayIndex(i);
-        unfinished.append(
-            {QUrl(settings.value(kUrlKey).toString()), settings.value(kPathKey).toString()});
-    }
-    settings.endArray();
-
-    for (const auto &[url, path] : std::as_const(unfinished)) {
+        const QUrl url(settings.value(kUrlKey).toString());
+        const QString path = settings.value(kPathKey).toString();
         if (!url.isValid() || path.isEmpty() || downloadAt(path))
             continue;
-        Download &download = addDownload(url, path, QFileInfo(path).fileName());
+        const bool failed = settings.value(kStateKey).toString() == kFailedState;
+        Download &download = add(url, path, failed ? State::Failed : State::Interrupted);
         download.unfinished = true;
-        download.item->setFailed(u"上次退出时尚未下载完"_s,
-                                 hasPartialData(path) ? DownloadItemWidget::Retry::Resume
-                                                      : DownloadItemWidget::Retry::FromStart);
+        download.validator = settings.value(kValidatorKey).toByteArray();
+        Item &item = download.item;
+        item.reason = failed ? settings.value(kReasonKey).toString() : QString();
+        item.received = partialSize(path);
+        item.total = settings.value(kSizeKey, -1).toLongLong();
+        item.retry = retryFor(path);
+        emit added(item.id);
     }
+    settings.endArray();
 }
 
-DownloadManager::Download &DownloadManager::addDownload(const QUrl &url, const QString &path,
-                                                        const QString &name)
+DownloadManager::Download &DownloadManager::add(const QUrl &url, const QString &path, State state)
 {
     Download &download = m_downloads.emplace_back();
     download.url = url;
-    download.path = path;
-    download.item = m_window.addItem(name);
-    DownloadItemWidget *item = download.item;
-    connect(item, &DownloadItemWidget::resumeRequested, this,
-            [this, &download] { resume(download); });
-    connect(item, &DownloadItemWidget::openFolderRequested, this,
-            [this, &download] { openFolder(download); });
-    connect(item, &DownloadItemWidget::removeRequested, this,
-            [this, &download] { remove(download); });
+    download.item.id = ++m_lastId;
+    download.item.path = path;
+    download.item.name = path.isEmpty() ? url.toString() : QFileInfo(path).fileName();
+    download.item.state = state;
     return download;
-}
-
-DownloadManager::Download *DownloadManager::downloadAt(const QString &path)
-{
-    const auto found = std::find_if(m_downloads.begin(), m_downloads.end(),
-                                    [&path](const Download &d) { return d.path == path; });
-    return found == m_downloads.end() ? nullptr : &*found;
 }
 
 void DownloadManager::refuse(const QUrl &url, const QString &name, const QString &reason)
 {
-    addDownload(url, QString(), name).item->setFailed(reason, DownloadItemWidget::Retry::None);
+    Download &download = add(url, QString(), State::Failed);
+    download.item.name = name;
+    download.item.reason = reason;
+    emit added(download.item.id);
+    emit showRequested();
     emit finished(QString(), false, reason);
 }
 
 void DownloadManager::startTransfer(Download &download, bool resume)
 {
+    Item &item = download.item;
     // Owned through the Qt parent; deleted when it ends, or by abortAll().
-    auto *transfer = new DownloadTransfer(download.url, download.path, this);
+    auto *transfer = new DownloadTransfer(download.url, item.path, this);
+    transfer->setValidator(download.validator);
     if (!transfer->start(m_network, m_timeout, resume)) {
         const QString reason = transfer->reason();
         delete transfer;
-        transferFinished(download, DownloadTransfer::Outcome::Failed, reason);
+        keepFailure(download, reason);
+        saveUnfinished();
+        emit changed(item.id);
+        emit finished(item.path, false, reason);
         return;
     }
     download.transfer = transfer;
     download.unfinished = true;
+    item.state = State::Running;
+    item.reason.clear();
+    item.retry = Retry::None;
     saveUnfinished();
+    emit changed(item.id);
+    emit runningCountChanged(runningCount());
 
-    DownloadItemWidget *item = download.item;
-    connect(transfer, &DownloadTransfer::progress, item, &DownloadItemWidget::setProgress);
-    connect(item, &DownloadItemWidget::cancelRequested, transfer, &DownloadTransfer::cancel);
+    const int id = item.id;
+    connect(transfer, &DownloadTransfer::progress, this,
+            [this, id](qint64 received, qint64 total) { progressed(id, received, total); });
+    connect(transfer, &DownloadTransfer::validatorChanged, this,
+            [this, id](const QByteArray &validator) { validatorKnown(id, validator); });
     connect(transfer, &DownloadTransfer::finished, this,
-            [this, &download](DownloadTransfer::Outcome outcome, const QString &reason) {
-                transferFinished(download, outcome, reason);
+            [this, id](DownloadTransfer::Outcome outcome, const QString &reason) {
+                transferFinished(id, outcome, reason);
             });
 }
 
-void DownloadManager::transferFinished(Download &download, DownloadTransfer::Outcome outcome,
+void DownloadManager::progressed(int id, qint64 received, qint64 total)
+{
+    Download *download = find(id);
+    if (!download)
+        return;
+    download->item.received = received;
+    // The size, once known, shows on the item kept for the next run
+    if (std::exchange(download->item.total, total) != total && total > 0)
+        saveUnfinished();
+    emit changed(id);
+}
+
+void DownloadManager::validatorKnown(int id, const QByteArray &validator)
+{
+    if (Download *download = find(id)) {
+        download->validator = validator;
+        saveUnfinished();
+    }
+}
+
+void DownloadManager::cancel(int id)
+{
+    if (Download *download = find(id); download && download->transfer)
+        download->transfer->cancel(); // finishes the transfer as cancelled
+}
+
+void DownloadManager::transferFinished(int id, DownloadTransfer::Outcome outcome,
                                        const QString &reason)
 {
-    if (DownloadTransfer *transfer = std::exchange(download.transfer, nullptr))
+    Download *download = find(id);
+    if (!download)
+        return;
+    if (DownloadTransfer *transfer = std::exchange(download->transfer, nullptr))
         transfer->deleteLater();
-    download.unfinished = outcome == DownloadTransfer::Outcome::Failed;
-    saveUnfinished();
-
+    Item &item = download->item;
     switch (outcome) {
     case DownloadTransfer::Outcome::Completed:
-        download.item->setCompleted();
+        download->unfinished = false;
+        item.state = State::Completed;
+        item.received = QFileInfo(item.path).size();
+        item.total = item.received;
         break;
     case DownloadTransfer::Outcome::Cancelled:
-        download.item->setCancelled();
+        download->unfinished = false;
+        item.state = State::Cancelled;
+        item.received = 0;
+        item.retry = Retry::FromStart;
         break;
     case DownloadTransfer::Outcome::Failed:
-        download.item->setFailed(reason,
-                                 hasPartialData(download.path)
-                                     ? DownloadItemWidget::Retry::Resume
-                                     : DownloadItemWidget::Retry::FromStart);
+        keepFailure(*download, reason);
         break;
     }
-    emit finished(download.path, outcome == DownloadTransfer::Outcome::Completed, reason);
-}
-
-void DownloadManager::resume(Download &download)
-{
-    if (download.transfer || download.path.isEmpty())
-        return;
-    download.item->setRunning();
-    startTransfer(download, hasPartialData(download.path));
-}
-
-void DownloadManager::openFolder(const Download &download)
-{
-    const QString folder = QFileInfo(download.path).absolutePath();
-    m_shell->openAddress(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded));
-}
-
-void DownloadManager::remove(Download &download)
-{
-    if (download.transfer)
-        return;
-    // The data kept for going on goes with its row; a finished file stays where it is.
-    const QString part = download.path.isEmpty() ? QString() : partFilePath(download.path);
-    if (!part.isEmpty() && QFile::exists(part) && !QFile::remove(part))
-        qCWarning(lcDownloads) << "Partial file not removed:" << part;
-    disconnect(download.item, nullptr, this, nullptr);
-    m_window.removeItem(download.item);
-    m_downloads.remove_if([&download](const Download &d) { return &d == &download; });
     saveUnfinished();
+    emit changed(id);
+    emit runningCountChanged(runningCount());
+    emit finished(item.path, outcome == DownloadTransfer::Outcome::Completed, reason);
+}
+
+void DownloadManager::keepFailure(Download &download, const QString &reason)
+{
+    Item &item = download.item;
+    download.unfinished = true;
+    item.state = State::Failed;
+    item.reason = reason;
+    // What a resume goes on from, and only that
+    item.received = partialSize(item.path);
+    item.retry = retryFor(item.path);
+}
+
+void DownloadManager::retry(int id)
+{
+    Download *download = find(id);
+    if (!download || download->transfer || download->item.path.isEmpty())
+        return;
+    startTransfer(*download, partialSize(download->item.path) > 0);
+}
+
+void DownloadManager::remove(int id)
+{
+    if (Download *download = find(id); download && !download->transfer)
+        drop(*download);
+}
+
+void DownloadManager::drop(Download &download)
+{
+    // The data kept for going on goes with its item; a finished file stays where it is.
+    const QString &path = download.item.path;
+    const QString part = path.isEmpty() ? QString() : partFilePath(path);
+    if (!part.isEmpty() && QFileInfo(part).isFile() && !QFile::remove(part))
+        qCWarning(lcDownloads) << "Partial file not removed:" << part;
+    const int id = download.item.id;
+    m_downloads.remove_if([id](const Download &d) { return d.item.id == id; });
+    saveUnfinished();
+    emit removed(id);
 }
 
 QString DownloadManager::saveFolder()
@@ -230,21 +344,11 @@ QString DownloadManager::saveFolder()
     return QDir::homePath();
 }
 
-QString DownloadManager::askSavePath(const QUrl &url)
-{
-    // The dialog itself asks before an existing file is replaced.
-    const QString path
-        = QFileDialog::getSaveFileName(QApplication::activeWindow(), u"保存下载的文件"_s,
-                                       QDir(saveFolder()).filePath(downloadNameFromUrl(url)));
-    if (!path.isEmpty())
-        QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
-    return path;
-}
-
 bool DownloadManager::isTaken(const QString &path)
 {
     const QFileInfo info(path);
-    return info.exists() || info.isSymLink() || QFileInfo::exists(partFilePath(path))
+    const QFileInfo part(partFilePath(path));
+    return info.exists() || info.isSymLink() || part.exists() || part.isSymLink()
         || downloadAt(path);
 }
 
@@ -257,9 +361,16 @@ void DownloadManager::saveUnfinished() const
     for (const Download &download : m_downloads) {
         if (!download.unfinished)
             continue;
+        const Item &item = download.item;
         settings.setArrayIndex(index++);
         settings.setValue(kUrlKey, download.url.toString(QUrl::FullyEncoded));
-        settings.setValue(kPathKey, download.path);
+        settings.setValue(kPathKey, item.path);
+        // One that still runs was cut off, should the program end before it does
+        const bool failed = item.state == State::Failed;
+        settings.setValue(kStateKey, failed ? kFailedState : kInterruptedState);
+        settings.setValue(kReasonKey, failed ? item.reason : QString());
+        settings.setValue(kSizeKey, item.total);
+        settings.setValue(kValidatorKey, download.validator);
     }
     settings.endArray();
     settings.sync();

@@ -1,41 +1,84 @@
 #pragma once
 
-#include "downloaditemwidget.h"
-#include "downloadswindow.h"
 #include "downloadtransfer.h"
 
 #include "common/constants.h"
-#include "widgets/desktopshell.h"
 
+#include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <chrono>
 #include <list>
 
-class Shell;
+class SaveDialog;
 
-// Saves http and https addresses to files, asking the user where, and shows the downloads in
-// its own window, where a broken one can go on ("继续"), a failed one start again ("重试"), a
-// finished one show its folder and any of them be removed. Nothing lies under a final name
-// before its download is complete. The last folder saved to and the downloads not yet complete
-// are kept in QSettings, so a download broken by the end of the program can go on in the next.
+// Saves http and https addresses to files, asking the user where, and keeps the state of every
+// download for a window to show: a broken one can go on ("继续"), a failed one start again
+// ("重试"), and any that does not run be removed. Nothing lies under a final name before its
+// download is complete. The last folder saved to and the downloads not complete are kept in
+// QSettings, each with what happened to it, so that the next run lists them as they were. It
+// needs no widgets: where to save is asked through a SaveDialog, and every change is a signal.
 class DownloadManager : public QObject {
     Q_OBJECT
 
 public:
+    enum class State {
+        Running,
+        Completed,
+        Failed,
+        // The program ended while it ran
+        Interrupted,
+        Cancelled,
+    };
+    Q_ENUM(State)
+    // What trying again does: nothing to offer, start over, or go on from the data kept
+    enum class Retry { None, FromStart, Resume };
+    Q_ENUM(Retry)
+
+    // One download as the user sees it
+    struct Item {
+        int id = 0;
+        QString name;
+        // The file's final place; empty for a refused address
+        QString path;
+        State state = State::Running;
+        // Why it failed
+        QString reason;
+        // Bytes of the file that arrived (or, after a break, that are kept), and its size, -1
+        // while unknown
+        qint64 received = 0;
+        qint64 total = -1;
+        Retry retry = Retry::None;
+    };
+
     explicit DownloadManager(QObject *parent = nullptr);
     ~DownloadManager() override;
 
-    // Asks for a file name and starts the download; returns at once when the user declines.
-    // Other schemes are refused and reported in the downloads window.
+    // Asks where to save and starts the download once the user has answered; nothing happens
+    // when they decline. Other schemes are refused, with a failed item of their own.
     void download(const QString &address);
-    // Lists the downloads that the last run left incomplete, each ready to go on.
+    // Lists the downloads that the last run left incomplete, failed or cut off by its end,
+    // each ready to go on
     void restoreUnfinished();
 
-    // When set, no dialog is shown: files go to this folder under the address's own name,
+    // The user's commands on an item, by its id; an id that is gone is ignored
+    void cancel(int id);
+    // "继续" or "重试"
+    void retry(int id);
+    // Forgets a download that does not run, with the data kept for it
+    void remove(int id);
+
+    // The items in the order they were added, and each by its id (null once removed)
+    QList<int> ids() const;
+    const Item *item(int id) const;
+    int runningCount() const;
+
+    // Where the user is asked; without one, and without a target directory, files go to
+    // saveFolder() under the address's own name
+    void setSaveDialog(SaveDialog &dialog) { m_saveDialog = &dialog; }
+    // When set, nobody is asked: files go to this folder under the address's own name,
     // numbered when the name is taken.
     void setTargetDirectory(const QString &directory) { m_targetDirectory = directory; }
     QString targetDirectory() const { return m_targetDirectory; }
@@ -43,17 +86,17 @@ public:
     void setTransferTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     std::chrono::milliseconds transferTimeout() const { return m_timeout; }
 
-    // What opens a finished file's folder; the desktop's file manager by default
-    void setShell(Shell &shell) { m_shell = &shell; }
-
-    DownloadsWindow &window() { return m_window; }
-    int runningCount() const;
-
     // The folder the save dialog opens in: the one last saved to while it exists, else the
     // user's music folder, else the download folder, else home.
     static QString saveFolder();
 
 signals:
+    void added(int id);
+    void changed(int id);
+    void removed(int id);
+    void runningCountChanged(int count);
+    // The user started a download (or one was refused): the list should come forward
+    void showRequested();
     // Every download that was started, resumed or refused ends with this, once each time;
     // `path` is the file's final place (empty for a refused address), `reason` says why it did
     // not complete.
@@ -61,34 +104,36 @@ signals:
 
 private:
     struct Download {
+        Item item;
         QUrl url;
-        QString path;
-        QPointer<DownloadItemWidget> item;
         DownloadTransfer *transfer = nullptr; // while it runs
         bool unfinished = false; // kept for the next run
+        // The version of the file that the data kept belongs to, for going on
+        QByteArray validator;
     };
 
-    Download &addDownload(const QUrl &url, const QString &path, const QString &name);
+    Download &add(const QUrl &url, const QString &path, State state);
+    Download *find(int id);
     Download *downloadAt(const QString &path);
+    void saveChosen(const QUrl &url, const QString &path);
+    void begin(const QUrl &url, const QString &path);
     void refuse(const QUrl &url, const QString &name, const QString &reason);
     void startTransfer(Download &download, bool resume);
-    void transferFinished(Download &download, DownloadTransfer::Outcome outcome,
-                          const QString &reason);
-    void resume(Download &download);
-    void openFolder(const Download &download);
-    void remove(Download &download);
-    QString askSavePath(const QUrl &url);
+    void progressed(int id, qint64 received, qint64 total);
+    void validatorKnown(int id, const QByteArray &validator);
+    void transferFinished(int id, DownloadTransfer::Outcome outcome, const QString &reason);
+    void keepFailure(Download &download, const QString &reason);
+    void drop(Download &download);
     bool isTaken(const QString &path);
     void saveUnfinished() const;
     void abortAll();
 
-    // Declared in this order so that transfers go first, then their rows, then the network.
+    // Declared in this order so that transfers go first, then the network.
     QNetworkAccessManager m_network;
-    DownloadsWindow m_window;
-    // A list, so that the connections naming a download stay valid while others come and go
+    // A list, so that an item's address stays valid while others come and go
     std::list<Download> m_downloads;
-    DesktopShell m_desktopShell;
-    Shell *m_shell = &m_desktopShell;
+    int m_lastId = 0;
+    SaveDialog *m_saveDialog = nullptr;
     QString m_targetDirectory;
     std::chrono::milliseconds m_timeout = kTransferTimeout;
 };

@@ -1,19 +1,30 @@
 #pragma once
 
+#include <QByteArray>
 #include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <chrono>
+#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
 
 // One download: streams the body of an HTTP GET into the hidden partial file beside the target
-// (see partFilePath()) and renames it into place only when the whole body arrived, so nothing
-// ever lies under the target path half-written. A break (an error, a timeout, destruction when
+// (see partFilePath()) and renames it into place only when the whole file arrived, so nothing
+// ever lies under the target path half-written. The partial file is opened without following a
+// link or waiting on a pipe, only a regular file is written, and it is renamed only while it is
+// still the file that was written. A break (an error, a timeout, a full disk, destruction when
 // the program closes) keeps the partial data for a later resume; cancel() discards it.
+//
+// Going on asks for the rest with Range and, once the server named a version of the file (its
+// ETag or Last-Modified), with If-Range, so that a changed file starts over. An answer is taken
+// only for what it says it is: a 206 must answer a Range request with the range asked for, a
+// slice short of the end means asking for the next one, and a 416 for a partial file that
+// already holds every byte means it is complete. The partial file is cut back only once an
+// answer that replaces its data has been accepted.
 class DownloadTransfer : public QObject {
     Q_OBJECT
 
@@ -24,10 +35,13 @@ public:
     DownloadTransfer(const QUrl &url, const QString &path, QObject *parent = nullptr);
     ~DownloadTransfer() override;
 
+    // The version of the file that the partial data belongs to, as an earlier answer named it
+    void setValidator(const QByteArray &validator) { m_validator = validator; }
+    QByteArray validator() const { return m_validator; }
+
     // Opens the partial file and sends the request. With `resume`, data already in the partial
-    // file is kept and only the rest is asked for; the transfer starts over when the server
-    // cannot send exactly that rest. Returns false, with reason() set, when the file cannot be
-    // opened; nothing is sent then.
+    // file is kept and only the rest is asked for. Returns false, with reason() set, when the
+    // file cannot be opened; nothing is sent then.
     bool start(QNetworkAccessManager &network, std::chrono::milliseconds transferTimeout,
                bool resume);
     void cancel();
@@ -39,34 +53,52 @@ public:
 signals:
     // Bytes of the whole file, partial data included; `total` is -1 while unknown
     void progress(qint64 received, qint64 total);
+    // An answer named the version of the file that the partial data now belongs to
+    void validatorChanged(const QByteArray &validator);
     // Emitted once; the object may be deleted from a slot connected to it with deleteLater().
     void finished(DownloadTransfer::Outcome outcome, const QString &reason);
 
 private:
+    // What an answer's status and headers make of it
+    enum class Verdict { Take, StartOver, Complete, Refuse };
+
+    bool openPart();
     void send();
     void dropReply();
     void receive();
-    bool acceptAnswer();
-    void startOver();
+    Verdict judgeAnswer();
+    Verdict judgeSlice();
+    bool accept();
     void reportProgress(qint64 received, qint64 total);
     void conclude();
+    bool concludeAnswer(Verdict verdict);
     Outcome judge();
     bool placeFile();
+    bool stillOurs() const;
+    void discardPart();
     void fail(const QString &reason);
     int httpStatus() const;
 
     const QUrl m_url;
     const QString m_path;
+    const QString m_partPath;
     QFile m_part;
+    // The partial file as it was opened: what is renamed into place must still be this file
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
     QNetworkAccessManager *m_network = nullptr;
     std::chrono::milliseconds m_timeout {};
     QPointer<QNetworkReply> m_reply;
+    QByteArray m_validator;
     // Bytes of the partial file that precede the current answer's body
     qint64 m_offset = 0;
-    // The whole file's size, once an answer announced its length
-    qint64 m_expectedSize = -1;
+    // Whether the current request asked for a range
+    bool m_rangeAsked = false;
+    // The byte after the current answer's last one, and the whole file's size; -1 while unknown
+    qint64 m_answerEnd = -1;
+    qint64 m_total = -1;
+    std::optional<Verdict> m_verdict;
     QString m_reason;
-    bool m_answerChecked = false;
     bool m_cancelled = false;
     bool m_done = false;
 };

@@ -62,7 +62,9 @@ public slots:
     void SetPosition(const QDBusObjectPath &TrackId, qlonglong Position);
     void OpenUri(const QString &Uri);
 
-    // Tells clients of what has changed, once the current event has been handled
+public:
+    // Tells clients of what has changed, once the current event has been handled. Not a slot:
+    // only the interface's own methods are offered on the bus.
     void scheduleAnnouncement();
 
 signals:

@@ -1,7 +1,7 @@
 #include "audioplayer.h"
 
 #include "common/logging.h"
-#include "downloads/downloadfilename.h"
+#include "common/urlfilename.h"
 
 #include <QAudioOutput>
 #include <QMediaMetaData>

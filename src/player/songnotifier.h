@@ -3,12 +3,14 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class QDBusPendingCallWatcher;
 
 // Desktop notifications of the song that begins to play, through the freedesktop notification
-// service. Each replaces the one shown before, so they never pile up. Without a notification
-// service nothing is shown, and one line in the player's log says so.
+// service. Each replaces the one shown before, so they never pile up. Titles come from the
+// service: a server that reads markup in the body gets them escaped, so that they show as text.
+// Without a notification service nothing is shown, and one line in the player's log says so.
 class SongNotifier : public QObject {
     Q_OBJECT
 
@@ -18,14 +20,19 @@ public:
     void notify(const QString &title);
 
 private:
-    void send(const QString &title);
+    void sendWaiting();
+    void askCapabilities();
+    void takeCapabilities(QDBusPendingCallWatcher *watcher);
     void takeReply(QDBusPendingCallWatcher *watcher);
+    void giveUp(const QString &error);
 
     QDBusConnection m_bus;
     // The notification on screen, which the next one replaces; 0 for none
     uint m_shownId = 0;
-    // A notification is on its way: the latest title waits for its id rather than stacking
+    // A call is on its way: the latest title waits for its answer rather than stacking
     bool m_sending = false;
-    QString m_waitingTitle;
+    std::optional<QString> m_waitingTitle;
+    // Whether the server reads markup in the body; unknown until it is asked once
+    std::optional<bool> m_markup;
     bool m_unavailable = false;
 };

@@ -97,10 +97,13 @@ void Form1Test::layout()
          form.centralWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         QVERIFY2(client.contains(widget->geometry()), qPrintable(widget->objectName()));
 
-    // The menu bar shows "菜单" alone; the popup is not part of it
+    // The menu bar shows "菜单" alone, which ends with the downloads list; the popup is not
+    // part of it
     const QList<QAction *> menus = form.menuBar()->actions();
     QCOMPARE(menus.size(), 1);
     QCOMPARE(menus.first()->text(), u"菜单"_s);
+    QCOMPARE(menus.first()->menu()->actions().last()->text(), u"下载列表"_s);
+    QCOMPARE(menus.first()->menu()->actions().last()->shortcut(), QKeySequence(u"Ctrl+J"_s));
     QVERIFY(window.action(u"BoLi"_s)->isChecked());
     const QMenu *popup = window.child<QMenu>(u"Memu"_s);
     QVERIFY(popup);

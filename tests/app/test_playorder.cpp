@@ -11,6 +11,8 @@ private slots:
     void failuresStopAtTheLimitOrAfterOneRound_data();
     void failuresStopAtTheLimitOrAfterOneRound();
     void aSongThatPlaysStartsTheCountOver();
+    void aSongThatFailsAsItBeginsDidNotPlay_data();
+    void aSongThatFailsAsItBeginsDidNotPlay();
 };
 
 void PlayOrderTest::nextAndPrevious_data()
@@ -73,6 +75,28 @@ void PlayOrderTest::aSongThatPlaysStartsTheCountOver()
     // Row 2 failed before the reset: it is tried again, and four more failures are allowed
     QCOMPARE(order.failed(1, 10), 2);
     QCOMPARE(order.failures(), 1);
+}
+
+void PlayOrderTest::aSongThatFailsAsItBeginsDidNotPlay_data()
+{
+    QTest::addColumn<int>("failing"); // the row that fails once row 2 of 2 began to play
+    QTest::addColumn<int>("next");
+    QTest::addColumn<int>("failures");
+
+    // Both songs are dead: once round is row 1 and row 2, never row 1 again
+    QTest::newRow("row 2 breaks off at once") << 2 << 0 << 2;
+    // Row 2 played, and row 1 after it fails: a new run of failures
+    QTest::newRow("the next row fails") << 1 << 2 << 1;
+}
+
+void PlayOrderTest::aSongThatFailsAsItBeginsDidNotPlay()
+{
+    QFETCH(const int, failing);
+    PlayOrder order;
+    QCOMPARE(order.failed(1, 2), 2);
+    order.playing(2);
+    QTEST(order.failed(failing, 2), "next");
+    QTEST(order.failures(), "failures");
 }
 
 QTEST_MAIN(PlayOrderTest)

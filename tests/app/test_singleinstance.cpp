@@ -1,16 +1,17 @@
 // The built program started twice, as a user or a window manager's key binding would start it:
 // offscreen, on the test's own session bus or, without one, in a runtime folder of its own,
-// against the stand-in service on the port the program was built for.
+// against the stand-in service, whose address it is given in QUILLPOD_SERVICE_BASE.
 
-#include "buildconfig.h"
 #include "catalogueservice.h"
 #include "privatebus.h"
 #include "timescale.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 #include <memory>
 #include <optional>
@@ -22,12 +23,21 @@ namespace {
 // A start-up with its list run and media back end, on a slow shared machine
 constexpr int kTimeoutMs = 30000;
 
+// Row 1's address comes later than a second start waits for an answer (5 s)
+const QByteArray kSlowFirstLink = R"({"background": ["3"], "songs": [
+    {"id": "1", "title": "晴天", "serial": "S1", "path": "/music/sunny_1.wav"},
+    {"id": "2", "title": "夜曲", "serial": "S2", "path": "/music/nocturne_2.wav"},
+    {"id": "3", "title": "稻香", "serial": "S3", "path": "/music/rice_3.wav"}],
+    "overrides": [{"act": "getonemusic", "id": "1", "delayMs": 6000}]})";
+
 // One run of the program; it is ended when the object goes
 class Program {
 public:
-    Program(const QProcessEnvironment &environment, const QStringList &arguments)
+    Program(const QProcessEnvironment &environment, const QStringList &arguments,
+            const QString &folder = {})
     {
         m_process.setProcessEnvironment(environment);
+        m_process.setWorkingDirectory(folder);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(QString::fromUtf8(QUILLPOD_PATH), arguments);
     }
@@ -66,6 +76,16 @@ int countContaining(const QStringList &lines, const QString &marker)
     return int(lines.filter(marker).size());
 }
 
+// Waits until the program has loaded its list and asked for its background track
+bool startedUp(Program &program, const CatalogueService &service)
+{
+    QDeadlineTimer deadline(scaled(kTimeoutMs));
+    while (countContaining(service.requestTargets(), u"act=getbglist"_s) == 0 && program.running()
+           && !deadline.hasExpired())
+        QTest::qWait(50);
+    return program.running();
+}
+
 } // namespace
 
 class SingleInstanceTest : public QObject {
@@ -77,9 +97,15 @@ private slots:
     void commandLineWithoutWindow();
     void secondStartGoesToTheFirst_data();
     void secondStartGoesToTheFirst();
+    void slowCommandIsHandedOver_data();
+    void slowCommandIsHandedOver();
+    void socketNeedsAPrivateFolder_data();
+    void socketNeedsAPrivateFolder();
 
 private:
-    QProcessEnvironment environment(const QString &busAddress) const;
+    QProcessEnvironment environment(const QString &busAddress,
+                                    const CatalogueService *service = nullptr) const;
+    QString noBus() const { return u"unix:path="_s + m_runtime.filePath(u"no-bus"_s); }
 
     std::unique_ptr<CatalogueService> m_service;
     std::unique_ptr<PrivateBus> m_bus;
@@ -88,14 +114,9 @@ private:
 
 void SingleInstanceTest::initTestCase()
 {
-    const QUrl base(QString::fromUtf8(kServiceBase));
-    if (base.host() != u"127.0.0.1"_s || base.port() <= 0)
-        QSKIP("The program was built for a service that is not on this machine");
     m_service = std::make_unique<CatalogueService>(
-        QStringList {u"--port"_s, QString::number(base.port()), u"--songs"_s, u"6"_s,
-                     u"--media-seconds"_s, u"60"_s});
-    if (!m_service->isRunning())
-        QSKIP("The port the program was built for is taken");
+        QStringList {u"--songs"_s, u"6"_s, u"--media-seconds"_s, u"60"_s});
+    QVERIFY(m_service->isRunning());
     m_bus = std::make_unique<PrivateBus>();
     QVERIFY(m_bus->isRunning());
     QVERIFY(m_runtime.isValid());
@@ -103,14 +124,18 @@ void SingleInstanceTest::initTestCase()
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
-QProcessEnvironment SingleInstanceTest::environment(const QString &busAddress) const
+QProcessEnvironment SingleInstanceTest::environment(const QString &busAddress,
+                                                    const CatalogueService *service) const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QUILLPOD_SERVICE_BASE"_s, (service ? service : m_service.get())->base());
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     environment.insert(u"QT_MEDIA_BACKEND"_s, u"gstreamer"_s);
     environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime.path());
     environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
     environment.insert(u"QT_LOGGING_RULES"_s, u"quillpod.app.info=true"_s);
+    // No sound server answers: songs play silently
+    environment.insert(u"PULSE_SERVER"_s, u"unix:"_s + m_runtime.filePath(u"no-pulse"_s));
     return environment;
 }
 
@@ -153,8 +178,7 @@ void SingleInstanceTest::secondStartGoesToTheFirst()
 {
     QFETCH(const bool, sessionBus);
     // A bus address where no bus is: the program runs without one
-    const QProcessEnvironment env = environment(
-        sessionBus ? m_bus->address() : u"unix:path="_s + m_runtime.filePath(u"no-bus"_s));
+    const QProcessEnvironment env = environment(sessionBus ? m_bus->address() : noBus());
     const QString defaultList = u"act=getmusiclist"_s;
     const int listRequests = countContaining(m_service->requestTargets(), defaultList);
     const int startUps = countContaining(m_service->requestTargets(), u"act=getbglist"_s);
@@ -191,10 +215,103 @@ void SingleInstanceTest::secondStartGoesToTheFirst()
             asked + (playsRow ? 2 : 0), scaled(kTimeoutMs));
     }
 
+    // The missing sound server is said once, not at every song
+    QCOMPARE(first->output().count(u"No sound server"_s), 1);
+    QCOMPARE(first->output().count(u"Failed to connect"_s), 0);
+
     // Once the first has ended, a switch finds nothing to command
     first.reset();
     Program late(env, {u"--stop"_s});
     QCOMPARE(late.finish(), 1);
+}
+
+void SingleInstanceTest::slowCommandIsHandedOver_data()
+{
+    QTest::addColumn<bool>("sessionBus");
+    QTest::addColumn<bool>("rawClient"); // sends "next" to the socket and hangs up at once
+    QTest::newRow("switch over the bus") << true << false;
+    QTest::newRow("switch over the socket") << false << false;
+    QTest::newRow("client that hangs up meanwhile") << false << true;
+}
+
+// A command that waits for the service is taken at once, and the running program outlives the
+// request that brought it
+void SingleInstanceTest::slowCommandIsHandedOver()
+{
+    QFETCH(const bool, sessionBus);
+    QFETCH(const bool, rawClient);
+    const CatalogueService slow({}, kSlowFirstLink);
+    QVERIFY(slow.isRunning());
+    const QProcessEnvironment env = environment(sessionBus ? m_bus->address() : noBus(), &slow);
+    Program first(env, {});
+    QVERIFY2(startedUp(first, slow), qPrintable(first.output()));
+
+    if (rawClient) {
+        QLocalSocket client;
+        client.connectToServer(m_runtime.filePath(u"quillpod-instance"_s));
+        QVERIFY(client.waitForConnected(scaled(kTimeoutMs)));
+        client.write("next\n");
+        // Hangs up while the running program waits for row 1's address, without reading
+        QTRY_VERIFY_WITH_TIMEOUT(countContaining(slow.requestTargets(), u"act=getonemusic&id=1"_s)
+                                     > 0,
+                                 scaled(kTimeoutMs));
+        client.abort();
+    } else {
+        Program command(env, {u"--next"_s});
+        QCOMPARE(command.finish(), 0);
+        QCOMPARE(countContaining(slow.requestTargets(), u"/music/sunny_1.wav"_s), 0);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(countContaining(slow.requestTargets(), u"/music/sunny_1.wav"_s) > 0
+                                 || !first.running(),
+                             scaled(kTimeoutMs));
+    QVERIFY2(first.running(), qPrintable(first.output()));
+}
+
+void SingleInstanceTest::socketNeedsAPrivateFolder_data()
+{
+    QTest::addColumn<QString>("runtime"); // XDG_RUNTIME_DIR; empty: unset
+    QTest::addColumn<int>("mode");
+    QTest::newRow("unset") << QString() << 0;
+    QTest::newRow("open to others") << u"shared"_s << 0x7755;
+}
+
+// Without a private runtime folder the lock and the socket go to a private folder of the
+// program's own: two starts from two folders still find each other
+void SingleInstanceTest::socketNeedsAPrivateFolder()
+{
+    QFETCH(const QString, runtime);
+    QFETCH(const int, mode);
+    const QTemporaryDir home;
+    const QDir dir(home.path());
+    QVERIFY(dir.mkpath(u"one"_s) && dir.mkpath(u"two"_s) && dir.mkpath(u"shared"_s));
+    QVERIFY(QFile::setPermissions(dir.filePath(u"shared"_s), QFileDevice::Permissions(mode)));
+    QProcessEnvironment env = environment(noBus());
+    env.insert(u"XDG_CACHE_HOME"_s, dir.filePath(u"cache"_s));
+    if (runtime.isEmpty())
+        env.remove(u"XDG_RUNTIME_DIR"_s);
+    else
+        env.insert(u"XDG_RUNTIME_DIR"_s, dir.filePath(runtime));
+
+    const int startUps = countContaining(m_service->requestTargets(), u"act=getbglist"_s);
+    Program first(env, {}, dir.filePath(u"one"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(countContaining(m_service->requestTargets(), u"act=getbglist"_s)
+                                     > startUps
+                                 || !first.running(),
+                             scaled(kTimeoutMs));
+    Program second(env, {}, dir.filePath(u"two"_s));
+    QCOMPARE(second.finish(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(first.output().contains(u"Command from another start: \"raise\""_s),
+                             scaled(kTimeoutMs));
+
+    const QString own = dir.filePath(u"cache/quillpod/quillpod/runtime"_s);
+    QVERIFY(QFile::exists(own + u"/quillpod-instance"_s));
+    QCOMPARE(QFile::permissions(own) & 0x7777,
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                 | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    for (const QString &folder : {u"one"_s, u"two"_s, u"shared"_s})
+        QCOMPARE(
+            QDir(dir.filePath(folder)).entryList({u"quillpod*"_s}, QDir::AllEntries | QDir::System),
+            QStringList());
 }
 
 QTEST_GUILESS_MAIN(SingleInstanceTest)

@@ -5,6 +5,7 @@
 #include "fakes.h"
 #include "mpris/mprisservice.h"
 #include "player/audioplayer.h"
+#include "player/songnotifier.h"
 #include "privatebus.h"
 #include "testwindow.h"
 #include "timescale.h"
@@ -24,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QXmlStreamReader>
 
 #include <memory>
 #include <optional>
@@ -54,6 +56,8 @@ const QByteArray kThreeSongs = R"({"background": ["2"], "songs": [
     {"id": "2", "title": "夜曲", "serial": "S2", "path": "/music/nocturne_2.wav"},
     {"id": "3", "title": "稻香", "serial": "S3", "path": "/music/rice_3.wav"}]})";
 
+const QString kMarkedUpTitle = u"<a href=\"http://x/\">晴天</a> & <img src=\"/x.png\">"_s;
+
 // The desktop's notification service, as far as the program uses it
 class FakeNotifications : public QObject {
     Q_OBJECT
@@ -66,8 +70,13 @@ public:
         QString body;
     };
     QList<Shown> shown;
+    bool markup = true;
 
 public slots:
+    Q_SCRIPTABLE QStringList GetCapabilities()
+    {
+        return markup ? QStringList {u"body"_s, u"body-markup"_s} : QStringList {u"body"_s};
+    }
     Q_SCRIPTABLE uint Notify(const QString &, uint replacesId, const QString &,
                              const QString &summary, const QString &body, const QStringList &,
                              const QVariantMap &, int)
@@ -139,6 +148,8 @@ private slots:
     void titleFollowsTheList();
     void nextPreviousAndStop();
     void notifiesSongsFromTheList();
+    void titlesShowAsText_data();
+    void titlesShowAsText();
 
 private:
     QString media(const QString &name) const { return m_service->base() + u"/music/"_s + name; }
@@ -238,6 +249,23 @@ void MprisTest::publishesItself()
         QCOMPARE(second.serviceName(),
                  u"%1.instance%2"_s.arg(kName).arg(QCoreApplication::applicationPid()));
         QVERIFY(bus->isServiceRegistered(second.serviceName()));
+
+        // The player interface offers its own methods and nothing else
+        const QDBusMessage reply
+            = call(u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s, {});
+        QXmlStreamReader xml(reply.arguments().value(0).toString());
+        QString interface;
+        QStringList methods;
+        while (xml.readNextStartElement() || !xml.atEnd()) {
+            if (xml.isStartElement() && xml.name() == u"interface"_s)
+                interface = xml.attributes().value(u"name"_s).toString();
+            else if (xml.isStartElement() && xml.name() == u"method"_s && interface == kPlayer)
+                methods.append(xml.attributes().value(u"name"_s).toString());
+        }
+        methods.sort();
+        QCOMPARE(methods,
+                 (QStringList {u"Next"_s, u"OpenUri"_s, u"Pause"_s, u"Play"_s, u"PlayPause"_s,
+                               u"Previous"_s, u"Seek"_s, u"SetPosition"_s, u"Stop"_s}));
     }
     // and they leave the bus with the window
     QVERIFY(!bus->isServiceRegistered(kName));
@@ -561,6 +589,35 @@ void MprisTest::notifiesSongsFromTheList()
     playRow(1);
     QTest::qWait(scaled(kSettle));
     QCOMPARE(notifications.shown.size(), 2);
+    QDBusConnection::disconnectFromBus(u"notifications"_s);
+}
+
+void MprisTest::titlesShowAsText_data()
+{
+    QTest::addColumn<bool>("markup"); // whether the server reads markup in the body
+    QTest::addColumn<QString>("body");
+
+    QTest::newRow("server reads markup")
+        << true << u"&lt;a href=\"http://x/\"&gt;晴天&lt;/a&gt; &amp; &lt;img src=\"/x.png\"&gt;"_s;
+    QTest::newRow("server shows text") << false << kMarkedUpTitle;
+}
+
+// A title from the service never becomes a link or a picture in the notification
+void MprisTest::titlesShowAsText()
+{
+    FakeNotifications notifications;
+    QFETCH(const bool, markup);
+    notifications.markup = markup;
+    QDBusConnection desktopSide = m_bus->connect(u"notifications"_s);
+    QVERIFY(desktopSide.registerObject(u"/org/freedesktop/Notifications"_s, &notifications,
+                                       QDBusConnection::ExportScriptableSlots));
+    QVERIFY(desktopSide.registerService(u"org.freedesktop.Notifications"_s));
+
+    SongNotifier notifier(*m_programBus);
+    notifier.notify(kMarkedUpTitle);
+    QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.size(), 1, scaled(kTimeout));
+    QTEST(notifications.shown.at(0).body, "body");
+    desktopSide.unregisterService(u"org.freedesktop.Notifications"_s);
     QDBusConnection::disconnectFromBus(u"notifications"_s);
 }
 

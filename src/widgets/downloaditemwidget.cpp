@@ -14,6 +14,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using State = DownloadManager::State;
+using Retry = DownloadManager::Retry;
+
 // The bar counts in per mille, so that files beyond 2 GiB fit its int range.
 constexpr int kBarRange = 1000;
 
@@ -21,13 +24,12 @@ constexpr int kBarRange = 1000;
 const QString kResumeCaption = u"继续"_s;
 const QString kRetryCaption = u"重试"_s;
 
-QLabel *plainLabel(const QString &text, const QString &name, QWidget *parent)
+QLabel *plainLabel(const QString &name, QWidget *parent)
 {
     // Names come from servers: never let them be read as rich text.
     auto *label = new QLabel(parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
-    label->setText(text);
     return label;
 }
 
@@ -38,12 +40,28 @@ QPushButton *button(const QString &caption, const QString &name, QWidget *parent
     return button;
 }
 
+QString statusOf(const DownloadManager::Item &item)
+{
+    switch (item.state) {
+    case State::Running:
+        return u"正在下载…"_s;
+    case State::Completed:
+        return u"已完成"_s;
+    case State::Failed:
+        return u"失败：%1"_s.arg(item.reason);
+    case State::Interrupted:
+        return u"已中断：程序退出时尚未下载完"_s;
+    case State::Cancelled:
+        return u"已取消"_s;
+    }
+    return {};
+}
+
 } // namespace
 
-DownloadItemWidget::DownloadItemWidget(const QString &fileName, QWidget *parent)
-    : QWidget(parent), m_name(plainLabel(fileName, u"fileName"_s, this)),
-      m_progress(new QProgressBar(this)), m_status(plainLabel(QString(), u"status"_s, this)),
-      m_cancel(button(u"取消"_s, u"cancel"_s, this)),
+DownloadItemWidget::DownloadItemWidget(QWidget *parent)
+    : QWidget(parent), m_name(plainLabel(u"fileName"_s, this)), m_progress(new QProgressBar(this)),
+      m_status(plainLabel(u"status"_s, this)), m_cancel(button(u"取消"_s, u"cancel"_s, this)),
       m_resume(button(kRetryCaption, u"resume"_s, this)),
       m_openFolder(button(u"打开所在文件夹"_s, u"openFolder"_s, this)),
       m_remove(button(u"移除"_s, u"remove"_s, this))
@@ -67,7 +85,6 @@ DownloadItemWidget::DownloadItemWidget(const QString &fileName, QWidget *parent)
     connect(m_resume, &QPushButton::clicked, this, &DownloadItemWidget::resumeRequested);
     connect(m_openFolder, &QPushButton::clicked, this, &DownloadItemWidget::openFolderRequested);
     connect(m_remove, &QPushButton::clicked, this, &DownloadItemWidget::removeRequested);
-    setRunning();
 }
 
 QString DownloadItemWidget::fileName() const
@@ -80,66 +97,52 @@ QString DownloadItemWidget::statusText() const
     return m_status->text();
 }
 
-void DownloadItemWidget::setRunning()
+void DownloadItemWidget::render(const DownloadManager::Item &item)
 {
-    // The length is unknown until the response arrives: show a busy bar until then.
-    m_progress->setRange(0, 0);
-    enterState(State::Running, u"正在下载…"_s);
+    m_name->setText(item.name);
+    m_status->setText(statusOf(item));
+    showProgress(item);
+    showButtons(item);
+    if (item.state != m_state || !m_status->property("state").isValid())
+        showState(item.state);
 }
 
-void DownloadItemWidget::setProgress(qint64 received, qint64 total)
+void DownloadItemWidget::showProgress(const DownloadManager::Item &item)
 {
-    if (total <= 0) {
+    const bool known = item.total > 0;
+    if (item.state == State::Running && !known) {
+        // The length is unknown until the answer arrives: a busy bar until then
         m_progress->setRange(0, 0);
         return;
     }
+    // A row that did not complete shows the data that a resume goes on from, and only that
+    const bool shown = item.state == State::Running || item.retry == Retry::Resume;
+    qint64 value = 0;
+    if (item.state == State::Completed)
+        value = kBarRange;
+    else if (shown && known)
+        value = std::clamp<qint64>(item.received * kBarRange / item.total, 0, kBarRange);
     m_progress->setRange(0, kBarRange);
-    m_progress->setValue(int(std::clamp<qint64>(received * kBarRange / total, 0, kBarRange)));
+    m_progress->setValue(int(value));
 }
 
-void DownloadItemWidget::setCompleted()
+void DownloadItemWidget::showButtons(const DownloadManager::Item &item)
 {
-    m_progress->setRange(0, kBarRange);
-    m_progress->setValue(kBarRange);
-    enterState(State::Completed, u"已完成"_s);
+    const bool running = item.state == State::Running;
+    m_cancel->setVisible(running);
+    m_resume->setText(item.retry == Retry::Resume ? kResumeCaption : kRetryCaption);
+    m_resume->setVisible(!running && item.state != State::Completed && item.retry != Retry::None);
+    m_openFolder->setVisible(item.state == State::Completed);
+    m_remove->setVisible(!running);
 }
 
-void DownloadItemWidget::setFailed(const QString &reason, Retry retry)
-{
-    // The bar keeps showing the data that a resume goes on from, and only that.
-    stopBusyBar(retry == Retry::Resume);
-    m_resume->setText(retry == Retry::Resume ? kResumeCaption : kRetryCaption);
-    enterState(State::Failed, u"失败：%1"_s.arg(reason));
-    m_resume->setVisible(retry != Retry::None);
-}
-
-void DownloadItemWidget::setCancelled()
-{
-    stopBusyBar(false);
-    m_resume->setText(kRetryCaption);
-    enterState(State::Cancelled, u"已取消"_s);
-}
-
-void DownloadItemWidget::stopBusyBar(bool keepProgress)
-{
-    if (m_progress->maximum() == 0 || !keepProgress) {
-        m_progress->setRange(0, kBarRange);
-        m_progress->setValue(0);
-    }
-}
-
-void DownloadItemWidget::enterState(State state, const QString &status)
+void DownloadItemWidget::showState(DownloadManager::State state)
 {
     m_state = state;
-    m_status->setText(status);
-    m_cancel->setVisible(state == State::Running);
-    m_resume->setVisible(state == State::Failed || state == State::Cancelled);
-    m_openFolder->setVisible(state == State::Completed);
-    m_remove->setVisible(state != State::Running);
-
     // Style sheets read dynamic properties only when a widget is polished.
     const QString name
-        = QString::fromLatin1(QMetaEnum::fromType<State>().valueToKey(int(state))).toLower();
+        = QString::fromLatin1(QMetaEnum::fromType<DownloadManager::State>().valueToKey(int(state)))
+              .toLower();
     for (QWidget *widget : std::initializer_list<QWidget *> {m_status, m_progress}) {
         widget->setProperty("state", name);
         widget->style()->unpolish(widget);
