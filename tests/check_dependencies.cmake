@@ -4,8 +4,8 @@
 # Run as: cmake -DSOURCE_DIR=<src> "-DWIDGET_HEADER_DIRS=<dir>;..." -P check_dependencies.cmake
 cmake_minimum_required(VERSION 3.25)
 
-set(allowed_folders controls net common pinyin)
-set(logic_folders songlist links net downloads controls common pinyin)
+set(allowed_folders controls net common pinyin links)
+set(logic_folders songlist links net downloads playback controls common pinyin)
 
 # Every public header name of the widget modules, as an #include <...> would name it
 set(widget_headers QtWidgets QtMultimediaWidgets)

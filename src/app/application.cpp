@@ -2,9 +2,9 @@
 
 #include "desktopintegration.h"
 #include "form1.h"
-#include "listplayer.h"
+#include "playback/listplayer.h"
+#include "playback/songhandlers.h"
 #include "singleinstance.h"
-#include "songhandlers.h"
 
 #include "common/logging.h"
 #include "controls/reportlist.h"

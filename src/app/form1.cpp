@@ -1,6 +1,6 @@
 #include "form1.h"
 
-#include "listplayer.h"
+#include "playback/listplayer.h"
 
 #include "common/constants.h"
 #include "common/failure.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "form1controls.h"
-#include "songhandlers.h"
+#include "playback/songhandlers.h"
 
 #include <QMainWindow>
 #include <functional>

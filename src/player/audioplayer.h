@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playstaterules.h"
+#include "playback/playstaterules.h"
 
 #include "controls/mediaplayer.h"
 

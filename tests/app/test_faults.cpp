@@ -5,8 +5,8 @@
 #include "testwindow.h"
 #include "timescale.h"
 
-#include "app/playorder.h"
 #include "common/constants.h"
+#include "playback/playorder.h"
 #include "player/audioplayer.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"

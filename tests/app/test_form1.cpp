@@ -1,7 +1,7 @@
 #include "app/form1.h"
-#include "app/playorder.h"
 #include "catalogueservice.h"
 #include "fakes.h"
+#include "playback/playorder.h"
 #include "player/audioplayer.h"
 #include "testwindow.h"
 #include "timescale.h"

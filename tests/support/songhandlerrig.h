@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/songhandlers.h"
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "links/linkresolver.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
+#include "playback/songhandlers.h"
 
 #include <QNetworkAccessManager>
 

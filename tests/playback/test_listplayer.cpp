@@ -1,8 +1,8 @@
 // The list player on its own, against the stand-in service: the list, the player and the status
 // bar are fakes, so that the order of play and the pauses between tries show without a window.
 
-#include "app/listplayer.h"
-#include "app/playorder.h"
+#include "playback/listplayer.h"
+#include "playback/playorder.h"
 #include "songhandlerrig.h"
 #include "timescale.h"
 

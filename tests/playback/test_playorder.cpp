@@ -1,4 +1,4 @@
-#include "app/playorder.h"
+#include "playback/playorder.h"
 
 #include <QTest>
 

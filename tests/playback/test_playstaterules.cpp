@@ -1,5 +1,5 @@
 #include "controls/mediaplayer.h"
-#include "player/playstaterules.h"
+#include "playback/playstaterules.h"
 
 #include <QTest>
 
