@@ -60,7 +60,7 @@ double searchMs(BenchWindow &window, int expectedRows)
     QTest::qWait(100);
     QElapsedTimer clock;
     clock.start();
-    window.child<QPushButton>(u"Command1"_s)->click();
+    window.child<QPushButton>(u"searchButton"_s)->click();
     const bool ended = window.waitForListRun();
     const double ms = clock.nsecsElapsed() / 1e6;
     const bool whole = ended && window.songs().count() == expectedRows;
@@ -73,7 +73,7 @@ std::optional<Scale> measure(const QString &service, const QString &keyword, int
     // Start-up lists the default class, which is the whole catalogue
     if (!window.startQuietly())
         return {};
-    window.child<QLineEdit>(u"Text1"_s)->setText(keyword);
+    window.child<QLineEdit>(u"keywordBox"_s)->setText(keyword);
     Scale scale;
     scale.rows = window.songs().count();
     scale.pages = window.pagesOfLastRun();

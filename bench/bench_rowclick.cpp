@@ -26,8 +26,8 @@ int main(int argc, char *argv[])
     if (!window.startQuietly())
         return 1;
     ReportListView &list = window.list();
-    auto *const rawLink = window.child<QLineEdit>(u"Text6"_s);
-    auto *const link = window.child<QLineEdit>(u"Text2"_s);
+    auto *const rawLink = window.child<QLineEdit>(u"rawLinkBox"_s);
+    auto *const link = window.child<QLineEdit>(u"linkBox"_s);
 
     // Rows wholly in view at the bottom of the list
     QList<int> rows;

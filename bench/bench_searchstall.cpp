@@ -133,8 +133,8 @@ int main(int argc, char *argv[])
         return 1;
     const int expected = window.songs().count();
 
-    auto *const keyword = window.child<QLineEdit>(u"Text1"_s);
-    auto *const command = window.child<QPushButton>(u"Command1"_s);
+    auto *const keyword = window.child<QLineEdit>(u"keywordBox"_s);
+    auto *const command = window.child<QPushButton>(u"searchButton"_s);
     keyword->setText(options.keyword);
 
     Heartbeat heartbeat;

@@ -155,7 +155,7 @@ int main(int argc, char *argv[])
     const std::pair<const char *, QString> parts[] = {
         {"main", u"  process start to main() (loading Qt's libraries)"_s},
         {"qt", u"  QApplication (platform plugin, fonts)"_s},
-        {"window", u"  Form1's controls, media backend included"_s},
+        {"window", u"  MainWindow's controls, media backend included"_s},
         {"listRun", u"  list run of the default class"_s},
         {"skin", u"  skin attached, glass off"_s},
         {"loaded", u"  background track fetched, handed to the player"_s},

@@ -44,7 +44,7 @@ BenchWindow::~BenchWindow() = default;
 
 ReportListView &BenchWindow::list() const
 {
-    return *child<ReportListView>(u"ListView1"_s);
+    return *child<ReportListView>(u"songList"_s);
 }
 
 AudioPlayer &BenchWindow::player() const
@@ -54,7 +54,7 @@ AudioPlayer &BenchWindow::player() const
 
 StatusBarWidget &BenchWindow::status() const
 {
-    return *child<StatusBarWidget>(u"StatusBar1"_s);
+    return *child<StatusBarWidget>(u"statusBar"_s);
 }
 
 bool BenchWindow::showAndWait()

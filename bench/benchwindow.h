@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/application.h"
-#include "app/form1.h"
-#include "app/formenvironment.h"
+#include "app/environment.h"
+#include "app/mainwindow.h"
 #include "benchoptions.h"
 #include "fakes.h"
 
@@ -26,10 +26,10 @@ public:
     ~BenchWindow();
 
     Application &app() const { return *m_app; }
-    Form1 &form() const { return m_app->window(); }
+    MainWindow &form() const { return m_app->window(); }
     ReportListView &list() const;
     // The song list as the logic sees it: rows counted from 1
-    ReportList &songs() const { return form().songList(); }
+    ReportList &songs() const { return form().songRows(); }
     AudioPlayer &player() const;
     StatusBarWidget &status() const;
 
@@ -52,7 +52,7 @@ public:
     template<typename T> T *child(const QString &name) const { return form().findChild<T *>(name); }
 
 private:
-    FormEnvironment m_environment;
+    Environment m_environment;
     int m_pages = 0;
     FakeShell m_shell;
     FakeMessageBox m_messageBox;

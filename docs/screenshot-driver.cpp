@@ -3,7 +3,7 @@
 // saves a picture of the whole window. docs/make-screenshot.sh runs it under Xvfb.
 
 #include "app/application.h"
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "app/programidentity.h"
 #include "controls/shell.h"
 #include "player/audioplayer.h"
@@ -64,13 +64,13 @@ int main(int argc, char *argv[])
         return fail(u"--service and --output are required"_s);
 
     NoShell shell;
-    FormEnvironment environment;
+    Environment environment;
     environment.serviceBase = parser.value(serviceOption);
     environment.programDir = parser.value(skinOption);
     environment.shell = &shell;
 
     Application program(environment);
-    Form1 &window = program.window();
+    MainWindow &window = program.window();
     QSignalSpy loaded(&program, &Application::loaded);
     program.start();
     if (!loaded.wait(60000))
@@ -86,13 +86,13 @@ int main(int argc, char *argv[])
     // The pointer of a fresh X screen rests in its middle, over the list, and would light a row
     QCursor::setPos(window.screen()->geometry().bottomRight());
 
-    auto *const list = window.findChild<ReportListView *>(u"ListView1"_s);
+    auto *const list = window.findChild<ReportListView *>(u"songList"_s);
     AudioPlayer *const player = &program.player();
-    auto *const status = window.findChild<StatusBarWidget *>(u"StatusBar1"_s);
+    auto *const status = window.findChild<StatusBarWidget *>(u"statusBar"_s);
     auto *const media = player->findChild<QMediaPlayer *>();
     if (!list || !player || !status || !media)
         return fail(u"the window lacks the list, the player or the status bar"_s);
-    ReportList &rows = window.songList();
+    ReportList &rows = window.songRows();
     if (rows.count() == 0)
         return fail(u"the list stayed empty: %1"_s.arg(status->panelText(1)));
 
@@ -111,7 +111,7 @@ int main(int argc, char *argv[])
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, centre);
 
-    const auto *const rawLink = window.findChild<QLineEdit *>(u"Text6"_s);
+    const auto *const rawLink = window.findChild<QLineEdit *>(u"rawLinkBox"_s);
     if (!rawLink || rawLink->text().isEmpty())
         return fail(u"the double click showed no link: %1"_s.arg(status->panelText(1)));
 

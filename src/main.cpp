@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     installQtTranslations();
     followSystemProxy();
 
-    FormEnvironment environment;
+    Environment environment;
     environment.serviceBase = catalogueServiceBase();
     Application program(std::move(environment));
     program.showOnDesktop(instance, QDBusConnection::sessionBus());

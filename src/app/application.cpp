@@ -1,7 +1,7 @@
 #include "application.h"
 
 #include "desktopintegration.h"
-#include "form1.h"
+#include "mainwindow.h"
 #include "playback/listplayer.h"
 #include "playback/songhandlers.h"
 #include "singleinstance.h"
@@ -30,7 +30,7 @@ constexpr int kColumnWidth = 3000;
 
 } // namespace
 
-Application::Application(FormEnvironment environment, QObject *parent)
+Application::Application(Environment environment, QObject *parent)
     : QObject(parent), m_environment(std::move(environment)),
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
       m_urls(std::make_unique<UrlTexts>(m_environment.serviceBase)),
@@ -50,15 +50,15 @@ Application::Application(FormEnvironment environment, QObject *parent)
         m_environment.skinning = m_skinLibrary.get();
     }
 
-    m_window = std::make_unique<Form1>(*m_player, *m_environment.shell);
+    m_window = std::make_unique<MainWindow>(*m_player, *m_environment.shell);
     MessageBox &messageBox
         = m_environment.messageBox ? *m_environment.messageBox : m_window->messageBox();
-    ReportList &list = m_window->songList();
+    ReportList &list = m_window->songRows();
     m_loader = std::make_unique<SongListLoader>(*m_urls, *m_fetcher, list);
-    m_search = std::make_unique<SearchCommand>(*m_urls, *m_loader, m_window->keywordBox(), list,
+    m_search = std::make_unique<SearchCommand>(*m_urls, *m_loader, m_window->keywordText(), list,
                                                messageBox);
     m_songs = std::make_unique<SongHandlers>(list, m_window->songBoxes(), *m_player,
-                                             m_window->downloader(), *m_links);
+                                             m_window->webView(), *m_links);
     m_listPlayer
         = std::make_unique<ListPlayer>(*m_songs, list, *m_player, m_window->statusPanels());
     wire();
@@ -78,9 +78,9 @@ void Application::wire()
             Qt::QueuedConnection);
     connect(m_loader.get(), &SongListLoader::failed, this, &Application::listRunEnded,
             Qt::QueuedConnection);
-    connect(m_window.get(), &Form1::siteRequested, this, &Application::openSite);
-    connect(m_window.get(), &Form1::glassToggled, this, &Application::setGlass);
-    connect(m_window.get(), &Form1::closed, this, &Application::unload);
+    connect(m_window.get(), &MainWindow::siteRequested, this, &Application::openSite);
+    connect(m_window.get(), &MainWindow::glassToggled, this, &Application::setGlass);
+    connect(m_window.get(), &MainWindow::closed, this, &Application::unload);
     connect(m_listPlayer.get(), &ListPlayer::songStarted, this, &Application::announceSong);
 }
 
@@ -104,7 +104,7 @@ bool Application::songChoicePending() const
 void Application::start()
 {
     m_songs->setPlayIndex(1);
-    ReportList &list = m_window->songList();
+    ReportList &list = m_window->songRows();
     list.clear();
     list.clearColumns();
     list.setReportView();
@@ -175,7 +175,8 @@ void Application::showWindow()
 DesktopIntegration &Application::integrateDesktop(const QDBusConnection &bus)
 {
     m_desktop = std::make_unique<DesktopIntegration>(*m_window, *m_player, *m_listPlayer, bus);
-    connect(m_window.get(), &Form1::listChanged, m_desktop.get(), &DesktopIntegration::listChanged);
+    connect(m_window.get(), &MainWindow::listChanged, m_desktop.get(),
+            &DesktopIntegration::listChanged);
     return *m_desktop;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formenvironment.h"
+#include "environment.h"
 
 #include <QDBusConnection>
 #include <QNetworkAccessManager>
@@ -11,7 +11,7 @@
 class AudioPlayer;
 class DesktopIntegration;
 class DesktopShell;
-class Form1;
+class MainWindow;
 class LinkLookup;
 class LinkResolver;
 class ListPlayer;
@@ -30,7 +30,7 @@ class Application : public QObject {
     Q_OBJECT
 
 public:
-    explicit Application(FormEnvironment environment = {}, QObject *parent = nullptr);
+    explicit Application(Environment environment = {}, QObject *parent = nullptr);
     ~Application() override;
 
     // Once the window has loaded, it is shown, the downloads the last run left are listed, and
@@ -46,7 +46,7 @@ public:
     // attached and the background track started, and loaded() says the window may be shown.
     void start();
 
-    Form1 &window() const { return *m_window; }
+    MainWindow &window() const { return *m_window; }
     AudioPlayer &player() const { return *m_player; }
     SongListLoader &loader() const { return *m_loader; }
     SongHandlers &songs() const { return *m_songs; }
@@ -74,7 +74,7 @@ private:
     void showWindow();
     void unload();
 
-    FormEnvironment m_environment;
+    Environment m_environment;
     std::unique_ptr<DesktopShell> m_desktopShell;
     std::unique_ptr<SkinLibrary> m_skinLibrary;
     QNetworkAccessManager m_network;
@@ -82,7 +82,7 @@ private:
     std::unique_ptr<UrlTexts> m_urls;
     std::unique_ptr<LinkResolver> m_links;
     std::unique_ptr<AudioPlayer> m_player;
-    std::unique_ptr<Form1> m_window;
+    std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<SongListLoader> m_loader;
     std::unique_ptr<SearchCommand> m_search;
     std::unique_ptr<SongHandlers> m_songs;

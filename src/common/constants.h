@@ -9,7 +9,7 @@
 // downloads alike.
 inline constexpr std::chrono::milliseconds kTransferTimeout {30000};
 
-// The captions of the search button `Command1`, which are also the search command's state
+// The captions of the search button `searchButton`, which are also the search command's state
 namespace Captions {
 using namespace Qt::StringLiterals;
 inline const QString kSearch = u"搜索"_s;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The embedded media player `WindowsMediaPlayer1` as the handlers use it. Its event
+// The embedded media player `playerStrip` as the handlers use it. Its event
 // PlayStateChange is a Qt signal of the player that implements it.
 class MediaPlayer {
 public:

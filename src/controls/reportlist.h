@@ -19,7 +19,7 @@ struct ReportRow {
     bool operator==(const ReportRow &) const = default;
 };
 
-// What the list logic needs of the report list `ListView1`. Positions are 1-based, as the
+// What the list logic needs of the report list `songList`. Positions are 1-based, as the
 // list's users count them. The Qt implementation is a model under a table view; tests use fakes.
 class ReportList {
 public:

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The two text panels of the status bar `StatusBar1`, numbered 1 and 2.
+// The two text panels of the status bar `statusBarWidget`, numbered 1 and 2.
 class StatusPanels {
 public:
     virtual ~StatusPanels() = default;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The hidden web view `WebBrowser1`: it is only ever told to open a media address, which
+// The hidden web view `downloader`: it is only ever told to open a media address, which
 // hands the download to it.
 class WebView {
 public:

@@ -6,7 +6,7 @@
 
 #include <QObject>
 
-// `WebBrowser1`: it never shows a page; every address it is told to open is downloaded.
+// `downloader`: it never shows a page; every address it is told to open is downloaded.
 class DownloadWebView : public QObject, public WebView {
     Q_OBJECT
 

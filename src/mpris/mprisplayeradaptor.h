@@ -8,7 +8,7 @@
 class ListPlayback;
 class AudioPlayer;
 
-// The MPRIS 2 player interface over `WindowsMediaPlayer1`. Play, pause and seeking go through the
+// The MPRIS 2 player interface over `playerStrip`. Play, pause and seeking go through the
 // player's own controls. Next, previous and stop go to the window's list: the desktop's stop
 // stays a stop, where the player's stop button lets the list go on. Property changes are
 // announced with PropertiesChanged, which QtDBus does not send by itself.

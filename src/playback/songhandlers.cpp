@@ -32,7 +32,7 @@ std::optional<SongHandlers::Choice> SongHandlers::selection(Kind kind) const
     return Choice {kind, index, m_list.item(index)};
 }
 
-void SongHandlers::ListView1_Click()
+void SongHandlers::songClicked()
 {
     if (m_list.count() == 0)
         return;
@@ -40,7 +40,7 @@ void SongHandlers::ListView1_Click()
         choose(*selected);
 }
 
-void SongHandlers::ListView1_DblClick()
+void SongHandlers::songActivated()
 {
     if (m_list.count() == 0)
         return;
@@ -48,7 +48,7 @@ void SongHandlers::ListView1_DblClick()
         choose(*selected);
 }
 
-void SongHandlers::Players_Click()
+void SongHandlers::playTriggered()
 {
     if (const std::optional<Choice> selected = selection(Kind::Play))
         choose(*selected);
@@ -78,15 +78,15 @@ void SongHandlers::choose(Choice choice)
 void SongHandlers::showSong(const Choice &choice)
 {
     if (choice.kind == Kind::Show) {
-        m_boxes.Text3.setText(choice.row.text);
-        m_boxes.Text5.setText(choice.row.SubItems(1));
-        m_boxes.Text4.setText(choice.row.SubItems(2));
+        m_boxes.titleBox.setText(choice.row.text);
+        m_boxes.serialBox.setText(choice.row.SubItems(1));
+        m_boxes.songIdBox.setText(choice.row.SubItems(2));
         return;
     }
     m_playIndex = choice.index;
-    m_boxes.Text3.setText(choice.row.text);
-    m_boxes.Text4.setText(choice.row.SubItems(2));
-    m_boxes.Text5.setText(choice.row.SubItems(1));
+    m_boxes.titleBox.setText(choice.row.text);
+    m_boxes.songIdBox.setText(choice.row.SubItems(2));
+    m_boxes.serialBox.setText(choice.row.SubItems(1));
 }
 
 void SongHandlers::takeStep()
@@ -119,12 +119,12 @@ void SongHandlers::choiceResolved(const QString &link)
         choice.step = Step::LinkBox;
         break;
     case Step::LinkBox:
-        m_boxes.Text2.setText(link);
+        m_boxes.linkBox.setText(link);
         choice.step = choice.kind == Kind::Play ? Step::Done : Step::RawLinkBox;
         break;
     case Step::RawLinkBox:
     case Step::Done:
-        m_boxes.Text6.setText(link);
+        m_boxes.rawLinkBox.setText(link);
         choice.step = Step::Done;
         break;
     }
@@ -137,9 +137,9 @@ void SongHandlers::choiceFailed(const QString &reason)
     // The boxes the choice was about to write are emptied, so that they never show another
     // song's link
     if (choice.step != Step::RawLinkBox)
-        m_boxes.Text2.setText(QString());
+        m_boxes.linkBox.setText(QString());
     if (choice.kind != Kind::Play)
-        m_boxes.Text6.setText(QString());
+        m_boxes.rawLinkBox.setText(QString());
     emit linkFailed(reason);
     if (choice.step == Step::Player)
         emit rowFailed(choice.index, reason);
@@ -154,7 +154,7 @@ void SongHandlers::play(int index, const ReportRow &row, const QString &link)
     emit rowLoaded(index);
 }
 
-void SongHandlers::DOl_Click()
+void SongHandlers::downloadTriggered()
 {
     const int index = m_list.selectedIndex();
     if (index == 0)
@@ -169,14 +169,14 @@ void SongHandlers::downloadResolved(const QString &link)
     m_browser.Navigate(link);
 }
 
-void SongHandlers::Command3_Click()
+void SongHandlers::downloadClicked()
 {
-    const QString link = m_boxes.Text2.text();
+    const QString link = m_boxes.linkBox.text();
     if (!link.isEmpty())
         m_browser.Navigate(link);
 }
 
-void SongHandlers::WindowsMediaPlayer1_PlayStateChange(int)
+void SongHandlers::playerStateChanged(int)
 {
     if (m_player.playState() != MediaPlayer::Stopped)
         return;

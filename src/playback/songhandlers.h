@@ -24,11 +24,11 @@ class SongHandlers : public QObject {
 public:
     // The display boxes, named as in the window
     struct Boxes {
-        TextBox &Text2; // the encoded link
-        TextBox &Text3; // the title
-        TextBox &Text4; // the identifier
-        TextBox &Text5; // the serial
-        TextBox &Text6; // the raw link
+        TextBox &linkBox; // the encoded link
+        TextBox &titleBox; // the title
+        TextBox &songIdBox; // the identifier
+        TextBox &serialBox; // the serial
+        TextBox &rawLinkBox; // the raw link
     };
 
     SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, WebView &browser,
@@ -38,12 +38,12 @@ public:
     qint32 playIndex() const { return m_playIndex; }
     void setPlayIndex(qint32 index) { m_playIndex = index; }
 
-    void ListView1_Click();
-    void ListView1_DblClick();
-    void Players_Click();
-    void DOl_Click();
-    void Command3_Click();
-    void WindowsMediaPlayer1_PlayStateChange(int newState);
+    void songClicked();
+    void songActivated();
+    void playTriggered();
+    void downloadTriggered();
+    void downloadClicked();
+    void playerStateChanged(int newState);
 
     // Plays row `index` as "播放" of that row would, for the desktop's next and previous
     void playRow(int index);

@@ -10,7 +10,7 @@
 
 class QAudioOutput;
 
-// The player behind `WindowsMediaPlayer1`: audio on Qt Multimedia, without a widget. Its play
+// The player behind `playerStrip`: audio on Qt Multimedia, without a widget. Its play
 // state follows PlayStateRules. PlayStateChange is emitted from the event loop, never from inside
 // a call into the player, so a handler may assign a new URL from within it.
 class AudioPlayer : public QObject, public MediaPlayer {

@@ -6,7 +6,7 @@ class AudioPlayer;
 class QLabel;
 class PlayerControls;
 
-// `WindowsMediaPlayer1` on screen: the control strip of an AudioPlayer, and its full-screen view.
+// `playerStrip` on screen: the control strip of an AudioPlayer, and its full-screen view.
 class MediaPlayerWidget : public QWidget {
     Q_OBJECT
 

@@ -19,7 +19,7 @@ SearchCommand::SearchCommand(const UrlTexts &urls, SongListLoader &loader, TextB
 {
 }
 
-void SearchCommand::Command1_Click()
+void SearchCommand::searchRequested()
 {
     // Only blanks count as empty: a tab alone is a keyword
     if (QString(m_keyword.text()).remove(u' ').isEmpty()) {
@@ -51,8 +51,8 @@ void SearchCommand::keywordWarningClosed()
     m_keyword.setFocus();
 }
 
-void SearchCommand::Text1_KeyPress(int key)
+void SearchCommand::keywordKeyPressed(int key)
 {
     if (key == Qt::Key_Return)
-        Command1_Click();
+        searchRequested();
 }

@@ -17,9 +17,9 @@ public:
                   MessageBox &messageBox, QObject *parent = nullptr);
 
     // Starts a search for the keyword, or stops the run that goes on
-    void Command1_Click();
+    void searchRequested();
     // `key` is a Qt::Key; Return acts as a click
-    void Text1_KeyPress(int key);
+    void keywordKeyPressed(int key);
 
 signals:
     // No run could be started for the keyword

@@ -7,7 +7,7 @@
 
 class QLabel;
 
-// The status bar `StatusBar1`: two plain-text panels. Messages of QStatusBar itself are never
+// The status bar `statusBarWidget`: two plain-text panels. Messages of QStatusBar itself are never
 // used, because they hide the panels.
 //
 // A list run writes both panels for every page, far more often than a screen shows them: the

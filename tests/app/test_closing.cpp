@@ -79,8 +79,8 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
 
     if (name == u"list-run") {
         return {[&window] {
-                    window.box(u"Text1"_s)->setText(u"晚风"_s);
-                    QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
+                    window.box(u"keywordBox"_s)->setText(u"晚风"_s);
+                    QTest::mouseClick(window.button(u"searchButton"_s), Qt::LeftButton);
                 },
                 [&window, after] {
                     return window.listRunning() && window.caption() == u"停止"_s
@@ -104,8 +104,8 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                 },
                 [&window, after] { return window.app().songChoicePending() && after(scaled(600)); },
                 [&window] {
-                    return u"Text4=%1 playIndex=%2 pending=%3"_s
-                        .arg(window.box(u"Text4"_s)->text().trimmed())
+                    return u"songIdBox=%1 playIndex=%2 pending=%3"_s
+                        .arg(window.box(u"songIdBox"_s)->text().trimmed())
                         .arg(window.app().playIndex())
                         .arg(int(window.app().songChoicePending()));
                 }};
@@ -113,7 +113,7 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
     if (name == u"download") {
         return {[&window] {
                     window.songs().select(1);
-                    window.form().findChild<QAction *>(u"DOl"_s)->trigger();
+                    window.form().findChild<QAction *>(u"downloadAction"_s)->trigger();
                 },
                 [&window, after] {
                     // Its save file is open by now; on Linux it may have no name yet
@@ -210,7 +210,7 @@ void ClosingTest::closeAtTheWorstMoment_data()
     QTest::newRow("while a song's links are held back")
         << u"held-links"_s << QStringList()
         << threeSongs({heldBack(u"getonemusic"_s, u"1"_s), heldBack(u"getonemusic"_s, u"2"_s)})
-        << u"Text4=2 playIndex=2 pending=1"_s << u"act=getonemusic&id=2"_s;
+        << u"songIdBox=2 playIndex=2 pending=1"_s << u"act=getonemusic&id=2"_s;
     QTest::newRow("during a download")
         << u"download"_s << QStringList() << threeSongs({heldBack(u"media"_s, u"1"_s)})
         << u"running=1 files="_s << u"/music/1.wav"_s;

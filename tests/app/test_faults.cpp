@@ -169,8 +169,8 @@ void resetPeakResident()
 // The button is usable: a keyword search starts and ends in order
 void verifySearchWorks(TestWindow &window, const QString &keyword = kKeyword)
 {
-    window.box(u"Text1"_s)->setText(keyword);
-    QPushButton *const command = window.button(u"Command1"_s);
+    window.box(u"keywordBox"_s)->setText(keyword);
+    QPushButton *const command = window.button(u"searchButton"_s);
     // The click returns when the whole run has ended
     QTest::mouseClick(command, Qt::LeftButton);
     QVERIFY(window.waitForListRun());
@@ -240,8 +240,8 @@ void FaultsTest::serverKilledMidRun()
     QCOMPARE(window.skinning.calls.size(), 2);
 
     // With the service still gone, the next search fails at once and gives the button back
-    window.box(u"Text1"_s)->setText(kKeyword);
-    QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
+    window.box(u"keywordBox"_s)->setText(kKeyword);
+    QTest::mouseClick(window.button(u"searchButton"_s), Qt::LeftButton);
     QVERIFY(window.waitForListRun());
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY2(window.panel(1).startsWith(u"搜索失败"_s), qPrintable(window.panel(1)));
@@ -494,9 +494,9 @@ void FaultsTest::songAddressAnswers()
     QCOMPARE(window.songs().count(), 2);
 
     window.clickRow(1);
-    const QString text2 = window.box(u"Text2"_s)->text();
-    const QString text6 = window.box(u"Text6"_s)->text();
-    QCOMPARE(window.box(u"Text4"_s)->text(), u"1"_s + QString(12, u' '));
+    const QString text2 = window.box(u"linkBox"_s)->text();
+    const QString text6 = window.box(u"rawLinkBox"_s)->text();
+    QCOMPARE(window.box(u"songIdBox"_s)->text(), u"1"_s + QString(12, u' '));
     if (!shown) {
         // Refused as a failed resolution: no link, and the status bar says why
         QVERIFY(text2.isEmpty());
@@ -649,7 +649,7 @@ void FaultsTest::deadSongsAreSkipped()
     }
     // The boxes still show the song the user chose
     if (chosen > 0)
-        QCOMPARE(window.box(u"Text3"_s)->text().trimmed(), u"歌%1"_s.arg(chosen));
+        QCOMPARE(window.box(u"titleBox"_s)->text().trimmed(), u"歌%1"_s.arg(chosen));
 }
 
 // The truncated file is a complete HTTP answer whose WAV header announces three times the

@@ -205,7 +205,7 @@ void NextRunTest::downloadsAreAsTheyWereLeft()
 
     const QStringList second = runProgram(2, arguments, config.path());
     QCOMPARE(second,
-             (QStringList {u"shown: Form1"_s, u"after Ctrl+J: DownloadsWindow,Form1"_s,
+             (QStringList {u"shown: MainWindow"_s, u"after Ctrl+J: DownloadsWindow,MainWindow"_s,
                            u"row: a.wav | 失败：服务器返回错误 404 | 重试"_s,
                            u"row: b.wav | 已中断：程序退出时尚未下载完 | 继续"_s, u"finished"_s}));
     QFile saved(QDir(folder.path()).filePath(u"b.wav"_s));

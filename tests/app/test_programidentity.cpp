@@ -203,8 +203,8 @@ void ProgramIdentityTest::requestsFollowSystemProxy()
         window.form().downloads().setTargetDirectory(folder.path());
         QSignalSpy downloaded(&window.form().downloads(), &DownloadManager::finished);
         window.clickRow(1);
-        QTRY_VERIFY_WITH_TIMEOUT(!window.box(u"Text2"_s)->text().isEmpty(), scaled(5000));
-        QTest::mouseClick(window.button(u"Command3"_s), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.box(u"linkBox"_s)->text().isEmpty(), scaled(5000));
+        QTest::mouseClick(window.button(u"downloadButton"_s), Qt::LeftButton);
         QVERIFY(downloaded.wait(scaled(10000)));
         QVERIFY(downloaded.at(0).at(1).toBool());
         // The player fetches the background track on its own

@@ -71,7 +71,7 @@ void ServiceTextTest::statusTooltipShowsMarkupLiterally()
     TestWindow window(u"http://127.0.0.1:1"_s);
     QVERIFY(window.show());
     // The timer would write the player's status into panel 2
-    window.child<QTimer>(u"Timer1"_s)->stop();
+    window.child<QTimer>(u"statusTimer"_s)->stop();
     StatusBarWidget *const status = window.status();
     status->setPanelText(1, kMarkup);
     status->setPanelText(2, u"a\n<i>b</i>"_s);

@@ -51,7 +51,7 @@ QJsonObject slowAddress(int id, int delayMs)
     return {{u"act"_s, u"getonemusic"_s}, {u"id"_s, QString::number(id)}, {u"delayMs"_s, delayMs}};
 }
 
-// The encoded link, which is played and shown in Text2
+// The encoded link, which is played and shown in linkBox
 QString link(const CatalogueService &service, int id)
 {
     return service.base() + u"/music/song%5F"_s + QString::number(id) + u".wav"_s;
@@ -76,15 +76,15 @@ QStringList addressRequests(const CatalogueService &service)
 }
 
 struct Boxes {
-    QString Text3, Text5, Text4, Text2, Text6;
+    QString titleBox, serialBox, songIdBox, linkBox, rawLinkBox;
     bool operator==(const Boxes &) const = default;
 };
 
 Boxes boxes(const TestWindow &window)
 {
-    return {window.box(u"Text3"_s)->text(), window.box(u"Text5"_s)->text(),
-            window.box(u"Text4"_s)->text(), window.box(u"Text2"_s)->text(),
-            window.box(u"Text6"_s)->text()};
+    return {window.box(u"titleBox"_s)->text(), window.box(u"serialBox"_s)->text(),
+            window.box(u"songIdBox"_s)->text(), window.box(u"linkBox"_s)->text(),
+            window.box(u"rawLinkBox"_s)->text()};
 }
 
 Boxes song(const CatalogueService &service, int id, bool links = true)
@@ -99,7 +99,8 @@ Boxes song(const CatalogueService &service, int id, bool links = true)
 namespace QTest {
 template<> char *toString(const Boxes &b)
 {
-    return toString(QStringList {b.Text3, b.Text5, b.Text4, b.Text2, b.Text6}.join(u" | "_s));
+    return toString(
+        QStringList {b.titleBox, b.serialBox, b.songIdBox, b.linkBox, b.rawLinkBox}.join(u" | "_s));
 }
 } // namespace QTest
 
@@ -145,7 +146,7 @@ void SongChoiceTest::failedLinkEmptiesTheLinkBoxes()
     QVERIFY2(window.panel(1).startsWith(u"获取歌曲链接失败："_s), qPrintable(window.panel(1)));
     QCOMPARE(addressRequests(service), (QStringList {u"3"_s, u"1"_s, u"1"_s, u"2"_s}));
     // "下载" has nothing to fetch now
-    QTest::mouseClick(window.button(u"Command3"_s), Qt::LeftButton);
+    QTest::mouseClick(window.button(u"downloadButton"_s), Qt::LeftButton);
     QVERIFY(window.webBrowser()->downloads().ids().isEmpty());
 }
 
@@ -166,15 +167,15 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
     // player goes on from the list inside that wait
     window.songs().select(2);
     const RequestTrigger stop(service, u"id=2"_s, [player] { player->stop(); });
-    window.child<QAction>(u"Players"_s)->trigger();
+    window.child<QAction>(u"playAction"_s)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(stop.fired(), scaled(5000));
     QVERIFY(window.waitForSongChoice());
 
     QCOMPARE(player->URL(), link(service, 2));
     QCOMPARE(window.app().playIndex(), 2);
     QCOMPARE(boxes(window),
-             (Boxes {song(service, 2).Text3, song(service, 2).Text5, song(service, 2).Text4,
-                     link(service, 2), QString()}));
+             (Boxes {song(service, 2).titleBox, song(service, 2).serialBox,
+                     song(service, 2).songIdBox, link(service, 2), QString()}));
     QCOMPARE(addressRequests(service), (QStringList {u"1"_s, u"2"_s, u"1"_s, u"2"_s}));
 }
 

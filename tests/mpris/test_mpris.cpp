@@ -1,5 +1,5 @@
 #include "app/desktopintegration.h"
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "mpris/mprisservice.h"
@@ -420,7 +420,7 @@ void MprisTest::volumeMapsToPercent()
 void MprisTest::raiseAndQuit()
 {
     TestWindow window(u"http://127.0.0.1:1"_s);
-    Form1 &form = window.form();
+    MainWindow &form = window.form();
     const MprisService service(form, window.app().player(), *m_programBus);
 
     call(kRoot, u"Raise"_s);
@@ -438,7 +438,7 @@ void MprisTest::raiseAndQuit()
 void MprisTest::titleFollowsTheList()
 {
     TestWindow window(m_service->base());
-    Form1 &form = window.form();
+    MainWindow &form = window.form();
     QVERIFY(window.load());
     ReportList &songs = window.songs();
     QCOMPARE(songs.count(), 2);
@@ -448,7 +448,7 @@ void MprisTest::titleFollowsTheList()
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"nocturne_2.wav"_s);
 
     songs.select(2);
-    form.findChild<QAction *>(u"Players"_s)->trigger();
+    form.findChild<QAction *>(u"playAction"_s)->trigger();
     QVERIFY(window.waitForSongChoice());
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"夜曲"_s);
@@ -459,7 +459,7 @@ void MprisTest::titleFollowsTheList()
     QTRY_COMPARE_WITH_TIMEOUT(metadata().value(u"xesam:title"_s).toString(), u"晴天"_s,
                               scaled(kTimeout));
     QVERIFY(trackId(metadata()) != lastRowTrack);
-    QCOMPARE(form.findChild<QLineEdit *>(u"Text3"_s)->text().trimmed(), u"夜曲"_s);
+    QCOMPARE(form.findChild<QLineEdit *>(u"titleBox"_s)->text().trimmed(), u"夜曲"_s);
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
 }
 
@@ -469,7 +469,7 @@ void MprisTest::nextPreviousAndStop()
     const CatalogueService service({u"--media-seconds"_s, u"60"_s}, kThreeSongs);
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    Form1 &form = window.form();
+    MainWindow &form = window.form();
     window.app().integrateDesktop(*m_programBus);
     BusListener listener;
     listen(listener);
@@ -491,7 +491,7 @@ void MprisTest::nextPreviousAndStop()
         QVERIFY(window.waitForSongChoice());
         QCOMPARE(title(), titles.at(row - 1));
         QCOMPARE(window.app().playIndex(), row);
-        QCOMPARE(form.findChild<QLineEdit *>(u"Text3"_s)->text().trimmed(), titles.at(row - 1));
+        QCOMPARE(form.findChild<QLineEdit *>(u"titleBox"_s)->text().trimmed(), titles.at(row - 1));
         QCOMPARE(asked(), before + 2);
     }
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -549,11 +549,11 @@ void MprisTest::notifiesSongsFromTheList()
                                        QDBusConnection::ExportScriptableSlots));
     QVERIFY(desktopSide.registerService(u"org.freedesktop.Notifications"_s));
     TestWindow window(service.base());
-    Form1 &form = window.form();
+    MainWindow &form = window.form();
     window.app().integrateDesktop(*m_programBus);
     QVERIFY(window.load());
     ReportList &songs = window.songs();
-    QAction *const play = form.findChild<QAction *>(u"Players"_s);
+    QAction *const play = form.findChild<QAction *>(u"playAction"_s);
     const auto playRow = [&](int row) {
         songs.select(row);
         play->trigger();

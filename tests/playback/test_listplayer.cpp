@@ -201,7 +201,7 @@ void ListPlayerTest::userCancelsTheSkip()
     QCOMPARE(rig.list.errors.value(1), u"无法播放该媒体"_s);
 
     rig.list.selected = 3;
-    rig.handlers.ListView1_Click();
+    rig.handlers.songClicked();
     QVERIFY(!rig.player.skipPending());
 
     // So does the song started again with the player's own button

@@ -98,7 +98,7 @@ void SongHandlersTest::clickShowsSongAndLinks()
     Songs songs(3);
     QVERIFY(songs.service.isRunning());
     songs.list.selected = 3;
-    songs.handlers.ListView1_Click();
+    songs.handlers.songClicked();
 
     QTRY_COMPARE(songs.text6.value, rawLink(songs.base(), 3));
     QCOMPARE(songs.text3.value, u"晚风3"_s + kPad);
@@ -114,7 +114,7 @@ void SongHandlersTest::doubleClickPlays()
 {
     Songs songs(3);
     songs.list.selected = 3;
-    songs.handlers.ListView1_DblClick();
+    songs.handlers.songActivated();
 
     QCOMPARE(songs.handlers.playIndex(), 3);
     QTRY_COMPARE(songs.text6.value, rawLink(songs.base(), 3));
@@ -129,7 +129,7 @@ void SongHandlersTest::playMenuLeavesRawLink()
     Songs songs(3);
     songs.text6.value = u"earlier"_s;
     songs.list.selected = 1;
-    songs.handlers.Players_Click();
+    songs.handlers.playTriggered();
 
     QTRY_COMPARE(songs.text2.value, encodedLink(songs.base(), 1));
     QVERIFY(!songs.handlers.hasPendingChoice());
@@ -144,19 +144,19 @@ void SongHandlersTest::downloads()
 {
     Songs songs(3);
     // The button with nothing shown does nothing
-    songs.handlers.Command3_Click();
+    songs.handlers.downloadClicked();
     QVERIFY(songs.browser.navigated.isEmpty());
 
     // The popup item fetches the selected song's link and changes no box
     songs.list.selected = 1;
-    songs.handlers.DOl_Click();
+    songs.handlers.downloadTriggered();
     QTRY_COMPARE(songs.browser.navigated, QStringList {encodedLink(songs.base(), 1)});
     QVERIFY(songs.text2.value.isEmpty());
     QCOMPARE(songs.service.requestTargets().size(), 1);
 
     // The button opens exactly what the link box shows, without asking the service
     songs.text2.value = u"http://127.0.0.1:1/shown.wav"_s;
-    songs.handlers.Command3_Click();
+    songs.handlers.downloadClicked();
     QCOMPARE(songs.browser.navigated.last(), u"http://127.0.0.1:1/shown.wav"_s);
     QCOMPARE(songs.service.requestTargets().size(), 1);
 }
@@ -184,11 +184,11 @@ void SongHandlersTest::continuePlayback()
 
     // Only a stop counts
     songs.media.state = MediaPlayer::Playing;
-    songs.handlers.WindowsMediaPlayer1_PlayStateChange(3);
+    songs.handlers.playerStateChanged(3);
     QVERIFY(songs.service.requestTargets().isEmpty());
 
     songs.media.state = MediaPlayer::Stopped;
-    songs.handlers.WindowsMediaPlayer1_PlayStateChange(1);
+    songs.handlers.playerStateChanged(1);
     QCOMPARE(songs.handlers.playIndex(), next);
     QTRY_COMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), next)});
     // The boxes are left alone
@@ -200,9 +200,9 @@ void SongHandlersTest::emptyListDoesNothing()
     Songs songs(1);
     songs.list.rows.clear();
     songs.media.state = MediaPlayer::Stopped;
-    songs.handlers.ListView1_Click();
-    songs.handlers.ListView1_DblClick();
-    songs.handlers.WindowsMediaPlayer1_PlayStateChange(1);
+    songs.handlers.songClicked();
+    songs.handlers.songActivated();
+    songs.handlers.playerStateChanged(1);
     QVERIFY(songs.media.assigned.isEmpty());
     QVERIFY(songs.service.requestTargets().isEmpty());
 }
@@ -214,9 +214,9 @@ void SongHandlersTest::staleHandlerStopsWriting()
     songs.list.selected = 2;
     const RequestTrigger click(songs.service, addressRequest(2), [&] {
         songs.list.selected = 3;
-        songs.handlers.ListView1_Click();
+        songs.handlers.songClicked();
     });
-    songs.handlers.ListView1_DblClick();
+    songs.handlers.songActivated();
 
     // Row 3 is shown with its own links; row 2 is neither shown nor played, and its late
     // answer was never waited for

@@ -32,45 +32,45 @@ class SkinnedWindow : public QMainWindow {
 public:
     SkinnedWindow()
     {
-        setObjectName(u"Form1"_s);
+        setObjectName(u"MainWindow"_s);
         auto *const central = new QWidget(this);
         central->setFixedSize(450, 500);
         setCentralWidget(central);
 
         auto *const player = new QWidget(central);
-        player->setObjectName(u"WindowsMediaPlayer1"_s);
+        player->setObjectName(u"playerStrip"_s);
         player->setGeometry(0, 0, 449, 44);
         playerText = new QLabel(player);
         playerText->setGeometry(300, 10, 100, 20);
 
         label = new QLabel(central);
-        label->setObjectName(u"Label3"_s);
+        label->setObjectName(u"keywordLabel"_s);
         label->setGeometry(8, 48, 80, 16);
         keyword = new QLineEdit(central);
-        keyword->setObjectName(u"Text1"_s);
+        keyword->setObjectName(u"keywordBox"_s);
         keyword->setGeometry(88, 48, 209, 18);
         search = new QPushButton(central);
-        search->setObjectName(u"Command1"_s);
+        search->setObjectName(u"searchButton"_s);
         search->setGeometry(304, 43, 65, 25);
         site = new QPushButton(central);
-        site->setObjectName(u"Command2"_s);
+        site->setObjectName(u"siteButton"_s);
         site->setGeometry(374, 43, 73, 25);
 
         auto *const frame = new QGroupBox(u"歌曲列表："_s, central);
-        frame->setObjectName(u"Frame1"_s);
+        frame->setObjectName(u"songListFrame"_s);
         frame->setGeometry(0, 72, 449, 337);
         list = new QTreeWidget(frame);
-        list->setObjectName(u"ListView1"_s);
+        list->setObjectName(u"songList"_s);
         list->setGeometry(8, 16, 433, 313);
         typeAhead = new TypeAheadBox(list->viewport());
 
         link = new QLineEdit(central);
-        link->setObjectName(u"Text2"_s);
+        link->setObjectName(u"linkBox"_s);
         link->setReadOnly(true);
         link->setGeometry(104, 440, 289, 18);
 
         status = new QStatusBar(central);
-        status->setObjectName(u"StatusBar1"_s);
+        status->setObjectName(u"statusBar"_s);
         status->setSizeGripEnabled(false);
         status->setGeometry(0, 483, 450, 17);
         panel = new QLabel;

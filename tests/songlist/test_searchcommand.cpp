@@ -61,7 +61,7 @@ void SearchCommandTest::blankKeywordWarns()
     search.list.rows = {ReportRow {u"a"_s, u"b"_s, u"c"_s}};
     search.keyword.value = keyword;
 
-    search.command.Command1_Click();
+    search.command.searchRequested();
 
     QCOMPARE(search.messageBox.shown.size(), 1);
     QCOMPARE(search.messageBox.shown[0].text, u"请输入歌曲名称或者关键字！"_s);
@@ -92,7 +92,7 @@ void SearchCommandTest::keywordGoesOutEncoded()
     Search search(service.base());
     search.keyword.value = keyword;
 
-    search.command.Command1_Click();
+    search.command.searchRequested();
     QVERIFY(search.ended());
 
     QVERIFY(search.messageBox.shown.isEmpty());
@@ -106,7 +106,7 @@ void SearchCommandTest::furtherPagesCarryTheKeyword()
     QVERIFY(service.isRunning());
     Search search(service.base());
     search.keyword.value = u"晚风"_s;
-    search.command.Command1_Click();
+    search.command.searchRequested();
     QVERIFY(search.ended());
 
     const QStringList targets = service.requestTargets();
@@ -127,9 +127,9 @@ void SearchCommandTest::enterActsAsClick()
     QVERIFY(service.isRunning());
     Search search(service.base());
     search.keyword.value = u"星空"_s;
-    search.command.Text1_KeyPress(Qt::Key_A);
+    search.command.keywordKeyPressed(Qt::Key_A);
     QCOMPARE(search.loader.state(), SongListLoader::State::Idle);
-    search.command.Text1_KeyPress(Qt::Key_Return);
+    search.command.keywordKeyPressed(Qt::Key_Return);
     QVERIFY(search.ended());
     QVERIFY(service.requestTargets().size() >= 1);
     QCOMPARE(search.finished.size(), 1);
@@ -144,10 +144,10 @@ void SearchCommandTest::secondClickStopsTheRun()
     search.keyword.value = u"晚风"_s;
     bool runningAfterStop = true;
     const RequestTrigger stop(service, u"page=2"_s, [&] {
-        search.command.Text1_KeyPress(Qt::Key_Return);
+        search.command.keywordKeyPressed(Qt::Key_Return);
         runningAfterStop = search.loader.isRunning();
     });
-    search.command.Command1_Click();
+    search.command.searchRequested();
     QVERIFY(search.loader.isRunning());
     QVERIFY(search.ended());
 
@@ -167,7 +167,7 @@ void SearchCommandTest::blankClickDuringRunDoesNotStop()
     Search search(service.base());
     const RequestTrigger blankClick(service, u"page=2"_s, [&] {
         search.keyword.value = u" "_s;
-        search.command.Command1_Click();
+        search.command.searchRequested();
     });
     // The default list as the run, so that it has two pages whatever a keyword would find
     search.loader.loadSongList(search.urls.text(UrlTexts::DefaultListFirstPage));
@@ -185,7 +185,7 @@ void SearchCommandTest::keywordTooLongStartsNoRun()
     Search search(service.base());
     QSignalSpy failed(&search.command, &SearchCommand::searchFailed);
     search.keyword.value = QString(40000, u'x');
-    search.command.Command1_Click();
+    search.command.searchRequested();
 
     QCOMPARE(failed.size(), 1);
     QCOMPARE(search.loader.state(), SongListLoader::State::Idle);

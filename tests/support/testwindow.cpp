@@ -20,7 +20,7 @@ using namespace Qt::StringLiterals;
 TestWindow::TestWindow(const QString &serviceBase, std::chrono::milliseconds transferTimeout,
                        ProgramEnd programEnd, std::chrono::milliseconds textDeadline)
 {
-    FormEnvironment environment;
+    Environment environment;
     environment.serviceBase = serviceBase;
     // A port nobody listens on: a stray real browser would open nothing
     environment.exitPage = u"http://127.0.0.1:1/bye"_s;
@@ -64,12 +64,12 @@ bool TestWindow::show() const
 
 ReportListView *TestWindow::list() const
 {
-    return child<ReportListView>(u"ListView1"_s);
+    return child<ReportListView>(u"songList"_s);
 }
 
 StatusBarWidget *TestWindow::status() const
 {
-    return child<StatusBarWidget>(u"StatusBar1"_s);
+    return child<StatusBarWidget>(u"statusBar"_s);
 }
 
 AudioPlayer *TestWindow::player() const
@@ -79,12 +79,12 @@ AudioPlayer *TestWindow::player() const
 
 MediaPlayerWidget *TestWindow::playerStrip() const
 {
-    return child<MediaPlayerWidget>(u"WindowsMediaPlayer1"_s);
+    return child<MediaPlayerWidget>(u"playerStrip"_s);
 }
 
 DownloadWebView *TestWindow::webBrowser() const
 {
-    return child<DownloadWebView>(u"WebBrowser1"_s);
+    return child<DownloadWebView>(u"downloader"_s);
 }
 
 QLineEdit *TestWindow::box(const QString &name) const
@@ -99,7 +99,7 @@ QPushButton *TestWindow::button(const QString &name) const
 
 QString TestWindow::caption() const
 {
-    return button(u"Command1"_s)->text();
+    return button(u"searchButton"_s)->text();
 }
 
 QString TestWindow::panel(int number) const

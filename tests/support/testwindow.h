@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/application.h"
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "fakes.h"
 
 #include <QString>
@@ -16,7 +16,7 @@ class QPushButton;
 class ReportListView;
 class StatusBarWidget;
 
-// An offscreen Form1 wired to a test's catalogue service. Nothing leaves the process: the
+// An offscreen MainWindow wired to a test's catalogue service. Nothing leaves the process: the
 // shell, the message box and the skin library are fakes, and closing the window only counts
 // the end of the program unless the test asks for the real one.
 class TestWindow {
@@ -33,7 +33,7 @@ public:
     TestWindow &operator=(const TestWindow &) = delete;
 
     Application &app() const { return *m_app; }
-    Form1 &form() const { return m_app->window(); }
+    MainWindow &form() const { return m_app->window(); }
     // Starts the window as the program does and waits until it has loaded; false if it never does
     bool load() const;
     // A list run goes on, and nobody has asked it to stop
@@ -46,7 +46,7 @@ public:
     template<typename T> T *child(const QString &name) const { return form().findChild<T *>(name); }
     ReportListView *list() const;
     // The song list as the logic sees it: rows counted from 1
-    ReportList &songs() const { return form().songList(); }
+    ReportList &songs() const { return form().songRows(); }
     StatusBarWidget *status() const;
     AudioPlayer *player() const;
     // The player's control strip

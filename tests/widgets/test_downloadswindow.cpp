@@ -2,7 +2,7 @@
 // told apart from a finished one, its rows following the download manager's items, the save
 // dialog, and the main window's status bar told how a download ended.
 
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "app/programidentity.h"
 #include "downloads/downloadfilename.h"
 #include "downloads/downloadmanager.h"
@@ -335,8 +335,8 @@ void DownloadsWindowTest::statusBarTellsHowItEnded()
 
     // "下载" fetches the song last clicked
     window.clickRow(row);
-    QTRY_VERIFY_WITH_TIMEOUT(!window.box(u"Text2"_s)->text().isEmpty(), scaled(5000));
-    QTest::mouseClick(window.button(u"Command3"_s), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.box(u"linkBox"_s)->text().isEmpty(), scaled(5000));
+    QTest::mouseClick(window.button(u"downloadButton"_s), Qt::LeftButton);
     QVERIFY(finished.wait(scaled(10000)));
     QCOMPARE(window.panel(1), panel);
 }

@@ -87,7 +87,7 @@ void ListTypeAheadTest::pinyinFindsRowsInALongList()
     QCOMPARE(dataRequests(service), requestsBefore);
 
     // A click elsewhere closes the box, and so does a pause
-    QTest::mouseClick(window.box(u"Text1"_s), Qt::LeftButton);
+    QTest::mouseClick(window.box(u"keywordBox"_s), Qt::LeftButton);
     QVERIFY(!box.isVisible());
     list->setFocus();
     QTest::keyClicks(list, u"y"_s);

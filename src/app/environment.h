@@ -13,7 +13,7 @@ class Skinning;
 
 // What the window takes from its surroundings. The program uses the defaults, fixed at build
 // time; tests point the window at their own service and replace what would leave the process.
-struct FormEnvironment {
+struct Environment {
     QString serviceBase = QString::fromUtf8(kServiceBase);
     QString exitPage = QString::fromUtf8(kExitPage);
     // Where the skin file is looked for; empty means the executable's folder

@@ -1,4 +1,4 @@
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "playback/playorder.h"
@@ -41,7 +41,7 @@ struct Window : TestWindow {
 
 } // namespace
 
-class Form1Test : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -59,37 +59,37 @@ private slots:
     void playingRowAndKeys();
 };
 
-void Form1Test::layout()
+void MainWindowTest::layout()
 {
     Window window(u"http://127.0.0.1:1"_s, false);
-    Form1 &form = window.form();
+    MainWindow &form = window.form();
 
     QCOMPARE(form.centralWidget()->size(), QSize(450, 500));
     QVERIFY(form.windowTitle().startsWith(u"Quillpod V1.0 "_s));
     QVERIFY(!form.windowIcon().isNull());
 
-    for (const QString &name :
-         {u"Text1"_s, u"Text2"_s, u"Text3"_s, u"Text4"_s, u"Text5"_s, u"Text6"_s}) {
+    for (const QString &name : {u"keywordBox"_s, u"linkBox"_s, u"titleBox"_s, u"songIdBox"_s,
+                                u"serialBox"_s, u"rawLinkBox"_s}) {
         const QLineEdit *box = window.child<QLineEdit>(name);
         QVERIFY2(box, qPrintable(name));
-        QCOMPARE(box->isReadOnly(), name != u"Text1"_s);
+        QCOMPARE(box->isReadOnly(), name != u"keywordBox"_s);
         // Every box is announced by the label beside it
         const auto labels = form.findChildren<QLabel *>();
         QVERIFY2(std::any_of(labels.begin(), labels.end(),
                              [box](const QLabel *label) { return label->buddy() == box; }),
                  qPrintable(name));
     }
-    for (const QString &name : {u"Command1"_s, u"Command2"_s, u"Command3"_s})
+    for (const QString &name : {u"searchButton"_s, u"siteButton"_s, u"downloadButton"_s})
         QVERIFY(window.child<QPushButton>(name));
-    for (const QString &name :
-         {u"Label1"_s, u"Label2"_s, u"Label3"_s, u"Label4"_s, u"Label5"_s, u"lbl"_s})
+    for (const QString &name : {u"titleLabel"_s, u"linkLabel"_s, u"keywordLabel"_s,
+                                u"songIdLabel"_s, u"serialLabel"_s, u"rawLinkLabel"_s})
         QVERIFY(window.child<QLabel>(name));
-    QVERIFY(window.child<QGroupBox>(u"Frame1"_s));
-    QCOMPARE(window.list()->parentWidget(), window.child<QGroupBox>(u"Frame1"_s));
+    QVERIFY(window.child<QGroupBox>(u"songListFrame"_s));
+    QCOMPARE(window.list()->parentWidget(), window.child<QGroupBox>(u"songListFrame"_s));
     QVERIFY(window.status());
     QVERIFY(window.player());
-    QVERIFY(form.findChild<QObject *>(u"WebBrowser1"_s));
-    QVERIFY(form.findChild<QObject *>(u"Timer1"_s));
+    QVERIFY(form.findChild<QObject *>(u"downloader"_s));
+    QVERIFY(form.findChild<QObject *>(u"statusTimer"_s));
 
     // No control but the hidden web view reaches past the client area
     const QRect client = form.centralWidget()->rect();
@@ -104,8 +104,8 @@ void Form1Test::layout()
     QCOMPARE(menus.first()->text(), u"菜单"_s);
     QCOMPARE(menus.first()->menu()->actions().last()->text(), u"下载列表"_s);
     QCOMPARE(menus.first()->menu()->actions().last()->shortcut(), QKeySequence(u"Ctrl+J"_s));
-    QVERIFY(window.action(u"BoLi"_s)->isChecked());
-    const QMenu *popup = window.child<QMenu>(u"Memu"_s);
+    QVERIFY(window.action(u"glassAction"_s)->isChecked());
+    const QMenu *popup = window.child<QMenu>(u"songMenu"_s);
     QVERIFY(popup);
     QCOMPARE(popup->actions().size(), 3);
     QCOMPARE(popup->actions().at(0)->text(), u"播放"_s);
@@ -114,14 +114,14 @@ void Form1Test::layout()
 
     // Read through accessibility, as a screen reader would
     QAccessibleInterface *button
-        = QAccessible::queryAccessibleInterface(window.child<QPushButton>(u"Command1"_s));
+        = QAccessible::queryAccessibleInterface(window.child<QPushButton>(u"searchButton"_s));
     QCOMPARE(button->text(QAccessible::Name), u"搜索"_s);
     QAccessibleInterface *box
-        = QAccessible::queryAccessibleInterface(window.child<QLineEdit>(u"Text1"_s));
+        = QAccessible::queryAccessibleInterface(window.child<QLineEdit>(u"keywordBox"_s));
     QCOMPARE(box->text(QAccessible::Name), u"查找歌曲："_s);
 }
 
-void Form1Test::startUp()
+void MainWindowTest::startUp()
 {
     CatalogueService service({u"--media-seconds"_s, u"0.5"_s});
     QVERIFY(service.isRunning());
@@ -136,14 +136,14 @@ void Form1Test::startUp()
     QCOMPARE(list->listModel().headerData(2, Qt::Horizontal).toString(), u"歌曲ID："_s);
     QVERIFY(songs.count() >= 200);
     QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
-    QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
+    QCOMPARE(window.child<QPushButton>(u"searchButton"_s)->text(), u"搜索"_s);
     QVERIFY(!window.listRunning());
     QCOMPARE(window.app().playIndex(), 1);
 
     // Skin attached from the program's folder, glass off and unchecked
     QCOMPARE(window.skinning.calls,
              (QStringList {u"attach:/nonexistent/quillpod.she"_s, u"aero:0"_s}));
-    QVERIFY(!window.action(u"BoLi"_s)->isChecked());
+    QVERIFY(!window.action(u"glassAction"_s)->isChecked());
 
     // The background track plays at full volume
     QVERIFY(window.player()->URL().startsWith(service.base() + u"/music/"_s));
@@ -152,7 +152,7 @@ void Form1Test::startUp()
     QVERIFY(targets.contains(u"/data/?act=getbglist"_s));
 }
 
-void Form1Test::startUpWithoutService()
+void MainWindowTest::startUpWithoutService()
 {
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost));
@@ -165,13 +165,13 @@ void Form1Test::startUpWithoutService()
     const QString panel1 = window.status()->panelText(1);
     QVERIFY2(panel1.startsWith(u"搜索失败："_s) && panel1.endsWith(u"；背景音乐不可用"_s),
              qPrintable(panel1));
-    QCOMPARE(window.child<QPushButton>(u"Command1"_s)->text(), u"搜索"_s);
+    QCOMPARE(window.child<QPushButton>(u"searchButton"_s)->text(), u"搜索"_s);
     QCOMPARE(window.songs().count(), 0);
     QCOMPARE(window.skinning.calls.size(), 2);
     QCOMPARE(window.player()->volume(), 100);
 }
 
-void Form1Test::columnsFitTheirContent()
+void MainWindowTest::columnsFitTheirContent()
 {
     CatalogueService service({u"--songs"_s, u"45"_s, u"--media-seconds"_s, u"0.5"_s});
     QVERIFY(service.isRunning());
@@ -192,7 +192,7 @@ void Form1Test::columnsFitTheirContent()
     }
 }
 
-void Form1Test::popupMenu()
+void MainWindowTest::popupMenu()
 {
     CatalogueService service({u"--songs"_s, u"5"_s, u"--media-seconds"_s, u"0.5"_s});
     QVERIFY(service.isRunning());
@@ -200,7 +200,7 @@ void Form1Test::popupMenu()
     QVERIFY(window.show());
     ReportListView *list = window.list();
     ReportList &songs = window.songs();
-    QMenu *popup = window.child<QMenu>(u"Memu"_s);
+    QMenu *popup = window.child<QMenu>(u"songMenu"_s);
 
     list->clearSelection();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 200));
@@ -216,12 +216,12 @@ void Form1Test::popupMenu()
     QVERIFY(!popup->isVisible());
 }
 
-void Form1Test::statusTooltip()
+void MainWindowTest::statusTooltip()
 {
     Window window(u"http://127.0.0.1:1"_s, false);
     QVERIFY(window.show());
     // The timer would write the player's status into panel 2
-    window.child<QTimer>(u"Timer1"_s)->stop();
+    window.child<QTimer>(u"statusTimer"_s)->stop();
     StatusBarWidget *status = window.status();
     status->setPanelText(1, QString());
     status->setPanelText(2, QString());
@@ -234,7 +234,7 @@ void Form1Test::statusTooltip()
     QCOMPARE(status->toolTipText(), u"<b>一</b>  | 二"_s);
 }
 
-void Form1Test::panelTwoFollowsThePlayer()
+void MainWindowTest::panelTwoFollowsThePlayer()
 {
     CatalogueService service({u"--songs"_s, u"60"_s, u"--per-page"_s, u"20"_s, u"--delay-page"_s,
                               u"2:600"_s, u"--media-seconds"_s, u"0.5"_s});
@@ -259,17 +259,17 @@ void Form1Test::panelTwoFollowsThePlayer()
     QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), scaled(200));
 
     // Idle, the timer rests; a change of the player's status wakes it at once
-    QTimer *timer = window.child<QTimer>(u"Timer1"_s);
+    QTimer *timer = window.child<QTimer>(u"statusTimer"_s);
     QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), scaled(5000));
     window.player()->setURL(u"ftp://127.0.0.1/x.wav"_s);
     QVERIFY(window.player()->statusText().startsWith(u"错误"_s));
     QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), scaled(50));
 }
 
-void Form1Test::glassToggles()
+void MainWindowTest::glassToggles()
 {
     Window window(u"http://127.0.0.1:1"_s, false);
-    QAction *glass = window.action(u"BoLi"_s);
+    QAction *glass = window.action(u"glassAction"_s);
     glass->setChecked(false);
     glass->trigger();
     QVERIFY(glass->isChecked());
@@ -278,10 +278,10 @@ void Form1Test::glassToggles()
     QCOMPARE(window.skinning.calls, (QStringList {u"aero:1"_s, u"aero:0"_s}));
 }
 
-void Form1Test::siteButtonAndClosing()
+void MainWindowTest::siteButtonAndClosing()
 {
     Window window(u"http://127.0.0.1:1"_s, false);
-    QTest::mouseClick(window.child<QPushButton>(u"Command2"_s), Qt::LeftButton);
+    QTest::mouseClick(window.child<QPushButton>(u"siteButton"_s), Qt::LeftButton);
     QCOMPARE(window.shell.opened, QStringList {u"http://127.0.0.1:1"_s});
 
     window.form().close();
@@ -302,7 +302,7 @@ int addressRequests(const CatalogueService &service, const QString &id)
 
 } // namespace
 
-void Form1Test::playbackGoesOnFromTheList()
+void MainWindowTest::playbackGoesOnFromTheList()
 {
     CatalogueService service({u"--songs"_s, u"6"_s, u"--media-seconds"_s, u"0.4"_s});
     QVERIFY(service.isRunning());
@@ -324,7 +324,7 @@ void Form1Test::playbackGoesOnFromTheList()
 // Row 1's media is missing; the background track is song 2, the last row. Each time the list
 // comes round to row 1 it fails, and after a pause row 2 plays: a dead song costs one request a
 // round, never a burst.
-void Form1Test::brokenMediaDoesNotLoop()
+void MainWindowTest::brokenMediaDoesNotLoop()
 {
     const QByteArray catalogue = R"({"background": ["2"], "songs": [
         {"id": "1", "title": "坏", "serial": "S1", "path": "/music/missing_1.wav", "media": "missing"},
@@ -351,7 +351,7 @@ void Form1Test::brokenMediaDoesNotLoop()
 
 // The playing row carries the play mark, which follows the song that plays and goes with the
 // rows; Ctrl+L shows that row as a click on it would, Ctrl+F goes to the search box
-void Form1Test::playingRowAndKeys()
+void MainWindowTest::playingRowAndKeys()
 {
     QByteArray catalogue = R"({"background": ["1"], "songs": [)";
     for (int k = 1; k <= 5; ++k)
@@ -386,17 +386,17 @@ void Form1Test::playingRowAndKeys()
     QTest::keyClick(&window.form(), Qt::Key_L, Qt::ControlModifier);
     QVERIFY(window.waitForSongChoice());
     QCOMPARE(songs.selectedIndex(), 5);
-    QCOMPARE(window.box(u"Text3"_s)->text().trimmed(), u"歌5"_s);
-    QVERIFY(!window.box(u"Text6"_s)->text().isEmpty());
+    QCOMPARE(window.box(u"titleBox"_s)->text().trimmed(), u"歌5"_s);
+    QVERIFY(!window.box(u"rawLinkBox"_s)->text().isEmpty());
     QCOMPARE(addressRequests(service, u"5"_s), asked + 2);
 
     QTest::keyClick(&window.form(), Qt::Key_F, Qt::ControlModifier);
-    QLineEdit *const keyword = window.box(u"Text1"_s);
+    QLineEdit *const keyword = window.box(u"keywordBox"_s);
     QVERIFY(keyword->hasFocus());
 
     // A new list: the old rows and their mark are gone, and Ctrl+L has nothing to show
     keyword->setText(u"歌"_s);
-    QTest::mouseClick(window.button(u"Command1"_s), Qt::LeftButton);
+    QTest::mouseClick(window.button(u"searchButton"_s), Qt::LeftButton);
     QVERIFY(window.waitForListRun());
     QCOMPARE(songs.count(), 5);
     QCOMPARE(songs.playMark(), 0);
@@ -406,5 +406,5 @@ void Form1Test::playingRowAndKeys()
     QCOMPARE(addressRequests(service, u"5"_s), asked + 2);
 }
 
-QTEST_MAIN(Form1Test)
-#include "test_form1.moc"
+QTEST_MAIN(MainWindowTest)
+#include "test_mainwindow.moc"

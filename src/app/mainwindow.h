@@ -1,6 +1,6 @@
 #pragma once
 
-#include "form1controls.h"
+#include "mainwindowcontrols.h"
 #include "playback/songhandlers.h"
 
 #include <QMainWindow>
@@ -24,10 +24,10 @@ class StatusPanels;
 class TextBox;
 class WebView;
 
-// The program's one window, `Form1`: its controls, what the logic reads and writes of them, and
-// how the user's events reach the logic and the logic's reports reach the screen. Every handler
+// The program's one window, `MainWindow`: its controls, what the logic reads and writes of them,
+// and how the user's events reach the logic and the logic's reports reach the screen. Every handler
 // catches failures at its own boundary: none crosses the event loop.
-class Form1 : public QMainWindow, private Form1Controls {
+class MainWindow : public QMainWindow, private MainWindowControls {
     Q_OBJECT
 
 public:
@@ -41,20 +41,20 @@ public:
     };
 
     // The player's strip shows `player`; `shell` opens a finished download's folder
-    Form1(AudioPlayer &player, Shell &shell, QWidget *parent = nullptr);
-    ~Form1() override;
+    MainWindow(AudioPlayer &player, Shell &shell, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // Wires the controls to the logic, which is built on the controls below
     void attach(const Logic &logic);
 
     // The controls as the logic sees them
-    ReportList &songList() const;
-    TextBox &keywordBox() const;
+    ReportList &songRows() const;
+    TextBox &keywordText() const;
     SongHandlers::Boxes songBoxes() const;
     StatusPanels &statusPanels() const;
-    WebView &downloader() const;
+    WebView &webView() const;
     MessageBox &messageBox() const;
-    // The downloads of `WebBrowser1`, for listing the ones the last run left incomplete
+    // The downloads of `downloader`, for listing the ones the last run left incomplete
     DownloadManager &downloads() const;
     // Their list, which opens when a download starts or by Ctrl+J, never by itself
     DownloadsWindow &downloadsWindow() const { return *m_downloadsWindow; }
@@ -80,14 +80,14 @@ private:
     void connectListRuns();
 
     // Event handlers
-    void Command1_Click();
-    void Text1_KeyPress(int key);
-    void ListView1_MouseUp(Qt::MouseButton button);
-    void ListView1_MenuKey();
-    void WindowsMediaPlayer1_PlayStateChange(int newState);
-    void WindowsMediaPlayer1_DoubleClick();
-    void StatusBar1_MouseMove();
-    void Timer1_Timer();
+    void searchRequested();
+    void keywordKeyPressed(int key);
+    void songListMouseReleased(Qt::MouseButton button);
+    void songListMenuKeyPressed();
+    void playerStateChanged(int newState);
+    void playerDoubleClicked();
+    void statusBarHovered();
+    void showPlayerStatus();
     // Panel 1 tells how a download ended
     void showDownloadEnd(const QString &path, bool ok, const QString &reason);
 
@@ -115,9 +115,9 @@ private:
     bool m_closed = false;
 
     // Adapters the logic talks to
-    std::unique_ptr<LineEditTextBox> m_text1Box, m_text2Box, m_text3Box, m_text4Box, m_text5Box,
-        m_text6Box;
-    std::unique_ptr<ReportListAdapter> m_listView1;
+    std::unique_ptr<LineEditTextBox> m_keywordText, m_linkText, m_titleText, m_songIdText,
+        m_serialText, m_rawLinkText;
+    std::unique_ptr<ReportListAdapter> m_songRows;
     std::unique_ptr<MessageBoxDialog> m_messageBox;
     std::unique_ptr<FileSaveDialog> m_saveDialog;
     std::unique_ptr<DownloadsWindow> m_downloadsWindow;

@@ -1,0 +1,64 @@
+#pragma once
+
+class AudioPlayer;
+class DownloadWebView;
+class MediaPlayerWidget;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMainWindow;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QWidget;
+class ReportListView;
+class StatusBarWidget;
+
+// The controls of the window `MainWindow`, by the names its handlers use, and their design: kind,
+// caption, place, size, font, tab order and the menus. The window owns them through Qt's
+// parents; these are only the handles.
+struct MainWindowControls {
+    // statusTimer shows the player's status this long after it or the list run changed
+    static constexpr int kTickInterval = 1;
+
+    // Builds every control in `window`, which becomes fixed in size and centred on the screen;
+    // the player's strip shows `player`
+    void createControls(QMainWindow &window, AudioPlayer &player);
+
+    MediaPlayerWidget *playerStrip = nullptr;
+    QLabel *keywordLabel = nullptr;
+    QLineEdit *keywordBox = nullptr;
+    QPushButton *searchButton = nullptr;
+    QPushButton *siteButton = nullptr;
+    QGroupBox *songListFrame = nullptr;
+    ReportListView *songList = nullptr;
+    QLabel *titleLabel = nullptr;
+    QLineEdit *titleBox = nullptr;
+    QLabel *songIdLabel = nullptr;
+    QLineEdit *songIdBox = nullptr;
+    QLabel *serialLabel = nullptr;
+    QLineEdit *serialBox = nullptr;
+    QLabel *linkLabel = nullptr;
+    QLineEdit *linkBox = nullptr;
+    QPushButton *downloadButton = nullptr;
+    QLabel *rawLinkLabel = nullptr;
+    QLineEdit *rawLinkBox = nullptr;
+    StatusBarWidget *statusBarWidget = nullptr;
+    DownloadWebView *downloader = nullptr;
+    QTimer *statusTimer = nullptr;
+    QMenu *mainMenu = nullptr;
+    QAction *glassAction = nullptr;
+    // After the design's own items: opens the downloads list, also by Ctrl+J
+    QAction *downloadsListAction = nullptr;
+    QMenu *songMenu = nullptr;
+    QAction *playAction = nullptr;
+    QAction *downloadAction = nullptr;
+
+private:
+    void createClientArea(QWidget &client, AudioPlayer &player);
+    void createDetailBoxes(QWidget &client);
+    void createMenus(QMainWindow &window);
+    void setTabOrder();
+    static void fixSize(QMainWindow &window);
+};
