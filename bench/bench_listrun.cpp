@@ -1,4 +1,4 @@
-// Figure 1: a list run of the default class, from its first request to the end of FinishSongList,
+// Figure 1: a list run of the default class, from its first request to the end of finishSongList,
 // against a bare QNetworkAccessManager loop that fetches the same URLs one after another and
 // throws the bodies away, and, for information, curl fetching them in one process over one
 // connection. The window is not shown, as at start-up, when the default list is loaded.
@@ -108,7 +108,7 @@ int main(int argc, char *argv[])
     BenchReport::figure(u"1"_s, u"List run / bare QNetworkAccessManager loop (%1)"_s.arg(what),
                         u"%1x"_s.arg(ratio, 0, 'f', 2), u"<= 1.25x"_s,
                         BenchReport::atMost(ratio, 1.25));
-    BenchReport::info(u"1a"_s, u"List run, first request to FinishSongList's end"_s,
+    BenchReport::info(u"1a"_s, u"List run, first request to finishSongList's end"_s,
                       BenchReport::milliseconds(BenchReport::median(runTimes)));
     BenchReport::info(u"1b"_s, u"Bare QNetworkAccessManager loop, same URLs"_s,
                       BenchReport::milliseconds(BenchReport::median(bareTimes)));

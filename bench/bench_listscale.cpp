@@ -43,7 +43,7 @@ struct Scale {
 QStringList searchUrls(const QString &service, const QString &keyword, int pages)
 {
     const UrlTexts texts(service);
-    const QString search = texts.text(UrlTexts::SearchFirstPage) + EncodeUtf8Url(keyword);
+    const QString search = texts.text(UrlTexts::SearchFirstPage) + encodeUtf8Url(keyword);
     QStringList urls {search + RequestForms::kSearchSuffix};
     for (int page = 2; page <= pages; ++page)
         urls.append(search + RequestForms::kPageKey + QString::number(page)
@@ -51,7 +51,7 @@ QStringList searchUrls(const QString &service, const QString &keyword, int pages
     return urls;
 }
 
-// One search from the click that starts it until FinishSongList has ended; milliseconds, or a
+// One search from the click that starts it until finishSongList has ended; milliseconds, or a
 // negative value when the search did not list the whole catalogue
 double searchMs(BenchWindow &window, int expectedRows)
 {

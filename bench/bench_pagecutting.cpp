@@ -1,4 +1,4 @@
-// Figure 4: how fast AddPageRows cuts one 2,000-entry page into the list's model, without a view,
+// Figure 4: how fast addPageRows cuts one 2,000-entry page into the list's model, without a view,
 // in MB of page text (UTF-8, as the service sends it) per second; and, for scale, how that time
 // compares with memchr scanning the same text, as the service sent it, once.
 
@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
         list.clear();
         QElapsedTimer clock;
         clock.start();
-        AddPageRows(page, list);
+        addPageRows(page, list);
         cutTimes.append(clock.nsecsElapsed() / 1e6);
         if (list.count() != kEntries) {
             qCritical("bench_pagecutting: %d rows, not %d", list.count(), kEntries);
@@ -85,10 +85,10 @@ int main(int argc, char *argv[])
     qInfo("page of %d entries: %.3f MB UTF-8, %lld characters; cut in %.3f ms, memchr %.4f ms",
           kEntries, megabytes, qlonglong(page.size()), cutMs, scanMs);
     BenchReport::figure(u"4"_s,
-                        u"AddPageRows throughput, one %1-entry page into the model"_s.arg(kEntries),
+                        u"addPageRows throughput, one %1-entry page into the model"_s.arg(kEntries),
                         u"%1 MB/s"_s.arg(throughput, 0, 'f', 0), u">= 150 MB/s"_s,
                         BenchReport::atLeast(throughput, 150));
-    BenchReport::info(u"4a"_s, u"AddPageRows time / memchr over the same text"_s,
+    BenchReport::info(u"4a"_s, u"addPageRows time / memchr over the same text"_s,
                       u"%1x"_s.arg(cutMs / scanMs, 0, 'f', 0));
     return 0;
 }

@@ -1,6 +1,6 @@
 // Figure 7: a click on a row of the list until both of its links are in their boxes, which takes
 // two requests to the service. The window is on screen and the list loaded; rows near its end,
-// which FinishSongList left in view, are clicked in turn.
+// which finishSongList left in view, are clicked in turn.
 
 #include "benchprogram.h"
 #include "benchreport.h"
@@ -53,7 +53,7 @@ int main(int argc, char *argv[])
             clock.start();
             QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, point);
             const double ms = clock.nsecsElapsed() / 1e6;
-            const QString id = window.songs().item(row).SubItems(2).trimmed();
+            const QString id = window.songs().item(row).subItem(2).trimmed();
             if (!link->text().contains(id) || !rawLink->text().contains(id)) {
                 qCritical("bench_rowclick: row %d's links are not in their boxes", row);
                 return 1;

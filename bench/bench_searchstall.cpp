@@ -1,7 +1,7 @@
 // Figure 2: the longest stall of the event loop during a keyword search that lists the whole
 // large catalogue, with the window on screen. A 1 ms heartbeat timer records the largest gap
 // between its ticks from the click that starts the search, which sends the first request, until
-// the run has ended and FinishSongList has sized the last column.
+// the run has ended and finishSongList has sized the last column.
 
 #include "benchprogram.h"
 #include "benchreport.h"
@@ -192,7 +192,7 @@ int main(int argc, char *argv[])
         u"2c"_s,
         u"  the same heartbeat in the idle window, %1 s (the machine's floor)"_s.arg(kIdleSeconds),
         BenchReport::milliseconds(idleStall));
-    BenchReport::info(u"2d"_s, u"That search run, first request to FinishSongList's end"_s,
+    BenchReport::info(u"2d"_s, u"That search run, first request to finishSongList's end"_s,
                       BenchReport::milliseconds(BenchReport::median(durations)));
     return 0;
 }

@@ -95,7 +95,7 @@ public:
         m_songs.setReportView();
         m_songs.setFullRowSelect(true);
         m_songs.setManualLabelEdit();
-        m_songs.setGridLines(true);
+        m_songs.setAlternatingRowColors(true);
         m_songs.setMultiSelect(false);
         for (const QString &header : {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s})
             m_songs.addColumn(header, 2000);

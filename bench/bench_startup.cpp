@@ -38,14 +38,14 @@ void stamp(const char *step, qint64 at = now())
 // when the glass effect has been set
 class TimedSkinning : public Skinning {
 public:
-    void SkinH_AttachEx(const QString &skinFile, const QString &password) override
+    void attachSkin(const QString &skinFile, const QString &password) override
     {
         stamp("listRun");
-        m_skin.SkinH_AttachEx(skinFile, password);
+        m_skin.attachSkin(skinFile, password);
     }
-    void SkinH_SetAero(int on) override
+    void setAero(int on) override
     {
-        m_skin.SkinH_SetAero(on);
+        m_skin.setAero(on);
         stamp("skin");
     }
 

@@ -108,7 +108,7 @@ bool BenchWindow::startQuietly()
 
 void BenchWindow::silencePlayer()
 {
-    player().setURL(QString());
+    player().setUrl(QString());
     // Let the player's own queued state reports run now rather than inside a measurement
     QTest::qWait(50);
 }

@@ -116,7 +116,7 @@ int main(int argc, char *argv[])
         return fail(u"the double click showed no link: %1"_s.arg(status->panelText(1)));
 
     // Playing the chosen song, not the background track, and far enough in to show progress
-    const QUrl song(player->URL());
+    const QUrl song(player->url());
     const bool playing = QTest::qWaitFor(
         [&] {
             return player->playState() == MediaPlayer::Playing && media->source() == song

@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 void checkBackgroundId(const QString &body)
 {
     QString id;
-    const bool failed = raisesFailure([&] { id = CutBackgroundId(body); });
+    const bool failed = raisesFailure([&] { id = cutBackgroundId(body); });
 
     QString quoteFree = body;
     quoteFree.remove(u'"');

@@ -18,7 +18,7 @@ constexpr QByteArrayView kBom = "\xEF\xBB\xBF";
 QString decoded(const QByteArray &body, const QString &charset)
 {
     QString text;
-    FUZZ_REQUIRE(!raisesFailure([&] { text = TextFetcher::BytesToText(body, charset); }));
+    FUZZ_REQUIRE(!raisesFailure([&] { text = TextFetcher::bytesToText(body, charset); }));
     return text;
 }
 
@@ -50,11 +50,11 @@ void checkCharsetNames(const QByteArray &body)
         u"x-quillpod-unknown-"_s + QString::fromLatin1(body.left(12).toHex()),
     };
     for (const QString &name : names)
-        FUZZ_REQUIRE(raisesFailure([&] { TextFetcher::BytesToText(body, name); }));
+        FUZZ_REQUIRE(raisesFailure([&] { TextFetcher::bytesToText(body, name); }));
 
     // Any name at all is either decoded with or refused, and nothing else happens
     const QString anyName = QString::fromLatin1(body.left(16));
-    raisesFailure([&] { TextFetcher::BytesToText(body, anyName); });
+    raisesFailure([&] { TextFetcher::bytesToText(body, anyName); });
 }
 
 } // namespace

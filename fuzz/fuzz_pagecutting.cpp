@@ -88,7 +88,7 @@ Cut referenceCut(QString text)
 void checkTotalPages(const QString &page)
 {
     QString total;
-    FUZZ_REQUIRE(!raisesFailure([&] { total = ReadTotalPages(page); }));
+    FUZZ_REQUIRE(!raisesFailure([&] { total = readTotalPages(page); }));
 
     QString copy = page;
     copy.remove(u'"');
@@ -124,7 +124,7 @@ void checkPageRows(const QString &page)
     const qsizetype before = list.added();
     const int insertionsBefore = list.insertions();
 
-    const bool failed = raisesFailure([&] { AddPageRows(page, list); });
+    const bool failed = raisesFailure([&] { addPageRows(page, list); });
 
     // A page's rows appear together, in one insertion
     FUZZ_REQUIRE(list.insertions() - insertionsBefore <= 1);
@@ -135,7 +135,7 @@ void checkPageRows(const QString &page)
         const ReportRow &cells = model.row(row);
         for (int column = 0; column < 3; ++column) {
             const QString cell = model.data(model.index(row, column)).toString();
-            FUZZ_REQUIRE(cell == cells.SubItems(column));
+            FUZZ_REQUIRE(cell == cells.subItem(column));
             FUZZ_REQUIRE(cell.endsWith(kPadding));
             FUZZ_REQUIRE(!cell.contains(u'\r') && !cell.contains(u'\n') && !cell.contains(u'\t'));
         }

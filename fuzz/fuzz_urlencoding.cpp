@@ -102,7 +102,7 @@ void checkUtf8Url(const QString &text, CharsetDecoder &utf8)
         trimmed.chop(1);
 
     QString encoded;
-    const bool overflow = raisesFailure([&] { encoded = EncodeUtf8Url(text); });
+    const bool overflow = raisesFailure([&] { encoded = encodeUtf8Url(text); });
     FUZZ_REQUIRE(overflow == (trimmed.size() >= kKeywordLimit));
     if (overflow)
         return;
@@ -143,7 +143,7 @@ void checkGbkUrl(const QString &text, CharsetDecoder &gbk)
     static constexpr QStringView kSafe = u"-,.0123456789/";
 
     QString encoded;
-    FUZZ_REQUIRE(!raisesFailure([&] { encoded = EncodeUrl(text); }));
+    FUZZ_REQUIRE(!raisesFailure([&] { encoded = encodeUrl(text); }));
 
     EscapeReader reader(encoded);
     for (const QChar c : text) {

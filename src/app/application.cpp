@@ -110,7 +110,7 @@ void Application::start()
     list.setReportView();
     list.setFullRowSelect(true);
     list.setManualLabelEdit();
-    list.setGridLines(true);
+    list.setAlternatingRowColors(true);
     list.setMultiSelect(false);
     list.addColumn(u"歌曲名称："_s, kColumnWidth);
     list.addColumn(u"歌曲编号："_s, kColumnWidth);
@@ -125,9 +125,8 @@ void Application::listRunEnded()
     if (!std::exchange(m_startingUp, false) || m_unloaded)
         return;
     // The separator is always inserted, as the skin library expects a full path
-    m_environment.skinning->SkinH_AttachEx(m_environment.programDir + u"/quillpod.she"_s,
-                                           QString());
-    m_environment.skinning->SkinH_SetAero(0);
+    m_environment.skinning->attachSkin(m_environment.programDir + u"/quillpod.she"_s, QString());
+    m_environment.skinning->setAero(0);
     m_window->setGlassChecked(false);
     m_backgroundLookup = m_links->fetchBackgroundTrack(this);
     connect(m_backgroundLookup, &LinkLookup::resolved, this, &Application::startBackgroundTrack);
@@ -136,7 +135,7 @@ void Application::listRunEnded()
 
 void Application::startBackgroundTrack(const QString &link)
 {
-    m_player->setURL(link);
+    m_player->setUrl(link);
     endStartUp();
 }
 
@@ -188,7 +187,7 @@ void Application::openSite()
 void Application::setGlass(bool on)
 {
     // The menu item has already flipped its check mark; the effect follows it
-    m_environment.skinning->SkinH_SetAero(on ? 1 : 0);
+    m_environment.skinning->setAero(on ? 1 : 0);
 }
 
 void Application::announceSong(const QString &title)

@@ -78,7 +78,7 @@ void MainWindow::attach(const Logic &logic)
             [this] { runSongHandler(&SongHandlers::downloadTriggered); });
     connect(downloadButton, &QPushButton::clicked, this,
             [this] { runSongHandler(&SongHandlers::downloadClicked); });
-    connect(&m_player, &AudioPlayer::PlayStateChange, this, &MainWindow::playerStateChanged);
+    connect(&m_player, &AudioPlayer::playStateChanged, this, &MainWindow::playerStateChanged);
     connect(&m_player, &AudioPlayer::mediaFailed, &logic.listPlayer, &ListPlayer::mediaFailed);
     connect(&m_player, &AudioPlayer::statusTextChanged, this, &MainWindow::scheduleStatus);
     connect(songs, &SongHandlers::linkFailed, this, &MainWindow::reportLinkFailure);
@@ -97,7 +97,7 @@ void MainWindow::connectControls()
     connect(songList, &ReportListView::mouseReleased, this,
             [this](Qt::MouseButton button) { songListMouseReleased(button); });
     connect(songList, &ReportListView::menuRequested, this, &MainWindow::songListMenuKeyPressed);
-    connect(playerStrip, &MediaPlayerWidget::DoubleClick, this, &MainWindow::playerDoubleClicked);
+    connect(playerStrip, &MediaPlayerWidget::doubleClicked, this, &MainWindow::playerDoubleClicked);
     connect(&songList->listModel(), &QAbstractItemModel::modelReset, this,
             &MainWindow::listChanged);
     connect(&songList->listModel(), &QAbstractItemModel::rowsInserted, this,

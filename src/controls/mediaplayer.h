@@ -3,7 +3,7 @@
 #include <QString>
 
 // The embedded media player `playerStrip` as the handlers use it. Its event
-// PlayStateChange is a Qt signal of the player that implements it.
+// playStateChanged is a Qt signal of the player that implements it.
 class MediaPlayer {
 public:
     // playState values, in the classic player's numbering
@@ -21,8 +21,8 @@ public:
 
     virtual ~MediaPlayer() = default;
     // Assigning an address starts playing it.
-    virtual void setURL(const QString &url) = 0;
-    virtual QString URL() const = 0;
+    virtual void setUrl(const QString &url) = 0;
+    virtual QString url() const = 0;
     // The song's name for the desktop's media controls. Assigning a URL forgets it, so it is
     // given after the URL; a player that shows no names may ignore it.
     virtual void setTitle(const QString &title) { Q_UNUSED(title) }

@@ -14,8 +14,8 @@ struct ReportRow {
     QString subItem1;
     QString subItem2;
 
-    // SubItems(i) of the row: 0 is the item text itself
-    const QString &SubItems(int i) const { return i == 1 ? subItem1 : i == 2 ? subItem2 : text; }
+    // subItem(i) of the row: 0 is the item text itself
+    const QString &subItem(int i) const { return i == 1 ? subItem1 : i == 2 ? subItem2 : text; }
     bool operator==(const ReportRow &) const = default;
 };
 
@@ -44,7 +44,7 @@ public:
     // Display options set at start-up
     virtual void setReportView() = 0;
     virtual void setFullRowSelect(bool on) = 0;
-    virtual void setGridLines(bool on) = 0;
+    virtual void setAlternatingRowColors(bool on) = 0;
     virtual void setManualLabelEdit() = 0;
     virtual void setMultiSelect(bool on) = 0;
 

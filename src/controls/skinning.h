@@ -7,6 +7,6 @@
 class Skinning {
 public:
     virtual ~Skinning() = default;
-    virtual void SkinH_AttachEx(const QString &skinFile, const QString &password) = 0;
-    virtual void SkinH_SetAero(int on) = 0;
+    virtual void attachSkin(const QString &skinFile, const QString &password) = 0;
+    virtual void setAero(int on) = 0;
 };

@@ -7,5 +7,5 @@
 class WebView {
 public:
     virtual ~WebView() = default;
-    virtual void Navigate(const QString &address) = 0;
+    virtual void navigate(const QString &address) = 0;
 };

@@ -2,7 +2,7 @@
 
 DownloadWebView::DownloadWebView(QObject *parent) : QObject(parent) { }
 
-void DownloadWebView::Navigate(const QString &address)
+void DownloadWebView::navigate(const QString &address)
 {
     m_downloads.download(address);
 }

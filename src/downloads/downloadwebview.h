@@ -13,7 +13,7 @@ class DownloadWebView : public QObject, public WebView {
 public:
     explicit DownloadWebView(QObject *parent = nullptr);
 
-    void Navigate(const QString &address) override;
+    void navigate(const QString &address) override;
 
     DownloadManager &downloads() { return m_downloads; }
 

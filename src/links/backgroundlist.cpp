@@ -4,7 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-QString CutBackgroundId(QString body)
+QString cutBackgroundId(QString body)
 {
     body.remove(u'"');
     const qsizetype key = body.indexOf(u"id:");

@@ -41,7 +41,7 @@ void LinkLookup::askForAddress(const QString &id)
 void LinkLookup::takeBackgroundList(const QString &body)
 {
     QString id;
-    if (const std::optional<QString> failure = failureOf([&] { id = CutBackgroundId(body); }))
+    if (const std::optional<QString> failure = failureOf([&] { id = cutBackgroundId(body); }))
         return fail(*failure);
     askForAddress(id);
 }

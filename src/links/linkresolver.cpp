@@ -46,5 +46,5 @@ QString LinkResolver::linkFromPath(const QString &path, LinkLookup::Form form) c
     // refused rather than played or downloaded.
     if (!path.isEmpty() && !path.startsWith(u'/'))
         throw Failure(u"歌曲地址无效：服务返回的不是站内路径"_s);
-    return m_urls.serviceBase() + (form == LinkLookup::Form::Encoded ? EncodeUrl(path) : path);
+    return m_urls.serviceBase() + (form == LinkLookup::Form::Encoded ? encodeUrl(path) : path);
 }

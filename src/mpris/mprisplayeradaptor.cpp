@@ -25,7 +25,7 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(AudioPlayer &player, ListPlayback *list,
     noteTrack();
     m_announced = announcedProperties();
 
-    connect(&m_player, &AudioPlayer::PlayStateChange, this,
+    connect(&m_player, &AudioPlayer::playStateChanged, this,
             &MprisPlayerAdaptor::scheduleAnnouncement);
     connect(&m_player, &AudioPlayer::volumeChanged, this,
             &MprisPlayerAdaptor::scheduleAnnouncement);
@@ -57,10 +57,10 @@ QString MprisPlayerAdaptor::playbackStatus() const
 QVariantMap MprisPlayerAdaptor::metadata() const
 {
     QVariantMap metadata {{u"mpris:trackid"_s, QVariant::fromValue(trackId())}};
-    if (m_player.URL().isEmpty())
+    if (m_player.url().isEmpty())
         return metadata;
     metadata.insert(u"xesam:title"_s, m_player.title());
-    metadata.insert(u"xesam:url"_s, m_player.URL());
+    metadata.insert(u"xesam:url"_s, m_player.url());
     if (const qint64 duration = m_player.duration(); duration > 0)
         metadata.insert(u"mpris:length"_s, qlonglong(duration * kMicrosecondsPerMillisecond));
     return metadata;
@@ -89,7 +89,7 @@ bool MprisPlayerAdaptor::canGoNext() const
 
 bool MprisPlayerAdaptor::canPlay() const
 {
-    return !m_player.URL().isEmpty();
+    return !m_player.url().isEmpty();
 }
 
 bool MprisPlayerAdaptor::canPause() const
@@ -162,21 +162,21 @@ void MprisPlayerAdaptor::OpenUri(const QString &Uri)
 {
     const QString scheme = QUrl(Uri).scheme();
     if (scheme == u"http"_s || scheme == u"https"_s)
-        m_player.setURL(Uri);
+        m_player.setUrl(Uri);
 }
 
 QDBusObjectPath MprisPlayerAdaptor::trackId() const
 {
-    if (m_player.URL().isEmpty())
+    if (m_player.url().isEmpty())
         return QDBusObjectPath(u"/org/mpris/MediaPlayer2/TrackList/NoTrack"_s);
     return QDBusObjectPath(u"/org/quillpod/track/%1"_s.arg(m_trackNumber));
 }
 
 void MprisPlayerAdaptor::noteTrack()
 {
-    if (m_player.URL() == m_trackUrl)
+    if (m_player.url() == m_trackUrl)
         return;
-    m_trackUrl = m_player.URL();
+    m_trackUrl = m_player.url();
     ++m_trackNumber;
 }
 

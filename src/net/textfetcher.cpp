@@ -14,7 +14,7 @@ TextRequest *TextFetcher::fetchText(const QString &url, const QString &charset,
     return new TextRequest(m_network, url, charset, m_limits, owner);
 }
 
-QString TextFetcher::BytesToText(const QByteArray &body, const QString &charset)
+QString TextFetcher::bytesToText(const QByteArray &body, const QString &charset)
 {
     // Invalid bytes become U+FFFD rather than failing the whole answer, and so do the bytes of
     // an incomplete sequence at the very end (stateless: there is no next chunk to finish it). A

@@ -23,7 +23,7 @@ public:
     TextRequest *fetchText(const QString &url, const QString &charset, QObject *owner) const;
 
     // The whole byte sequence decoded in the named character set (names match without case).
-    static QString BytesToText(const QByteArray &body, const QString &charset);
+    static QString bytesToText(const QByteArray &body, const QString &charset);
 
     void setTransferTimeout(std::chrono::milliseconds timeout)
     {

@@ -161,7 +161,7 @@ void TextRequest::conclude()
     dropReply();
     QString text;
     if (const std::optional<QString> failure = failureOf([&] {
-            text = m_body.isEmpty() ? QString() : TextFetcher::BytesToText(m_body, m_charset);
+            text = m_body.isEmpty() ? QString() : TextFetcher::bytesToText(m_body, m_charset);
         }))
         return fail(*failure);
     deleteLater();

@@ -33,7 +33,7 @@ QChar *appendEscape(QChar *out, unsigned byte)
 
 } // namespace
 
-QString EncodeUtf8Url(const QString &text)
+QString encodeUtf8Url(const QString &text)
 {
     // Only U+0020 is trimmed, as the keyword box's users type it; an ideographic space at
     // either end is part of what they typed and goes out encoded like any other character.
@@ -72,7 +72,7 @@ QString EncodeUtf8Url(const QString &text)
     return encoded;
 }
 
-QString EncodeUrl(const QString &text)
+QString encodeUrl(const QString &text)
 {
     static constexpr auto kSafe = "-,.0123456789/"_L1;
 

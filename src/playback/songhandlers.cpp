@@ -79,19 +79,19 @@ void SongHandlers::showSong(const Choice &choice)
 {
     if (choice.kind == Kind::Show) {
         m_boxes.titleBox.setText(choice.row.text);
-        m_boxes.serialBox.setText(choice.row.SubItems(1));
-        m_boxes.songIdBox.setText(choice.row.SubItems(2));
+        m_boxes.serialBox.setText(choice.row.subItem(1));
+        m_boxes.songIdBox.setText(choice.row.subItem(2));
         return;
     }
     m_playIndex = choice.index;
     m_boxes.titleBox.setText(choice.row.text);
-    m_boxes.songIdBox.setText(choice.row.SubItems(2));
-    m_boxes.serialBox.setText(choice.row.SubItems(1));
+    m_boxes.songIdBox.setText(choice.row.subItem(2));
+    m_boxes.serialBox.setText(choice.row.subItem(1));
 }
 
 void SongHandlers::takeStep()
 {
-    const QString &id = m_choice->row.SubItems(2);
+    const QString &id = m_choice->row.subItem(2);
     switch (m_choice->step) {
     case Step::Player:
     case Step::LinkBox:
@@ -148,7 +148,7 @@ void SongHandlers::choiceFailed(const QString &reason)
 void SongHandlers::play(int index, const ReportRow &row, const QString &link)
 {
     m_playIndex = index;
-    m_player.setURL(link);
+    m_player.setUrl(link);
     // The name the desktop's media controls show, as the list shows it
     m_player.setTitle(row.text.trimmed());
     emit rowLoaded(index);
@@ -160,20 +160,20 @@ void SongHandlers::downloadTriggered()
     if (index == 0)
         return;
     // The song the user asked for, even if the selection moves while its link is on its way
-    watch(m_links.resolveSongLink(m_list.item(index).SubItems(2), this),
+    watch(m_links.resolveSongLink(m_list.item(index).subItem(2), this),
           &SongHandlers::downloadResolved, &SongHandlers::linkFailed);
 }
 
 void SongHandlers::downloadResolved(const QString &link)
 {
-    m_browser.Navigate(link);
+    m_browser.navigate(link);
 }
 
 void SongHandlers::downloadClicked()
 {
     const QString link = m_boxes.linkBox.text();
     if (!link.isEmpty())
-        m_browser.Navigate(link);
+        m_browser.navigate(link);
 }
 
 void SongHandlers::playerStateChanged(int)
@@ -200,7 +200,7 @@ void SongHandlers::goOnWith(int index, bool skipping)
     // A later stop's song wins over this one
     abortGoingOn();
     m_goingOn = GoingOn {index, m_list.item(index), skipping};
-    m_goingOnLookup = watch(m_links.resolveSongLink(m_goingOn->row.SubItems(2), this),
+    m_goingOnLookup = watch(m_links.resolveSongLink(m_goingOn->row.subItem(2), this),
                             &SongHandlers::goingOnResolved, &SongHandlers::goingOnFailed);
 }
 

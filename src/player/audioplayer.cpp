@@ -49,7 +49,7 @@ AudioPlayer::~AudioPlayer()
     m_player->disconnect(this);
 }
 
-void AudioPlayer::setURL(const QString &url)
+void AudioPlayer::setUrl(const QString &url)
 {
     // A title belongs to the song it was given for
     m_title.clear();
@@ -72,7 +72,7 @@ void AudioPlayer::start(const QString &url)
     refresh();
 }
 
-QString AudioPlayer::URL() const
+QString AudioPlayer::url() const
 {
     return m_url;
 }
@@ -265,7 +265,7 @@ void AudioPlayer::reportStateChanges()
     const QList<int> states = std::exchange(m_pendingStates, {});
     const QPointer<AudioPlayer> alive(this);
     for (const int state : states) {
-        emit PlayStateChange(state);
+        emit playStateChanged(state);
         if (!alive)
             return;
     }

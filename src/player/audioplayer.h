@@ -11,7 +11,7 @@
 class QAudioOutput;
 
 // The player behind `playerStrip`: audio on Qt Multimedia, without a widget. Its play
-// state follows PlayStateRules. PlayStateChange is emitted from the event loop, never from inside
+// state follows PlayStateRules. playStateChanged is emitted from the event loop, never from inside
 // a call into the player, so a handler may assign a new URL from within it.
 class AudioPlayer : public QObject, public MediaPlayer {
     Q_OBJECT
@@ -20,8 +20,8 @@ public:
     explicit AudioPlayer(QObject *parent = nullptr);
     ~AudioPlayer() override;
 
-    void setURL(const QString &url) override;
-    QString URL() const override;
+    void setUrl(const QString &url) override;
+    QString url() const override;
     int playState() const override;
     QString failure() const override { return m_rules.failure(); }
     QString statusText() const override;
@@ -47,7 +47,7 @@ public:
     QString title() const;
 
 signals:
-    void PlayStateChange(int newState);
+    void playStateChanged(int newState);
     // Playing or not, as the play/pause button shows it
     void activeChanged(bool active);
     void durationChanged(qint64 milliseconds);
@@ -86,6 +86,6 @@ private:
     quint64 m_addressNumber = 0;
     bool m_failureReported = false;
     int m_volume = 50;
-    // Play states not yet reported through PlayStateChange, oldest first
+    // Play states not yet reported through playStateChanged, oldest first
     QList<int> m_pendingStates;
 };

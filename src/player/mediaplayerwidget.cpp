@@ -75,8 +75,8 @@ QSize MediaPlayerWidget::sizeHint() const
 void MediaPlayerWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QPointF position = event->position();
-    emit DoubleClick(classicButton(event->button()), classicShiftState(event->modifiers()),
-                     position.x(), position.y());
+    emit doubleClicked(classicButton(event->button()), classicShiftState(event->modifiers()),
+                       position.x(), position.y());
     event->accept();
 }
 

@@ -21,7 +21,7 @@ public:
 
 signals:
     // button: 1 left, 2 right, 4 middle; shiftState: 1 Shift, 2 Ctrl, 4 Alt; x, y in pixels
-    void DoubleClick(int button, int shiftState, double x, double y);
+    void doubleClicked(int button, int shiftState, double x, double y);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;

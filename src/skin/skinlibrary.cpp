@@ -33,7 +33,7 @@ QApplication *application()
 
 SkinLibrary::SkinLibrary(Translucency translucency) : m_translucency(translucency) { }
 
-void SkinLibrary::SkinH_AttachEx(const QString &skinFile, const QString &password)
+void SkinLibrary::attachSkin(const QString &skinFile, const QString &password)
 {
     Q_UNUSED(password) // our skins are plain text
 
@@ -63,7 +63,7 @@ void SkinLibrary::SkinH_AttachEx(const QString &skinFile, const QString &passwor
     applyStyleSheet();
 }
 
-void SkinLibrary::SkinH_SetAero(int on)
+void SkinLibrary::setAero(int on)
 {
     m_aeroEnabled = on != 0;
     applyStyleSheet();

@@ -19,8 +19,8 @@ public:
 
     explicit SkinLibrary(Translucency translucency = Translucency::WhenComposited);
 
-    void SkinH_AttachEx(const QString &skinFile, const QString &password) override;
-    void SkinH_SetAero(int on) override;
+    void attachSkin(const QString &skinFile, const QString &password) override;
+    void setAero(int on) override;
 
     bool attached() const { return m_attached; }
     bool aeroEnabled() const { return m_aeroEnabled; }

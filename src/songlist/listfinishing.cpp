@@ -5,7 +5,7 @@
 
 #include <exception>
 
-void FinishSongList(ReportList &list) noexcept
+void finishSongList(ReportList &list) noexcept
 {
     try {
         const int rows = list.count();
@@ -15,14 +15,14 @@ void FinishSongList(ReportList &list) noexcept
         list.ensureVisible(rows);
         const int columns = list.columnCount();
         for (int column = 1; column <= columns; ++column)
-            AutoSizeColumns(list, column);
+            autoSizeColumns(list, column);
     } catch (const std::exception &error) {
         // Finishing is cosmetic; the rows are in place whatever happens here
         qCWarning(lcSongList) << "List not finished:" << error.what();
     }
 }
 
-void AutoSizeColumns(ReportList &list, int column)
+void autoSizeColumns(ReportList &list, int column)
 {
     list.autoSizeColumn(column);
     list.refresh();

@@ -115,7 +115,7 @@ bool isBlank(QStringView piece)
 
 } // namespace
 
-QString ReadTotalPages(QStringView page)
+QString readTotalPages(QStringView page)
 {
     // Removing quotes, blanks and line breaks cannot break an occurrence that is already there,
     // so the cleaned copy is only needed when the page itself lacks the marker.
@@ -138,7 +138,7 @@ QString ReadTotalPages(QStringView page)
     return page.sliced(valueStart, valueEnd - valueStart).toString();
 }
 
-void AddPageRows(QStringView page, ReportList &list)
+void addPageRows(QStringView page, ReportList &list)
 {
     if (const qsizetype heading = indexOf(page, kSearchHeading); heading >= 0)
         page = page.sliced(heading + 1);

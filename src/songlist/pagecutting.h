@@ -9,11 +9,11 @@ class ReportList;
 // quotes between "totalpage:" and the next "}" included). A page without "totalrecorder:" gives
 // the whole page text back, which is no number; a header without a readable "totalpage:" gives
 // the empty text, which is no number either. Never fails.
-QString ReadTotalPages(QStringView page);
+QString readTotalPages(QStringView page);
 
 // Cuts a list page into song entries and appends one row per entry to `list`: the title (up to
 // its first "【"), the serial and the identifier, each followed by twelve blanks. The page's rows
 // are appended as one insertion. Raises Failure for a page without "]", an entry whose fields
 // cannot be cut (the rows of the entries before it are still appended), and a page that splits
 // into more than 32767 pieces.
-void AddPageRows(QStringView page, ReportList &list);
+void addPageRows(QStringView page, ReportList &list);

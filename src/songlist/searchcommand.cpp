@@ -37,7 +37,7 @@ void SearchCommand::searchRequested()
     m_list.clear();
     QString keyword;
     if (const std::optional<QString> failure
-        = failureOf([&] { keyword = EncodeUtf8Url(m_keyword.text()); })) {
+        = failureOf([&] { keyword = encodeUtf8Url(m_keyword.text()); })) {
         emit searchFailed(*failure);
         return;
     }

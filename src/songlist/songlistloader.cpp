@@ -95,13 +95,13 @@ bool SongListLoader::addPage(const QString &page)
     // Pages after the first are not searched for a header: the first page's total governs
     if (m_phase == FetchPhase::FirstPage) {
         m_phase = FetchPhase::HeaderRead;
-        m_totalPagesText = ReadTotalPages(page);
+        m_totalPagesText = readTotalPages(page);
     }
     if (!page.contains(u']')) {
         endInOrder(false);
         return false;
     }
-    AddPageRows(page, m_list);
+    addPageRows(page, m_list);
     if (totalPages(m_totalPagesText) <= m_currentPage) {
         endInOrder(true);
         return false;
@@ -139,7 +139,7 @@ void SongListLoader::endInOrder(bool lastPage)
     if (lastPage)
         m_phase = FetchPhase::FirstPage;
     emit finished(m_list.count());
-    FinishSongList(m_list);
+    finishSongList(m_list);
     m_state = m_stopRequested && !lastPage ? State::Stopped : State::Idle;
 }
 
@@ -153,6 +153,6 @@ void SongListLoader::endOnFailure(const QString &reason)
     m_phase = FetchPhase::FirstPage;
     setRunning(false);
     emit failed(reason, m_list.count());
-    FinishSongList(m_list);
+    finishSongList(m_list);
     m_state = State::Failed;
 }

@@ -106,7 +106,7 @@ void SongRowStore::appendRow(const ReportRow &row)
 {
     m_rowStarts.append(quint32(m_cells.size()));
     for (int column = 0; column < kColumns; ++column)
-        appendCell(m_cells, row.SubItems(column));
+        appendCell(m_cells, row.subItem(column));
     char initials[kStoredInitials];
     const qsizetype count
         = TitleSpelling::initials(CellText::ofCell(row.text), initials, kStoredInitials);

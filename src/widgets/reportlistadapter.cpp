@@ -68,7 +68,7 @@ void ReportListAdapter::setFullRowSelect(bool on)
                                    : QAbstractItemView::SelectItems);
 }
 
-void ReportListAdapter::setGridLines(bool on)
+void ReportListAdapter::setAlternatingRowColors(bool on)
 {
     m_view.setAlternatingRowColors(on);
 }

@@ -22,7 +22,7 @@ public:
     void clearColumns() override;
     void setReportView() override;
     void setFullRowSelect(bool on) override;
-    void setGridLines(bool on) override;
+    void setAlternatingRowColors(bool on) override;
     void setManualLabelEdit() override;
     void setMultiSelect(bool on) override;
     void setPlayMark(int index) override;

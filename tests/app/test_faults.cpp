@@ -236,7 +236,7 @@ void FaultsTest::serverKilledMidRun()
     // on without a background track, and says so after the list's reason.
     verifyFailureEnd(window, 20);
     QVERIFY2(window.panel(1).endsWith(u"；背景音乐不可用"_s), qPrintable(window.panel(1)));
-    QVERIFY(window.player()->URL().isEmpty());
+    QVERIFY(window.player()->url().isEmpty());
     QCOMPARE(window.skinning.calls.size(), 2);
 
     // With the service still gone, the next search fails at once and gives the button back
@@ -294,7 +294,7 @@ void FaultsTest::failedPageEndsTheRun()
     verifyFailureEnd(window, 20);
     QVERIFY(!service->requestTargets().contains(furtherPage(3)));
     // The failure is the run's own: start-up went on and found its background track
-    QVERIFY(window.player()->URL().startsWith(service->base() + u"/music/"_s));
+    QVERIFY(window.player()->url().startsWith(service->base() + u"/music/"_s));
 
     verifySearchWorks(window);
 }
@@ -399,7 +399,7 @@ void FaultsTest::hugePage()
     }
     if (rows == 60) {
         QCOMPARE(window.songs().item(21).text, u"大页0"_s + QString(12, u' '));
-        QCOMPARE(window.songs().item(40).SubItems(2), u"80019"_s + QString(12, u' '));
+        QCOMPARE(window.songs().item(40).subItem(2), u"80019"_s + QString(12, u' '));
     }
     verifySearchWorks(window);
 }
@@ -421,7 +421,7 @@ void FaultsTest::undecodableBytes()
     const QString broken = window.songs().item(21).text;
     QVERIFY2(broken.startsWith(u"坏\uFFFD"_s) && broken.contains(u"字"_s), qPrintable(broken));
     QCOMPARE(window.songs().item(22).text, u"好字"_s + QString(12, u' '));
-    QCOMPARE(window.songs().item(21).SubItems(2), u"70001"_s + QString(12, u' '));
+    QCOMPARE(window.songs().item(21).subItem(2), u"70001"_s + QString(12, u' '));
     for (int row = 1; row <= window.songs().count(); ++row)
         QVERIFY(!window.songs().item(row).text.contains(QChar(0xFEFF)));
     verifySearchWorks(window);
@@ -525,7 +525,7 @@ void FaultsTest::emptyBackgroundList()
     QCOMPARE(window.songs().count(), 60);
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY2(window.panel(1).startsWith(u"背景音乐不可用"_s), qPrintable(window.panel(1)));
-    QVERIFY(window.player()->URL().isEmpty());
+    QVERIFY(window.player()->url().isEmpty());
     QCOMPARE(window.player()->volume(), 100);
     QCOMPARE(window.skinning.calls.size(), 2);
     QCOMPARE(countRequests(service, u"getonemusic"_s), 0);

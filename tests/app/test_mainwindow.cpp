@@ -146,7 +146,7 @@ void MainWindowTest::startUp()
     QVERIFY(!window.action(u"glassAction"_s)->isChecked());
 
     // The background track plays at full volume
-    QVERIFY(window.player()->URL().startsWith(service.base() + u"/music/"_s));
+    QVERIFY(window.player()->url().startsWith(service.base() + u"/music/"_s));
     QCOMPARE(window.player()->volume(), 100);
     const QStringList targets = service.requestTargets();
     QVERIFY(targets.contains(u"/data/?act=getbglist"_s));
@@ -184,7 +184,7 @@ void MainWindowTest::columnsFitTheirContent()
     for (int column = 0; column < 3; ++column) {
         int widest = 0;
         for (int row = 1; row <= songs.count(); ++row)
-            widest = std::max(widest, metrics.horizontalAdvance(songs.item(row).SubItems(column)));
+            widest = std::max(widest, metrics.horizontalAdvance(songs.item(row).subItem(column)));
         QVERIFY(widest > 0);
         // As wide as the widest cell, trailing blanks included, not as the header
         QVERIFY2(list->columnWidth(column) >= widest, qPrintable(QString::number(column)));
@@ -261,7 +261,7 @@ void MainWindowTest::panelTwoFollowsThePlayer()
     // Idle, the timer rests; a change of the player's status wakes it at once
     QTimer *timer = window.child<QTimer>(u"statusTimer"_s);
     QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), scaled(5000));
-    window.player()->setURL(u"ftp://127.0.0.1/x.wav"_s);
+    window.player()->setUrl(u"ftp://127.0.0.1/x.wav"_s);
     QVERIFY(window.player()->statusText().startsWith(u"错误"_s));
     QTRY_COMPARE_WITH_TIMEOUT(status->panelText(2), window.player()->statusText(), scaled(50));
 }
@@ -308,17 +308,17 @@ void MainWindowTest::playbackGoesOnFromTheList()
     QVERIFY(service.isRunning());
     Window window(service.base());
     AudioPlayer *player = window.player();
-    const QString firstId = window.songs().item(1).SubItems(2).trimmed();
-    const QString backgroundTrack = player->URL();
+    const QString firstId = window.songs().item(1).subItem(2).trimmed();
+    const QString backgroundTrack = player->url();
     QVERIFY(!backgroundTrack.isEmpty());
 
     // The background track ends, and row 1 follows; when it ends, row 1 again
     QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 1, scaled(20000));
-    QTRY_VERIFY_WITH_TIMEOUT(player->URL() != backgroundTrack, scaled(5000));
-    const QString firstRow = player->URL();
+    QTRY_VERIFY_WITH_TIMEOUT(player->url() != backgroundTrack, scaled(5000));
+    const QString firstRow = player->url();
     QTRY_COMPARE_WITH_TIMEOUT(addressRequests(service, firstId), 2, scaled(20000));
     QCOMPARE(window.app().playIndex(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(player->URL(), firstRow, scaled(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(player->url(), firstRow, scaled(5000));
 }
 
 // Row 1's media is missing; the background track is song 2, the last row. Each time the list

@@ -37,7 +37,7 @@ void ServiceTextTest::everyLabelIsPlainText()
     TestWindow window(u"http://127.0.0.1:1"_s);
     QVERIFY(window.show());
     // Bring up every window that has labels: the full-screen view and a downloads row
-    window.player()->setURL(u"http://127.0.0.1:1/"_s + kMarkup);
+    window.player()->setUrl(u"http://127.0.0.1:1/"_s + kMarkup);
     window.playerStrip()->setFullScreen(true);
     window.webBrowser()->downloads().download(u"ftp://127.0.0.1/"_s + kMarkup);
 

@@ -171,7 +171,7 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
     QTRY_VERIFY_WITH_TIMEOUT(stop.fired(), scaled(5000));
     QVERIFY(window.waitForSongChoice());
 
-    QCOMPARE(player->URL(), link(service, 2));
+    QCOMPARE(player->url(), link(service, 2));
     QCOMPARE(window.app().playIndex(), 2);
     QCOMPARE(boxes(window),
              (Boxes {song(service, 2).titleBox, song(service, 2).serialBox,

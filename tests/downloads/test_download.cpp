@@ -412,7 +412,7 @@ void DownloadTest::savesBytesUnderDecodedName()
     QSignalSpy finished(&view.downloads(), &DownloadManager::finished);
     QSignalSpy shown(&view.downloads(), &DownloadManager::showRequested);
 
-    view.Navigate(m_server->url(u"/music/%CD%ED%B7%E7%20live%5F1.wav"_s));
+    view.navigate(m_server->url(u"/music/%CD%ED%B7%E7%20live%5F1.wav"_s));
     QCOMPARE(shown.size(), 1);
     QVERIFY(finished.wait(scaled(10000)));
 

@@ -278,9 +278,9 @@ void MprisTest::playPauseAndStop()
     QWidget window;
     AudioPlayer player;
     const MprisService service(window, player, *m_programBus);
-    player.setURL(media(u"sunny_1.wav"_s));
+    player.setUrl(media(u"sunny_1.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
-    const QSignalSpy states(&player, &AudioPlayer::PlayStateChange);
+    const QSignalSpy states(&player, &AudioPlayer::playStateChanged);
 
     QCOMPARE(call(kPlayer, u"PlayPause"_s).type(), QDBusMessage::ReplyMessage);
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Paused"_s, scaled(kTimeout));
@@ -305,7 +305,7 @@ void MprisTest::playPauseAndStop()
     // Play after a stop starts the song over
     call(kPlayer, u"Play"_s);
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
-    QCOMPARE(player.URL(), media(u"sunny_1.wav"_s));
+    QCOMPARE(player.url(), media(u"sunny_1.wav"_s));
 }
 
 void MprisTest::announcesChanges()
@@ -316,7 +316,7 @@ void MprisTest::announcesChanges()
     BusListener listener;
     listen(listener);
 
-    player.setURL(media(u"sunny_1.wav"_s));
+    player.setUrl(media(u"sunny_1.wav"_s));
     player.setTitle(u"晴天"_s);
     QTRY_VERIFY_WITH_TIMEOUT(listener.announced(u"PlaybackStatus"_s).contains(u"Playing"_s),
                              scaled(kTimeout));
@@ -338,7 +338,7 @@ void MprisTest::announcesChanges()
 
     // A song without a title is named by its file, and is a new track
     listener.changes.clear();
-    player.setURL(media(u"nocturne_2.wav"_s));
+    player.setUrl(media(u"nocturne_2.wav"_s));
     QTRY_VERIFY_WITH_TIMEOUT(!listener.announced(u"Metadata"_s).isEmpty(), scaled(kTimeout));
     const QVariantMap second = toMap(listener.announced(u"Metadata"_s).last());
     QCOMPARE(second.value(u"xesam:title"_s).toString(), u"nocturne_2.wav"_s);
@@ -358,7 +358,7 @@ void MprisTest::seeking()
     BusListener listener;
     listen(listener);
 
-    player.setURL(media(u"sunny_1.wav"_s));
+    player.setUrl(media(u"sunny_1.wav"_s));
     QTRY_VERIFY_WITH_TIMEOUT(property(kPlayer, u"CanSeek"_s).toBool(), scaled(kTimeout));
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     // Paused, the position stays where the seek put it

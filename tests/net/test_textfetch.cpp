@@ -173,7 +173,7 @@ void TextFetchTest::bytesToText()
     QFETCH(QByteArray, body);
     QFETCH(QString, charset);
     QFETCH(QString, expected);
-    QCOMPARE(TextFetcher::BytesToText(body, charset), expected);
+    QCOMPARE(TextFetcher::bytesToText(body, charset), expected);
 }
 
 void TextFetchTest::unknownCharsetFails_data()
@@ -186,7 +186,7 @@ void TextFetchTest::unknownCharsetFails_data()
 void TextFetchTest::unknownCharsetFails()
 {
     QFETCH(QString, charset);
-    QVERIFY_THROWS_EXCEPTION(Failure, TextFetcher::BytesToText("abc"_qba, charset));
+    QVERIFY_THROWS_EXCEPTION(Failure, TextFetcher::bytesToText("abc"_qba, charset));
 }
 
 void TextFetchTest::urlOnTheWire_data()

@@ -50,8 +50,8 @@ void UrlEncodingTest::bothEncoders()
     QFETCH(QString, input);
     QFETCH(QString, utf8);
     QFETCH(QString, gbk);
-    QCOMPARE(EncodeUtf8Url(input), utf8);
-    QCOMPARE(EncodeUrl(input), gbk);
+    QCOMPARE(encodeUtf8Url(input), utf8);
+    QCOMPARE(encodeUrl(input), gbk);
 }
 
 void UrlEncodingTest::utf8Only_data()
@@ -73,7 +73,7 @@ void UrlEncodingTest::utf8Only()
 {
     QFETCH(QString, input);
     QFETCH(QString, expected);
-    QCOMPARE(EncodeUtf8Url(input), expected);
+    QCOMPARE(encodeUtf8Url(input), expected);
 }
 
 void UrlEncodingTest::gbkOnly_data()
@@ -94,7 +94,7 @@ void UrlEncodingTest::gbkOnly()
 {
     QFETCH(QString, input);
     QFETCH(QString, expected);
-    QCOMPARE(EncodeUrl(input), expected);
+    QCOMPARE(encodeUrl(input), expected);
 }
 
 void UrlEncodingTest::keywordLengthLimit_data()
@@ -113,17 +113,17 @@ void UrlEncodingTest::keywordLengthLimit()
     QFETCH(QString, input);
     QFETCH(bool, overflows);
     if (overflows) {
-        QVERIFY_THROWS_EXCEPTION(Failure, EncodeUtf8Url(input));
+        QVERIFY_THROWS_EXCEPTION(Failure, encodeUtf8Url(input));
     } else {
-        QCOMPARE(EncodeUtf8Url(input), input.trimmed());
+        QCOMPARE(encodeUtf8Url(input), input.trimmed());
     }
 }
 
 void UrlEncodingTest::percentIsEscapedAgain()
 {
-    const QString once = EncodeUtf8Url(u"a b"_s);
-    QCOMPARE(EncodeUtf8Url(once), u"a%2520b"_s);
-    QCOMPARE(EncodeUrl(EncodeUrl(u"a b"_s)), u"a%2520b"_s);
+    const QString once = encodeUtf8Url(u"a b"_s);
+    QCOMPARE(encodeUtf8Url(once), u"a%2520b"_s);
+    QCOMPARE(encodeUrl(encodeUrl(u"a b"_s)), u"a%2520b"_s);
 }
 
 QTEST_GUILESS_MAIN(UrlEncodingTest)

@@ -83,7 +83,7 @@ void ListPlayerTest::nextAndPrevious()
     for (const int row : {1, 2, 3, 1}) {
         rig.player.playNext();
         QTRY_VERIFY(!rig.handlers.hasPendingChoice());
-        QCOMPARE(rig.media.URL(), rig.link(row));
+        QCOMPARE(rig.media.url(), rig.link(row));
         QCOMPARE(rig.list.playMark(), row);
         QCOMPARE(rig.handlers.playIndex(), row);
         QCOMPARE(rig.text3.value, u"歌%1"_s.arg(row) + kPad);
@@ -100,7 +100,7 @@ void ListPlayerTest::nextAndPrevious()
     QCOMPARE(rig.asked().size(), 8);
     for (const int row : {3, 2}) {
         rig.player.playPrevious();
-        QTRY_COMPARE(rig.media.URL(), rig.link(row));
+        QTRY_COMPARE(rig.media.url(), rig.link(row));
         QCOMPARE(rig.handlers.playIndex(), row);
     }
 }
@@ -143,7 +143,7 @@ void ListPlayerTest::announcesRowsThatBeginToPlay()
     QCOMPARE(started.first().first().toString(), u"歌1"_s);
 
     // A song the list did not hand over, like the background track, is no row's
-    rig.media.setURL(rig.link(2));
+    rig.media.setUrl(rig.link(2));
     rig.player.playStateChanged();
     QCOMPARE(started.size(), 1);
 }

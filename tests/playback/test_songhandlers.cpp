@@ -281,9 +281,9 @@ void SongHandlersTest::backgroundCut()
     QFETCH(QString, body);
     QFETCH(QString, id);
     if (id.isNull())
-        QVERIFY_THROWS_EXCEPTION(Failure, CutBackgroundId(body));
+        QVERIFY_THROWS_EXCEPTION(Failure, cutBackgroundId(body));
     else
-        QCOMPARE(CutBackgroundId(body), id);
+        QCOMPARE(cutBackgroundId(body), id);
 }
 
 QTEST_GUILESS_MAIN(SongHandlersTest)

@@ -167,7 +167,7 @@ void MediaPlayerTest::startsIdle()
     const Player player;
     QCOMPARE(player.playState(), int(MediaPlayer::Undefined));
     QCOMPARE(player.statusText(), u"就绪"_s);
-    QCOMPARE(player.URL(), QString());
+    QCOMPARE(player.url(), QString());
     QVERIFY(!player.findChild<QSlider *>(u"seekSlider"_s)->isEnabled());
     QCOMPARE(player.findChild<QLabel *>(u"timeLabel"_s)->text(), u"0:00 / 0:00"_s);
 }
@@ -175,11 +175,11 @@ void MediaPlayerTest::startsIdle()
 void MediaPlayerTest::playsToTheEnd()
 {
     Player player;
-    const QSignalSpy spy(&player, &AudioPlayer::PlayStateChange);
+    const QSignalSpy spy(&player, &AudioPlayer::playStateChanged);
     const auto *const seekSlider = player.findChild<QSlider *>(u"seekSlider"_s);
 
-    player.setURL(url(u"tone-a.wav"_s));
-    QCOMPARE(player.URL(), url(u"tone-a.wav"_s));
+    player.setUrl(url(u"tone-a.wav"_s));
+    QCOMPARE(player.url(), url(u"tone-a.wav"_s));
     QCOMPARE(player.playState(), int(MediaPlayer::Buffering));
     QCOMPARE(player.statusText(), u"正在连接…"_s);
 
@@ -211,13 +211,13 @@ void MediaPlayerTest::changingOverIsNotAStop()
 {
     QFETCH(const bool, waitForPlaying);
     Player player;
-    const QSignalSpy spy(&player, &AudioPlayer::PlayStateChange);
+    const QSignalSpy spy(&player, &AudioPlayer::playStateChanged);
 
-    player.setURL(url(u"tone-a.wav"_s));
+    player.setUrl(url(u"tone-a.wav"_s));
     if (waitForPlaying)
         QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
-    player.setURL(url(u"tone-b.wav"_s));
-    QCOMPARE(player.URL(), url(u"tone-b.wav"_s));
+    player.setUrl(url(u"tone-b.wav"_s));
+    QCOMPARE(player.url(), url(u"tone-b.wav"_s));
 
     QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_s, scaled(kTimeout));
     QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
@@ -233,11 +233,11 @@ void MediaPlayerTest::changingOverIsNotAStop()
 void MediaPlayerTest::unloadingIsNotAStop()
 {
     Player player;
-    const QSignalSpy spy(&player, &AudioPlayer::PlayStateChange);
-    player.setURL(url(u"tone-a.wav"_s));
+    const QSignalSpy spy(&player, &AudioPlayer::playStateChanged);
+    player.setUrl(url(u"tone-a.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
 
-    player.setURL(QString());
+    player.setUrl(QString());
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QCOMPARE(player.statusText(), u"就绪"_s);
     QTest::qWait(scaled(kSettle));
@@ -267,9 +267,9 @@ void MediaPlayerTest::brokenMediaIsNotAStop()
 {
     QFETCH(const QString, address);
     Player player;
-    const QSignalSpy spy(&player, &AudioPlayer::PlayStateChange);
+    const QSignalSpy spy(&player, &AudioPlayer::playStateChanged);
 
-    player.setURL(address);
+    player.setUrl(address);
     QTRY_VERIFY_WITH_TIMEOUT(player.statusText().startsWith(u"错误："_s), scaled(kTimeout));
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QTest::qWait(scaled(kSettle));
@@ -279,7 +279,7 @@ void MediaPlayerTest::brokenMediaIsNotAStop()
              qPrintable(describe(reportedStates(spy))));
 
     // The player is not left broken by it.
-    player.setURL(url(u"tone-b.wav"_s));
+    player.setUrl(url(u"tone-b.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(player.statusText(), u"正在播放：tone-b.wav"_s, scaled(kTimeout));
 }
 
@@ -296,9 +296,9 @@ void MediaPlayerTest::refusesOtherSchemes()
 {
     QFETCH(const QString, address);
     Player player;
-    const QSignalSpy spy(&player, &AudioPlayer::PlayStateChange);
+    const QSignalSpy spy(&player, &AudioPlayer::playStateChanged);
 
-    player.setURL(address);
+    player.setUrl(address);
     QCOMPARE(player.statusText(), u"错误：不支持的地址"_s);
     QCOMPARE(player.playState(), int(MediaPlayer::Ready));
     QTest::qWait(scaled(kSettle));
@@ -309,14 +309,14 @@ void MediaPlayerTest::refusesOtherSchemes()
 void MediaPlayerTest::pauseAndStopButtons()
 {
     Player player;
-    const QSignalSpy spy(&player, &AudioPlayer::PlayStateChange);
+    const QSignalSpy spy(&player, &AudioPlayer::playStateChanged);
     auto *const playPause = player.findChild<QToolButton *>(u"playPauseButton"_s);
     auto *const stop = player.findChild<QToolButton *>(u"stopButton"_s);
     QVERIFY(playPause && stop);
     QCOMPARE(playPause->toolTip(), u"播放"_s);
     QCOMPARE(stop->toolTip(), u"停止"_s);
 
-    player.setURL(url(u"tone-a.wav"_s));
+    player.setUrl(url(u"tone-a.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
     QCOMPARE(playPause->toolTip(), u"暂停"_s);
 
@@ -359,17 +359,17 @@ void MediaPlayerTest::handlerLoadsTheNextSong()
     QStringList next = {url(u"plain/tone-b.wav"_s), url(u"plain/tone-b.wav"_s)};
     QStringList played;
     int stops = 0;
-    connect(&player, &AudioPlayer::PlayStateChange, this, [&](int newState) {
+    connect(&player, &AudioPlayer::playStateChanged, this, [&](int newState) {
         if (newState == MediaPlayer::Playing)
             played.append(player.statusText());
         if (player.playState() != MediaPlayer::Stopped)
             return;
         ++stops;
         if (!next.isEmpty())
-            player.setURL(next.takeFirst());
+            player.setUrl(next.takeFirst());
     });
 
-    player.setURL(url(u"tone-a.wav"_s));
+    player.setUrl(url(u"tone-a.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(stops, 3, scaled(kTimeout));
     QTest::qWait(scaled(kSettle));
     QCOMPARE(stops, 3);
@@ -419,8 +419,8 @@ void MediaPlayerTest::doubleClickOnlyReports()
     player.resize(player.sizeHint());
     player.show();
     QVERIFY(QTest::qWaitForWindowExposed(&player));
-    const QSignalSpy states(&audio, &AudioPlayer::PlayStateChange);
-    QSignalSpy clicks(&player, &MediaPlayerWidget::DoubleClick);
+    const QSignalSpy states(&audio, &AudioPlayer::playStateChanged);
+    QSignalSpy clicks(&player, &MediaPlayerWidget::doubleClicked);
 
     // The time label is part of the strip's background: it takes no clicks of its own.
     auto *const label = player.findChild<QLabel *>(u"timeLabel"_s);

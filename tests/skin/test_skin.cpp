@@ -181,7 +181,7 @@ void SkinTest::glassSections()
     QFETCH(QStringList, frostedOrder);
 
     SkinLibrary skin(SkinLibrary::Translucency::Never);
-    skin.SkinH_AttachEx(writeSkin(u"sections.she"_s, text), QString());
+    skin.attachSkin(writeSkin(u"sections.she"_s, text), QString());
     QVERIFY(skin.attached());
 
     const QString normal = qApp->styleSheet();
@@ -190,7 +190,7 @@ void SkinTest::glassSections()
     for (const QString &rule : std::as_const(glassRules))
         QVERIFY2(!normal.contains(rule), qPrintable(rule));
 
-    skin.SkinH_SetAero(1);
+    skin.setAero(1);
     const QString frosted = qApp->styleSheet();
     qsizetype from = 0;
     for (const QString &rule : std::as_const(frostedOrder)) {
@@ -221,18 +221,18 @@ void SkinTest::unusableFileChangesNothing()
     const QString earlier = u"QLabel { color: #123456 }"_s;
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     if (attachFirst) {
-        skin.SkinH_AttachEx(writeSkin(u"earlier.she"_s, earlier.toUtf8() + "/* @glass */#glass{}"),
-                            QString());
+        skin.attachSkin(writeSkin(u"earlier.she"_s, earlier.toUtf8() + "/* @glass */#glass{}"),
+                        QString());
     } else {
         qApp->setStyleSheet(earlier);
     }
 
-    skin.SkinH_AttachEx(path, u"any password"_s);
+    skin.attachSkin(path, u"any password"_s);
     QCOMPARE(qApp->styleSheet(), earlier);
     QCOMPARE(skin.attached(), attachFirst);
 
     // The earlier skin stays in charge of the glass effect
-    skin.SkinH_SetAero(1);
+    skin.setAero(1);
     QCOMPARE(qApp->styleSheet().contains("#glass"_L1), attachFirst);
 }
 
@@ -260,15 +260,15 @@ void SkinTest::aeroRoundTrip()
     QMenu popup; // a popup is no window to turn to glass
     SkinLibrary skin(translucency);
     if (attach) {
-        skin.SkinH_AttachEx(bundledSkin(), QString());
+        skin.attachSkin(bundledSkin(), QString());
         QVERIFY(skin.attached());
-        skin.SkinH_SetAero(0); // as start-up does
+        skin.setAero(0); // as start-up does
     }
     const QString sheet = qApp->styleSheet();
     const qreal opacity = window.windowOpacity();
     QCOMPARE(opacity, 1.0);
 
-    skin.SkinH_SetAero(1);
+    skin.setAero(1);
     QVERIFY(skin.aeroEnabled());
     QCOMPARE(qApp->styleSheet() != sheet, attach);
     if (attach)
@@ -278,7 +278,7 @@ void SkinTest::aeroRoundTrip()
         QVERIFY(window.windowOpacity() > 0.8);
     QCOMPARE(popup.windowOpacity(), 1.0);
 
-    skin.SkinH_SetAero(0);
+    skin.setAero(0);
     QVERIFY(!skin.aeroEnabled());
     QCOMPARE(qApp->styleSheet(), sheet);
     QCOMPARE(window.windowOpacity(), opacity);
@@ -289,18 +289,18 @@ void SkinTest::aeroBeforeAttach()
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Always);
 
-    skin.SkinH_SetAero(0);
-    skin.SkinH_SetAero(1);
+    skin.setAero(0);
+    skin.setAero(1);
     QVERIFY(!skin.attached());
     QVERIFY(qApp->styleSheet().isEmpty());
 
     // Attaching while the glass is on brings the frosted skin at once
     const QString path
         = writeSkin(u"late.she"_s, "#a{color:red}\n/* @glass */#b{color:green}/* @end */");
-    skin.SkinH_AttachEx(path, QString());
+    skin.attachSkin(path, QString());
     QVERIFY(qApp->styleSheet().contains("#b{color:green}"_L1));
 
-    skin.SkinH_SetAero(0);
+    skin.setAero(0);
     QVERIFY(!qApp->styleSheet().contains("#b{color:green}"_L1));
     QVERIFY(qApp->styleSheet().contains("#a{color:red}"_L1));
     QCOMPARE(window.windowOpacity(), 1.0);
@@ -322,8 +322,8 @@ void SkinTest::bundledSkinIsValid()
         QRegularExpression(u"style ?sheet"_s, QRegularExpression::CaseInsensitiveOption));
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Never);
-    skin.SkinH_AttachEx(bundledSkin(), QString());
-    skin.SkinH_SetAero(aero);
+    skin.attachSkin(bundledSkin(), QString());
+    skin.setAero(aero);
     QVERIFY(!qApp->styleSheet().trimmed().isEmpty());
 
     const QImage image = window.grab().toImage();
@@ -354,8 +354,8 @@ void SkinTest::bundledSkinIsReadable()
 
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Never);
-    skin.SkinH_AttachEx(bundledSkin(), QString());
-    skin.SkinH_SetAero(aero);
+    skin.attachSkin(bundledSkin(), QString());
+    skin.setAero(aero);
     window.typeAhead->showTyped(u"yq"_s, found);
     const QImage image = window.grab().toImage();
 
@@ -424,9 +424,9 @@ void SkinTest::bundledSkinKeepsTextRoom()
     const int plainButton = buttonRoom();
 
     SkinLibrary skin(SkinLibrary::Translucency::Never);
-    skin.SkinH_AttachEx(bundledSkin(), QString());
+    skin.attachSkin(bundledSkin(), QString());
     for (const int aero : {0, 1}) {
-        skin.SkinH_SetAero(aero);
+        skin.setAero(aero);
         QVERIFY2(boxRoom() >= plainBox,
                  qPrintable(u"text box: %1 < %2"_s.arg(boxRoom()).arg(plainBox)));
         QVERIFY2(buttonRoom() >= plainButton,

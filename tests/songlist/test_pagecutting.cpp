@@ -35,8 +35,8 @@ private slots:
     void rows();
     void failingPages_data();
     void failingPages();
-    void readTotalPages_data();
-    void readTotalPages();
+    void totalPagesField_data();
+    void totalPagesField();
     void pieceLimit();
 };
 
@@ -97,7 +97,7 @@ void PageCuttingTest::rows()
     QFETCH(QString, page);
     QFETCH(QList<ReportRow>, expected);
     FakeReportList list;
-    AddPageRows(page, list);
+    addPageRows(page, list);
     QCOMPARE(list.rows, expected);
     // A page's rows arrive together, as one insertion
     QVERIFY(list.insertions <= 1);
@@ -125,11 +125,11 @@ void PageCuttingTest::failingPages()
     QFETCH(QString, page);
     QFETCH(int, rowsKept);
     FakeReportList list;
-    QVERIFY_THROWS_EXCEPTION(Failure, AddPageRows(page, list));
+    QVERIFY_THROWS_EXCEPTION(Failure, addPageRows(page, list));
     QCOMPARE(list.count(), rowsKept);
 }
 
-void PageCuttingTest::readTotalPages_data()
+void PageCuttingTest::totalPagesField_data()
 {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("total");
@@ -146,11 +146,11 @@ void PageCuttingTest::readTotalPages_data()
         << u"<h3>搜索：a</h3>[{totalrecorder:40,totalpage:2},"_s << u"2"_s;
 }
 
-void PageCuttingTest::readTotalPages()
+void PageCuttingTest::totalPagesField()
 {
     QFETCH(QString, page);
     QFETCH(QString, total);
-    QCOMPARE(ReadTotalPages(page), total);
+    QCOMPARE(readTotalPages(page), total);
 }
 
 void PageCuttingTest::pieceLimit()
@@ -162,11 +162,11 @@ void PageCuttingTest::pieceLimit()
     for (int i = 0; i < 32765; ++i)
         page += one + u","_s;
     FakeReportList list;
-    AddPageRows(page + one + u"]"_s, list);
+    addPageRows(page + one + u"]"_s, list);
     QCOMPARE(list.count(), 32766);
 
     FakeReportList tooMany;
-    QVERIFY_THROWS_EXCEPTION(Failure, AddPageRows(page + one + u","_s + one + u"]"_s, tooMany));
+    QVERIFY_THROWS_EXCEPTION(Failure, addPageRows(page + one + u","_s + one + u"]"_s, tooMany));
     QCOMPARE(tooMany.count(), 0);
 }
 

@@ -49,7 +49,7 @@ void SongRowStoreTest::rowsReadBackExactly()
     QCOMPARE(store.row(2), after);
     QString text = u"x"_s;
     store.appendCellText(1, 2, text);
-    QCOMPARE(text, u"x"_s + cells.SubItems(2));
+    QCOMPARE(text, u"x"_s + cells.subItem(2));
 }
 
 void SongRowStoreTest::clearStartsOver()

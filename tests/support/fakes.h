@@ -40,7 +40,7 @@ public:
     void clearColumns() override { headers.clear(); }
     void setReportView() override { }
     void setFullRowSelect(bool) override { }
-    void setGridLines(bool) override { }
+    void setAlternatingRowColors(bool) override { }
     void setManualLabelEdit() override { }
     void setMultiSelect(bool) override { }
     void setPlayMark(int index) override { played = index; }
@@ -107,8 +107,8 @@ public:
     qint64 at = 0;
     int stops = 0;
 
-    void setURL(const QString &url) override { assigned.append(url); }
-    QString URL() const override { return assigned.value(assigned.size() - 1); }
+    void setUrl(const QString &url) override { assigned.append(url); }
+    QString url() const override { return assigned.value(assigned.size() - 1); }
     int playState() const override { return state; }
     QString failure() const override { return failed; }
     void stop() override { state = Stopped, at = 0, ++stops; }
@@ -122,16 +122,16 @@ public:
 class FakeWebView : public WebView {
 public:
     QStringList navigated;
-    void Navigate(const QString &address) override { navigated.append(address); }
+    void navigate(const QString &address) override { navigated.append(address); }
 };
 
 class FakeSkinning : public Skinning {
 public:
     // "attach:<file>" and "aero:<n>", in call order
     QStringList calls;
-    void SkinH_AttachEx(const QString &skinFile, const QString &) override
+    void attachSkin(const QString &skinFile, const QString &) override
     {
         calls.append(u"attach:"_s + skinFile);
     }
-    void SkinH_SetAero(int on) override { calls.append(u"aero:%1"_s.arg(on)); }
+    void setAero(int on) override { calls.append(u"aero:%1"_s.arg(on)); }
 };

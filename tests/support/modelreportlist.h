@@ -29,7 +29,7 @@ public:
 
     void setReportView() override { }
     void setFullRowSelect(bool) override { }
-    void setGridLines(bool) override { }
+    void setAlternatingRowColors(bool) override { }
     void setManualLabelEdit() override { }
     void setMultiSelect(bool) override { }
     void setPlayMark(int index) override { m_model.setPlayMark(index - 1); }

@@ -150,9 +150,9 @@ void DownloadsWindowTest::readableInBothLooks()
     QFETCH(int, aero);
 
     SkinLibrary skin(SkinLibrary::Translucency::Never);
-    skin.SkinH_AttachEx(bundledSkin(), QString());
+    skin.attachSkin(bundledSkin(), QString());
     QVERIFY(skin.attached());
-    skin.SkinH_SetAero(aero);
+    skin.setAero(aero);
 
     LocalHttpServer server;
     addRoutes(server);

@@ -46,7 +46,7 @@ struct List {
         int widest = 0;
         for (int index = 1; index <= songs.count(); ++index)
             widest = std::max(
-                widest, view.fontMetrics().horizontalAdvance(songs.item(index).SubItems(column)));
+                widest, view.fontMetrics().horizontalAdvance(songs.item(index).subItem(column)));
         return widest;
     }
 
@@ -93,9 +93,9 @@ void ReportListViewTest::cellsShowAsGiven()
     QCOMPARE(model.rowCount(), 40002);
     // What the view shows and reads out is the cell, trailing blanks and all
     for (int column = 0; column < 3; ++column) {
-        QCOMPARE(model.data(model.index(1, column)).toString(), cells.SubItems(column));
+        QCOMPARE(model.data(model.index(1, column)).toString(), cells.subItem(column));
         QCOMPARE(model.data(model.index(1, column), Qt::AccessibleTextRole).toString(),
-                 cells.SubItems(column));
+                 cells.subItem(column));
     }
     // Nothing is handed out past either end
     QVERIFY(model.index(40001, 2).isValid());
@@ -230,7 +230,7 @@ void ReportListViewTest::runEndsWithEveryRowShown()
     QCOMPARE(table->columnCount(), 3);
     for (int column = 0; column < 3; ++column) {
         QAccessibleInterface *cell = table->cellAt(rows - 1, column);
-        QCOMPARE(cell->text(QAccessible::Name), songs.item(rows).SubItems(column));
+        QCOMPARE(cell->text(QAccessible::Name), songs.item(rows).subItem(column));
         // Every end finishes the list, a failed one too: its last row is selected
         QVERIFY(cell->state().selected);
         // Header cells are handed out new and unregistered, for the caller to delete
