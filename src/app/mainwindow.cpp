@@ -243,7 +243,7 @@ void MainWindow::songListMenuKeyPressed()
             songList->visualRect(songList->currentIndex()).center()));
 }
 
-void MainWindow::playerStateChanged(int newState)
+void MainWindow::playerStateChanged(MediaPlayer::PlayState newState)
 {
     m_logic->listPlayer.playStateChanged();
     // The desktop's stop stays a stop

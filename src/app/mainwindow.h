@@ -84,7 +84,7 @@ private:
     void keywordKeyPressed(int key);
     void songListMouseReleased(Qt::MouseButton button);
     void songListMenuKeyPressed();
-    void playerStateChanged(int newState);
+    void playerStateChanged(MediaPlayer::PlayState newState);
     void playerDoubleClicked();
     void statusBarHovered();
     void showPlayerStatus();

@@ -26,7 +26,7 @@ public:
     // The song's name for the desktop's media controls. Assigning a URL forgets it, so it is
     // given after the URL; a player that shows no names may ignore it.
     virtual void setTitle(const QString &title) { Q_UNUSED(title) }
-    virtual int playState() const = 0;
+    virtual PlayState playState() const = 0;
     // Why the current address cannot be played; empty while it can
     virtual QString failure() const = 0;
     // Stops as the player's own stop button does

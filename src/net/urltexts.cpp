@@ -4,7 +4,7 @@ using namespace Qt::StringLiterals;
 
 UrlTexts::UrlTexts(QString serviceBase) : m_serviceBase(std::move(serviceBase)) { }
 
-QString UrlTexts::text(int key) const
+QString UrlTexts::text(Key key) const
 {
     switch (key) {
     case SearchFirstPage:

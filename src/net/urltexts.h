@@ -17,7 +17,7 @@ public:
     explicit UrlTexts(QString serviceBase);
 
     // An unknown key gives the empty text, as a missing resource string would.
-    QString text(int key) const;
+    QString text(Key key) const;
     const QString &serviceBase() const { return m_serviceBase; }
 
 private:

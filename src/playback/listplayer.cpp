@@ -43,7 +43,7 @@ void ListPlayer::playPrevious()
 void ListPlayer::stopPlayback()
 {
     cancelSkip();
-    const int state = m_player.playState();
+    const MediaPlayer::PlayState state = m_player.playState();
     if (state != MediaPlayer::Playing && state != MediaPlayer::Buffering
         && state != MediaPlayer::Paused)
         return;
@@ -53,7 +53,7 @@ void ListPlayer::stopPlayback()
 
 void ListPlayer::playStateChanged()
 {
-    const int state = m_player.playState();
+    const MediaPlayer::PlayState state = m_player.playState();
     if (state != MediaPlayer::Playing && state != MediaPlayer::Buffering)
         return;
     // Something plays again: the desktop's stop is over, and a song that the user started

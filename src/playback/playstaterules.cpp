@@ -40,7 +40,7 @@ bool PlayStateRules::update(const Observation &now)
         return false;
     m_media = now.media;
     noticeBrokenMedia(now);
-    const int state = derivedState(now);
+    const MediaPlayer::PlayState state = derivedState(now);
     if (state == m_state)
         return false;
     m_state = state;
@@ -60,7 +60,7 @@ void PlayStateRules::noticeBrokenMedia(const Observation &now)
     }
 }
 
-int PlayStateRules::derivedState(const Observation &now) const
+MediaPlayer::PlayState PlayStateRules::derivedState(const Observation &now) const
 {
     if (!m_hasAddress)
         return m_state == MediaPlayer::Undefined ? MediaPlayer::Undefined : MediaPlayer::Ready;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/mediaplayer.h"
+
 #include <QMediaPlayer>
 #include <QString>
 
@@ -37,7 +39,7 @@ public:
     bool update(const Observation &now);
 
     // The classic play state (MediaPlayer::PlayState)
-    int state() const { return m_state; }
+    MediaPlayer::PlayState state() const { return m_state; }
     // Why the current address cannot be played; empty while it can
     const QString &failure() const { return m_failure; }
     bool active() const;
@@ -46,10 +48,10 @@ public:
 
 private:
     void noticeBrokenMedia(const Observation &now);
-    int derivedState(const Observation &now) const;
+    MediaPlayer::PlayState derivedState(const Observation &now) const;
 
     bool m_hasAddress = false;
-    int m_state = 0;
+    MediaPlayer::PlayState m_state = MediaPlayer::Undefined;
     QMediaPlayer::MediaStatus m_media = QMediaPlayer::NoMedia;
     QString m_failure;
     bool m_changingSource = false;

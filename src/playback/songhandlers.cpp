@@ -176,7 +176,7 @@ void SongHandlers::downloadClicked()
         m_browser.navigate(link);
 }
 
-void SongHandlers::playerStateChanged(int)
+void SongHandlers::playerStateChanged(MediaPlayer::PlayState)
 {
     if (m_player.playState() != MediaPlayer::Stopped)
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/mediaplayer.h"
 #include "controls/reportlist.h"
 #include "links/linklookup.h"
 
@@ -43,7 +44,7 @@ public:
     void playTriggered();
     void downloadTriggered();
     void downloadClicked();
-    void playerStateChanged(int newState);
+    void playerStateChanged(MediaPlayer::PlayState newState);
 
     // Plays row `index` as "播放" of that row would, for the desktop's next and previous
     void playRow(int index);

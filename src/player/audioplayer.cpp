@@ -77,7 +77,7 @@ QString AudioPlayer::url() const
     return m_url;
 }
 
-int AudioPlayer::playState() const
+MediaPlayer::PlayState AudioPlayer::playState() const
 {
     return m_rules.state();
 }
@@ -262,9 +262,9 @@ void AudioPlayer::reportFailure(quint64 address)
 void AudioPlayer::reportStateChanges()
 {
     // Changes made by the handlers themselves are queued anew and reported after these.
-    const QList<int> states = std::exchange(m_pendingStates, {});
+    const QList<PlayState> states = std::exchange(m_pendingStates, {});
     const QPointer<AudioPlayer> alive(this);
-    for (const int state : states) {
+    for (const PlayState state : states) {
         emit playStateChanged(state);
         if (!alive)
             return;

@@ -22,7 +22,7 @@ public:
 
     void setUrl(const QString &url) override;
     QString url() const override;
-    int playState() const override;
+    PlayState playState() const override;
     QString failure() const override { return m_rules.failure(); }
     QString statusText() const override;
     int volume() const override;
@@ -47,7 +47,7 @@ public:
     QString title() const;
 
 signals:
-    void playStateChanged(int newState);
+    void playStateChanged(MediaPlayer::PlayState newState);
     // Playing or not, as the play/pause button shows it
     void activeChanged(bool active);
     void durationChanged(qint64 milliseconds);
@@ -87,5 +87,5 @@ private:
     bool m_failureReported = false;
     int m_volume = 50;
     // Play states not yet reported through playStateChanged, oldest first
-    QList<int> m_pendingStates;
+    QList<PlayState> m_pendingStates;
 };

@@ -293,10 +293,10 @@ void MprisTest::playPauseAndStop()
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
 
     call(kPlayer, u"Stop"_s);
-    QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
     QCOMPARE(playbackStatus(), u"Stopped"_s);
     QTest::qWait(scaled(kSettle));
-    QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
     int stops = 0;
     for (const QList<QVariant> &arguments : states)
         stops += arguments.at(0).toInt() == MediaPlayer::Stopped;

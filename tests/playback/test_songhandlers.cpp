@@ -184,11 +184,11 @@ void SongHandlersTest::continuePlayback()
 
     // Only a stop counts
     songs.media.state = MediaPlayer::Playing;
-    songs.handlers.playerStateChanged(3);
+    songs.handlers.playerStateChanged(MediaPlayer::Playing);
     QVERIFY(songs.service.requestTargets().isEmpty());
 
     songs.media.state = MediaPlayer::Stopped;
-    songs.handlers.playerStateChanged(1);
+    songs.handlers.playerStateChanged(MediaPlayer::Stopped);
     QCOMPARE(songs.handlers.playIndex(), next);
     QTRY_COMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), next)});
     // The boxes are left alone
@@ -202,7 +202,7 @@ void SongHandlersTest::emptyListDoesNothing()
     songs.media.state = MediaPlayer::Stopped;
     songs.handlers.songClicked();
     songs.handlers.songActivated();
-    songs.handlers.playerStateChanged(1);
+    songs.handlers.playerStateChanged(MediaPlayer::Stopped);
     QVERIFY(songs.media.assigned.isEmpty());
     QVERIFY(songs.service.requestTargets().isEmpty());
 }

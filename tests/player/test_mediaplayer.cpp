@@ -165,7 +165,7 @@ void MediaPlayerTest::initTestCase()
 void MediaPlayerTest::startsIdle()
 {
     const Player player;
-    QCOMPARE(player.playState(), int(MediaPlayer::Undefined));
+    QCOMPARE(player.playState(), MediaPlayer::Undefined);
     QCOMPARE(player.statusText(), u"就绪"_s);
     QCOMPARE(player.url(), QString());
     QVERIFY(!player.findChild<QSlider *>(u"seekSlider"_s)->isEnabled());
@@ -180,21 +180,21 @@ void MediaPlayerTest::playsToTheEnd()
 
     player.setUrl(url(u"tone-a.wav"_s));
     QCOMPARE(player.url(), url(u"tone-a.wav"_s));
-    QCOMPARE(player.playState(), int(MediaPlayer::Buffering));
+    QCOMPARE(player.playState(), MediaPlayer::Buffering);
     QCOMPARE(player.statusText(), u"正在连接…"_s);
 
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Playing, scaled(kTimeout));
     QCOMPARE(player.statusText(), u"正在播放：tone-a.wav"_s);
     QTRY_VERIFY_WITH_TIMEOUT(seekSlider->isEnabled(), scaled(kTimeout));
     QCOMPARE(seekSlider->maximum(), 500);
 
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, scaled(kTimeout));
     QCOMPARE(player.statusText(), u"已停止"_s);
     QTest::qWait(scaled(kSettle));
     const QList<int> states = reportedStates(spy);
     QVERIFY2(states.contains(MediaPlayer::Playing), qPrintable(describe(states)));
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
-    QCOMPARE(states.last(), int(MediaPlayer::Stopped));
+    QCOMPARE(states.last(), MediaPlayer::Stopped);
     QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
 }
 
@@ -215,7 +215,7 @@ void MediaPlayerTest::changingOverIsNotAStop()
 
     player.setUrl(url(u"tone-a.wav"_s));
     if (waitForPlaying)
-        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
+        QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Playing, scaled(kTimeout));
     player.setUrl(url(u"tone-b.wav"_s));
     QCOMPARE(player.url(), url(u"tone-b.wav"_s));
 
@@ -223,7 +223,7 @@ void MediaPlayerTest::changingOverIsNotAStop()
     QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
              qPrintable(describe(reportedStates(spy))));
 
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, scaled(kTimeout));
     QTest::qWait(scaled(kSettle));
     const QList<int> states = reportedStates(spy);
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
@@ -235,13 +235,13 @@ void MediaPlayerTest::unloadingIsNotAStop()
     Player player;
     const QSignalSpy spy(&player, &AudioPlayer::playStateChanged);
     player.setUrl(url(u"tone-a.wav"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Playing, scaled(kTimeout));
 
     player.setUrl(QString());
-    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QCOMPARE(player.playState(), MediaPlayer::Ready);
     QCOMPARE(player.statusText(), u"就绪"_s);
     QTest::qWait(scaled(kSettle));
-    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QCOMPARE(player.playState(), MediaPlayer::Ready);
     QVERIFY(!reportedStates(spy).contains(MediaPlayer::Stopped));
 }
 
@@ -271,9 +271,9 @@ void MediaPlayerTest::brokenMediaIsNotAStop()
 
     player.setUrl(address);
     QTRY_VERIFY_WITH_TIMEOUT(player.statusText().startsWith(u"错误："_s), scaled(kTimeout));
-    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QCOMPARE(player.playState(), MediaPlayer::Ready);
     QTest::qWait(scaled(kSettle));
-    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QCOMPARE(player.playState(), MediaPlayer::Ready);
     QVERIFY(player.statusText().startsWith(u"错误："_s));
     QVERIFY2(!reportedStates(spy).contains(MediaPlayer::Stopped),
              qPrintable(describe(reportedStates(spy))));
@@ -300,9 +300,9 @@ void MediaPlayerTest::refusesOtherSchemes()
 
     player.setUrl(address);
     QCOMPARE(player.statusText(), u"错误：不支持的地址"_s);
-    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QCOMPARE(player.playState(), MediaPlayer::Ready);
     QTest::qWait(scaled(kSettle));
-    QCOMPARE(player.playState(), int(MediaPlayer::Ready));
+    QCOMPARE(player.playState(), MediaPlayer::Ready);
     QCOMPARE(reportedStates(spy), QList<int> {MediaPlayer::Ready});
 }
 
@@ -317,34 +317,34 @@ void MediaPlayerTest::pauseAndStopButtons()
     QCOMPARE(stop->toolTip(), u"停止"_s);
 
     player.setUrl(url(u"tone-a.wav"_s));
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Playing, scaled(kTimeout));
     QCOMPARE(playPause->toolTip(), u"暂停"_s);
 
     playPause->click();
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Paused), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Paused, scaled(kTimeout));
     QCOMPARE(player.statusText(), u"已暂停"_s);
     QCOMPARE(playPause->toolTip(), u"播放"_s);
     // Longer than the tone: a paused tone does not run to its end.
     QTest::qWait(scaled(kSettle));
-    QCOMPARE(player.playState(), int(MediaPlayer::Paused));
+    QCOMPARE(player.playState(), MediaPlayer::Paused);
 
     playPause->click();
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Playing, scaled(kTimeout));
     stop->click();
-    QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
     QCOMPARE(player.statusText(), u"已停止"_s);
     QTest::qWait(scaled(kSettle));
     QList<int> states = reportedStates(spy);
     QCOMPARE(states.count(MediaPlayer::Stopped), 1);
-    QCOMPARE(states.last(), int(MediaPlayer::Stopped));
+    QCOMPARE(states.last(), MediaPlayer::Stopped);
     QVERIFY(states.contains(MediaPlayer::Paused));
     QVERIFY2(!hasRepeats(states), qPrintable(describe(states)));
 
     // A second stop is no change; play starts the tone over, and it ends once more.
     stop->click();
     playPause->click();
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Playing), scaled(kTimeout));
-    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(MediaPlayer::Stopped), scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Playing, scaled(kTimeout));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Stopped, scaled(kTimeout));
     QTest::qWait(scaled(kSettle));
     states = reportedStates(spy);
     QCOMPARE(states.count(MediaPlayer::Stopped), 2);
@@ -376,7 +376,7 @@ void MediaPlayerTest::handlerLoadsTheNextSong()
     QCOMPARE(played,
              QStringList({u"正在播放：tone-a.wav"_s, u"正在播放：tone-b.wav"_s,
                           u"正在播放：tone-b.wav"_s}));
-    QCOMPARE(player.playState(), int(MediaPlayer::Stopped));
+    QCOMPARE(player.playState(), MediaPlayer::Stopped);
 }
 
 void MediaPlayerTest::volumeIsLinear_data()
@@ -451,7 +451,7 @@ void MediaPlayerTest::doubleClickOnlyReports()
     QTest::keyClick(view, Qt::Key_Escape);
     QVERIFY(!player.fullScreen());
     QTest::qWait(scaled(kSettle));
-    QCOMPARE(audio.playState(), int(MediaPlayer::Undefined));
+    QCOMPARE(audio.playState(), MediaPlayer::Undefined);
     QCOMPARE(audio.statusText(), u"就绪"_s);
     QCOMPARE(states.count(), 0);
 }

@@ -101,7 +101,7 @@ public:
 class FakeMediaPlayer : public MediaPlayer {
 public:
     QStringList assigned;
-    int state = Undefined;
+    PlayState state = Undefined;
     int volumeSetting = 50;
     QString failed;
     qint64 at = 0;
@@ -109,7 +109,7 @@ public:
 
     void setUrl(const QString &url) override { assigned.append(url); }
     QString url() const override { return assigned.value(assigned.size() - 1); }
-    int playState() const override { return state; }
+    PlayState playState() const override { return state; }
     QString failure() const override { return failed; }
     void stop() override { state = Stopped, at = 0, ++stops; }
     qint64 position() const override { return at; }
