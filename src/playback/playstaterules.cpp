@@ -11,24 +11,24 @@ void PlayStateRules::assign(const QString &url, const QString &refusal)
     m_stopRequested = false;
 }
 
-bool PlayStateRules::takeError(QMediaPlayer::Error error, QMediaPlayer::MediaStatus media)
+bool PlayStateRules::takeError(Error error, Media media)
 {
-    if (m_changingSource || error == QMediaPlayer::NoError || !m_hasAddress || !m_failure.isEmpty())
+    if (m_changingSource || error == Error::None || !m_hasAddress || !m_failure.isEmpty())
         return false;
     switch (error) {
-    case QMediaPlayer::NetworkError:
+    case Error::Network:
         m_failure = u"网络连接失败"_s;
         break;
-    case QMediaPlayer::FormatError:
+    case Error::Format:
         m_failure = u"不支持的媒体格式"_s;
         break;
-    case QMediaPlayer::AccessDeniedError:
+    case Error::AccessDenied:
         m_failure = u"没有访问该媒体的权限"_s;
         break;
     default:
         // GStreamer reports nearly everything as a resource error: whether any data arrived
         // tells an unreachable address from an undecodable one.
-        m_failure = media == QMediaPlayer::LoadingMedia ? u"无法打开该地址"_s : u"无法解码该媒体"_s;
+        m_failure = media == Media::Loading ? u"无法打开该地址"_s : u"无法解码该媒体"_s;
         break;
     }
     return true;
@@ -51,9 +51,9 @@ void PlayStateRules::noticeBrokenMedia(const Observation &now)
 {
     if (!m_failure.isEmpty() || !m_hasAddress || m_stopRequested)
         return;
-    if (now.media == QMediaPlayer::InvalidMedia) {
+    if (now.media == Media::Invalid) {
         m_failure = u"无法播放该媒体"_s;
-    } else if (now.media == QMediaPlayer::EndOfMedia && now.duration <= 0 && now.position <= 0) {
+    } else if (now.media == Media::EndOfMedia && now.duration <= 0 && now.position <= 0) {
         // An end with nothing played is a broken file; as a stop it would be fetched again at
         // once, endlessly.
         m_failure = u"媒体中没有可播放的内容"_s;
@@ -66,16 +66,15 @@ MediaPlayer::PlayState PlayStateRules::derivedState(const Observation &now) cons
         return m_state == MediaPlayer::Undefined ? MediaPlayer::Undefined : MediaPlayer::Ready;
     if (!m_failure.isEmpty())
         return MediaPlayer::Ready;
-    if (m_stopRequested || now.media == QMediaPlayer::EndOfMedia)
+    if (m_stopRequested || now.media == Media::EndOfMedia)
         return MediaPlayer::Stopped;
     switch (now.playback) {
-    case QMediaPlayer::PlayingState:
-        return now.media == QMediaPlayer::LoadingMedia || now.media == QMediaPlayer::StalledMedia
-            ? MediaPlayer::Buffering
-            : MediaPlayer::Playing;
-    case QMediaPlayer::PausedState:
+    case Playback::Playing:
+        return now.media == Media::Loading || now.media == Media::Stalled ? MediaPlayer::Buffering
+                                                                          : MediaPlayer::Playing;
+    case Playback::Paused:
         return MediaPlayer::Paused;
-    case QMediaPlayer::StoppedState:
+    case Playback::Stopped:
         break;
     }
     // Any other stop of Qt's is a passing one: only the end of the media and the user's stop
@@ -98,7 +97,7 @@ QString PlayStateRules::statusText(const QString &title) const
     case MediaPlayer::Stopped:
         return u"已停止"_s;
     case MediaPlayer::Buffering:
-        return m_media == QMediaPlayer::LoadingMedia ? u"正在连接…"_s : u"正在缓冲…"_s;
+        return m_media == Media::Loading ? u"正在连接…"_s : u"正在缓冲…"_s;
     default:
         return m_failure.isEmpty() ? u"就绪"_s : u"错误：%1"_s.arg(m_failure);
     }

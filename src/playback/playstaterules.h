@@ -2,7 +2,6 @@
 
 #include "controls/mediaplayer.h"
 
-#include <QMediaPlayer>
 #include <QString>
 
 // The rules by which the embedded player reports its play state, kept apart from the widget
@@ -15,10 +14,26 @@
 // as a stop, a broken link would be requested again and again.
 class PlayStateRules {
 public:
+    // What Qt's player says of its playback, of the media and of an error, in Qt's own numbering
+    // (QMediaPlayer's PlaybackState, MediaStatus and Error), so that the rules need no Qt
+    // Multimedia
+    enum class Playback { Stopped, Playing, Paused };
+    enum class Media {
+        NoMedia,
+        Loading,
+        Loaded,
+        Stalled,
+        Buffering,
+        Buffered,
+        EndOfMedia,
+        Invalid
+    };
+    enum class Error { None, Resource, Format, Network, AccessDenied };
+
     // What Qt's player reports at one moment
     struct Observation {
-        QMediaPlayer::PlaybackState playback = QMediaPlayer::StoppedState;
-        QMediaPlayer::MediaStatus media = QMediaPlayer::NoMedia;
+        Playback playback = Playback::Stopped;
+        Media media = Media::NoMedia;
         qint64 duration = 0;
         qint64 position = 0;
     };
@@ -34,7 +49,7 @@ public:
 
     // Takes an error of Qt's player; only the first error of an address counts, the others
     // follow from it. Returns whether this one was taken.
-    bool takeError(QMediaPlayer::Error error, QMediaPlayer::MediaStatus media);
+    bool takeError(Error error, Media media);
     // Brings the play state up to date with what Qt reports; returns whether it changed
     bool update(const Observation &now);
 
@@ -52,7 +67,7 @@ private:
 
     bool m_hasAddress = false;
     MediaPlayer::PlayState m_state = MediaPlayer::Undefined;
-    QMediaPlayer::MediaStatus m_media = QMediaPlayer::NoMedia;
+    Media m_media = Media::NoMedia;
     QString m_failure;
     bool m_changingSource = false;
     bool m_stopRequested = false;

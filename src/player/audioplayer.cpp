@@ -17,6 +17,11 @@ namespace {
 // An address comes from the service and can be of any length; the log takes its start
 constexpr qsizetype kLoggedAddressLength = 200;
 
+// The rules count Qt's states as Qt does
+static_assert(int(PlayStateRules::Playback::Paused) == QMediaPlayer::PausedState);
+static_assert(int(PlayStateRules::Media::Invalid) == QMediaPlayer::InvalidMedia);
+static_assert(int(PlayStateRules::Error::AccessDenied) == QMediaPlayer::AccessDeniedError);
+
 bool isPlayableAddress(const QUrl &address)
 {
     const QString scheme = address.scheme();
@@ -201,7 +206,8 @@ void AudioPlayer::setPosition(qint64 milliseconds)
 
 void AudioPlayer::handleError(QMediaPlayer::Error error)
 {
-    if (!m_rules.takeError(error, m_player->mediaStatus()))
+    if (!m_rules.takeError(PlayStateRules::Error(error),
+                           PlayStateRules::Media(m_player->mediaStatus())))
         return;
     qCWarning(lcPlayer) << "Cannot play" << m_url.left(kLoggedAddressLength) << m_rules.failure()
                         << m_player->errorString();
@@ -228,7 +234,8 @@ void AudioPlayer::refresh()
 
 PlayStateRules::Observation AudioPlayer::observation() const
 {
-    return {m_player->playbackState(), m_player->mediaStatus(), m_player->duration(),
+    return {PlayStateRules::Playback(m_player->playbackState()),
+            PlayStateRules::Media(m_player->mediaStatus()), m_player->duration(),
             m_player->position()};
 }
 

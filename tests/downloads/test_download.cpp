@@ -1,7 +1,6 @@
 // The downloads logic on its own, without a window: names, files, transfers and the items that
 // the manager keeps across runs.
 
-#include "app/programidentity.h"
 #include "common/urlfilename.h"
 #include "downloads/downloadfilename.h"
 #include "downloads/downloadmanager.h"
@@ -300,7 +299,8 @@ void DownloadTest::initTestCase()
     // Settings go to a folder of the test's own
     QVERIFY(m_settingsDir.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
-    setProgramIdentity();
+    QCoreApplication::setOrganizationName(u"quillpod"_s);
+    QCoreApplication::setApplicationName(u"quillpod"_s);
 }
 
 void DownloadTest::init()

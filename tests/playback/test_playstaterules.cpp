@@ -11,15 +11,23 @@ namespace {
 
 using Observation = PlayStateRules::Observation;
 
-const Observation kLoading {QMediaPlayer::PlayingState, QMediaPlayer::LoadingMedia, 0, 0};
-const Observation kPlaying {QMediaPlayer::PlayingState, QMediaPlayer::BufferedMedia, 4000, 900};
-const Observation kStalled {QMediaPlayer::PlayingState, QMediaPlayer::StalledMedia, 4000, 900};
-const Observation kPaused {QMediaPlayer::PausedState, QMediaPlayer::BufferedMedia, 4000, 900};
+const Observation kLoading {PlayStateRules::Playback::Playing, PlayStateRules::Media::Loading, 0,
+                            0};
+const Observation kPlaying {PlayStateRules::Playback::Playing, PlayStateRules::Media::Buffered,
+                            4000, 900};
+const Observation kStalled {PlayStateRules::Playback::Playing, PlayStateRules::Media::Stalled, 4000,
+                            900};
+const Observation kPaused {PlayStateRules::Playback::Paused, PlayStateRules::Media::Buffered, 4000,
+                           900};
 // Qt stops for a moment while it changes over or seeks
-const Observation kPassingStop {QMediaPlayer::StoppedState, QMediaPlayer::LoadedMedia, 4000, 0};
-const Observation kEnded {QMediaPlayer::StoppedState, QMediaPlayer::EndOfMedia, 4000, 4000};
-const Observation kEndedEmpty {QMediaPlayer::StoppedState, QMediaPlayer::EndOfMedia, 0, 0};
-const Observation kInvalid {QMediaPlayer::StoppedState, QMediaPlayer::InvalidMedia, 0, 0};
+const Observation kPassingStop {PlayStateRules::Playback::Stopped, PlayStateRules::Media::Loaded,
+                                4000, 0};
+const Observation kEnded {PlayStateRules::Playback::Stopped, PlayStateRules::Media::EndOfMedia,
+                          4000, 4000};
+const Observation kEndedEmpty {PlayStateRules::Playback::Stopped, PlayStateRules::Media::EndOfMedia,
+                               0, 0};
+const Observation kInvalid {PlayStateRules::Playback::Stopped, PlayStateRules::Media::Invalid, 0,
+                            0};
 
 const QString kUrl = u"http://127.0.0.1/music/a.wav"_s;
 
@@ -77,15 +85,15 @@ void PlayStateRulesTest::statesAndTexts()
         {"the first error counts",
          [&](PlayStateRules &rules) {
              observe({kLoading})(rules);
-             rules.takeError(QMediaPlayer::ResourceError, QMediaPlayer::LoadingMedia);
-             rules.takeError(QMediaPlayer::FormatError, QMediaPlayer::LoadingMedia);
+             rules.takeError(PlayStateRules::Error::Resource, PlayStateRules::Media::Loading);
+             rules.takeError(PlayStateRules::Error::Format, PlayStateRules::Media::Loading);
              rules.update(kInvalid);
          },
          MediaPlayer::Ready, u"错误：无法打开该地址"_s},
         {"a resource error after data arrived",
          [&](PlayStateRules &rules) {
              observe({kPlaying})(rules);
-             rules.takeError(QMediaPlayer::ResourceError, QMediaPlayer::BufferedMedia);
+             rules.takeError(PlayStateRules::Error::Resource, PlayStateRules::Media::Buffered);
              rules.update(kPassingStop);
          },
          MediaPlayer::Ready, u"错误：无法解码该媒体"_s},
@@ -93,7 +101,7 @@ void PlayStateRulesTest::statesAndTexts()
          [&](PlayStateRules &rules) {
              observe({kPlaying})(rules);
              rules.setChangingSource(true);
-             rules.takeError(QMediaPlayer::NetworkError, QMediaPlayer::LoadingMedia);
+             rules.takeError(PlayStateRules::Error::Network, PlayStateRules::Media::Loading);
              rules.update(kInvalid);
              rules.setChangingSource(false);
              rules.update(kLoading);
