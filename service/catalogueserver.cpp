@@ -39,7 +39,7 @@ CatalogueServer::CatalogueServer(const Catalogue &catalogue, const PageWriter &p
     // for the client's delayed acknowledgement, some 40 ms per answer.
     m_server.set_tcp_nodelay(true);
     m_server.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &) {
-        m_log.append(request.target);
+        m_log.append(request.target, request.method, request.get_header_value("Range"));
         if (!refuses())
             return httplib::Server::HandlerResponse::Unhandled;
         // Cut before the library writes anything: the client receives not one byte.

@@ -79,7 +79,10 @@ Options parseOptions(int argc, char **argv)
         valued("per-page", "Songs per list page (default 20).", "N"),
         valued("media-seconds", "Length of each media file in seconds (default 4).", "S"),
         valued("catalogue", "JSON catalogue; see cataloguefile.h for its format.", "FILE"),
-        valued("log", "Append every request target to FILE.", "FILE"),
+        valued("log",
+               "Append every request target to FILE, with the method of one that is not a GET "
+               "and any Range header.",
+               "FILE"),
         valued("delay-page", "Answer list page N after MS milliseconds.", "N:MS"),
         valued("hang-page", "Never answer list page N.", "N"),
         valued("cut-page", "Drop the connection halfway through list page N.", "N"),

@@ -56,8 +56,8 @@ void LinkLookup::takePath(const QString &path)
     emit resolved(link);
 }
 
-void LinkLookup::fail(const QString &reason)
+void LinkLookup::fail(const QString &reason, FailureKind kind)
 {
     deleteLater();
-    emit failed(reason);
+    emit failed(reason, kind);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/failurekind.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -31,14 +33,15 @@ public:
 
 signals:
     void resolved(const QString &link);
-    void failed(const QString &reason);
+    // `kind` tells whether the service could be reached at all
+    void failed(const QString &reason, FailureKind kind);
 
 private:
     void askForAddress(const QString &id);
     void takeBackgroundList(const QString &body);
     void takePath(const QString &path);
     void watch(TextRequest *request, void (LinkLookup::*answer)(const QString &));
-    void fail(const QString &reason);
+    void fail(const QString &reason, FailureKind kind = FailureKind::Answered);
 
     const LinkResolver &m_resolver;
     const Form m_form;

@@ -153,10 +153,12 @@ void TextRequest::conclude()
     receive();
     if (m_tooLarge)
         return fail(u"服务器返回的数据过大"_s);
+    // Aborted by the deadline, not by Qt's transfer timeout: only what arrived tells the kind
     if (m_expired)
-        return fail(u"网络请求超时"_s);
+        return fail(u"网络请求超时"_s,
+                    failureKindOf(QNetworkReply::OperationCanceledError, anyByteArrived()));
     if (m_reply->error() != QNetworkReply::NoError && !isStatusAnswer(*m_reply))
-        return fail(reasonOfReply());
+        return fail(reasonOfReply(), failureKindOf(*m_reply));
 
     dropReply();
     QString text;
@@ -177,9 +179,15 @@ QString TextRequest::reasonOfReply() const
     return u"网络请求失败："_s + m_reply->errorString();
 }
 
-void TextRequest::fail(const QString &reason)
+bool TextRequest::anyByteArrived() const
+{
+    return !m_body.isEmpty()
+        || m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+}
+
+void TextRequest::fail(const QString &reason, FailureKind kind)
 {
     dropReply();
     deleteLater();
-    emit failed(reason);
+    emit failed(reason, kind);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "failurekind.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -41,15 +43,16 @@ signals:
     // The decoded body; "" for an empty one. The HTTP status is never read.
     void finished(const QString &text);
     // An unknown charset, an invalid URL, a refused or reset connection, a timeout, an answer
-    // larger than kMaxAnswerBytes
-    void failed(const QString &reason);
+    // larger than kMaxAnswerBytes; `kind` tells whether the service could be reached at all
+    void failed(const QString &reason, FailureKind kind);
 
 private:
     void receive();
     void expire();
     void conclude();
-    void fail(const QString &reason);
+    void fail(const QString &reason, FailureKind kind = FailureKind::Answered);
     QString reasonOfReply() const;
+    bool anyByteArrived() const;
     void dropReply();
 
     const QString m_charset;

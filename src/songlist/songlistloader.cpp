@@ -143,7 +143,7 @@ void SongListLoader::endInOrder(bool lastPage)
     m_state = m_stopRequested && !lastPage ? State::Stopped : State::Idle;
 }
 
-void SongListLoader::endOnFailure(const QString &reason)
+void SongListLoader::endOnFailure(const QString &reason, FailureKind kind)
 {
     // The run says why it ended and gives the button back; the rows it found stay and are
     // finished like those of any run.
@@ -152,7 +152,7 @@ void SongListLoader::endOnFailure(const QString &reason)
     m_state = State::Finishing;
     m_phase = FetchPhase::FirstPage;
     setRunning(false);
-    emit failed(reason, m_list.count());
+    emit failed(reason, m_list.count(), kind);
     finishSongList(m_list);
     m_state = State::Failed;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/failurekind.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -46,6 +48,8 @@ public:
     bool isRunning() const { return m_state == State::Fetching && !m_stopRequested; }
     // Why the last run ended in failure; empty when it did not
     const QString &lastFailure() const { return m_lastFailure; }
+    // Whether the run lists the default class rather than a keyword's songs
+    bool listsDefaultClass() const { return m_encodedKeyword.isEmpty(); }
 
 signals:
     void runningChanged(bool running);
@@ -55,8 +59,9 @@ signals:
     // An orderly end: after the last page, at a page without a list, or when stopped. The list
     // is finished right after.
     void finished(int rows);
-    // The run ended because a page could not be had or read
-    void failed(const QString &reason, int rows);
+    // The run ended because a page could not be had or read; `kind` tells whether the service
+    // could be reached at all
+    void failed(const QString &reason, int rows, FailureKind kind);
 
 private:
     // Whether the header of the next page must be read
@@ -69,7 +74,7 @@ private:
     void moveOn();
     QString furtherPageUrl() const;
     void endInOrder(bool lastPage);
-    void endOnFailure(const QString &reason);
+    void endOnFailure(const QString &reason, FailureKind kind = FailureKind::Answered);
     void setRunning(bool running);
 
     const UrlTexts &m_urls;

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -26,11 +27,12 @@ QString listPage(int page)
     return u"/data/?1=1&classid=1&page=%1&act=getmusiclist&rnd=0.12313641141171777"_s.arg(page);
 }
 
-// What one request came to: its text, or its failure's reason
+// What one request came to: its text, or its failure's reason and kind
 struct Answer {
     bool answered = false;
     QString text;
     QString reason;
+    std::optional<FailureKind> kind;
 };
 
 Answer fetch(const TextFetcher &fetcher, const QString &url, const QString &charset)
@@ -40,11 +42,11 @@ Answer fetch(const TextFetcher &fetcher, const QString &url, const QString &char
     QObject owner;
     TextRequest *const request = fetcher.fetchText(url, charset, &owner);
     QObject::connect(request, &TextRequest::finished, [&](const QString &text) {
-        answer = {true, text, {}};
+        answer = {true, text, {}, {}};
         ended = true;
     });
-    QObject::connect(request, &TextRequest::failed, [&](const QString &reason) {
-        answer = {false, {}, reason};
+    QObject::connect(request, &TextRequest::failed, [&](const QString &reason, FailureKind kind) {
+        answer = {false, {}, reason, kind};
         ended = true;
     });
     if (!QTest::qWaitFor([&] { return ended; }, scaled(30000)))
@@ -75,6 +77,8 @@ private slots:
     void refusedConnectionFails();
     void cutBodyFails();
     void stalledRequestTimesOut();
+    void failureKinds_data();
+    void failureKinds();
     void answersComeFromTheEventLoop();
 };
 
@@ -247,6 +251,7 @@ void TextFetchTest::refusedConnectionFails()
         = fetch(fetcher, u"http://127.0.0.1:%1/data/?act=getbglist"_s.arg(port), u"utf-8"_s);
     QVERIFY(!answer.answered);
     QVERIFY2(answer.reason.startsWith(u"网络请求失败："), qPrintable(answer.reason));
+    QCOMPARE(answer.kind, FailureKind::Unreachable);
 }
 
 void TextFetchTest::cutBodyFails()
@@ -256,7 +261,7 @@ void TextFetchTest::cutBodyFails()
 
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
-    QVERIFY(!fetch(fetcher, service.base() + kFirstPage, u"utf-8"_s).answered);
+    QCOMPARE(fetch(fetcher, service.base() + kFirstPage, u"utf-8"_s).kind, FailureKind::Answered);
     // Only the cut page fails; the next one is read in full.
     QVERIFY(fetch(fetcher, service.base() + listPage(2), u"utf-8"_s).text.contains(u']'));
 }
@@ -274,8 +279,38 @@ void TextFetchTest::stalledRequestTimesOut()
     const Answer answer = fetch(fetcher, service.base() + kFirstPage, u"utf-8"_s);
     QVERIFY(!answer.answered);
     QCOMPARE(answer.reason, u"网络请求超时"_s);
+    // Silence from the start: nothing shows that the service is there
+    QCOMPARE(answer.kind, FailureKind::Unreachable);
     QVERIFY2(clock.elapsed() >= 250 && clock.elapsed() < scaled(5000),
              qPrintable(QString::number(clock.elapsed())));
+}
+
+void TextFetchTest::failureKinds_data()
+{
+    QTest::addColumn<QStringList>("fault");
+    QTest::addColumn<FailureKind>("kind");
+
+    QTest::newRow("cut before any byte")
+        << QStringList {u"--refuse-first"_s, u"60"_s} << FailureKind::Unreachable;
+    QTest::newRow("larger than the cap")
+        << QStringList {u"--endless-page"_s, u"1"_s} << FailureKind::Answered;
+    QTest::newRow("trickling past the deadline")
+        << QStringList {u"--drip-page"_s, u"1:100"_s} << FailureKind::Answered;
+}
+
+void TextFetchTest::failureKinds()
+{
+    QFETCH(QStringList, fault);
+    QFETCH(FailureKind, kind);
+    const CatalogueService service(fault);
+    QVERIFY(service.isRunning());
+
+    QNetworkAccessManager network;
+    TextFetcher fetcher(network);
+    fetcher.setDeadline(std::chrono::milliseconds(scaled(1000)));
+    const Answer answer = fetch(fetcher, service.base() + kFirstPage, u"utf-8"_s);
+    QVERIFY(!answer.answered);
+    QCOMPARE(answer.kind, kind);
 }
 
 // A request speaks only from the event loop, and an aborted one not at all

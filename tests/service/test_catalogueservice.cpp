@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTest>
 #include <QtEndian>
 #include <algorithm>
@@ -555,6 +556,21 @@ void CatalogueServiceTest::logHoldsExactTargets()
     for (const QString &target : targets)
         get(service, target);
     QCOMPARE(service.requestTargets(), targets);
+
+    // Probes and resumed transfers show as such
+    const std::unique_ptr<QNetworkReply> probe(
+        m_network.head(QNetworkRequest(QUrl(service.base() + u"/"_s))));
+    QSignalSpy probed(probe.get(), &QNetworkReply::finished);
+    QVERIFY(probed.wait());
+    get(service, targets[3], "bytes=10-");
+    const QList<CatalogueService::Request> requests = service.requests();
+    QCOMPARE(requests.size(), targets.size() + 2);
+    QCOMPARE(requests[0].method, u"GET"_s);
+    QCOMPARE(requests[0].range, QString());
+    QCOMPARE(requests[targets.size()].method, u"HEAD"_s);
+    QCOMPARE(requests[targets.size()].target, u"/"_s);
+    QCOMPARE(requests.last().range, u"bytes=10-"_s);
+    QCOMPARE(requests.last().target, targets[3]);
 }
 
 void CatalogueServiceTest::compressionCanBeTurnedOff()

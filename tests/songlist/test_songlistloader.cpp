@@ -205,6 +205,7 @@ void SongListLoaderTest::failureAfterFirstPageSaysSo()
         QCOMPARE(run.failed.size(), 1);
         QCOMPARE(run.failed.first().at(0).toString(), run.loader.lastFailure());
         QCOMPARE(run.failed.first().at(1).toInt(), 20);
+        QCOMPARE(run.failed.first().at(2).value<FailureKind>(), FailureKind::Answered);
         QVERIFY(!run.loader.lastFailure().isEmpty());
         QVERIFY(run.finished.isEmpty());
     }
@@ -224,6 +225,7 @@ void SongListLoaderTest::firstPageFailureGivesButtonBack()
     QCOMPARE(run.running.size(), 2);
     QVERIFY2(run.loader.lastFailure().startsWith(u"网络请求失败："_s),
              qPrintable(run.loader.lastFailure()));
+    QCOMPARE(run.failed.first().at(2).value<FailureKind>(), FailureKind::Unreachable);
 }
 
 void SongListLoaderTest::newRunAbortsTheOldOne()

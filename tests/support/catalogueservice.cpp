@@ -77,16 +77,34 @@ bool CatalogueService::isRunning() const
 
 QStringList CatalogueService::requestTargets() const
 {
+    QStringList targets;
+    for (const Request &request : requests())
+        targets.append(request.target);
+    return targets;
+}
+
+QList<CatalogueService::Request> CatalogueService::requests() const
+{
     QFile log(logPath());
     if (!log.open(QIODevice::ReadOnly))
         return {};
-    QStringList targets;
+    static constexpr auto kRangeField = "Range: "_L1;
+    QList<Request> requests;
     const QList<QByteArray> lines = log.readAll().split('\n');
     for (const QByteArray &line : lines) {
-        if (!line.isEmpty())
-            targets.append(QString::fromUtf8(line));
+        if (line.isEmpty())
+            continue;
+        const QStringList fields = QString::fromUtf8(line).split(u'\t');
+        Request request {fields.first(), u"GET"_s, QString()};
+        for (const QString &field : fields.sliced(1)) {
+            if (field.startsWith(kRangeField))
+                request.range = field.sliced(kRangeField.size());
+            else
+                request.method = field;
+        }
+        requests.append(request);
     }
-    return targets;
+    return requests;
 }
 
 QString CatalogueService::writeFile(const QString &name, const QByteArray &content) const

@@ -24,9 +24,20 @@ public:
     QString base() const { return m_base; }
     quint16 port() const { return m_port; }
 
+    // One request as the service logged it
+    struct Request {
+        QString target;
+        // "GET", "HEAD", ...
+        QString method;
+        // The Range header's value; empty without one
+        QString range;
+    };
+
     // The request targets received so far, in order, exactly as sent (for example
-    // "/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802").
+    // "/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802"), whatever their method.
     QStringList requestTargets() const;
+    // The requests received so far, in order
+    QList<Request> requests() const;
 
     // Writes `json` to a file in the service's private folder and returns its path, for
     // --catalogue. Call before starting a second service with it.
