@@ -12,6 +12,8 @@
 #include "downloads/downloadmanager.h"
 #include "links/linklookup.h"
 #include "links/linkresolver.h"
+#include "net/connectivitywatcher.h"
+#include "net/serviceprober.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
 #include "player/audioplayer.h"
@@ -27,11 +29,15 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kColumnWidth = 3000;
+const QString kReloadsWhenBack = u"；网络恢复后自动重新加载"_s;
 
 } // namespace
 
 Application::Application(Environment environment, QObject *parent)
     : QObject(parent), m_environment(std::move(environment)),
+      m_connectivity(std::make_unique<ConnectivityWatcher>()),
+      m_playbackProber(std::make_unique<ServiceProber>(m_network, *m_connectivity)),
+      m_startUpProber(std::make_unique<ServiceProber>(m_network, *m_connectivity)),
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
       m_urls(std::make_unique<UrlTexts>(m_environment.serviceBase)),
       m_links(std::make_unique<LinkResolver>(*m_fetcher, *m_urls)),
@@ -39,6 +45,8 @@ Application::Application(Environment environment, QObject *parent)
 {
     m_fetcher->setTransferTimeout(m_environment.transferTimeout);
     m_fetcher->setDeadline(m_environment.textDeadline);
+    m_playbackProber->setSchedule(RetrySchedule(m_environment.retryUnit));
+    m_startUpProber->setSchedule(RetrySchedule(m_environment.retryUnit));
     if (m_environment.programDir.isEmpty())
         m_environment.programDir = QCoreApplication::applicationDirPath();
     if (!m_environment.shell) {
@@ -61,6 +69,7 @@ Application::Application(Environment environment, QObject *parent)
                                              m_window->webView(), *m_links);
     m_listPlayer
         = std::make_unique<ListPlayer>(*m_songs, list, *m_player, m_window->statusPanels());
+    m_listPlayer->waitWith(*m_playbackProber, QUrl(m_environment.serviceBase));
     wire();
 }
 
@@ -76,8 +85,13 @@ void Application::wire()
     m_window->attach({*m_loader, *m_search, *m_songs, *m_listPlayer, *m_player});
     connect(m_loader.get(), &SongListLoader::finished, this, &Application::listRunEnded,
             Qt::QueuedConnection);
-    connect(m_loader.get(), &SongListLoader::failed, this, &Application::listRunEnded,
+    connect(m_loader.get(), &SongListLoader::failed, this, &Application::listRunFailed,
             Qt::QueuedConnection);
+    connect(m_loader.get(), &SongListLoader::runningChanged, this, &Application::listRunStarted);
+    connect(m_startUpProber.get(), &ServiceProber::serviceAnswers, this,
+            &Application::serviceAnswers);
+    connect(m_window.get(), &MainWindow::defaultListRequested, this,
+            &Application::reloadDefaultList);
     connect(m_window.get(), &MainWindow::siteRequested, this, &Application::openSite);
     connect(m_window.get(), &MainWindow::glassToggled, this, &Application::setGlass);
     connect(m_window.get(), &MainWindow::closed, this, &Application::unload);
@@ -116,18 +130,68 @@ void Application::start()
     list.addColumn(u"歌曲编号："_s, kColumnWidth);
     list.addColumn(u"歌曲ID："_s, kColumnWidth);
     m_startingUp = true;
+    runDefaultList();
+}
+
+void Application::reloadDefaultList()
+{
+    if (m_loader->state() == SongListLoader::State::Fetching)
+        return;
+    m_reloadWhenBack = false;
+    m_window->songRows().clear();
+    runDefaultList();
+}
+
+void Application::runDefaultList()
+{
+    m_defaultListRun = true;
+    m_startingDefaultList = true;
     m_loader->loadSongList(m_urls->text(UrlTexts::DefaultListFirstPage));
+    m_startingDefaultList = false;
+}
+
+void Application::listRunStarted(bool running)
+{
+    // A search of the user's replaces the default list that was to be loaded again
+    if (!running || m_startingDefaultList)
+        return;
+    m_defaultListRun = false;
+    m_reloadWhenBack = false;
+}
+
+void Application::listRunFailed(const QString &, int, FailureKind kind)
+{
+    // The default list comes back by itself once the service answers; a search does not, as
+    // the user may have moved on
+    if (kind == FailureKind::Unreachable && m_defaultListRun && !m_unloaded) {
+        StatusPanels &status = m_window->statusPanels();
+        status.setPanelText(1, status.panelText(1) + kReloadsWhenBack);
+        m_reloadWhenBack = true;
+        waitForService();
+    }
+    listRunEnded();
 }
 
 void Application::listRunEnded()
 {
-    // Start-up goes on once the default list run has ended and its list is finished
-    if (!std::exchange(m_startingUp, false) || m_unloaded)
+    if (m_unloaded)
         return;
-    // The separator is always inserted, as the skin library expects a full path
+    if (!std::exchange(m_startingUp, false)) {
+        // The default list is in again; the background track it had to do without follows
+        if (!m_reloadWhenBack && std::exchange(m_backgroundWhenBack, false))
+            fetchBackgroundTrack();
+        return;
+    }
+    // Start-up goes on once the default list run has ended and its list is finished. The
+    // separator is always inserted, as the skin library expects a full path.
     m_environment.skinning->attachSkin(m_environment.programDir + u"/quillpod.she"_s, QString());
     m_environment.skinning->setAero(0);
     m_window->setGlassChecked(false);
+    fetchBackgroundTrack();
+}
+
+void Application::fetchBackgroundTrack()
+{
     m_backgroundLookup = m_links->fetchBackgroundTrack(this);
     connect(m_backgroundLookup, &LinkLookup::resolved, this, &Application::startBackgroundTrack);
     connect(m_backgroundLookup, &LinkLookup::failed, this, &Application::reportNoBackgroundTrack);
@@ -135,25 +199,54 @@ void Application::listRunEnded()
 
 void Application::startBackgroundTrack(const QString &link)
 {
-    m_player->setUrl(link);
+    // A song that the user chose while the service was away is not cut off by it
+    if (m_player->url().isEmpty())
+        m_player->setUrl(link);
     endStartUp();
 }
 
-void Application::reportNoBackgroundTrack(const QString &reason)
+void Application::reportNoBackgroundTrack(const QString &reason, FailureKind kind)
 {
     // The window comes up all the same, without a background track. When the list failed too,
     // its reason stays first: it is what the user must know about.
     qCWarning(lcApp) << "No background track:" << reason;
     StatusPanels &status = m_window->statusPanels();
-    if (m_loader->lastFailure().isEmpty())
+    const bool listFailed = !m_loader->lastFailure().isEmpty();
+    if (kind == FailureKind::Unreachable) {
+        m_backgroundWhenBack = true;
+        waitForService();
+        if (!listFailed)
+            status.setPanelText(1, u"网络连接中断，正在等待恢复…"_s);
+    } else if (!listFailed) {
         status.setPanelText(1, u"背景音乐不可用：%1"_s.arg(reason));
-    else
+    } else {
         status.setPanelText(1, status.panelText(1) + u"；背景音乐不可用"_s);
+    }
     endStartUp();
+}
+
+void Application::waitForService()
+{
+    if (!m_startUpProber->isProbing())
+        m_startUpProber->start(QUrl(m_environment.serviceBase));
+}
+
+void Application::serviceAnswers()
+{
+    if (std::exchange(m_reloadWhenBack, false)) {
+        qCInfo(lcApp) << "The service answers again; loading the default list again";
+        return reloadDefaultList();
+    }
+    if (!std::exchange(m_backgroundWhenBack, false))
+        return;
+    m_window->statusPanels().setPanelText(1, u"网络已恢复"_s);
+    fetchBackgroundTrack();
 }
 
 void Application::endStartUp()
 {
+    if (std::exchange(m_loaded, true))
+        return;
     m_player->setVolume(100);
     emit loaded();
 }
@@ -200,11 +293,12 @@ void Application::unload()
 {
     if (std::exchange(m_unloaded, true))
         return;
-    m_listPlayer->cancelSkip();
+    m_listPlayer->holdStill();
     m_loader->abort();
     m_songs->abortAll();
     if (m_backgroundLookup)
         m_backgroundLookup->abort();
+    m_startUpProber->stop();
     m_environment.shell->openAddress(m_environment.exitPage);
     // Nothing is waited for: the program ends now
     if (m_environment.endProgram)

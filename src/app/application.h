@@ -2,6 +2,8 @@
 
 #include "environment.h"
 
+#include "net/failurekind.h"
+
 #include <QDBusConnection>
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -9,6 +11,7 @@
 #include <memory>
 
 class AudioPlayer;
+class ConnectivityWatcher;
 class DesktopIntegration;
 class DesktopShell;
 class MainWindow;
@@ -16,6 +19,7 @@ class LinkLookup;
 class LinkResolver;
 class ListPlayer;
 class SearchCommand;
+class ServiceProber;
 class SingleInstance;
 class SkinLibrary;
 class SongHandlers;
@@ -25,7 +29,9 @@ class UrlTexts;
 
 // The program's parts, built and wired in one place: the requests to the service, the player,
 // the logic of the list and the songs, and the window that shows them. It also runs start-up,
-// which ends with the window shown, and the end of the program when the window is closed.
+// which ends with the window shown, and the end of the program when the window is closed. When the
+// default list or the background track could not be had because the service was out of reach,
+// it waits for the service and then gets them by itself.
 class Application : public QObject {
     Q_OBJECT
 
@@ -45,6 +51,8 @@ public:
     // Lays out the list and starts the default list run. When the run has ended, the skin is
     // attached and the background track started, and loaded() says the window may be shown.
     void start();
+    // Runs the default list again as a new run, as at start-up, unless a list run goes on: F5
+    void reloadDefaultList();
 
     MainWindow &window() const { return *m_window; }
     AudioPlayer &player() const { return *m_player; }
@@ -64,9 +72,15 @@ signals:
 
 private:
     void wire();
+    void runDefaultList();
+    void listRunStarted(bool running);
+    void listRunFailed(const QString &reason, int rows, FailureKind kind);
     void listRunEnded();
+    void fetchBackgroundTrack();
     void startBackgroundTrack(const QString &link);
-    void reportNoBackgroundTrack(const QString &reason);
+    void reportNoBackgroundTrack(const QString &reason, FailureKind kind);
+    void waitForService();
+    void serviceAnswers();
     void endStartUp();
     void openSite();
     void setGlass(bool on);
@@ -78,6 +92,10 @@ private:
     std::unique_ptr<DesktopShell> m_desktopShell;
     std::unique_ptr<SkinLibrary> m_skinLibrary;
     QNetworkAccessManager m_network;
+    std::unique_ptr<ConnectivityWatcher> m_connectivity;
+    // One waits for the service on behalf of the songs, one on behalf of start-up
+    std::unique_ptr<ServiceProber> m_playbackProber;
+    std::unique_ptr<ServiceProber> m_startUpProber;
     std::unique_ptr<TextFetcher> m_fetcher;
     std::unique_ptr<UrlTexts> m_urls;
     std::unique_ptr<LinkResolver> m_links;
@@ -89,7 +107,14 @@ private:
     std::unique_ptr<ListPlayer> m_listPlayer;
     QPointer<LinkLookup> m_backgroundLookup;
     bool m_startingUp = false;
+    bool m_loaded = false;
     bool m_unloaded = false;
+    // The list run going on or ended last shows the default list, started here
+    bool m_defaultListRun = false;
+    bool m_startingDefaultList = false;
+    // What is fetched again once the service answers
+    bool m_reloadWhenBack = false;
+    bool m_backgroundWhenBack = false;
 
     SingleInstance *m_instance = nullptr;
     QDBusConnection m_bus {QString()};

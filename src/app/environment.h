@@ -2,6 +2,7 @@
 
 #include "buildconfig.h"
 #include "common/constants.h"
+#include "net/retryschedule.h"
 
 #include <QString>
 #include <chrono>
@@ -21,6 +22,8 @@ struct Environment {
     std::chrono::milliseconds transferTimeout = kTransferTimeout;
     // The longest a text answer may take from start to end
     std::chrono::milliseconds textDeadline {60000};
+    // The unit of the pauses between probes of a service that cannot be reached
+    std::chrono::milliseconds retryUnit = RetrySchedule::kDefaultUnit;
     // Null means the real ones
     Shell *shell = nullptr;
     MessageBox *messageBox = nullptr;

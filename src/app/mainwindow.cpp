@@ -104,6 +104,8 @@ void MainWindow::connectControls()
             &MainWindow::listChanged);
     connect(new QShortcut(QKeySequence(u"Ctrl+F"_s), this), &QShortcut::activated, this,
             &MainWindow::focusSearch);
+    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this,
+            &MainWindow::defaultListRequested);
     connect(&downloads(), &DownloadManager::finished, this, &MainWindow::showDownloadEnd);
     connect(downloadsListAction, &QAction::triggered, m_downloadsWindow.get(),
             &DownloadsWindow::bringUp);

@@ -69,6 +69,8 @@ signals:
     void glassToggled(bool on);
     // The user closed the window
     void closed();
+    // F5: the default list again
+    void defaultListRequested();
     // The list was emptied or filled
     void listChanged();
 

@@ -31,6 +31,14 @@ public:
     virtual QString failure() const = 0;
     // Stops as the player's own stop button does
     virtual void stop() = 0;
+    // Plays the current address again, from `milliseconds` where the media can seek, else from
+    // its start, keeping the song's name
+    virtual void replay(qint64 milliseconds)
+    {
+        Q_UNUSED(milliseconds)
+        const QString address = url();
+        setUrl(address);
+    }
     // In milliseconds from the start of the song
     virtual qint64 position() const = 0;
     virtual void setPosition(qint64 milliseconds) = 0;

@@ -39,12 +39,25 @@ ServiceProber::~ServiceProber()
 
 void ServiceProber::start(const QUrl &url)
 {
+    begin(url);
+    m_pause.start(m_schedule.nextPause());
+}
+
+void ServiceProber::check(const QUrl &url)
+{
+    begin(url);
+    if (waitsForNetwork())
+        return scheduleNextProbe();
+    probe();
+}
+
+void ServiceProber::begin(const QUrl &url)
+{
     stop();
     m_url = url;
     m_followsNetwork = !isLoopback(url);
     m_probing = true;
     m_schedule.reset();
-    m_pause.start(m_schedule.nextPause());
 }
 
 void ServiceProber::stop()
@@ -87,15 +100,18 @@ void ServiceProber::probeFinished()
     const FailureKind kind = failureKindOf(*m_reply);
     m_reply->deleteLater();
     m_reply = nullptr;
-    if (kind == FailureKind::Unreachable) {
-        const std::chrono::milliseconds pause = m_schedule.nextPause();
-        m_pause.start(pause);
-        emit probeFailed(pause);
-        return;
-    }
+    if (kind == FailureKind::Unreachable)
+        return scheduleNextProbe();
     m_probing = false;
     m_schedule.reset();
     emit serviceAnswers();
+}
+
+void ServiceProber::scheduleNextProbe()
+{
+    const std::chrono::milliseconds pause = m_schedule.nextPause();
+    m_pause.start(pause);
+    emit probeFailed(pause);
 }
 
 void ServiceProber::dropReply()

@@ -34,6 +34,10 @@ public:
 
     // Starts probing `url` from the first pause, dropping any probing before.
     void start(const QUrl &url);
+    // Probes `url` at once, and goes on as start() does when it is not answered: the first
+    // probeFailed() or serviceAnswers() tells whether the service could be reached just now.
+    // While the system knows the network to be down, that probe fails without a request.
+    void check(const QUrl &url);
     // Stops at once, aborting the probe in flight; nothing is emitted after it.
     void stop();
     bool isProbing() const { return m_probing; }
@@ -47,8 +51,10 @@ signals:
 private:
     void pauseEnded();
     void networkCameBack();
+    void begin(const QUrl &url);
     void probe();
     void probeFinished();
+    void scheduleNextProbe();
     bool waitsForNetwork() const;
     void dropReply();
 

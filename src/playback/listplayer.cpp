@@ -4,6 +4,7 @@
 #include "controls/mediaplayer.h"
 #include "controls/reportlist.h"
 #include "controls/statuspanels.h"
+#include "net/serviceprober.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +20,14 @@ ListPlayer::ListPlayer(SongHandlers &songs, ReportList &list, MediaPlayer &playe
     connect(&m_songs, &SongHandlers::userChose, this, &ListPlayer::userChose);
     connect(&m_songs, &SongHandlers::rowLoaded, this, &ListPlayer::rowLoaded);
     connect(&m_songs, &SongHandlers::rowFailed, this, &ListPlayer::rowFailed);
+}
+
+void ListPlayer::waitWith(ServiceProber &prober, const QUrl &service)
+{
+    m_prober = &prober;
+    m_service = service;
+    connect(m_prober, &ServiceProber::probeFailed, this, &ListPlayer::serviceUnreachable);
+    connect(m_prober, &ServiceProber::serviceAnswers, this, &ListPlayer::serviceAnswers);
 }
 
 bool ListPlayer::hasRows() const
@@ -42,7 +51,7 @@ void ListPlayer::playPrevious()
 
 void ListPlayer::stopPlayback()
 {
-    cancelSkip();
+    holdStill();
     const MediaPlayer::PlayState state = m_player.playState();
     if (state != MediaPlayer::Playing && state != MediaPlayer::Buffering
         && state != MediaPlayer::Paused)
@@ -59,7 +68,7 @@ void ListPlayer::playStateChanged()
     // Something plays again: the desktop's stop is over, and a song that the user started
     // again with the player's own button is not skipped from under them
     m_stoppedForGood = false;
-    cancelSkip();
+    holdStill();
     if (state != MediaPlayer::Playing)
         return;
     m_order.playing(m_list.playMark());
@@ -70,17 +79,24 @@ void ListPlayer::playStateChanged()
 
 void ListPlayer::mediaFailed()
 {
-    songFailed(m_list.playMark(), m_player.failure());
+    const int row = m_list.playMark();
+    if (!m_prober)
+        return songFailed(row, m_player.failure());
+    // To the player, media that the service will not send and a service that cannot be reached
+    // look alike; one probe of the address tells them apart
+    m_wait = Wait {row, m_player.failure(), m_player.position()};
+    m_prober->check(QUrl(m_player.url()));
 }
 
-void ListPlayer::cancelSkip()
+void ListPlayer::holdStill()
 {
     m_skipTimer.stop();
+    endWait();
 }
 
 void ListPlayer::userChose()
 {
-    cancelSkip();
+    holdStill();
     m_order.reset();
 }
 
@@ -90,9 +106,44 @@ void ListPlayer::rowLoaded(int index)
     m_startingRow = index;
 }
 
-void ListPlayer::rowFailed(int index, const QString &reason)
+void ListPlayer::rowFailed(int index, const QString &reason, FailureKind kind)
 {
-    songFailed(index, reason);
+    if (kind == FailureKind::Answered || !m_prober)
+        return songFailed(index, reason);
+    m_wait = Wait {index, reason, std::nullopt, false};
+    serviceUnreachable();
+    m_prober->start(m_service);
+}
+
+void ListPlayer::serviceUnreachable()
+{
+    if (!m_wait || std::exchange(m_wait->confirmed, true))
+        return;
+    qCInfo(lcApp) << "The service cannot be reached; waiting for it:" << m_wait->reason;
+    m_status.setPanelText(1, u"网络连接中断，正在等待恢复…"_s);
+}
+
+void ListPlayer::serviceAnswers()
+{
+    if (!m_wait)
+        return;
+    const Wait wait = *std::exchange(m_wait, std::nullopt);
+    // The service answered the first probe of the media: the song itself is broken
+    if (!wait.confirmed)
+        return songFailed(wait.row, wait.reason);
+    qCInfo(lcApp) << "The service answers again; playing row" << wait.row << "again";
+    m_status.setPanelText(1, u"网络已恢复"_s);
+    if (wait.position)
+        return m_player.replay(qMax<qint64>(0, *wait.position - kResumeRewind.count()));
+    m_songs.skipTo(wait.row);
+}
+
+void ListPlayer::endWait()
+{
+    if (!m_wait)
+        return;
+    m_wait.reset();
+    m_prober->stop();
 }
 
 void ListPlayer::songFailed(int row, const QString &reason)

@@ -4,17 +4,24 @@
 #include "songhandlers.h"
 
 #include "controls/listplayback.h"
+#include "net/failurekind.h"
 
 #include <QObject>
 #include <QTimer>
+#include <QUrl>
+#include <chrono>
+#include <optional>
 
 class MediaPlayer;
 class ReportList;
+class ServiceProber;
 class StatusPanels;
 
 // Plays the list beyond the player-stopped rule: it goes past songs that cannot be played, plays
 // the next and the previous row for the desktop, stops for good when the desktop says stop, and
-// marks the row that plays. Runs on the song handlers and the small interfaces, without widgets.
+// marks the row that plays. A song that fails because the service cannot be reached is not dead:
+// the list waits for the service and plays it again. Runs on the song handlers and the small
+// interfaces, without widgets.
 class ListPlayer : public QObject, public ListPlayback {
     Q_OBJECT
 
@@ -31,26 +38,49 @@ public:
     // Whether the stop the player reports is the desktop's, which the list does not go past
     bool stoppedForGood() const { return m_stoppedForGood; }
 
+    // How far before the point where a song broke off it plays again
+    static constexpr std::chrono::milliseconds kResumeRewind {3000};
+
+    // From now on a song that fails is first asked for with `prober`: while the service cannot
+    // be reached, the list waits for it. A song's link that could not be had is waited for by
+    // probing `service`. Without a prober every failed song is dead.
+    void waitWith(ServiceProber &prober, const QUrl &service);
+
     // The player's events
     void playStateChanged();
     void mediaFailed();
 
-    // A dead song waits this long before the next row is tried; nothing is pending after
-    void cancelSkip();
+    // Gives up going past a dead song and waiting for the service; nothing is pending after
+    void holdStill();
     bool skipPending() const { return m_skipTimer.isActive(); }
+    // A song waits for the service to answer again
+    bool waitsForService() const { return m_wait.has_value(); }
 
     // What becomes of the songs that the song handlers hand to the player
     void userChose();
     void rowLoaded(int index);
-    void rowFailed(int index, const QString &reason);
+    void rowFailed(int index, const QString &reason, FailureKind kind);
 
 signals:
     // A song from the list began to play; the title as the list shows it, without its padding
     void songStarted(const QString &title);
 
 private:
+    // A song that failed while the service might be out of reach
+    struct Wait {
+        int row = 0;
+        QString reason;
+        // Where its media broke off; none when it was its link that could not be had
+        std::optional<qint64> position;
+        // A probe found the service out of reach, and the list says that it waits
+        bool confirmed = false;
+    };
+
     void songFailed(int row, const QString &reason);
     void skip();
+    void serviceUnreachable();
+    void serviceAnswers();
+    void endWait();
 
     SongHandlers &m_songs;
     ReportList &m_list;
@@ -62,4 +92,7 @@ private:
     // The row loaded last, until it plays
     int m_startingRow = 0;
     bool m_stoppedForGood = false;
+    ServiceProber *m_prober = nullptr;
+    QUrl m_service;
+    std::optional<Wait> m_wait;
 };

@@ -14,8 +14,9 @@ SongHandlers::SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, W
 {
 }
 
+template<typename Failed>
 LinkLookup *SongHandlers::watch(LinkLookup *lookup, void (SongHandlers::*resolved)(const QString &),
-                                void (SongHandlers::*failed)(const QString &))
+                                Failed failed)
 {
     connect(lookup, &LinkLookup::resolved, this, resolved);
     connect(lookup, &LinkLookup::failed, this, failed);
@@ -131,7 +132,7 @@ void SongHandlers::choiceResolved(const QString &link)
     takeStep();
 }
 
-void SongHandlers::choiceFailed(const QString &reason)
+void SongHandlers::choiceFailed(const QString &reason, FailureKind kind)
 {
     const Choice choice = *std::exchange(m_choice, std::nullopt);
     // The boxes the choice was about to write are emptied, so that they never show another
@@ -142,7 +143,7 @@ void SongHandlers::choiceFailed(const QString &reason)
         m_boxes.rawLinkBox.setText(QString());
     emit linkFailed(reason);
     if (choice.step == Step::Player)
-        emit rowFailed(choice.index, reason);
+        emit rowFailed(choice.index, reason, kind);
 }
 
 void SongHandlers::play(int index, const ReportRow &row, const QString &link)
@@ -212,13 +213,14 @@ void SongHandlers::goingOnResolved(const QString &link)
     play(goingOn.index, goingOn.row, link);
 }
 
-void SongHandlers::goingOnFailed(const QString &reason)
+void SongHandlers::goingOnFailed(const QString &reason, FailureKind kind)
 {
     const GoingOn goingOn = *std::exchange(m_goingOn, std::nullopt);
-    // Going past dead songs says so once it gives up, not at every row
-    if (!goingOn.skipping)
+    // Going past dead songs says so once it gives up, not at every row; a service out of reach
+    // is waited for, and that says so itself
+    if (!goingOn.skipping && kind == FailureKind::Answered)
         emit linkFailed(reason);
-    emit rowFailed(goingOn.index, reason);
+    emit rowFailed(goingOn.index, reason, kind);
 }
 
 void SongHandlers::abortGoingOn()

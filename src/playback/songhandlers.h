@@ -61,8 +61,9 @@ signals:
     void userChose();
     // The link of row `index` went to the player
     void rowLoaded(int index);
-    // The link of row `index` could not be had when it was to be played
-    void rowFailed(int index, const QString &reason);
+    // The link of row `index` could not be had when it was to be played; `kind` tells whether
+    // the service could be reached at all
+    void rowFailed(int index, const QString &reason, FailureKind kind);
     // A link that a handler asked for could not be had
     void linkFailed(const QString &reason);
 
@@ -89,15 +90,16 @@ private:
     // Asks for what the choice's current step writes, or ends the choice
     void takeStep();
     void choiceResolved(const QString &link);
-    void choiceFailed(const QString &reason);
+    void choiceFailed(const QString &reason, FailureKind kind);
     void goOnWith(int index, bool skipping);
     void goingOnResolved(const QString &link);
-    void goingOnFailed(const QString &reason);
+    void goingOnFailed(const QString &reason, FailureKind kind);
     void downloadResolved(const QString &link);
     void play(int index, const ReportRow &row, const QString &link);
     void abortGoingOn();
+    template<typename Failed>
     LinkLookup *watch(LinkLookup *lookup, void (SongHandlers::*resolved)(const QString &),
-                      void (SongHandlers::*failed)(const QString &));
+                      Failed failed);
 
     ReportList &m_list;
     Boxes m_boxes;

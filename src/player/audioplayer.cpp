@@ -45,6 +45,8 @@ AudioPlayer::AudioPlayer(QObject *parent)
     connect(m_player, &QMediaPlayer::durationChanged, this, &AudioPlayer::durationChanged);
     connect(m_player, &QMediaPlayer::durationChanged, this, &AudioPlayer::metadataChanged);
     connect(m_player, &QMediaPlayer::positionChanged, this, &AudioPlayer::positionChanged);
+    connect(m_player, &QMediaPlayer::seekableChanged, this, &AudioPlayer::seekWhenReady);
+    connect(m_player, &QMediaPlayer::durationChanged, this, &AudioPlayer::seekWhenReady);
     setVolume(m_volume);
 }
 
@@ -64,6 +66,7 @@ void AudioPlayer::setUrl(const QString &url)
 
 void AudioPlayer::start(const QString &url)
 {
+    m_resumeAt = 0;
     m_url = url;
     ++m_addressNumber;
     m_failureReported = false;
@@ -191,6 +194,21 @@ void AudioPlayer::stop()
     m_rules.requestStop();
     m_player->stop();
     refresh();
+}
+
+void AudioPlayer::replay(qint64 milliseconds)
+{
+    start(m_url);
+    m_resumeAt = qMax<qint64>(0, milliseconds);
+    seekWhenReady();
+}
+
+void AudioPlayer::seekWhenReady()
+{
+    // Media that cannot seek plays from its start; Qt says so once it knows the media
+    if (m_resumeAt == 0 || !m_player->isSeekable() || m_player->duration() <= 0)
+        return;
+    m_player->setPosition(qMin(std::exchange(m_resumeAt, 0), m_player->duration()));
 }
 
 void AudioPlayer::setPosition(qint64 milliseconds)

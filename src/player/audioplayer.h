@@ -38,6 +38,7 @@ public:
     void pause();
     void togglePlayPause();
     void stop() override;
+    void replay(qint64 milliseconds) override;
     // In milliseconds; the duration is 0 while it is not known
     qint64 position() const override;
     qint64 duration() const;
@@ -70,6 +71,7 @@ private:
     void reportFailure(quint64 address);
     void handleError(QMediaPlayer::Error error);
     void refresh();
+    void seekWhenReady();
     PlayStateRules::Observation observation() const;
     QString mediaTitle() const;
     void showPlayState();
@@ -85,6 +87,8 @@ private:
     // Numbers the addresses started, so that a failure is reported for its own address only
     quint64 m_addressNumber = 0;
     bool m_failureReported = false;
+    // Where a replayed address goes on, once its media can seek; 0 for its start
+    qint64 m_resumeAt = 0;
     int m_volume = 50;
     // Play states not yet reported through playStateChanged, oldest first
     QList<PlayState> m_pendingStates;

@@ -27,6 +27,7 @@ TestWindow::TestWindow(const QString &serviceBase, std::chrono::milliseconds tra
     environment.programDir = u"/nonexistent"_s;
     environment.transferTimeout = transferTimeout;
     environment.textDeadline = textDeadline;
+    environment.retryUnit = scaled(kRetryUnit);
     environment.shell = &shell;
     environment.messageBox = &messageBox;
     environment.skinning = &skinning;

@@ -22,6 +22,9 @@ class StatusBarWidget;
 class TestWindow {
 public:
     enum class ProgramEnd { Counted, Real };
+    // The unit of the pauses between probes of a service out of reach, before the time scale:
+    // a tenth of the program's, so that an outage is waited out within a test
+    static constexpr std::chrono::milliseconds kRetryUnit {100};
 
     explicit TestWindow(const QString &serviceBase,
                         std::chrono::milliseconds transferTimeout = std::chrono::seconds(30),

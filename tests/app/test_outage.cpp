@@ -1,0 +1,130 @@
+// The service going away and coming back, as a laptop's user lives it: the song that plays
+// waits for it and plays on, the default list comes back by itself, and F5 brings it back.
+
+#include "catalogueservice.h"
+#include "testwindow.h"
+#include "timescale.h"
+
+#include "player/audioplayer.h"
+#include "widgets/reportlistmodel.h"
+#include "widgets/reportlistview.h"
+#include "widgets/statusbarwidget.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kWaiting = u"网络连接中断，正在等待恢复…"_s;
+const QString kBack = u"网络已恢复"_s;
+const QString kDefaultFirstPage
+    = u"/data/?1=1&classid=1&act=getmusiclist&rnd=0.12830016091693802"_s;
+// The default catalogue: 205 songs on 11 pages
+constexpr int kDefaultRows = 205;
+constexpr int kWaitMs = 30000;
+
+QString seconds(int milliseconds)
+{
+    return QString::number(milliseconds / 1000.0);
+}
+
+// Every text that panel 1 comes to show from now on, in order, into `texts`
+void recordPanel1(const TestWindow &window, QStringList &texts)
+{
+    StatusBarWidget *const status = window.status();
+    QObject::connect(status, &StatusBarWidget::panelTextChanged, status, [=, &texts](int panel) {
+        if (panel == 1)
+            texts.append(status->panelText(1));
+    });
+}
+
+} // namespace
+
+class OutageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void songWaitsForTheService();
+    void defaultListComesBack();
+};
+
+// A song cut off by the outage is not dead: no mark, no next row, one word of it, and the same
+// song again from a little before where it broke off once the service answers
+void OutageTest::songWaitsForTheService()
+{
+    // Media sent as fast as it plays, so that the song is still coming when the service goes
+    const int outageAt = scaled(4000) + 2000;
+    constexpr int outageFor = 2000;
+    CatalogueService service({u"--media-seconds"_s, u"30"_s, u"--media-rate"_s, u"44100"_s,
+                              u"--outage"_s, seconds(outageAt) + u':' + seconds(outageFor)});
+    QVERIFY(service.isRunning());
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QStringList panel1;
+    TestWindow window(service.base());
+    QVERIFY(window.load());
+    QVERIFY(window.show());
+    recordPanel1(window, panel1);
+    window.doubleClickRow(2);
+    AudioPlayer *const player = window.player();
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s), scaled(kWaitMs));
+    QVERIFY2(sinceStart.elapsed() < outageAt, "too slow to start before the outage");
+    const QString media = QUrl(player->url()).path(QUrl::FullyEncoded);
+    const qsizetype before = service.requests().size();
+
+    QTRY_COMPARE_WITH_TIMEOUT(window.panel(1), kBack, scaled(kWaitMs));
+    QVERIFY(sinceStart.elapsed() >= outageAt + outageFor);
+    QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s), scaled(kWaitMs));
+    QCOMPARE(panel1.count(kWaiting), 1);
+    QCOMPARE(window.songs().playMark(), 2);
+    QCOMPARE(window.app().playIndex(), 2);
+    QVERIFY(window.list()->listModel().index(1, 0).data(Qt::ToolTipRole).isNull());
+    // Only the song's own media: one probe, then the song again, from where it broke off
+    QTRY_VERIFY_WITH_TIMEOUT(!service.requests().constLast().range.isEmpty(), scaled(kWaitMs));
+    const QList<CatalogueService::Request> after = service.requests().sliced(before);
+    for (const CatalogueService::Request &request : after)
+        QCOMPARE(request.target, media);
+    QCOMPARE(after.first().method, u"HEAD"_s);
+    QCOMPARE(after.constLast().method, u"GET"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(player->position() > 0, scaled(kWaitMs));
+}
+
+// Started while the service is away, the window comes up with the failure end and its promise,
+// and the default list and background track follow once the service answers; F5 brings the
+// default list back after a search, once however often it is pressed during the run
+void OutageTest::defaultListComesBack()
+{
+    CatalogueService service({u"--outage"_s, u"0:"_s + seconds(scaled(2000))});
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    QVERIFY(window.load());
+    QVERIFY2(window.panel(1).startsWith(u"搜索失败："_s), qPrintable(window.panel(1)));
+    QVERIFY2(window.panel(1).endsWith(u"；网络恢复后自动重新加载"_s), qPrintable(window.panel(1)));
+    QCOMPARE(window.songs().count(), 0);
+    QCOMPARE(window.caption(), u"搜索"_s);
+    QVERIFY(window.show());
+
+    QTRY_COMPARE_WITH_TIMEOUT(window.songs().count(), kDefaultRows, scaled(kWaitMs));
+    QVERIFY(window.waitForListRun());
+    QCOMPARE(window.panel(1), u"搜索结束"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.player()->url().isEmpty(), scaled(kWaitMs));
+    QCOMPARE(service.requestTargets().count(kDefaultFirstPage), 1);
+
+    window.box(u"keywordBox"_s)->setText(u"晚风"_s);
+    QTest::mouseClick(window.button(u"searchButton"_s), Qt::LeftButton);
+    QVERIFY(window.waitForListRun());
+    QVERIFY(window.songs().count() < kDefaultRows);
+    QTest::keyClick(&window.form(), Qt::Key_F5);
+    QTest::keyClick(&window.form(), Qt::Key_F5);
+    QVERIFY(window.waitForListRun());
+    QCOMPARE(window.songs().count(), kDefaultRows);
+    QCOMPARE(window.panel(1), u"搜索结束"_s);
+    QCOMPARE(service.requestTargets().count(kDefaultFirstPage), 2);
+}
+
+QTEST_MAIN(OutageTest)
+#include "test_outage.moc"
