@@ -5,6 +5,8 @@
 #include "common/logging.h"
 #include "common/urlfilename.h"
 #include "controls/savedialog.h"
+#include "net/connectivitywatcher.h"
+#include "net/serviceprober.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,6 +42,14 @@ qint64 partialSize(const QString &path)
     return part.isFile() && !part.isSymLink() ? part.size() : 0;
 }
 
+// The data kept for going on goes; what else lies in its place is only unlinked
+void removePartFile(const QString &path)
+{
+    const QString part = path.isEmpty() ? QString() : partFilePath(path);
+    if (!part.isEmpty() && QFileInfo(part).isFile() && !QFile::remove(part))
+        qCWarning(lcDownloads) << "Partial file not removed:" << part;
+}
+
 DownloadManager::Retry retryFor(const QString &path)
 {
     return partialSize(path) > 0 ? DownloadManager::Retry::Resume
@@ -63,9 +73,11 @@ DownloadManager::~DownloadManager()
 void DownloadManager::abortAll()
 {
     // Each transfer aborts its reply as it is destroyed and keeps what arrived for the next
-    // run, which finds the download among the unfinished ones.
-    for (Download &download : m_downloads)
+    // run, which finds the download among the unfinished ones; so does one that waits.
+    for (Download &download : m_downloads) {
         delete std::exchange(download.transfer, nullptr);
+        delete std::exchange(download.prober, nullptr);
+    }
 }
 
 QList<int> DownloadManager::ids() const
@@ -99,8 +111,7 @@ DownloadManager::Download *DownloadManager::downloadAt(const QString &path)
 
 int DownloadManager::runningCount() const
 {
-    return int(std::count_if(m_downloads.cbegin(), m_downloads.cend(),
-                             [](const Download &download) { return download.transfer; }));
+    return int(std::count_if(m_downloads.cbegin(), m_downloads.cend(), &DownloadManager::isBusy));
 }
 
 void DownloadManager::download(const QString &address)
@@ -140,7 +151,7 @@ void DownloadManager::begin(const QUrl &url, const QString &path)
 {
     // Two items must never share a file, nor the data kept for it.
     if (Download *same = downloadAt(path)) {
-        if (same->transfer) {
+        if (isBusy(*same)) {
             refuse(url, QFileInfo(path).fileName(), u"这个文件正在下载"_s);
             return;
         }
@@ -209,6 +220,8 @@ void DownloadManager::startTransfer(Download &download, bool resume)
         keepFailure(download, reason);
         saveUnfinished();
         emit changed(item.id);
+        // One that waited no longer counts
+        emit runningCountChanged(runningCount());
         emit finished(item.path, false, reason);
         return;
     }
@@ -254,8 +267,11 @@ void DownloadManager::validatorKnown(int id, const QByteArray &validator)
 
 void DownloadManager::cancel(int id)
 {
-    if (Download *download = find(id); download && download->transfer)
+    Download *download = find(id);
+    if (download && download->transfer)
         download->transfer->cancel(); // finishes the transfer as cancelled
+    else if (download && download->prober)
+        cancelWait(*download);
 }
 
 void DownloadManager::transferFinished(int id, DownloadTransfer::Outcome outcome,
@@ -264,30 +280,98 @@ void DownloadManager::transferFinished(int id, DownloadTransfer::Outcome outcome
     Download *download = find(id);
     if (!download)
         return;
-    if (DownloadTransfer *transfer = std::exchange(download->transfer, nullptr))
+    DownloadTransfer *transfer = std::exchange(download->transfer, nullptr);
+    const bool lost = transfer && transfer->lostService();
+    if (transfer)
         transfer->deleteLater();
-    Item &item = download->item;
+    if (outcome == DownloadTransfer::Outcome::Failed && lost
+        && download->automaticResumes < kAutomaticResumes) {
+        waitForService(*download);
+        return;
+    }
+    conclude(*download, outcome, reason);
+}
+
+void DownloadManager::conclude(Download &download, DownloadTransfer::Outcome outcome,
+                               const QString &reason)
+{
+    Item &item = download.item;
     switch (outcome) {
     case DownloadTransfer::Outcome::Completed:
-        download->unfinished = false;
+        download.unfinished = false;
         item.state = State::Completed;
         item.received = QFileInfo(item.path).size();
         item.total = item.received;
         break;
     case DownloadTransfer::Outcome::Cancelled:
-        download->unfinished = false;
+        download.unfinished = false;
         item.state = State::Cancelled;
         item.received = 0;
         item.retry = Retry::FromStart;
         break;
     case DownloadTransfer::Outcome::Failed:
-        keepFailure(*download, reason);
+        keepFailure(download, reason);
         break;
     }
     saveUnfinished();
-    emit changed(id);
+    emit changed(item.id);
     emit runningCountChanged(runningCount());
     emit finished(item.path, outcome == DownloadTransfer::Outcome::Completed, reason);
+}
+
+// Neither failed nor over: what arrived stays, and the download goes on once the service
+// answers a probe of its own address. Kept for the next run as one that ran.
+void DownloadManager::waitForService(Download &download)
+{
+    Item &item = download.item;
+    item.state = State::Waiting;
+    item.reason.clear();
+    item.received = partialSize(item.path);
+    item.retry = retryFor(item.path);
+    // Owned through the Qt parent; deleted when the wait ends, or by abortAll().
+    auto *prober = new ServiceProber(m_network, watcher(), this);
+    prober->setSchedule(m_schedule);
+    const int id = item.id;
+    connect(prober, &ServiceProber::serviceAnswers, this, [this, id] { serviceAnswers(id); });
+    prober->start(download.url);
+    download.prober = prober;
+    qCInfo(lcDownloads) << "Lost the service while downloading" << download.url
+                        << "- waiting for it to answer";
+    saveUnfinished();
+    emit changed(id);
+}
+
+void DownloadManager::serviceAnswers(int id)
+{
+    Download *download = find(id);
+    if (!download || !download->prober)
+        return;
+    endWait(*download);
+    ++download->automaticResumes;
+    startTransfer(*download, partialSize(download->item.path) > 0);
+}
+
+void DownloadManager::endWait(Download &download)
+{
+    // The wait may end from the prober's own signal
+    if (ServiceProber *prober = std::exchange(download.prober, nullptr)) {
+        prober->stop();
+        prober->deleteLater();
+    }
+}
+
+void DownloadManager::cancelWait(Download &download)
+{
+    endWait(download);
+    removePartFile(download.item.path);
+    conclude(download, DownloadTransfer::Outcome::Cancelled, DownloadTransfer::cancelledReason());
+}
+
+ConnectivityWatcher &DownloadManager::watcher()
+{
+    if (!m_watcher)
+        m_watcher = new ConnectivityWatcher(this);
+    return *m_watcher;
 }
 
 void DownloadManager::keepFailure(Download &download, const QString &reason)
@@ -306,22 +390,22 @@ void DownloadManager::retry(int id)
     Download *download = find(id);
     if (!download || download->transfer || download->item.path.isEmpty())
         return;
+    // During a wait too: the user need not wait for the next probe
+    endWait(*download);
+    download->automaticResumes = 0;
     startTransfer(*download, partialSize(download->item.path) > 0);
 }
 
 void DownloadManager::remove(int id)
 {
-    if (Download *download = find(id); download && !download->transfer)
+    if (Download *download = find(id); download && !isBusy(*download))
         drop(*download);
 }
 
 void DownloadManager::drop(Download &download)
 {
     // The data kept for going on goes with its item; a finished file stays where it is.
-    const QString &path = download.item.path;
-    const QString part = path.isEmpty() ? QString() : partFilePath(path);
-    if (!part.isEmpty() && QFileInfo(part).isFile() && !QFile::remove(part))
-        qCWarning(lcDownloads) << "Partial file not removed:" << part;
+    removePartFile(download.item.path);
     const int id = download.item.id;
     m_downloads.remove_if([id](const Download &d) { return d.item.id == id; });
     saveUnfinished();

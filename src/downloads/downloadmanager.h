@@ -3,6 +3,7 @@
 #include "downloadtransfer.h"
 
 #include "common/constants.h"
+#include "net/retryschedule.h"
 
 #include <QList>
 #include <QNetworkAccessManager>
@@ -12,7 +13,9 @@
 #include <chrono>
 #include <list>
 
+class ConnectivityWatcher;
 class SaveDialog;
+class ServiceProber;
 
 // Saves http and https addresses to files, asking the user where, and keeps the state of every
 // download for a window to show: a broken one can go on ("继续"), a failed one start again
@@ -20,12 +23,17 @@ class SaveDialog;
 // download is complete. The last folder saved to and the downloads not complete are kept in
 // QSettings, each with what happened to it, so that the next run lists them as they were. It
 // needs no widgets: where to save is asked through a SaveDialog, and every change is a signal.
+//
+// A download that lost the service (see DownloadTransfer::lostService()) waits for it to answer
+// again and then goes on by itself, a few times at most before it fails as any other.
 class DownloadManager : public QObject {
     Q_OBJECT
 
 public:
     enum class State {
         Running,
+        // Lost the service: goes on by itself once it answers again
+        Waiting,
         Completed,
         Failed,
         // The program ended while it ran
@@ -36,6 +44,10 @@ public:
     // What trying again does: nothing to offer, start over, or go on from the data kept
     enum class Retry { None, FromStart, Resume };
     Q_ENUM(Retry)
+
+    // How often a download that lost the service goes on by itself before it fails; the user's
+    // "继续" or "重试" allows as many again
+    static constexpr int kAutomaticResumes = 5;
 
     // One download as the user sees it
     struct Item {
@@ -73,6 +85,7 @@ public:
     // The items in the order they were added, and each by its id (null once removed)
     QList<int> ids() const;
     const Item *item(int id) const;
+    // The downloads that run or wait for the service: neither is over
     int runningCount() const;
 
     // Where the user is asked; without one, and without a target directory, files go to
@@ -85,6 +98,9 @@ public:
 
     void setTransferTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     std::chrono::milliseconds transferTimeout() const { return m_timeout; }
+    // The pauses between the probes of a download that waits; tests shorten them. Takes effect
+    // at the next wait.
+    void setRetrySchedule(const RetrySchedule &schedule) { m_schedule = schedule; }
 
     // The folder the save dialog opens in: the one last saved to while it exists, else the
     // user's music folder, else the download folder, else home.
@@ -107,11 +123,16 @@ private:
         Item item;
         QUrl url;
         DownloadTransfer *transfer = nullptr; // while it runs
+        ServiceProber *prober = nullptr; // while it waits for the service
+        // Times it went on by itself since the user last started it
+        int automaticResumes = 0;
         bool unfinished = false; // kept for the next run
         // The version of the file that the data kept belongs to, for going on
         QByteArray validator;
     };
 
+    // Running or waiting for the service
+    static bool isBusy(const Download &download) { return download.transfer || download.prober; }
     Download &add(const QUrl &url, const QString &path, State state);
     Download *find(int id);
     Download *downloadAt(const QString &path);
@@ -122,6 +143,12 @@ private:
     void progressed(int id, qint64 received, qint64 total);
     void validatorKnown(int id, const QByteArray &validator);
     void transferFinished(int id, DownloadTransfer::Outcome outcome, const QString &reason);
+    void conclude(Download &download, DownloadTransfer::Outcome outcome, const QString &reason);
+    void waitForService(Download &download);
+    void serviceAnswers(int id);
+    void endWait(Download &download);
+    void cancelWait(Download &download);
+    ConnectivityWatcher &watcher();
     void keepFailure(Download &download, const QString &reason);
     void drop(Download &download);
     bool isTaken(const QString &path);
@@ -136,4 +163,7 @@ private:
     SaveDialog *m_saveDialog = nullptr;
     QString m_targetDirectory;
     std::chrono::milliseconds m_timeout = kTransferTimeout;
+    RetrySchedule m_schedule;
+    // Made when the first download waits, so that start-up does not ask the system
+    ConnectivityWatcher *m_watcher = nullptr;
 };

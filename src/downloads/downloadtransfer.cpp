@@ -3,6 +3,7 @@
 #include "downloadfilename.h"
 
 #include "common/logging.h"
+#include "net/failurekind.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -81,7 +82,31 @@ QString systemError(int error)
     }
 }
 
+// Whether a network failure (never an error status, nor an answer refused for what it is: those
+// fail before) lost the service rather than got an answer: no byte of an answer came, as
+// failureKindOf() tells; or the connection was cut, or fell silent until the timeout, in the
+// middle of the body, as when the service or the network goes away while it sends. Going on
+// with a range later may then complete the file; whether the service answers again is for the
+// prober to find out, and an answer cut on purpose is tried only a few times.
+bool lostTheService(const QNetworkReply &reply, bool bodyArrived)
+{
+    switch (reply.error()) {
+    case QNetworkReply::RemoteHostClosedError:
+        return true;
+    case QNetworkReply::OperationCanceledError:
+    case QNetworkReply::TimeoutError:
+        return bodyArrived || failureKindOf(reply) == FailureKind::Unreachable;
+    default:
+        return failureKindOf(reply) == FailureKind::Unreachable;
+    }
+}
+
 } // namespace
+
+QString DownloadTransfer::cancelledReason()
+{
+    return u"已取消"_s;
+}
 
 DownloadTransfer::DownloadTransfer(const QUrl &url, const QString &path, QObject *parent)
     : QObject(parent), m_url(url), m_path(path), m_partPath(partFilePath(path))
@@ -160,6 +185,7 @@ void DownloadTransfer::send()
     dropReply();
     m_verdict.reset();
     m_answerEnd = -1;
+    m_bodyArrived = false;
     QNetworkRequest request(m_url);
     request.setTransferTimeout(int(m_timeout.count()));
     // Byte ranges count the bytes as stored: no compression may come in between.
@@ -237,6 +263,7 @@ void DownloadTransfer::receive()
         }
         bytes += written;
         left -= written;
+        m_bodyArrived = true;
     }
 }
 
@@ -359,11 +386,12 @@ DownloadTransfer::Outcome DownloadTransfer::judge()
     if (!m_reason.isEmpty())
         return Outcome::Failed; // already failed while receiving, or refused
     if (m_cancelled) {
-        m_reason = u"已取消"_s;
+        m_reason = cancelledReason();
         return Outcome::Cancelled;
     }
     if (m_verdict == Verdict::Complete)
         return placeFile() ? Outcome::Completed : Outcome::Failed;
+    m_lostService = lostTheService(*m_reply, m_bodyArrived);
     switch (m_reply->error()) {
     case QNetworkReply::NoError:
         break;
@@ -379,6 +407,7 @@ DownloadTransfer::Outcome DownloadTransfer::judge()
     // Qt now and then ends a reply whose connection broke as if it were complete.
     const qint64 size = m_part.size();
     if (m_answerEnd >= 0 && size != m_answerEnd) {
+        m_lostService = true;
         m_reason = u"网络错误：连接中断，只收到 %1 / %2 字节"_s.arg(size).arg(
             m_total >= 0 ? m_total : m_answerEnd);
         return Outcome::Failed;

@@ -25,6 +25,9 @@ class QNetworkReply;
 // slice short of the end means asking for the next one, and a 416 for a partial file that
 // already holds every byte means it is complete. The partial file is cut back only once an
 // answer that replaces its data has been accepted.
+//
+// A failure says whether the service went out of reach (see lostService()): only then is
+// waiting for it worth while.
 class DownloadTransfer : public QObject {
     Q_OBJECT
 
@@ -49,6 +52,12 @@ public:
     QUrl url() const { return m_url; }
     QString path() const { return m_path; }
     QString reason() const { return m_reason; }
+    // After a failure: whether the service went out of reach rather than answered badly, so
+    // that going on once it answers again may complete the file
+    bool lostService() const { return m_lostService; }
+
+    // The reason of a download the user cancelled
+    static QString cancelledReason();
 
 signals:
     // Bytes of the whole file, partial data included; `total` is -1 while unknown
@@ -99,6 +108,9 @@ private:
     qint64 m_total = -1;
     std::optional<Verdict> m_verdict;
     QString m_reason;
+    // Whether a byte of the current answer's body was kept
+    bool m_bodyArrived = false;
+    bool m_lostService = false;
     bool m_cancelled = false;
     bool m_done = false;
 };

@@ -45,6 +45,8 @@ QString statusOf(const DownloadManager::Item &item)
     switch (item.state) {
     case State::Running:
         return u"正在下载…"_s;
+    case State::Waiting:
+        return u"等待网络…"_s;
     case State::Completed:
         return u"已完成"_s;
     case State::Failed:
@@ -128,12 +130,14 @@ void DownloadItemWidget::showProgress(const DownloadManager::Item &item)
 
 void DownloadItemWidget::showButtons(const DownloadManager::Item &item)
 {
+    // A download that waits for the service may be ended, or go on at once
     const bool running = item.state == State::Running;
-    m_cancel->setVisible(running);
+    const bool busy = running || item.state == State::Waiting;
+    m_cancel->setVisible(busy);
     m_resume->setText(item.retry == Retry::Resume ? kResumeCaption : kRetryCaption);
     m_resume->setVisible(!running && item.state != State::Completed && item.retry != Retry::None);
     m_openFolder->setVisible(item.state == State::Completed);
-    m_remove->setVisible(!running);
+    m_remove->setVisible(!busy);
 }
 
 void DownloadItemWidget::showState(DownloadManager::State state)

@@ -11,7 +11,7 @@ class QPushButton;
 // One row of the downloads window: it shows an item of the download manager, the file's name, a
 // progress bar, the item's state in words and the buttons that fit that state, and turns clicks
 // into requests. The state is also the dynamic property "state" of the status text and the bar
-// ("running", "completed", "failed", "interrupted", "cancelled"), for the skin.
+// ("running", "waiting", "completed", "failed", "interrupted", "cancelled"), for the skin.
 class DownloadItemWidget : public QWidget {
     Q_OBJECT
 

@@ -81,6 +81,18 @@ QByteArray fetch(const QString &url)
 using State = DownloadManager::State;
 using Retry = DownloadManager::Retry;
 
+// A wait for the service lasts about a tenth of a second in all: 2, 4, 8, 16, 30 units
+RetrySchedule shortPauses()
+{
+    return RetrySchedule(scaled(10ms));
+}
+
+// Probes that never come within a test: only the user ends the wait
+RetrySchedule endlessPauses()
+{
+    return RetrySchedule(1h);
+}
+
 // Remembers a download as the last run would have left it unfinished
 void rememberUnfinished(const QString &url, const QString &path, const QByteArray &validator = {})
 {
@@ -175,10 +187,12 @@ private slots:
     void otherSchemesAreRefused_data();
     void otherSchemesAreRefused();
     void unwritableFolderFails();
+    void cancelLeavesNoFile_data();
     void cancelLeavesNoFile();
     void removingRowDeletesPartialData();
 
     void brokenDownloadResumesToExactBytes();
+    void outageIsWaitedOut();
     void closedProgramResumesInNextRun();
     void resumeOnlyFromTheRightByte_data();
     void resumeOnlyFromTheRightByte();
@@ -204,7 +218,7 @@ private:
     std::unique_ptr<DownloadManager> m_manager;
     QTemporaryDir m_settingsDir;
     std::mutex m_rangesLock;
-    // "Range|If-Range" of each request to /music/, /ranged/ and /slow/, in order
+    // "Range|If-Range" of each GET to every route but /norange/, in order
     QStringList m_ranges;
 };
 
@@ -227,11 +241,13 @@ void DownloadTest::addRoutes()
         note(req);
         res.set_content(kSong, "audio/wav");
     });
-    server.Get(R"(/missing/.*)", [](const httplib::Request &, httplib::Response &res) {
+    server.Get(R"(/missing/.*)", [this](const httplib::Request &req, httplib::Response &res) {
+        note(req);
         res.status = 404;
         res.set_content("<html>not here</html>", "text/html");
     });
-    server.Get(R"(/broken/.*)", [](const httplib::Request &, httplib::Response &res) {
+    server.Get(R"(/broken/.*)", [this](const httplib::Request &req, httplib::Response &res) {
+        note(req);
         res.set_content_provider(100 * 1024, "audio/wav",
                                  [](std::size_t offset, std::size_t, httplib::DataSink &sink) {
                                      if (offset > 0)
@@ -253,7 +269,8 @@ void DownloadTest::addRoutes()
                 return sink.write(kSong.data() + offset, std::min<std::size_t>(length, 4096));
             });
     });
-    server.Get(R"(/stall/.*)", [&local](const httplib::Request &, httplib::Response &res) {
+    server.Get(R"(/stall/.*)", [this, &local](const httplib::Request &req, httplib::Response &res) {
+        note(req);
         res.set_content_provider(100, "audio/wav",
                                  [&local](std::size_t, std::size_t, httplib::DataSink &) {
                                      while (!local.stopping())
@@ -277,6 +294,8 @@ void DownloadTest::addRoutes()
 
 void DownloadTest::note(const httplib::Request &req)
 {
+    if (req.method != "GET")
+        return; // the probes of a download that waits
     const std::scoped_lock lock(m_rangesLock);
     m_ranges.append(QString::fromStdString(req.get_header_value("Range") + '|'
                                            + req.get_header_value("If-Range")));
@@ -317,6 +336,7 @@ void DownloadTest::init()
     QVERIFY(m_dir->isValid());
     m_manager = std::make_unique<DownloadManager>();
     m_manager->setTargetDirectory(m_dir->path());
+    m_manager->setRetrySchedule(shortPauses());
 }
 
 void DownloadTest::cleanup()
@@ -437,10 +457,14 @@ void DownloadTest::failedTransferKeepsOnlyPartialData_data()
     QTest::addColumn<QString>("reason");
     QTest::addColumn<int>("keptBytes");
     QTest::addColumn<Retry>("offer"); // what trying again does
+    QTest::addColumn<int>("waits"); // for the service, each time going on by itself
 
-    QTest::newRow("404") << u"/missing/a.wav"_s << u"404"_s << 0 << Retry::FromStart;
-    QTest::newRow("closed mid-body") << u"/broken/a.wav"_s << QString() << 4096 << Retry::Resume;
-    QTest::newRow("stalled") << u"/stall/a.wav"_s << u"超时"_s << 0 << Retry::FromStart;
+    // An answer fails at once; a connection cut in the middle waits for the service, which
+    // answers at once, and goes on as often as it may
+    QTest::newRow("404") << u"/missing/a.wav"_s << u"404"_s << 0 << Retry::FromStart << 0;
+    QTest::newRow("closed mid-body") << u"/broken/a.wav"_s << QString() << 4096 << Retry::Resume
+                                     << DownloadManager::kAutomaticResumes;
+    QTest::newRow("stalled") << u"/stall/a.wav"_s << u"超时"_s << 0 << Retry::FromStart << 0;
 }
 
 void DownloadTest::failedTransferKeepsOnlyPartialData()
@@ -449,9 +473,13 @@ void DownloadTest::failedTransferKeepsOnlyPartialData()
     QFETCH(QString, reason);
     QFETCH(int, keptBytes);
     QFETCH(Retry, offer);
+    QFETCH(int, waits);
 
     m_manager->setTransferTimeout(scaled(500ms));
     QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    int waited = 0;
+    connect(m_manager.get(), &DownloadManager::changed, this,
+            [this, &waited](int id) { waited += m_manager->item(id)->state == State::Waiting; });
     m_manager->download(m_server->url(path));
     QVERIFY(finished.wait(scaled(10000)));
 
@@ -470,6 +498,14 @@ void DownloadTest::failedTransferKeepsOnlyPartialData()
     QCOMPARE(m_manager->runningCount(), 0);
     // Kept for the next run, whether or not data arrived
     QCOMPARE(QSettings().beginReadArray("downloads/unfinished"_L1), 1);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(waited, waits);
+    // Each time from the data kept (the library may send a request again by itself)
+    const std::scoped_lock lock(m_rangesLock);
+    QVERIFY(m_ranges.size() > waits);
+    QCOMPARE(m_ranges.first(), u"|"_s);
+    for (const QString &range : m_ranges.mid(1))
+        QCOMPARE(range, u"bytes=%1-|"_s.arg(keptBytes));
 }
 
 void DownloadTest::unsafeNameStaysInFolder_data()
@@ -559,12 +595,33 @@ void DownloadTest::unwritableFolderFails()
     QCOMPARE(entries(m_dir->path()), QStringList());
 }
 
+void DownloadTest::cancelLeavesNoFile_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<State>("before"); // the state in which it is cancelled, with data kept
+
+    QTest::newRow("running") << u"/slow/a.wav"_s << State::Running;
+    QTest::newRow("waiting for the service") << u"/broken/a.wav"_s << State::Waiting;
+}
+
 void DownloadTest::cancelLeavesNoFile()
 {
+    QFETCH(QString, path);
+    QFETCH(State, before);
+
+    m_manager->setRetrySchedule(endlessPauses());
     QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
-    m_manager->download(m_server->url(u"/slow/a.wav"_s));
+    m_manager->download(m_server->url(path));
     const DownloadManager::Item *item = onlyItem();
-    QTRY_VERIFY_WITH_TIMEOUT(item->received > 0, scaled(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(item->state == before && item->received > 0, scaled(5000));
+    QCOMPARE(m_manager->runningCount(), 1);
+    {
+        // Should the program end now, the next run would list it as cut off
+        DownloadManager nextRun;
+        nextRun.restoreUnfinished();
+        QCOMPARE(nextRun.ids().size(), 1);
+        QCOMPARE(nextRun.item(nextRun.ids().first())->state, State::Interrupted);
+    }
 
     m_manager->cancel(item->id);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, scaled(5000));
@@ -601,22 +658,60 @@ void DownloadTest::brokenDownloadResumesToExactBytes()
         {u"--media-seconds"_s, u"1"_s, u"--cut-media"_s, QString::number(third)});
     QVERIFY(cutting.isRunning());
 
+    // Each break waits for the service, and "继续" goes on at once, without a probe
+    m_manager->setRetrySchedule(endlessPauses());
     QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
     m_manager->download(cutting.base() + kDemoSong);
     const DownloadManager::Item *item = onlyItem();
-    // "继续" until it is complete
-    for (int attempt = 1; attempt <= 5; ++attempt) {
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), attempt, scaled(10000));
-        if (finished.last().at(1).toBool())
-            break;
-        QCOMPARE(item->retry, Retry::Resume);
-        m_manager->retry(item->id);
+    int resumes = 0;
+    while (finished.isEmpty() && resumes < 5) {
+        QTRY_VERIFY_WITH_TIMEOUT(item->state == State::Waiting || !finished.isEmpty(),
+                                 scaled(10000));
+        if (item->state == State::Waiting) {
+            QCOMPARE(item->retry, Retry::Resume);
+            m_manager->retry(item->id);
+            ++resumes;
+        }
     }
 
-    QVERIFY(finished.size() >= 2);
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(resumes >= 2);
     QVERIFY(finished.last().at(1).toBool());
     QCOMPARE(entries(m_dir->path()), QStringList {u"星空 现场_10003.wav"_s});
     QCOMPARE(contents(finished.last().at(0).toString()), served);
+}
+
+// The service goes away while the song comes, cutting the download, and comes back: the
+// download waits meanwhile and goes on by itself from the data kept
+void DownloadTest::outageIsWaitedOut()
+{
+    const CatalogueService whole({u"--media-seconds"_s, u"1"_s});
+    const QByteArray served = fetch(whole.base() + kDemoSong);
+    QVERIFY(served.size() > 40000);
+    // The song takes about two seconds; the service goes away for one after half of one.
+    const CatalogueService service({u"--media-seconds"_s, u"1"_s, u"--media-rate"_s,
+                                    QString::number(20000 / timeScale()), u"--outage"_s,
+                                    u"%1:1"_s.arg(0.5 * timeScale())});
+    QVERIFY(service.isRunning());
+
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    m_manager->download(service.base() + kDemoSong);
+    const DownloadManager::Item *item = onlyItem();
+    QTRY_COMPARE_WITH_TIMEOUT(item->state, State::Waiting, scaled(5000));
+    QCOMPARE(m_manager->runningCount(), 1);
+    QVERIFY(finished.wait(scaled(15000)));
+
+    QVERIFY2(finished.at(0).at(1).toBool(), qPrintable(finished.at(0).at(2).toString()));
+    QCOMPARE(contents(finished.at(0).at(0).toString()), served);
+    QStringList gets;
+    for (const CatalogueService::Request &request : service.requests()) {
+        if (request.method == u"GET" && request.target == kDemoSong)
+            gets.append(request.range);
+    }
+    QVERIFY(gets.size() >= 2);
+    QCOMPARE(gets.first(), QString());
+    QVERIFY2(gets.last().startsWith(u"bytes="_s) && !gets.last().startsWith(u"bytes=0-"_s),
+             qPrintable(gets.last()));
 }
 
 void DownloadTest::closedProgramResumesInNextRun()

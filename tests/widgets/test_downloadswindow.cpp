@@ -160,6 +160,8 @@ void DownloadsWindowTest::readableInBothLooks()
     const QTemporaryDir folder;
     DownloadManager downloads;
     downloads.setTargetDirectory(folder.path());
+    // The broken download fails once it went on by itself as often as it may
+    downloads.setRetrySchedule(RetrySchedule(scaled(10ms)));
     FakeShell shell;
     DownloadsWindow window(downloads, shell);
     QSignalSpy finished(&downloads, &DownloadManager::finished);
@@ -210,7 +212,8 @@ void DownloadsWindowTest::readableInBothLooks()
 }
 
 // Rows follow their items and their buttons reach the manager; the title counts the downloads
-// that run. (How the last run's items show is the test of the next run.)
+// that run or wait for the service. (How the last run's items show is the test of the next
+// run.)
 void DownloadsWindowTest::rowsFollowTheItems()
 {
     LocalHttpServer server;
@@ -219,6 +222,8 @@ void DownloadsWindowTest::rowsFollowTheItems()
     const QTemporaryDir folder;
     DownloadManager downloads;
     downloads.setTargetDirectory(folder.path());
+    // Only the user ends a wait for the service
+    downloads.setRetrySchedule(RetrySchedule(1h));
     FakeShell shell;
     DownloadsWindow window(downloads, shell);
     QCOMPARE(window.windowTitle(), u"下载"_s);
@@ -229,7 +234,10 @@ void DownloadsWindowTest::rowsFollowTheItems()
     downloads.download(server.url(u"/broken/b.wav"_s));
     QCOMPARE(window.windowTitle(), u"下载 (2)"_s);
     DownloadItemWidget *broken = rowNamed(window, u"b.wav"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(rowButton(broken, u"resume"_s)->text(), u"继续"_s, scaled(10000));
+    QTRY_COMPARE_WITH_TIMEOUT(broken->statusText(), u"等待网络…"_s, scaled(10000));
+    QCOMPARE(rowButton(broken, u"resume"_s)->text(), u"继续"_s);
+    QCOMPARE(window.windowTitle(), u"下载 (2)"_s);
+    QTest::mouseClick(rowButton(broken, u"cancel"_s), Qt::LeftButton);
     QCOMPARE(window.windowTitle(), u"下载 (1)"_s);
     QTest::mouseClick(rowButton(rowNamed(window, u"a.wav"_s), u"cancel"_s), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(window.windowTitle(), u"下载"_s, scaled(10000));
