@@ -60,6 +60,8 @@ public:
     SongHandlers &songs() const { return *m_songs; }
     ListPlayer &listPlayer() const { return *m_listPlayer; }
     TextFetcher &fetcher() const { return *m_fetcher; }
+    // What waits for the service when a song could not be reached
+    ServiceProber &playbackProber() const { return *m_playbackProber; }
     // The 1-based row from which playback goes on
     qint32 playIndex() const;
     // A choice of a song still waits for its links
