@@ -80,6 +80,9 @@ void MainWindow::attach(const Logic &logic)
             [this] { runSongHandler(&SongHandlers::downloadClicked); });
     connect(&m_player, &AudioPlayer::playStateChanged, this, &MainWindow::playerStateChanged);
     connect(&m_player, &AudioPlayer::mediaFailed, &logic.listPlayer, &ListPlayer::mediaFailed);
+    // A stop ends a wait for the service too, which the player itself knows nothing of
+    connect(playerStrip, &MediaPlayerWidget::stopClicked, &logic.listPlayer,
+            &ListPlayer::holdStill);
     connect(&m_player, &AudioPlayer::statusTextChanged, this, &MainWindow::scheduleStatus);
     connect(songs, &SongHandlers::linkFailed, this, &MainWindow::reportLinkFailure);
     connect(new QShortcut(QKeySequence(u"Ctrl+L"_s), this), &QShortcut::activated, this,

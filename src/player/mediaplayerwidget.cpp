@@ -95,6 +95,7 @@ void MediaPlayerWidget::connectControls(PlayerControls *controls)
     controls->setMuted(m_player.isMuted());
     connect(controls, &PlayerControls::playPauseClicked, &m_player, &AudioPlayer::togglePlayPause);
     connect(controls, &PlayerControls::stopClicked, &m_player, &AudioPlayer::stop);
+    connect(controls, &PlayerControls::stopClicked, this, &MediaPlayerWidget::stopClicked);
     connect(controls, &PlayerControls::seekRequested, &m_player, &AudioPlayer::setPosition);
     connect(controls, &PlayerControls::volumeChanged, &m_player, &AudioPlayer::setVolume);
     connect(controls, &PlayerControls::mutedChanged, &m_player, &AudioPlayer::setMuted);

@@ -22,6 +22,8 @@ public:
 signals:
     // button: 1 left, 2 right, 4 middle; shiftState: 1 Shift, 2 Ctrl, 4 Alt; x, y in pixels
     void doubleClicked(int button, int shiftState, double x, double y);
+    // The user pressed stop, whatever the player was doing
+    void stopClicked();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;

@@ -5,6 +5,7 @@
 #include "testwindow.h"
 #include "timescale.h"
 
+#include "net/serviceprober.h"
 #include "player/audioplayer.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
@@ -69,6 +70,14 @@ void OutageTest::songWaitsForTheService()
     QVERIFY(window.load());
     QVERIFY(window.show());
     recordPanel1(window, panel1);
+    // When each probe found the service still away, and the pause that then began
+    QList<qint64> probedAt;
+    QList<std::chrono::milliseconds> pauses;
+    QObject::connect(&window.app().playbackProber(), &ServiceProber::probeFailed, &window.form(),
+                     [&](std::chrono::milliseconds pause) {
+                         probedAt.append(sinceStart.elapsed());
+                         pauses.append(pause);
+                     });
     window.doubleClickRow(2);
     AudioPlayer *const player = window.player();
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s), scaled(kWaitMs));
@@ -80,6 +89,12 @@ void OutageTest::songWaitsForTheService()
     QVERIFY(sinceStart.elapsed() >= outageAt + outageFor);
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s), scaled(kWaitMs));
     QCOMPARE(panel1.count(kWaiting), 1);
+    // One probe per pause, and every pause longer than the one before
+    QVERIFY(pauses.size() >= 2);
+    for (qsizetype i = 1; i < pauses.size(); ++i) {
+        QVERIFY(pauses.at(i) > pauses.at(i - 1));
+        QVERIFY(probedAt.at(i) - probedAt.at(i - 1) >= pauses.at(i - 1).count() * 9 / 10);
+    }
     QCOMPARE(window.songs().playMark(), 2);
     QCOMPARE(window.app().playIndex(), 2);
     QVERIFY(window.list()->listModel().index(1, 0).data(Qt::ToolTipRole).isNull());
