@@ -4,6 +4,7 @@
 
 #include "common/logging.h"
 #include "net/failurekind.h"
+#include "net/replyrelease.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -205,13 +206,7 @@ void DownloadTransfer::send()
 
 void DownloadTransfer::dropReply()
 {
-    if (!m_reply)
-        return;
-    disconnect(m_reply, nullptr, this, nullptr);
-    if (m_reply->isRunning())
-        m_reply->abort();
-    m_reply->deleteLater();
-    m_reply = nullptr;
+    releaseReply(m_reply, this);
 }
 
 void DownloadTransfer::cancel()

@@ -2,6 +2,7 @@
 
 #include "net/connectivitywatcher.h"
 #include "net/failurekind.h"
+#include "net/replyrelease.h"
 
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -116,10 +117,5 @@ void ServiceProber::scheduleNextProbe()
 
 void ServiceProber::dropReply()
 {
-    if (!m_reply)
-        return;
-    disconnect(m_reply, nullptr, this, nullptr);
-    m_reply->abort();
-    m_reply->deleteLater();
-    m_reply = nullptr;
+    releaseReply(m_reply, this);
 }

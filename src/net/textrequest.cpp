@@ -1,5 +1,6 @@
 #include "textrequest.h"
 
+#include "replyrelease.h"
 #include "textfetcher.h"
 
 #include "common/failure.h"
@@ -120,12 +121,7 @@ void TextRequest::abort()
 
 void TextRequest::dropReply()
 {
-    if (!m_reply)
-        return;
-    disconnect(m_reply, nullptr, this, nullptr);
-    m_reply->abort();
-    m_reply->deleteLater();
-    m_reply = nullptr;
+    releaseReply(m_reply, this);
 }
 
 void TextRequest::receive()
