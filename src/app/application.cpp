@@ -6,6 +6,7 @@
 #include "playback/songhandlers.h"
 #include "singleinstance.h"
 
+#include "common/constants.h"
 #include "common/logging.h"
 #include "controls/reportlist.h"
 #include "controls/statuspanels.h"
@@ -216,7 +217,7 @@ void Application::reportNoBackgroundTrack(const QString &reason, FailureKind kin
         m_backgroundWhenBack = true;
         waitForService();
         if (!listFailed)
-            status.setPanelText(1, u"网络连接中断，正在等待恢复…"_s);
+            status.setPanelText(1, WaitTexts::kWaiting);
     } else if (!listFailed) {
         status.setPanelText(1, u"背景音乐不可用：%1"_s.arg(reason));
     } else {
@@ -239,7 +240,7 @@ void Application::serviceAnswers()
     }
     if (!std::exchange(m_backgroundWhenBack, false))
         return;
-    m_window->statusPanels().setPanelText(1, u"网络已恢复"_s);
+    m_window->statusPanels().setPanelText(1, WaitTexts::kBack);
     fetchBackgroundTrack();
 }
 

@@ -15,3 +15,10 @@ using namespace Qt::StringLiterals;
 inline const QString kSearch = u"搜索"_s;
 inline const QString kStop = u"停止"_s;
 } // namespace Captions
+
+// What the status bar says while the program waits for a service out of reach, and when it is back
+namespace WaitTexts {
+using namespace Qt::StringLiterals;
+inline const QString kWaiting = u"网络连接中断，正在等待恢复…"_s;
+inline const QString kBack = u"网络已恢复"_s;
+} // namespace WaitTexts

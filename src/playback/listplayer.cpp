@@ -1,5 +1,6 @@
 #include "listplayer.h"
 
+#include "common/constants.h"
 #include "common/logging.h"
 #include "controls/mediaplayer.h"
 #include "controls/reportlist.h"
@@ -120,7 +121,7 @@ void ListPlayer::serviceUnreachable()
     if (!m_wait || std::exchange(m_wait->confirmed, true))
         return;
     qCInfo(lcApp) << "The service cannot be reached; waiting for it:" << m_wait->reason;
-    m_status.setPanelText(1, u"网络连接中断，正在等待恢复…"_s);
+    m_status.setPanelText(1, WaitTexts::kWaiting);
 }
 
 void ListPlayer::serviceAnswers()
@@ -132,7 +133,7 @@ void ListPlayer::serviceAnswers()
     if (!wait.confirmed)
         return songFailed(wait.row, wait.reason);
     qCInfo(lcApp) << "The service answers again; playing row" << wait.row << "again";
-    m_status.setPanelText(1, u"网络已恢复"_s);
+    m_status.setPanelText(1, WaitTexts::kBack);
     if (wait.position)
         return m_player.replay(qMax<qint64>(0, *wait.position - kResumeRewind.count()));
     m_songs.skipTo(wait.row);
