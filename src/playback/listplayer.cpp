@@ -120,7 +120,7 @@ void ListPlayer::serviceUnreachable()
 {
     if (!m_wait || std::exchange(m_wait->confirmed, true))
         return;
-    qCInfo(lcApp) << "The service cannot be reached; waiting for it:" << m_wait->reason;
+    qCInfo(lcPlayback) << "The service cannot be reached; waiting for it:" << m_wait->reason;
     m_status.setPanelText(1, WaitTexts::kWaiting);
 }
 
@@ -132,7 +132,7 @@ void ListPlayer::serviceAnswers()
     // The service answered the first probe of the media: the song itself is broken
     if (!wait.confirmed)
         return songFailed(wait.row, wait.reason);
-    qCInfo(lcApp) << "The service answers again; playing row" << wait.row << "again";
+    qCInfo(lcPlayback) << "The service answers again; playing row" << wait.row << "again";
     m_status.setPanelText(1, WaitTexts::kBack);
     if (wait.position)
         return m_player.replay(qMax<qint64>(0, *wait.position - kResumeRewind.count()));
@@ -158,7 +158,7 @@ void ListPlayer::songFailed(int row, const QString &reason)
         m_skipTimer.start();
         return;
     }
-    qCInfo(lcApp) << "Stopped going past songs that cannot be played after" << m_order.failures()
+    qCInfo(lcPlayback) << "Stopped going past songs that cannot be played after" << m_order.failures()
                   << "of them:" << reason;
     m_status.setPanelText(
         1, u"连续%1首歌曲无法播放，已停止：%2"_s.arg(m_order.failures()).arg(reason));
