@@ -179,7 +179,7 @@ void Application::listRunEnded()
         return;
     if (!std::exchange(m_startingUp, false)) {
         // The default list is in again; the background track it had to do without follows
-        if (!m_reloadWhenBack && std::exchange(m_backgroundWhenBack, false))
+        if (m_defaultListRun && !m_reloadWhenBack && std::exchange(m_backgroundWhenBack, false))
             fetchBackgroundTrack();
         return;
     }
