@@ -253,8 +253,8 @@ void report(const QList<Recovery> &recoveries)
         });
     BenchReport::figure(
         u"12"_s,
-        u"Service answering again to the song's media requested, the nearest to its limit of "
-        "%1 outages of %2 s"_s.arg(kOutages)
+        u"Service answering again to the song's media requested; of %1 outages of %2 s, the one "
+        "nearest its limit"_s.arg(kOutages)
             .arg(argumentSeconds(kOutageLength)),
         u"%1 (pause in force %2)"_s.arg(secondsText(nearest.delay()),
                                         secondsText(nearest.pauseInForce)),
