@@ -22,8 +22,8 @@ std::string addressText(quint16 port)
 // Address reuse lets the service start again while connections of an earlier run linger in
 // TIME_WAIT. Port reuse is left off, so that a port another process listens on is refused
 // instead of shared with it. The connections taken inherit no delay: the library writes an
-// answer's head and body apart, and with Nagle's rule the body of every answer after the first
-// on a connection would wait some 40 ms for the client's delayed acknowledgement.
+// answer's head and body apart, and with Nagle's rule the body of an answer after the first
+// on a connection could wait some 40 ms for the client's delayed acknowledgement.
 int boundSocket(quint16 port)
 {
     const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
