@@ -121,6 +121,8 @@ for songs in "${sizes[@]}"; do
 done
 run_bench bench_listscale "${scale_services[@]}" --keyword "$keyword" --runs "$runs"
 run_bench bench_typeahead
+# Starts a stand-in of its own, whose outages it follows for about 3 minutes
+run_bench bench_outage
 
 # In the order of the figures' numbers, whatever order they were measured in
 sort -s -t $'\t' -k2,2V "$results" >"$results.sorted"

@@ -35,9 +35,6 @@ CatalogueServer::CatalogueServer(const Catalogue &catalogue, const PageWriter &p
     // The library owns and deletes the queue it gets from this factory.
     m_server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     m_server.set_keep_alive_max_count(kRequestsPerConnection);
-    // Headers and body go out in separate writes; with Nagle's algorithm the body would wait
-    // for the client's delayed acknowledgement, some 40 ms per answer.
-    m_server.set_tcp_nodelay(true);
     m_server.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &) {
         m_log.append(request.target, request.method, request.get_header_value("Range"));
         if (!refuses())
