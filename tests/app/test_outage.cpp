@@ -57,8 +57,9 @@ private slots:
 // song again from a little before where it broke off once the service answers
 void OutageTest::songWaitsForTheService()
 {
-    // Media sent as fast as it plays, so that the song is still coming when the service goes
-    const int outageAt = scaled(4000) + 2000;
+    // Media sent as fast as it plays, so that the song is still coming when the service goes; the
+    // outage late enough that the song has played past the rewind, so that it seeks
+    const int outageAt = scaled(4000) + 4000;
     constexpr int outageFor = 2000;
     CatalogueService service({u"--media-seconds"_s, u"30"_s, u"--media-rate"_s, u"44100"_s,
                               u"--outage"_s, seconds(outageAt) + u':' + seconds(outageFor)});
