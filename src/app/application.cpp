@@ -145,26 +145,21 @@ void Application::reloadDefaultList()
 
 void Application::runDefaultList()
 {
-    m_defaultListRun = true;
-    m_startingDefaultList = true;
     m_loader->loadSongList(m_urls->text(UrlTexts::DefaultListFirstPage));
-    m_startingDefaultList = false;
 }
 
 void Application::listRunStarted(bool running)
 {
     // A search of the user's replaces the default list that was to be loaded again
-    if (!running || m_startingDefaultList)
-        return;
-    m_defaultListRun = false;
-    m_reloadWhenBack = false;
+    if (running && !m_loader->listsDefaultClass())
+        m_reloadWhenBack = false;
 }
 
 void Application::listRunFailed(const QString &, int, FailureKind kind)
 {
     // The default list comes back by itself once the service answers; a search does not, as
     // the user may have moved on
-    if (kind == FailureKind::Unreachable && m_defaultListRun && !m_unloaded) {
+    if (kind == FailureKind::Unreachable && m_loader->listsDefaultClass() && !m_unloaded) {
         StatusPanels &status = m_window->statusPanels();
         status.setPanelText(1, status.panelText(1) + kReloadsWhenBack);
         m_reloadWhenBack = true;
@@ -179,7 +174,8 @@ void Application::listRunEnded()
         return;
     if (!std::exchange(m_startingUp, false)) {
         // The default list is in again; the background track it had to do without follows
-        if (m_defaultListRun && !m_reloadWhenBack && std::exchange(m_backgroundWhenBack, false))
+        if (m_loader->listsDefaultClass() && !m_reloadWhenBack
+            && std::exchange(m_backgroundWhenBack, false))
             fetchBackgroundTrack();
         return;
     }

@@ -111,9 +111,6 @@ private:
     bool m_startingUp = false;
     bool m_loaded = false;
     bool m_unloaded = false;
-    // The list run going on or ended last shows the default list, started here
-    bool m_defaultListRun = false;
-    bool m_startingDefaultList = false;
     // What is fetched again once the service answers
     bool m_reloadWhenBack = false;
     bool m_backgroundWhenBack = false;
