@@ -107,8 +107,10 @@ void MainWindow::connectControls()
             &MainWindow::listChanged);
     connect(new QShortcut(QKeySequence(u"Ctrl+F"_s), this), &QShortcut::activated, this,
             &MainWindow::focusSearch);
-    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this,
-            &MainWindow::defaultListRequested);
+    // Holding F5 down asks once
+    auto *const reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    reload->setAutoRepeat(false);
+    connect(reload, &QShortcut::activated, this, &MainWindow::defaultListRequested);
     connect(&downloads(), &DownloadManager::finished, this, &MainWindow::showDownloadEnd);
     connect(downloadsListAction, &QAction::triggered, m_downloadsWindow.get(),
             &DownloadsWindow::bringUp);
