@@ -273,6 +273,8 @@ void SingleInstanceTest::socketNeedsAPrivateFolder_data()
     QTest::addColumn<int>("mode");
     QTest::newRow("unset") << QString() << 0;
     QTest::newRow("open to others") << u"shared"_s << 0x7755;
+    // The folder the program starts in, private as it is
+    QTest::newRow("relative") << u"."_s << 0;
 }
 
 // Without a private runtime folder the lock and the socket go to a private folder of the
@@ -285,12 +287,14 @@ void SingleInstanceTest::socketNeedsAPrivateFolder()
     const QDir dir(home.path());
     QVERIFY(dir.mkpath(u"one"_s) && dir.mkpath(u"two"_s) && dir.mkpath(u"shared"_s));
     QVERIFY(QFile::setPermissions(dir.filePath(u"shared"_s), QFileDevice::Permissions(mode)));
+    for (const QString &start : {u"one"_s, u"two"_s})
+        QVERIFY(QFile::setPermissions(dir.filePath(start), QFileDevice::Permissions(0x7000)));
     QProcessEnvironment env = environment(noBus());
     env.insert(u"XDG_CACHE_HOME"_s, dir.filePath(u"cache"_s));
     if (runtime.isEmpty())
         env.remove(u"XDG_RUNTIME_DIR"_s);
     else
-        env.insert(u"XDG_RUNTIME_DIR"_s, dir.filePath(runtime));
+        env.insert(u"XDG_RUNTIME_DIR"_s, runtime == u"." ? runtime : dir.filePath(runtime));
 
     const int startUps = countContaining(m_service->requestTargets(), u"act=getbglist"_s);
     Program first(env, {}, dir.filePath(u"one"_s));
