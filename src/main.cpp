@@ -21,6 +21,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     sayOnceWhenNoSoundServer();
     setProgramIdentity();
+    // Every window's, the downloads window and the dialogs too
+    QApplication::setWindowIcon(programIcon());
     // A second start brings the running window to the front instead
     SingleInstance instance;
     if (!instance.claim())

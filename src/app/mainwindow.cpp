@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "playback/listplayer.h"
+#include "programidentity.h"
 
 #include "common/constants.h"
 #include "common/failure.h"
@@ -35,7 +36,7 @@ MainWindow::MainWindow(AudioPlayer &player, Shell &shell, QWidget *parent)
 {
     setObjectName(u"MainWindow"_s);
     setWindowTitle(u"Quillpod V1.0 听见每一首好歌"_s);
-    setWindowIcon(QIcon(u":/quillpod/icons/quillpod-32.png"_s));
+    setWindowIcon(programIcon());
     createControls(*this, m_player);
 
     m_keywordText = std::make_unique<LineEditTextBox>(*keywordBox);
