@@ -11,7 +11,7 @@ set(QUILLPOD_DOCS_BUILD ${PROJECT_BINARY_DIR}/packaging)
 # alone, whichever targets were built.
 find_program(GZIP gzip REQUIRED)
 file(MAKE_DIRECTORY ${QUILLPOD_DOCS_BUILD})
-foreach(document changelog quillpod.1)
+foreach(document changelog quillpod.1 quillpod.zh_CN.1)
     execute_process(COMMAND ${GZIP} -9nc ${QUILLPOD_PACKAGING}/${document}
                     OUTPUT_FILE ${QUILLPOD_DOCS_BUILD}/${document}.gz
                     COMMAND_ERROR_IS_FATAL ANY)
@@ -22,6 +22,9 @@ endforeach()
 install(FILES ${QUILLPOD_PACKAGING}/copyright ${QUILLPOD_DOCS_BUILD}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quillpod)
 install(FILES ${QUILLPOD_DOCS_BUILD}/quillpod.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The translated page where man finds it for a Chinese locale, as Debian keeps translated pages
+install(FILES ${QUILLPOD_DOCS_BUILD}/quillpod.zh_CN.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1 RENAME quillpod.1.gz)
 # The skin beside the program draws one remark, explained in the file
 install(FILES ${QUILLPOD_PACKAGING}/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME quillpod)

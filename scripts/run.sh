@@ -1,22 +1,46 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program and the bundled catalogue service (not the tests
-# and benchmarks), starts the service on the port of SERVICE_BASE and opens the program. Closing
-# the program stops the service again.
+# and benchmarks), starts the service and opens the program on it. Closing the program stops the
+# service again.
+#   scripts/run.sh [--port N]
+# The service listens on port N (or QUILLPOD_PORT), else on the port of SERVICE_BASE, and the
+# program is pointed at it through QUILLPOD_SERVICE_BASE, so another port needs no new configure.
 # On a machine without a display the program runs under Xvfb and a screenshot is saved; without
-# a sound server it plays silently.
+# a sound server it plays silently, and says so once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build_dir=${BUILD_DIR:-build}
 
+port=${QUILLPOD_PORT:-}
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --port) port=${2:--}; shift 2 || shift ;;
+    --port=*) port=${1#--port=}; shift ;;
+    *) echo "usage: scripts/run.sh [--port N]" >&2; exit 2 ;;
+    esac
+done
+case "$port" in
+*[!0-9]* | 0*) bad_port=1 ;;
+*) bad_port=$(( ${#port} > 5 || port > 65535 )) ;;
+esac
+if [ -n "$port" ] && [ "$bad_port" = 1 ]; then
+    echo "scripts/run.sh: --port expects a port from 1 to 65535, got \"$port\"" >&2
+    exit 2
+fi
+
 scripts/install-deps.sh imagemagick
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 cmake --build "$build_dir" -j"$(nproc)" --target quillpod catalogue-service
 
-base=$(sed -n 's/^SERVICE_BASE:STRING=//p' "$build_dir/CMakeCache.txt")
-port=${base##*:}
-port=${port%%/*}
-case "$port" in '' | *[!0-9]*) port=80 ;; esac
+if [ -z "$port" ]; then
+    built_base=$(sed -n 's/^SERVICE_BASE:STRING=//p' "$build_dir/CMakeCache.txt")
+    port=${built_base##*:}
+    port=${port%%/*}
+    case "$port" in '' | *[!0-9]*) port=80 ;; esac
+fi
+base="http://127.0.0.1:$port"
+export QUILLPOD_SERVICE_BASE=$base
 
 if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "${XDG_RUNTIME_DIR}" ]; then
     XDG_RUNTIME_DIR=$(mktemp -d /tmp/quillpod-runtime.XXXXXX)
@@ -24,22 +48,6 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "${XDG_RUNTIME_DIR}" ]; then
     export XDG_RUNTIME_DIR
 fi
 export QT_MEDIA_BACKEND=${QT_MEDIA_BACKEND:-gstreamer}
-
-# PulseAudio, or PipeWire in its place, listens on this socket
-sound_server_running() {
-    [ -n "${PULSE_SERVER:-}" ] || [ -S "$XDG_RUNTIME_DIR/pulse/native" ]
-}
-# Without one, the audio sink reports the refused connection at every song, and Qt's device list
-# once at start: say it once here and keep the terminal quiet after that
-run_quillpod() {
-    if sound_server_running; then
-        "$@"
-    else
-        echo "No sound server (PulseAudio or PipeWire) is running: playback runs silently."
-        "$@" 2> >(grep --line-buffered -v -e 'Failed to connect: Connection refused' \
-            -e 'pa_context_connect() failed' >&2)
-    fi
-}
 
 service_log=$(mktemp /tmp/quillpod-service.XXXXXX.log)
 "$build_dir/catalogue-service" --port "$port" >"$service_log" 2>&1 &
@@ -55,8 +63,8 @@ echo "Catalogue service ready at $base (demo catalogue, log: $service_log)"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     screenshot="$root/$build_dir/quillpod-screenshot.png"
     echo "No display found: running Quillpod under Xvfb; a screenshot goes to $screenshot"
-    run_quillpod xvfb-run -a -s "-screen 0 1024x768x24" \
+    xvfb-run -a -s "-screen 0 1024x768x24" \
         scripts/xvfb-session.sh "$build_dir/quillpod" "$screenshot"
 else
-    run_quillpod "$build_dir/quillpod"
+    "$build_dir/quillpod"
 fi

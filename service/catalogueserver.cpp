@@ -37,7 +37,7 @@ CatalogueServer::CatalogueServer(const Catalogue &catalogue, const PageWriter &p
     m_server.set_keep_alive_max_count(kRequestsPerConnection);
     m_server.set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &) {
         m_log.append(request.target, request.method, request.get_header_value("Range"));
-        if (!refuses())
+        if (!refuses(request))
             return httplib::Server::HandlerResponse::Unhandled;
         // Cut before the library writes anything: the client receives not one byte.
         ConnectionCutter::cut(quint16(request.local_port), quint16(request.remote_port));
@@ -101,13 +101,18 @@ void CatalogueServer::stop()
     m_latch.release();
 }
 
-bool CatalogueServer::refuses()
+bool CatalogueServer::refuses(const httplib::Request &request)
 {
     if (!m_refusal)
         return false;
-    std::call_once(m_firstRequest,
-                   [this] { m_refusalEnd = std::chrono::steady_clock::now() + *m_refusal; });
-    return std::chrono::steady_clock::now() < m_refusalEnd;
+    const bool everything = m_refusal->act.empty();
+    if (!everything && !request.path.starts_with("/data/"))
+        return false;
+    const auto now = std::chrono::steady_clock::now();
+    const std::lock_guard lock(m_refusalMutex);
+    if (!m_refusalEnd && (everything || request.get_param_value("act") == m_refusal->act))
+        m_refusalEnd = now + m_refusal->duration;
+    return m_refusalEnd && now < *m_refusalEnd;
 }
 
 bool CatalogueServer::awaitService()

@@ -35,7 +35,13 @@ public:
     void setOutages(const OutageSchedule &outages) { m_outages = outages; }
     // From the first request on, for this long, every connection is cut before any byte of an
     // answer, its request logged.
-    void setRefusal(std::chrono::milliseconds duration) { m_refusal = duration; }
+    void setRefusal(std::chrono::milliseconds duration) { m_refusal = Refusal {duration, {}}; }
+    // From the first data request with this act on, for this long, every data request is cut so;
+    // the rest (a probe of the site, the media) are answered.
+    void setDataRefusal(const std::string &act, std::chrono::milliseconds duration)
+    {
+        m_refusal = Refusal {duration, act};
+    }
 
     // Binds 127.0.0.1 and listens, unless an outage begins at once; port 0 picks a free one.
     // Returns the port. Throws std::runtime_error with a readable reason.
@@ -63,7 +69,14 @@ private:
 
     static Answer notFound();
 
-    bool refuses();
+    // What is cut before any byte of an answer
+    struct Refusal {
+        std::chrono::milliseconds duration;
+        // Empty: every request, from the first on
+        std::string act;
+    };
+
+    bool refuses(const httplib::Request &request);
     // Waits until no outage holds the service, and listens; false once stopping.
     bool awaitService();
     void followOutages();
@@ -80,9 +93,9 @@ private:
     ShutdownLatch m_latch;
     bool m_compress = true;
     OutageSchedule m_outages;
-    std::optional<std::chrono::milliseconds> m_refusal;
-    std::once_flag m_firstRequest;
-    std::chrono::steady_clock::time_point m_refusalEnd;
+    std::optional<Refusal> m_refusal;
+    std::mutex m_refusalMutex;
+    std::optional<std::chrono::steady_clock::time_point> m_refusalEnd;
 
     // Guards the serving state below and the hand-over of the socket to the server
     std::mutex m_mutex;

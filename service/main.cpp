@@ -42,6 +42,8 @@ struct Options {
     FaultRules faults;
     OutageSchedule outages;
     std::optional<std::chrono::milliseconds> refusal;
+    // The act whose first request starts the cut of data requests, and how long it lasts
+    std::optional<std::pair<std::string, std::chrono::milliseconds>> dataRefusal;
 };
 
 [[noreturn]] void usageError(const QString &message)
@@ -57,6 +59,24 @@ int numberOption(const QCommandLineParser &parser, const QString &name, int mini
     if (!ok || value < minimum || value > maximum)
         usageError(u"--%1 expects a number from %2 to %3"_s.arg(name).arg(minimum).arg(maximum));
     return value;
+}
+
+std::chrono::milliseconds faultSeconds(const QString &text, const QString &option)
+{
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || seconds <= 0 || seconds > kLongestFault.count())
+        usageError(
+            u"--%1 expects seconds above 0, up to %2"_s.arg(option).arg(kLongestFault.count()));
+    return std::chrono::milliseconds(qRound64(seconds * 1000));
+}
+
+std::pair<std::string, std::chrono::milliseconds> dataRefusal(const QString &value)
+{
+    const qsizetype colon = value.lastIndexOf(u':');
+    if (colon < 1)
+        usageError(u"--refuse-data expects ACT:SECONDS, got \"%1\""_s.arg(value));
+    return {value.left(colon).toStdString(), faultSeconds(value.mid(colon + 1), u"refuse-data"_s)};
 }
 
 Options parseOptions(int argc, char **argv)
@@ -101,6 +121,10 @@ Options parseOptions(int argc, char **argv)
                "From the first request on, for SECONDS, cut every connection before any byte "
                "of an answer.",
                "SECONDS"),
+        valued("refuse-data",
+               "From the first data request with act=ACT on, for SECONDS, cut every data "
+               "request before any byte of an answer; other requests are answered.",
+               "ACT:SECONDS"),
         valued("total-text", "Write TEXT as the total-pages value of every list page.", "TEXT"),
         QCommandLineOption(u"no-compression"_s,
                            u"Send data answers uncompressed even when the client "
@@ -109,7 +133,10 @@ Options parseOptions(int argc, char **argv)
     if (!parser.parse(arguments))
         usageError(parser.errorText());
     if (parser.isSet(help)) {
-        std::cout << parser.helpText().toStdString();
+        // Without an application object the parser cannot know the program's name
+        std::cout << parser.helpText()
+                         .replace(u"<executable_name>"_s, u"catalogue-service"_s)
+                         .toStdString();
         std::exit(0);
     }
     if (!parser.positionalArguments().isEmpty())
@@ -159,14 +186,10 @@ Options parseOptions(int argc, char **argv)
     } catch (const std::runtime_error &error) {
         usageError(u"--outage: %1"_s.arg(QString::fromUtf8(error.what())));
     }
-    if (parser.isSet(u"refuse-first"_s)) {
-        bool ok = false;
-        const double seconds = parser.value(u"refuse-first"_s).toDouble(&ok);
-        if (!ok || seconds <= 0 || seconds > kLongestFault.count())
-            usageError(
-                u"--refuse-first expects seconds above 0, up to %1"_s.arg(kLongestFault.count()));
-        options.refusal = std::chrono::milliseconds(qRound64(seconds * 1000));
-    }
+    if (parser.isSet(u"refuse-first"_s))
+        options.refusal = faultSeconds(parser.value(u"refuse-first"_s), u"refuse-first"_s);
+    if (parser.isSet(u"refuse-data"_s))
+        options.dataRefusal = dataRefusal(parser.value(u"refuse-data"_s));
     return options;
 }
 
@@ -216,6 +239,8 @@ int main(int argc, char **argv)
     server.setOutages(options.outages);
     if (options.refusal)
         server.setRefusal(*options.refusal);
+    if (options.dataRefusal)
+        server.setDataRefusal(options.dataRefusal->first, options.dataRefusal->second);
     int port = 0;
     try {
         port = server.bind(options.port);

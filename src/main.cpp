@@ -9,7 +9,8 @@
 
 int main(int argc, char *argv[])
 {
-    // Help, the version and the switches for the running window need no window of their own
+    // Read before anything of the GUI starts: help, the version, a mistake and the switches for
+    // the running window need no display
     if (CommandLine::wantsNoWindow(argc, argv)) {
         const QCoreApplication app(argc, argv);
         setProgramIdentity();
@@ -20,7 +21,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     sayOnceWhenNoSoundServer();
     setProgramIdentity();
-    CommandLine::parse(app);
+    // Every window's, the downloads window and the dialogs too
+    QApplication::setWindowIcon(programIcon());
     // A second start brings the running window to the front instead
     SingleInstance instance;
     if (!instance.claim())

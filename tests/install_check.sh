@@ -38,6 +38,7 @@ expect_file "$metainfo"
 
 # Debian asks for these of every package, compressed
 expect_file share/man/man1/quillpod.1.gz
+expect_file share/man/zh_CN/man1/quillpod.1.gz
 expect_file share/doc/quillpod/changelog.gz
 
 # The program reads its skin from its own folder

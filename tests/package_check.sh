@@ -88,7 +88,8 @@ echo "lintian: ${remarks:-no remarks}"
 
 dpkg-deb -x "$deb" "$work/root"
 for file in usr/bin/quillpod usr/bin/quillpod.she usr/share/applications/org.quillpod.Quillpod.desktop \
-    usr/share/metainfo/org.quillpod.Quillpod.metainfo.xml usr/share/doc/quillpod/copyright; do
+    usr/share/metainfo/org.quillpod.Quillpod.metainfo.xml usr/share/doc/quillpod/copyright \
+    usr/share/man/man1/quillpod.1.gz usr/share/man/zh_CN/man1/quillpod.1.gz; do
     [ -e "$work/root/$file" ] || { echo "FAIL: $file is not in the package" >&2; exit 1; }
 done
 if find "$work/root" -name 'catalogue-service*' | grep -q .; then

@@ -31,6 +31,8 @@ namespace {
 
 constexpr int kColumnWidth = 3000;
 const QString kReloadsWhenBack = u"；网络恢复后自动重新加载"_s;
+// The least time from one reload's start to the next
+constexpr std::chrono::milliseconds kReloadGap {1000};
 
 } // namespace
 
@@ -91,6 +93,10 @@ void Application::wire()
     connect(m_loader.get(), &SongListLoader::runningChanged, this, &Application::listRunStarted);
     connect(m_startUpProber.get(), &ServiceProber::serviceAnswers, this,
             &Application::serviceAnswers);
+    // Only a list that came proves the service answers: it may answer the probe while the list
+    // still fails, and the pauses then go on growing
+    connect(m_loader.get(), &SongListLoader::finished, m_startUpProber.get(),
+            &ServiceProber::requestAnswered);
     connect(m_window.get(), &MainWindow::defaultListRequested, this,
             &Application::reloadDefaultList);
     connect(m_window.get(), &MainWindow::siteRequested, this, &Application::openSite);
@@ -136,11 +142,21 @@ void Application::start()
 
 void Application::reloadDefaultList()
 {
-    if (m_loader->state() == SongListLoader::State::Fetching)
+    // Tapping F5 fast runs the list about once a second, not once a tap
+    if (m_lastReload.isValid() && m_lastReload.elapsed() < kReloadGap.count())
         return;
+    if (runDefaultListAgain())
+        m_lastReload.start();
+}
+
+bool Application::runDefaultListAgain()
+{
+    if (m_loader->state() == SongListLoader::State::Fetching)
+        return false;
     m_reloadWhenBack = false;
     m_window->songRows().clear();
     runDefaultList();
+    return true;
 }
 
 void Application::runDefaultList()
@@ -157,6 +173,8 @@ void Application::listRunStarted(bool running)
 
 void Application::listRunFailed(const QString &, int, FailureKind kind)
 {
+    if (kind == FailureKind::Answered)
+        m_startUpProber->requestAnswered();
     // The default list comes back by itself once the service answers; a search does not, as
     // the user may have moved on
     if (kind == FailureKind::Unreachable && m_loader->listsDefaultClass() && !m_unloaded) {
@@ -196,6 +214,7 @@ void Application::fetchBackgroundTrack()
 
 void Application::startBackgroundTrack(const QString &link)
 {
+    m_startUpProber->requestAnswered();
     // A song that the user chose while the service was away is not cut off by it
     if (m_player->url().isEmpty())
         m_player->setUrl(link);
@@ -232,7 +251,8 @@ void Application::serviceAnswers()
 {
     if (std::exchange(m_reloadWhenBack, false)) {
         qCInfo(lcApp) << "The service answers again; loading the default list again";
-        return reloadDefaultList();
+        runDefaultListAgain();
+        return;
     }
     if (!std::exchange(m_backgroundWhenBack, false))
         return;

@@ -5,6 +5,7 @@
 #include "net/failurekind.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
@@ -51,7 +52,8 @@ public:
     // Lays out the list and starts the default list run. When the run has ended, the skin is
     // attached and the background track started, and loaded() says the window may be shown.
     void start();
-    // Runs the default list again as a new run, as at start-up, unless a list run goes on: F5
+    // Runs the default list again as a new run, as at start-up, unless a list run goes on or
+    // the last reload began less than a second ago: F5
     void reloadDefaultList();
 
     MainWindow &window() const { return *m_window; }
@@ -75,6 +77,7 @@ signals:
 private:
     void wire();
     void runDefaultList();
+    bool runDefaultListAgain();
     void listRunStarted(bool running);
     void listRunFailed(const QString &reason, int rows, FailureKind kind);
     void listRunEnded();
@@ -108,6 +111,8 @@ private:
     std::unique_ptr<SongHandlers> m_songs;
     std::unique_ptr<ListPlayer> m_listPlayer;
     QPointer<LinkLookup> m_backgroundLookup;
+    // Since the last reload that F5 started
+    QElapsedTimer m_lastReload;
     bool m_startingUp = false;
     bool m_loaded = false;
     bool m_unloaded = false;

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "playback/listplayer.h"
+#include "programidentity.h"
 
 #include "common/constants.h"
 #include "common/failure.h"
@@ -35,7 +36,7 @@ MainWindow::MainWindow(AudioPlayer &player, Shell &shell, QWidget *parent)
 {
     setObjectName(u"MainWindow"_s);
     setWindowTitle(u"Quillpod V1.0 听见每一首好歌"_s);
-    setWindowIcon(QIcon(u":/quillpod/icons/quillpod-32.png"_s));
+    setWindowIcon(programIcon());
     createControls(*this, m_player);
 
     m_keywordText = std::make_unique<LineEditTextBox>(*keywordBox);
@@ -107,8 +108,10 @@ void MainWindow::connectControls()
             &MainWindow::listChanged);
     connect(new QShortcut(QKeySequence(u"Ctrl+F"_s), this), &QShortcut::activated, this,
             &MainWindow::focusSearch);
-    connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this,
-            &MainWindow::defaultListRequested);
+    // Holding F5 down asks once
+    auto *const reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    reload->setAutoRepeat(false);
+    connect(reload, &QShortcut::activated, this, &MainWindow::defaultListRequested);
     connect(&downloads(), &DownloadManager::finished, this, &MainWindow::showDownloadEnd);
     connect(downloadsListAction, &QAction::triggered, m_downloadsWindow.get(),
             &DownloadsWindow::bringUp);

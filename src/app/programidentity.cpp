@@ -4,6 +4,7 @@
 #include "common/logging.h"
 
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QNetworkProxyFactory>
@@ -39,10 +40,26 @@ void setProgramIdentity()
 {
     QGuiApplication::setOrganizationName(u"quillpod"_s);
     QGuiApplication::setOrganizationDomain(u"quillpod.org"_s);
+    // Also the window's class on X11 (WM_CLASS), which the desktop entry's StartupWMClass names
     QGuiApplication::setApplicationName(u"quillpod"_s);
     QGuiApplication::setApplicationVersion(QString::fromLatin1(kVersion));
-    QGuiApplication::setApplicationDisplayName(u"Quillpod"_s);
+    // No display name: Qt would append it to every window's title, and the main window's
+    // caption names the program already
     QGuiApplication::setDesktopFileName(u"org.quillpod.Quillpod"_s);
+}
+
+QIcon programIcon()
+{
+    // The resources live in a static library, whose registration nothing else would pull in
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(resources);
+        return true;
+    }();
+    Q_UNUSED(registered);
+    QIcon icon;
+    for (const auto name : {"quillpod-32.png"_L1, "quillpod-256.png"_L1, "quillpod.svg"_L1})
+        icon.addFile(u":/quillpod/icons/"_s + name);
+    return icon;
 }
 
 void installQtTranslations()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 
 // Names the program to Qt and the desktop: organisation and application names (which also
@@ -7,6 +8,9 @@
 // Called once, right after the application object is made: a QApplication, or a
 // QCoreApplication for a start that makes no window.
 void setProgramIdentity();
+
+// The program's icon in every size it comes in, for its windows
+QIcon programIcon();
 
 // Qt's own texts (the file dialog, message box buttons, the text boxes' context menus) in the
 // program's language, Simplified Chinese, whatever the system's locale; QUILLPOD_QT_LOCALE may

@@ -40,11 +40,12 @@ bool isPrivateFolder(const QString &path)
 
 // The session's runtime folder when it is private; else one of the program's own below the
 // user's cache folder, made private; else none. Never the current folder or a shared one, where
-// another account could plant the socket and receive the user's commands.
+// another account could plant the socket and receive the user's commands. A relative path is
+// no runtime folder: it would name whatever folder the program was started in.
 QString privateRuntimeFolder()
 {
     const QString session = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (isPrivateFolder(session))
+    if (QDir::isAbsolutePath(session) && isPrivateFolder(session))
         return session;
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     const QString own = cache.isEmpty() ? QString() : QDir(cache).filePath(u"runtime"_s);

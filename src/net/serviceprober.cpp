@@ -58,7 +58,6 @@ void ServiceProber::begin(const QUrl &url)
     m_url = url;
     m_followsNetwork = !isLoopback(url);
     m_probing = true;
-    m_schedule.reset();
 }
 
 void ServiceProber::stop()
@@ -104,7 +103,6 @@ void ServiceProber::probeFinished()
     if (kind == FailureKind::Unreachable)
         return scheduleNextProbe();
     m_probing = false;
-    m_schedule.reset();
     emit serviceAnswers();
 }
 

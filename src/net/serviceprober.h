@@ -18,6 +18,9 @@ class QNetworkReply;
 // the network to be down it holds still, and probes at once when the network comes back; a
 // service on this machine's loopback does not depend on the network, so there the watcher is
 // not asked.
+// The pauses keep growing from one wait to the next until the caller says that its own request
+// was answered: a service may answer the probe while the caller's requests still fail, and
+// starting every wait from the shortest pause would then retry them every two seconds.
 class ServiceProber : public QObject {
     Q_OBJECT
 
@@ -29,10 +32,10 @@ public:
                   QObject *parent = nullptr);
     ~ServiceProber() override;
 
-    // Tests shorten the unit of the pauses; takes effect at the next start().
+    // Tests shorten the unit of the pauses; the next pause is the new schedule's first.
     void setSchedule(const RetrySchedule &schedule) { m_schedule = schedule; }
 
-    // Starts probing `url` from the first pause, dropping any probing before.
+    // Starts probing `url` after the schedule's next pause, dropping any probing before.
     void start(const QUrl &url);
     // Probes `url` at once, and goes on as start() does when it is not answered: the first
     // probeFailed() or serviceAnswers() tells whether the service could be reached just now.
@@ -41,6 +44,9 @@ public:
     // Stops at once, aborting the probe in flight; nothing is emitted after it.
     void stop();
     bool isProbing() const { return m_probing; }
+    // The caller's own request to the service got an answer: the next wait begins with the
+    // first pause again
+    void requestAnswered() { m_schedule.reset(); }
 
 signals:
     // Emitted once, after which probing has stopped

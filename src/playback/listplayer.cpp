@@ -29,6 +29,8 @@ void ListPlayer::waitWith(ServiceProber &prober, const QUrl &service)
     m_service = service;
     connect(m_prober, &ServiceProber::probeFailed, this, &ListPlayer::serviceUnreachable);
     connect(m_prober, &ServiceProber::serviceAnswers, this, &ListPlayer::serviceAnswers);
+    // A song's link that came proves the service answers; a probe's answer alone does not
+    connect(&m_songs, &SongHandlers::rowLoaded, m_prober, &ServiceProber::requestAnswered);
 }
 
 bool ListPlayer::hasRows() const
@@ -109,8 +111,13 @@ void ListPlayer::rowLoaded(int index)
 
 void ListPlayer::rowFailed(int index, const QString &reason, FailureKind kind)
 {
-    if (kind == FailureKind::Answered || !m_prober)
+    if (!m_prober)
         return songFailed(index, reason);
+    if (kind == FailureKind::Answered) {
+        m_prober->requestAnswered();
+        return songFailed(index, reason);
+    }
+    // Waits with a longer pause each time its link fails again for want of the service
     m_wait = Wait {index, reason, std::nullopt, false};
     serviceUnreachable();
     m_prober->start(m_service);

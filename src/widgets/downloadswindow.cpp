@@ -7,8 +7,11 @@
 
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeySequence>
+#include <QLabel>
 #include <QScrollArea>
 #include <QSettings>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -18,6 +21,7 @@ namespace {
 
 constexpr auto kGeometryKey = "downloads/window"_L1;
 const QString kTitle = u"下载"_s;
+const QString kEmpty = u"没有下载"_s;
 constexpr QSize kFirstSize {420, 300};
 
 } // namespace
@@ -39,6 +43,11 @@ DownloadsWindow::DownloadsWindow(DownloadManager &downloads, Shell &shell, QWidg
     scroll->setFrameShape(QFrame::NoFrame);
     auto *list = new QWidget(scroll);
     m_rows = new QVBoxLayout(list);
+    m_emptyNote = new QLabel(kEmpty, list);
+    m_emptyNote->setObjectName(u"emptyNote"_s);
+    m_emptyNote->setAccessibleName(kEmpty);
+    m_emptyNote->setAlignment(Qt::AlignCenter);
+    m_rows->addWidget(m_emptyNote);
     m_rows->addStretch();
     scroll->setWidget(list);
     // The rows lie on the window's own background, which the skin colours
@@ -49,8 +58,12 @@ DownloadsWindow::DownloadsWindow(DownloadManager &downloads, Shell &shell, QWidg
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
 
+    for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(u"Ctrl+W"_s)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+
     for (const int id : m_downloads.ids())
         addRow(id);
+    showWhetherEmpty();
     showRunning(m_downloads.runningCount());
     connect(&m_downloads, &DownloadManager::added, this, &DownloadsWindow::addRow);
     connect(&m_downloads, &DownloadManager::changed, this, &DownloadsWindow::updateRow);
@@ -102,6 +115,7 @@ void DownloadsWindow::addRow(int id)
             [this, id] { m_downloads.remove(id); });
     connect(row, &DownloadItemWidget::openFolderRequested, this, [this, id] { openFolder(id); });
     updateRow(id);
+    showWhetherEmpty();
 }
 
 void DownloadsWindow::updateRow(int id)
@@ -120,6 +134,12 @@ void DownloadsWindow::removeRow(int id)
     m_rows->removeWidget(row);
     row->hide();
     row->deleteLater();
+    showWhetherEmpty();
+}
+
+void DownloadsWindow::showWhetherEmpty()
+{
+    m_emptyNote->setVisible(m_rowOf.isEmpty());
 }
 
 void DownloadsWindow::showRunning(int count)

@@ -5,13 +5,15 @@
 
 class DownloadItemWidget;
 class DownloadManager;
+class QLabel;
 class QVBoxLayout;
 class Shell;
 
 // The small top-level window "下载" that lists the downloads, newest last: it shows the items of
 // the download manager and turns clicks on their rows into the manager's commands. It opens when
 // the user starts a download or asks for the list (bringUp()), never by itself; its title counts
-// the downloads that run, and it comes back at the size and place it was left at.
+// the downloads that run, and it comes back at the size and place it was left at. Esc and Ctrl+W
+// close it; with no download it says so.
 class DownloadsWindow : public QWidget {
     Q_OBJECT
 
@@ -35,11 +37,13 @@ private:
     void updateRow(int id);
     void removeRow(int id);
     void showRunning(int count);
+    void showWhetherEmpty();
     void openFolder(int id);
     void rememberPlace();
 
     DownloadManager &m_downloads;
     Shell &m_shell;
     QVBoxLayout *m_rows;
+    QLabel *m_emptyNote;
     QHash<int, DownloadItemWidget *> m_rowOf;
 };

@@ -6,7 +6,10 @@
 #include "timescale.h"
 
 #include "net/serviceprober.h"
+#include "playback/listplayer.h"
+#include "playback/songhandlers.h"
 #include "player/audioplayer.h"
+#include "songlist/songlistloader.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
@@ -14,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -43,6 +47,22 @@ void recordPanel1(const TestWindow &window, QStringList &texts)
     });
 }
 
+// The most attempts a wait makes while every request fails for `units` of its pauses, each of
+// 2, 4, 8, 16 and then 30 units up to a tenth shorter: the first attempt, one after each pause
+// that ends within them, and the one after that, which is answered
+int mostAttempts(int units)
+{
+    constexpr int kPauses[] = {2, 4, 8, 16, 30};
+    int attempts = 2;
+    double elapsed = 0;
+    for (std::size_t i = 0;; ++i) {
+        elapsed += 0.9 * kPauses[std::min(i, std::size(kPauses) - 1)];
+        if (elapsed > units)
+            return attempts;
+        ++attempts;
+    }
+}
+
 } // namespace
 
 class OutageTest : public QObject {
@@ -51,6 +71,9 @@ class OutageTest : public QObject {
 private slots:
     void songWaitsForTheService();
     void defaultListComesBack();
+    void answeredProbesDoNotHurry_data();
+    void answeredProbesDoNotHurry();
+    void heldF5ReloadsOnce();
 };
 
 // A song cut off by the outage is not dead: no mark, no next row, one word of it, and the same
@@ -140,6 +163,74 @@ void OutageTest::defaultListComesBack()
     QCOMPARE(window.songs().count(), kDefaultRows);
     QCOMPARE(window.panel(1), u"搜索结束"_s);
     QCOMPARE(service.requestTargets().count(kDefaultFirstPage), 2);
+}
+
+void OutageTest::answeredProbesDoNotHurry_data()
+{
+    QTest::addColumn<QString>("act");
+    QTest::addColumn<QString>("counted");
+
+    // The default list at start-up, and the next song's link
+    QTest::newRow("list") << u"getmusiclist"_s << kDefaultFirstPage;
+    QTest::newRow("link") << u"getonemusic"_s << u"act=getonemusic"_s;
+}
+
+// A service that answers the probe but cuts every request for data: the wait goes on with
+// longer pauses, as if the probe had not been answered
+void OutageTest::answeredProbesDoNotHurry()
+{
+    QFETCH(QString, act);
+    QFETCH(QString, counted);
+
+    constexpr int kUnits = 24;
+    const int refusalMs = kUnits * scaled(TestWindow::kRetryUnit).count();
+    // No background track, whose link would count among the songs'
+    CatalogueService service({u"--refuse-data"_s, act + u':' + seconds(refusalMs)},
+                             R"({"background": []})");
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    const bool link = act == u"getonemusic";
+    QSignalSpy listFailures(&window.app().loader(), &SongListLoader::failed);
+    QSignalSpy linkFailures(&window.app().songs(), &SongHandlers::rowFailed);
+    QVERIFY(window.load());
+    if (link) {
+        QVERIFY(window.show());
+        QSignalSpy loaded(&window.app().songs(), &SongHandlers::rowLoaded);
+        window.app().listPlayer().playNext();
+        QVERIFY(loaded.wait(scaled(kWaitMs)));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(window.songs().count(), kDefaultRows, scaled(kWaitMs));
+    // Attempts, not requests: Qt sends a request whose connection is cut before any answer once
+    // more by itself
+    const qsizetype attempts = (link ? linkFailures : listFailures).size() + 1;
+    QVERIFY2(attempts > 2 && attempts <= mostAttempts(kUnits),
+             qPrintable(QString::number(attempts)));
+    QVERIFY(service.requestTargets().filter(counted).size() >= attempts);
+}
+
+// Holding F5 down runs the list once, and tapping it fast about once a second
+void OutageTest::heldF5ReloadsOnce()
+{
+    CatalogueService service;
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    QVERIFY(window.load());
+    QVERIFY(window.show());
+    QWidget *const form = &window.form();
+    for (int i = 0; i < 20; ++i)
+        QTest::simulateEvent(form, true, Qt::Key_F5, Qt::NoModifier, QString(), true);
+    QVERIFY(!window.listRunning());
+
+    constexpr int kTaps = 30;
+    QElapsedTimer sinceFirst;
+    sinceFirst.start();
+    for (int i = 0; i < kTaps; ++i) {
+        QTest::keyClick(form, Qt::Key_F5);
+        QVERIFY(window.waitForListRun());
+    }
+    const qsizetype runs = service.requestTargets().count(kDefaultFirstPage) - 1;
+    QVERIFY(runs >= 1);
+    QVERIFY2(runs <= 1 + sinceFirst.elapsed() / 1000, qPrintable(QString::number(runs)));
 }
 
 QTEST_MAIN(OutageTest)

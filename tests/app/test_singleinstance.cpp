@@ -145,14 +145,18 @@ void SingleInstanceTest::commandLineWithoutWindow_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("output");
 
-    QTest::newRow("help") << QStringList {u"--help"_s} << 0 << u"--previous"_s;
+    QTest::newRow("help") << QStringList {u"--help"_s} << 0 << u"播放上一首。"_s;
+    QTest::newRow("help with Qt's options")
+        << QStringList {u"-h"_s, u"-platform"_s, u"xcb"_s} << 0 << u"QUILLPOD_SERVICE_BASE"_s;
     QTest::newRow("version") << QStringList {u"--version"_s} << 0 << u"quillpod 1.0"_s;
     for (const QString &word : {u"play-pause"_s, u"next"_s, u"previous"_s, u"stop"_s})
         QTest::newRow(qPrintable(word + u" with nothing running"_s))
             << QStringList {u"--"_s + word} << 1 << u"没有正在运行的 Quillpod"_s;
-    QTest::newRow("two switches") << QStringList {u"--next"_s, u"--stop"_s} << 1
+    QTest::newRow("two switches") << QStringList {u"--next"_s, u"--stop"_s} << 2
                                   << u"一次只能给出一个命令"_s;
-    QTest::newRow("unknown switch") << QStringList {u"--shuffle"_s} << 1 << u"shuffle"_s;
+    // Said before any window is tried, so also where there is no display
+    QTest::newRow("unknown switch") << QStringList {u"--shuffle"_s, u"-platform"_s, u"xcb"_s} << 2
+                                    << u"未知的选项：--shuffle。"_s;
 }
 
 // None of these starts a window or asks the service anything
@@ -273,6 +277,8 @@ void SingleInstanceTest::socketNeedsAPrivateFolder_data()
     QTest::addColumn<int>("mode");
     QTest::newRow("unset") << QString() << 0;
     QTest::newRow("open to others") << u"shared"_s << 0x7755;
+    // The folder the program starts in, private as it is
+    QTest::newRow("relative") << u"."_s << 0;
 }
 
 // Without a private runtime folder the lock and the socket go to a private folder of the
@@ -285,12 +291,14 @@ void SingleInstanceTest::socketNeedsAPrivateFolder()
     const QDir dir(home.path());
     QVERIFY(dir.mkpath(u"one"_s) && dir.mkpath(u"two"_s) && dir.mkpath(u"shared"_s));
     QVERIFY(QFile::setPermissions(dir.filePath(u"shared"_s), QFileDevice::Permissions(mode)));
+    for (const QString &start : {u"one"_s, u"two"_s})
+        QVERIFY(QFile::setPermissions(dir.filePath(start), QFileDevice::Permissions(0x7000)));
     QProcessEnvironment env = environment(noBus());
     env.insert(u"XDG_CACHE_HOME"_s, dir.filePath(u"cache"_s));
     if (runtime.isEmpty())
         env.remove(u"XDG_RUNTIME_DIR"_s);
     else
-        env.insert(u"XDG_RUNTIME_DIR"_s, dir.filePath(runtime));
+        env.insert(u"XDG_RUNTIME_DIR"_s, runtime == u"." ? runtime : dir.filePath(runtime));
 
     const int startUps = countContaining(m_service->requestTargets(), u"act=getbglist"_s);
     Program first(env, {}, dir.filePath(u"one"_s));

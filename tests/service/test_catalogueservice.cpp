@@ -611,6 +611,9 @@ void CatalogueServiceTest::refusedStarts_data()
     QTest::newRow("refusal of no time")
         << QStringList {"--refuse-first", "0"} << 2 << "--refuse-first";
     QTest::newRow("media at no pace") << QStringList {"--media-rate", "0"} << 2 << "--media-rate";
+    QTest::newRow("data refusal without an act")
+        << QStringList {"--refuse-data", "5"} << 2 << "--refuse-data";
+    QTest::newRow("help") << QStringList {"--help"} << 0 << "";
 }
 
 void CatalogueServiceTest::refusedStarts()
@@ -624,10 +627,13 @@ void CatalogueServiceTest::refusedStarts()
     const bool ended = service.waitForFinished(scaled(5000));
     if (!ended)
         service.kill();
-    QVERIFY2(ended, service.readAllStandardOutput().constData());
+    const QByteArray output = service.readAllStandardOutput();
+    QVERIFY2(ended, output.constData());
     QCOMPARE(service.exitCode(), exitCode);
     const QString error = QString::fromUtf8(service.readAllStandardError());
     QVERIFY2(error.contains(says), qPrintable(error));
+    if (exitCode == 0)
+        QVERIFY2(output.startsWith("Usage: catalogue-service "), output.constData());
 }
 
 void CatalogueServiceTest::outOfServiceFromTheStart_data()

@@ -112,6 +112,8 @@ private slots:
     void readableInBothLooks();
     void rowsFollowTheItems();
     void comesBackWhereItWasLeft();
+    void keysCloseIt_data();
+    void keysCloseIt();
     void saveDialogRemembersFolder();
     void statusBarTellsHowItEnded_data();
     void statusBarTellsHowItEnded();
@@ -231,6 +233,7 @@ void DownloadsWindowTest::rowsFollowTheItems()
     // A download the user starts brings the window up
     downloads.download(server.url(u"/stall/a.wav"_s));
     QVERIFY(window.isVisible());
+    QVERIFY(window.findChild<QLabel *>(u"emptyNote"_s)->isHidden());
     downloads.download(server.url(u"/broken/b.wav"_s));
     QCOMPARE(window.windowTitle(), u"下载 (2)"_s);
     DownloadItemWidget *broken = rowNamed(window, u"b.wav"_s);
@@ -268,6 +271,31 @@ void DownloadsWindowTest::comesBackWhereItWasLeft()
     window.bringUp();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.geometry(), place);
+}
+
+void DownloadsWindowTest::keysCloseIt_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("Esc") << Qt::Key_Escape << Qt::KeyboardModifiers();
+    QTest::newRow("Ctrl+W") << Qt::Key_W << Qt::KeyboardModifiers(Qt::ControlModifier);
+}
+
+// The empty list says so rather than showing nothing
+void DownloadsWindowTest::keysCloseIt()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    DownloadManager downloads;
+    FakeShell shell;
+    DownloadsWindow window(downloads, shell);
+    window.bringUp();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const auto *empty = window.findChild<QLabel *>(u"emptyNote"_s);
+    QVERIFY(empty && empty->isVisible());
+    QCOMPARE(empty->text(), u"没有下载"_s);
+    QTest::keyClick(&window, key, modifiers);
+    QVERIFY(!window.isVisible());
 }
 
 void DownloadsWindowTest::saveDialogRemembersFolder()
