@@ -7,7 +7,7 @@ public:
     virtual ~ListPlayback() = default;
     // Whether the list has rows to go to
     virtual bool hasRows() const = 0;
-    // The row after the one that plays, as "播放" of that row would play it
+    // The row after the one that plays, as a double-click on that row would play and show it
     virtual void playNext() = 0;
     // The row before, or the same song from its start when some of it has played
     virtual void playPrevious() = 0;

@@ -59,7 +59,8 @@ void SongHandlers::playRow(int index)
 {
     if (index < 1 || index > m_list.count())
         return;
-    choose({Kind::Play, index, m_list.item(index)});
+    // The program's own command: every box shows the song it plays, the raw link too
+    choose({Kind::Activate, index, m_list.item(index)});
 }
 
 void SongHandlers::choose(Choice choice)

@@ -463,7 +463,8 @@ void MprisTest::titleFollowsTheList()
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
 }
 
-// Next and previous go through the list as "播放" of a row would; the desktop's stop stays a stop
+// Next and previous go through the list as a double-click on a row would, every box showing the
+// song; the desktop's stop stays a stop
 void MprisTest::nextPreviousAndStop()
 {
     const CatalogueService service({u"--media-seconds"_s, u"60"_s}, kThreeSongs);
@@ -485,6 +486,9 @@ void MprisTest::nextPreviousAndStop()
     QCOMPARE(title(), u"nocturne_2.wav"_s);
 
     const QStringList titles {u"晴天"_s, u"夜曲"_s, u"稻香"_s};
+    const QStringList rawLinks {service.base() + u"/music/sunny_1.wav"_s,
+                                service.base() + u"/music/nocturne_2.wav"_s,
+                                service.base() + u"/music/rice_3.wav"_s};
     for (const int row : {1, 2, 3, 1}) {
         const int before = asked();
         QCOMPARE(call(kPlayer, u"Next"_s).type(), QDBusMessage::ReplyMessage);
@@ -492,7 +496,8 @@ void MprisTest::nextPreviousAndStop()
         QCOMPARE(title(), titles.at(row - 1));
         QCOMPARE(window.app().playIndex(), row);
         QCOMPARE(form.findChild<QLineEdit *>(u"titleBox"_s)->text().trimmed(), titles.at(row - 1));
-        QCOMPARE(asked(), before + 2);
+        QCOMPARE(form.findChild<QLineEdit *>(u"rawLinkBox"_s)->text(), rawLinks.at(row - 1));
+        QCOMPARE(asked(), before + 3);
     }
     QTRY_COMPARE_WITH_TIMEOUT(
         toMap(listener.announced(u"Metadata"_s).last()).value(u"xesam:title"_s).toString(),
