@@ -1,5 +1,7 @@
 #pragma once
 
+class QString;
+
 // What the desktop's media controls and the command line ask of the window beyond the player's
 // own controls: going through the list, and a stop after which the list does not go on.
 class ListPlayback {
@@ -12,4 +14,6 @@ public:
     // The row before, or the same song from its start when some of it has played
     virtual void playPrevious() = 0;
     virtual void stopPlayback() = 0;
+    // Plays an address opened from outside. It is no row: its failure marks none.
+    virtual void playAddress(const QString &address) = 0;
 };
