@@ -178,9 +178,11 @@ void SongHandlers::downloadClicked()
         m_browser.navigate(link);
 }
 
-void SongHandlers::playerStateChanged(MediaPlayer::PlayState)
+void SongHandlers::playerStateChanged(MediaPlayer::PlayState newState)
 {
-    if (m_player.playState() != MediaPlayer::Stopped)
+    // Changes come from the event loop, several at a time: each end is one stop, and a stop
+    // that something else has since followed is over
+    if (newState != MediaPlayer::Stopped || m_player.playState() != MediaPlayer::Stopped)
         return;
     if (m_list.count() == 0)
         return;
