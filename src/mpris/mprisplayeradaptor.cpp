@@ -161,7 +161,11 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath &TrackId, qlonglong P
 void MprisPlayerAdaptor::OpenUri(const QString &Uri)
 {
     const QString scheme = QUrl(Uri).scheme();
-    if (scheme == u"http"_s || scheme == u"https"_s)
+    if (scheme != u"http"_s && scheme != u"https"_s)
+        return;
+    if (m_list)
+        m_list->playAddress(Uri);
+    else
         m_player.setUrl(Uri);
 }
 

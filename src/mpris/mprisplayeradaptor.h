@@ -9,9 +9,9 @@ class ListPlayback;
 class AudioPlayer;
 
 // The MPRIS 2 player interface over `playerStrip`. Play, pause and seeking go through the
-// player's own controls. Next, previous and stop go to the window's list: the desktop's stop
-// stays a stop, where the player's stop button lets the list go on. Property changes are
-// announced with PropertiesChanged, which QtDBus does not send by itself.
+// player's own controls. Next, previous, stop and opening an address go to the window's list:
+// the desktop's stop stays a stop, where the player's stop button lets the list go on. Property
+// changes are announced with PropertiesChanged, which QtDBus does not send by itself.
 class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")

@@ -63,6 +63,15 @@ void ListPlayer::stopPlayback()
     m_player.stop();
 }
 
+void ListPlayer::playAddress(const QString &address)
+{
+    holdStill();
+    m_order.reset();
+    m_list.setPlayMark(0);
+    m_playsOpenedAddress = true;
+    m_player.setUrl(address);
+}
+
 void ListPlayer::playStateChanged()
 {
     const MediaPlayer::PlayState state = m_player.playState();
@@ -82,6 +91,12 @@ void ListPlayer::playStateChanged()
 
 void ListPlayer::mediaFailed()
 {
+    if (m_playsOpenedAddress) {
+        // Not the list's song: nothing to mark, skip or wait for
+        qCInfo(lcPlayback) << "The address opened from outside cannot be played";
+        m_status.setPanelText(1, u"无法播放打开的地址：%1"_s.arg(m_player.failure()));
+        return;
+    }
     const int row = m_list.playMark();
     if (!m_prober)
         return songFailed(row, m_player.failure());
@@ -107,6 +122,7 @@ void ListPlayer::rowLoaded(int index)
 {
     m_list.setPlayMark(index);
     m_startingRow = index;
+    m_playsOpenedAddress = false;
 }
 
 void ListPlayer::rowFailed(int index, const QString &reason, FailureKind kind)

@@ -35,6 +35,7 @@ public:
     void playNext() override;
     void playPrevious() override;
     void stopPlayback() override;
+    void playAddress(const QString &address) override;
     // Whether the stop the player reports is the desktop's, which the list does not go past
     bool stoppedForGood() const { return m_stoppedForGood; }
 
@@ -92,6 +93,8 @@ private:
     // The row loaded last, until it plays
     int m_startingRow = 0;
     bool m_stoppedForGood = false;
+    // The player was given an address from outside, and no row since
+    bool m_playsOpenedAddress = false;
     ServiceProber *m_prober = nullptr;
     QUrl m_service;
     std::optional<Wait> m_wait;

@@ -1,5 +1,7 @@
 #include "playorder.h"
 
+#include <utility>
+
 int PlayOrder::nextRow(int current, int count)
 {
     if (count <= 0)
@@ -16,7 +18,9 @@ int PlayOrder::previousRow(int current, int count)
 
 int PlayOrder::failed(int row, int count)
 {
-    if (m_playingRow && *m_playingRow != row)
+    // A song that played in between starts the count over; one that began and failed did not
+    // play, and neither row plays now
+    if (std::exchange(m_playingRow, std::nullopt).value_or(row) != row)
         reset();
     ++m_failures;
     m_failedRows.append(row);

@@ -28,7 +28,8 @@ public:
     // failures have reached the limit or have gone once round the whole list.
     int failed(int row, int count);
     // The song from `row` began to play. Counting starts over once another row fails: a song
-    // that fails right after it began never played, and must not give a dead row another try.
+    // that fails right after it began never played, and must not give a dead row another try,
+    // nor make the row after it start the count over.
     void playing(int row);
     // The user chose a song: counting starts over
     void reset();

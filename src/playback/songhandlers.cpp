@@ -59,7 +59,8 @@ void SongHandlers::playRow(int index)
 {
     if (index < 1 || index > m_list.count())
         return;
-    choose({Kind::Play, index, m_list.item(index)});
+    // The program's own command: every box shows the song it plays, the raw link too
+    choose({Kind::Activate, index, m_list.item(index)});
 }
 
 void SongHandlers::choose(Choice choice)
@@ -177,9 +178,11 @@ void SongHandlers::downloadClicked()
         m_browser.navigate(link);
 }
 
-void SongHandlers::playerStateChanged(MediaPlayer::PlayState)
+void SongHandlers::playerStateChanged(MediaPlayer::PlayState newState)
 {
-    if (m_player.playState() != MediaPlayer::Stopped)
+    // Changes come from the event loop, several at a time: each end is one stop, and a stop
+    // that something else has since followed is over
+    if (newState != MediaPlayer::Stopped || m_player.playState() != MediaPlayer::Stopped)
         return;
     if (m_list.count() == 0)
         return;

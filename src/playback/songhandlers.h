@@ -46,7 +46,7 @@ public:
     void downloadClicked();
     void playerStateChanged(MediaPlayer::PlayState newState);
 
-    // Plays row `index` as "播放" of that row would, for the desktop's next and previous
+    // Plays row `index` as a double-click on it would, for the desktop's next and previous
     void playRow(int index);
     // Goes past a song that cannot be played: plays row `index` as the player-stopped handler
     // would, and playback goes on from that row

@@ -5,6 +5,14 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The room that QStatusBar's own layout keeps above and below its items
+constexpr int kSpaceAbove = 3;
+constexpr int kSpaceBelow = 2;
+
+} // namespace
+
 StatusBarWidget::StatusBarWidget(QWidget *parent)
     : QStatusBar(parent), m_showTexts([this] { showTexts(); })
 {
@@ -20,6 +28,12 @@ StatusBarWidget::StatusBarWidget(QWidget *parent)
         addWidget(label, i == 0 ? 3 : 2);
         m_panels[i] = label;
     }
+    // QStatusBar keeps a few pixels free above and below its panels, which leaves a bar of the
+    // window's height too little for a line of text: it would cut off the lowest marks, an
+    // underscore in a file name first. The panels take the whole height instead; a margin
+    // below zero would otherwise be raised to the (empty) safe area of the screen.
+    setAttribute(Qt::WA_ContentsMarginsRespectsSafeArea, false);
+    setContentsMargins(0, -kSpaceAbove, 0, -kSpaceBelow);
 }
 
 QLabel *StatusBarWidget::panel(int panel) const

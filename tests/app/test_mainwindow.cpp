@@ -51,6 +51,7 @@ private slots:
     void columnsFitTheirContent();
     void popupMenu();
     void statusTooltip();
+    void panelsShowWholeLines();
     void panelTwoFollowsThePlayer();
     void glassToggles();
     void siteButtonAndClosing();
@@ -233,6 +234,29 @@ void MainWindowTest::statusTooltip()
     status->setPanelText(2, u"二"_s);
     QTest::mouseMove(status, QPoint(20, 5));
     QCOMPARE(status->toolTipText(), u"<b>一</b>  | 二"_s);
+}
+
+// The status bar's panels are tall enough for a line: an underscore of a file name, the lowest
+// mark, is drawn and not cut off
+void MainWindowTest::panelsShowWholeLines()
+{
+    Window window(u"http://127.0.0.1:1"_s, false);
+    QVERIFY(window.show());
+    window.child<QTimer>(u"statusTimer"_s)->stop();
+    StatusBarWidget *status = window.status();
+    for (const int panel : {1, 2}) {
+        QLabel *const label = status->panel(panel);
+        status->setPanelText(panel, u"____"_s);
+        QTRY_COMPARE(label->text(), u"____"_s);
+        const QImage image = label->grab().toImage();
+        const QRgb background = image.pixel(image.width() - 1, 0);
+        int marks = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                marks += image.pixel(x, y) != background;
+        }
+        QVERIFY2(marks > 0, qPrintable(u"panel %1"_s.arg(panel)));
+    }
 }
 
 void MainWindowTest::panelTwoFollowsThePlayer()

@@ -3,12 +3,14 @@
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "mpris/mprisservice.h"
+#include "playback/listplayer.h"
 #include "playback/playorder.h"
 #include "player/audioplayer.h"
 #include "player/songnotifier.h"
 #include "privatebus.h"
 #include "testwindow.h"
 #include "timescale.h"
+#include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 
 #include <QAction>
@@ -147,6 +149,7 @@ private slots:
     void raiseAndQuit();
     void titleFollowsTheList();
     void nextPreviousAndStop();
+    void openedAddressIsNoRow();
     void notifiesSongsFromTheList();
     void titlesShowAsText_data();
     void titlesShowAsText();
@@ -463,7 +466,8 @@ void MprisTest::titleFollowsTheList()
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
 }
 
-// Next and previous go through the list as "播放" of a row would; the desktop's stop stays a stop
+// Next and previous go through the list as a double-click on a row would, every box showing the
+// song; the desktop's stop stays a stop
 void MprisTest::nextPreviousAndStop()
 {
     const CatalogueService service({u"--media-seconds"_s, u"60"_s}, kThreeSongs);
@@ -485,6 +489,9 @@ void MprisTest::nextPreviousAndStop()
     QCOMPARE(title(), u"nocturne_2.wav"_s);
 
     const QStringList titles {u"晴天"_s, u"夜曲"_s, u"稻香"_s};
+    const QStringList rawLinks {service.base() + u"/music/sunny_1.wav"_s,
+                                service.base() + u"/music/nocturne_2.wav"_s,
+                                service.base() + u"/music/rice_3.wav"_s};
     for (const int row : {1, 2, 3, 1}) {
         const int before = asked();
         QCOMPARE(call(kPlayer, u"Next"_s).type(), QDBusMessage::ReplyMessage);
@@ -492,7 +499,8 @@ void MprisTest::nextPreviousAndStop()
         QCOMPARE(title(), titles.at(row - 1));
         QCOMPARE(window.app().playIndex(), row);
         QCOMPARE(form.findChild<QLineEdit *>(u"titleBox"_s)->text().trimmed(), titles.at(row - 1));
-        QCOMPARE(asked(), before + 2);
+        QCOMPARE(form.findChild<QLineEdit *>(u"rawLinkBox"_s)->text(), rawLinks.at(row - 1));
+        QCOMPARE(asked(), before + 3);
     }
     QTRY_COMPARE_WITH_TIMEOUT(
         toMap(listener.announced(u"Metadata"_s).last()).value(u"xesam:title"_s).toString(),
@@ -534,6 +542,33 @@ void MprisTest::nextPreviousAndStop()
     QCOMPARE(property(kPlayer, u"Position"_s).toLongLong(), 0);
     QCOMPARE(asked(), before);
     QCOMPARE(title(), u"夜曲"_s);
+}
+
+// An address opened from the desktop that cannot be played is said in the status bar; the row
+// that played before is not blamed, and the list does not go past it
+void MprisTest::openedAddressIsNoRow()
+{
+    const CatalogueService service({u"--media-seconds"_s, u"60"_s}, kThreeSongs);
+    QVERIFY(service.isRunning());
+    TestWindow window(service.base());
+    window.app().integrateDesktop(*m_programBus);
+    QVERIFY(window.load());
+    call(kPlayer, u"Next"_s);
+    QVERIFY(window.waitForSongChoice());
+    QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
+    const int asked = service.requestTargets().filter(u"getonemusic"_s).size();
+
+    const QString missing = service.base() + u"/x"_s;
+    call(kPlayer, u"OpenUri"_s, {missing});
+    QTRY_VERIFY_WITH_TIMEOUT(window.panel(1).startsWith(u"无法播放打开的地址："_s),
+                             scaled(kTimeout));
+    QCOMPARE(window.app().player().url(), missing);
+    QCOMPARE(window.songs().playMark(), 0);
+    for (int row = 0; row < 3; ++row)
+        QVERIFY(window.list()->listModel().index(row, 0).data(Qt::ToolTipRole).isNull());
+    QVERIFY(!window.app().listPlayer().skipPending());
+    QVERIFY(!window.app().listPlayer().waitsForService());
+    QCOMPARE(service.requestTargets().filter(u"getonemusic"_s).size(), asked);
 }
 
 // A song from the list that begins while the window is in the background is announced, each

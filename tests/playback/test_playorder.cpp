@@ -75,28 +75,44 @@ void PlayOrderTest::aSongThatPlaysStartsTheCountOver()
     // Row 2 failed before the reset: it is tried again, and four more failures are allowed
     QCOMPARE(order.failed(1, 10), 2);
     QCOMPARE(order.failures(), 1);
+    // Row 2 plays to its end, and the row the list goes on with fails: a new run of failures
+    order.playing(2);
+    QCOMPARE(order.failed(1, 2), 2);
+    QCOMPARE(order.failures(), 1);
 }
 
 void PlayOrderTest::aSongThatFailsAsItBeginsDidNotPlay_data()
 {
-    QTest::addColumn<int>("failing"); // the row that fails once row 2 of 2 began to play
-    QTest::addColumn<int>("next");
-    QTest::addColumn<int>("failures");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("count");
+    // The rows that begin to play before they fail; the others fail before that
+    QTest::addColumn<QList<int>>("begin");
+    // The rows tried after the first, each failing in turn; the last 0 is giving up
+    QTest::addColumn<QList<int>>("tried");
 
-    // Both songs are dead: once round is row 1 and row 2, never row 1 again
-    QTest::newRow("row 2 breaks off at once") << 2 << 0 << 2;
-    // Row 2 played, and row 1 after it fails: a new run of failures
-    QTest::newRow("the next row fails") << 1 << 2 << 1;
+    QTest::newRow("both of two, from the last") << 2 << 2 << QList<int> {2} << QList<int> {1, 0};
+    QTest::newRow("from the middle") << 2 << 3 << QList<int> {2} << QList<int> {3, 1, 0};
+    QTest::newRow("from the last") << 3 << 3 << QList<int> {3} << QList<int> {1, 2, 0};
+    QTest::newRow("every row begins") << 2 << 3 << QList<int> {1, 2, 3} << QList<int> {3, 1, 0};
+    QTest::newRow("the next row begins") << 1 << 3 << QList<int> {2} << QList<int> {2, 3, 0};
 }
 
+// Once round is each row at most once from where the user started
 void PlayOrderTest::aSongThatFailsAsItBeginsDidNotPlay()
 {
-    QFETCH(const int, failing);
+    QFETCH(const int, first);
+    QFETCH(const int, count);
+    QFETCH(const QList<int>, begin);
+    QFETCH(const QList<int>, tried);
     PlayOrder order;
-    QCOMPARE(order.failed(1, 2), 2);
-    order.playing(2);
-    QTEST(order.failed(failing, 2), "next");
-    QTEST(order.failures(), "failures");
+    QList<int> rows {first};
+    while (rows.last() != 0) {
+        if (begin.contains(rows.last()))
+            order.playing(rows.last());
+        rows.append(order.failed(rows.last(), count));
+    }
+    QCOMPARE(rows.mid(1), tried);
+    QCOMPARE(order.failures(), int(tried.size()));
 }
 
 QTEST_MAIN(PlayOrderTest)
