@@ -4,12 +4,14 @@
 #include "widgets/reportlistadapter.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
+#include "widgets/shownprefix.h"
 #include "widgets/statusbarwidget.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QIcon>
 #include <QLabel>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTimer>
 
@@ -31,6 +33,19 @@ QList<ReportRow> page(int first, int count)
         rows.append(row(u"歌%1"_s.arg(i), u"QP-%1"_s.arg(i), QString::number(10000 + i)));
     return rows;
 }
+
+// The longest text handed to the style to paint or measure a cell
+class LongestText : public QStyledItemDelegate {
+public:
+    mutable qsizetype longest = 0;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        longest = std::max(longest, option->text.size());
+    }
+};
 
 // A list laid out as the window lays it out
 struct List {
@@ -70,6 +85,7 @@ private slots:
     void countIsExactInsideHandlers();
     void progressTextsAppearInOrder();
     void marksBesideTheFirstCell();
+    void hugeTitleShowsItsPrefix();
 };
 
 void ReportListViewTest::cellsShowAsGiven()
@@ -341,6 +357,25 @@ void ReportListViewTest::marksBesideTheFirstCell()
     QCOMPARE(list.songs.playMark(), 0);
     QCOMPARE(icon(3), QIcon().cacheKey());
     QVERIFY(model.index(2, 0).data(Qt::ToolTipRole).isNull());
+}
+
+// A title of millions of characters is painted and measured by what a cell can show of it
+void ReportListViewTest::hugeTitleShowsItsPrefix()
+{
+    LongestText delegate;
+    List list;
+    list.view.setItemDelegate(&delegate);
+    const QString title = u"夜曲"_s.repeated(1'000'000);
+    list.songs.addRows({row(u"歌1"_s, u"S-1"_s, u"1"_s), row(title, u"S-2"_s, u"2"_s)});
+    list.songs.autoSizeColumn(1);
+    list.view.grab();
+
+    QVERIFY(delegate.longest > 0);
+    QVERIFY(delegate.longest <= ShownPrefix::kLength + 1);
+    const QString shown = list.view.listModel().index(1, 0).data().toString();
+    QVERIFY(shown.endsWith(u"…"_s));
+    QVERIFY(title.startsWith(shown.chopped(1)));
+    QVERIFY(list.view.columnWidth(0) <= list.view.fontMetrics().horizontalAdvance(shown) + 12);
 }
 
 QTEST_MAIN(ReportListViewTest)
