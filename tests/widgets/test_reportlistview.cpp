@@ -6,6 +6,7 @@
 #include "widgets/reportlistview.h"
 #include "widgets/shownprefix.h"
 #include "widgets/statusbarwidget.h"
+#include "widgets/typeaheadbox.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
@@ -86,6 +87,7 @@ private slots:
     void progressTextsAppearInOrder();
     void marksBesideTheFirstCell();
     void hugeTitleShowsItsPrefix();
+    void typeAheadBoxKeepsItsCorner();
 };
 
 void ReportListViewTest::cellsShowAsGiven()
@@ -376,6 +378,35 @@ void ReportListViewTest::hugeTitleShowsItsPrefix()
     QVERIFY(shown.endsWith(u"…"_s));
     QVERIFY(title.startsWith(shown.chopped(1)));
     QVERIFY(list.view.columnWidth(0) <= list.view.fontMetrics().horizontalAdvance(shown) + 12);
+}
+
+// Whatever the typed text selects, at either end of the list or of the view, its box stays
+// shown in the list's bottom-right corner
+void ReportListViewTest::typeAheadBoxKeepsItsCorner()
+{
+    List list;
+    list.songs.addRows(page(1, 100));
+    list.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list.view));
+    const TypeAheadBox &box = list.view.typeAheadBox();
+    const auto inCorner = [&] {
+        const QRect area = list.view.viewport()->rect();
+        const QRect at = box.geometry();
+        // Less than half its height from the corner: a row's height away is out of place
+        return box.isVisible() && area.contains(at) && area.bottom() - at.bottom() < at.height() / 2
+            && area.right() - at.right() < at.height() / 2;
+    };
+
+    list.view.selectRow(88);
+    list.view.keyboardSearch(u"歌"_s);
+    QCOMPARE(list.view.currentIndex().row(), 89);
+    QVERIFY(inCorner());
+    // Each Down goes one row past the bottom of the view, and the eleventh round to the top
+    for (int step = 1; step <= 12; ++step) {
+        QTest::keyClick(&list.view, Qt::Key_Down);
+        QVERIFY2(inCorner(), qPrintable(u"step %1"_s.arg(step)));
+    }
+    QCOMPARE(list.view.currentIndex().row(), 1);
 }
 
 QTEST_MAIN(ReportListViewTest)
