@@ -88,6 +88,7 @@ private slots:
     void marksBesideTheFirstCell();
     void hugeTitleShowsItsPrefix();
     void typeAheadBoxKeepsItsCorner();
+    void panelTextsFitTheirPanels();
 };
 
 void ReportListViewTest::cellsShowAsGiven()
@@ -407,6 +408,28 @@ void ReportListViewTest::typeAheadBoxKeepsItsCorner()
         QVERIFY2(inCorner(), qPrintable(u"step %1"_s.arg(step)));
     }
     QCOMPARE(list.view.currentIndex().row(), 1);
+}
+
+// A text too long for its panel ends in "…" there, and the panel's tooltip gives it whole
+void ReportListViewTest::panelTextsFitTheirPanels()
+{
+    StatusBarWidget bar;
+    bar.resize(450, 20);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    const QLabel &panel = *bar.panel(1);
+    const QString whole = u"正在分析数据，请稍候。。当前已经找到：2000条资源"_s.repeated(2);
+
+    for (const QString &text : {u"搜索结束"_s, whole}) {
+        bar.setPanelText(1, text);
+        QTRY_VERIFY(panel.text() == text || panel.text().endsWith(u"…"_s));
+        QVERIFY(panel.fontMetrics().horizontalAdvance(panel.text())
+                <= panel.contentsRect().width());
+        const bool cut = panel.text() != text;
+        QCOMPARE(cut, text == whole);
+        QVERIFY(text.startsWith(cut ? panel.text().chopped(1) : panel.text()));
+        QCOMPARE(panel.toolTip().contains(text), cut);
+    }
 }
 
 QTEST_MAIN(ReportListViewTest)
