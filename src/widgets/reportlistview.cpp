@@ -2,6 +2,7 @@
 
 #include "reportlistmodel.h"
 #include "reportrowpainter.h"
+#include "rowmarks.h"
 #include "typeaheadbox.h"
 
 #include "common/failure.h"
@@ -35,8 +36,7 @@ ReportListView::ReportListView(QWidget *parent)
       m_showRows([this] { takeInStoredRows(); }), m_typeAheadBox(new TypeAheadBox(viewport()))
 {
     setModel(m_model);
-    m_model->setMarkDecorations(style()->standardIcon(QStyle::SP_MediaPlay),
-                                style()->standardIcon(QStyle::SP_MessageBoxCritical));
+    drawMarks();
     setShowGrid(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
@@ -299,6 +299,13 @@ void ReportListView::changeEvent(QEvent *event)
         remeasure();
         fitRowHeight();
     }
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        drawMarks();
+}
+
+void ReportListView::drawMarks()
+{
+    m_model->setMarkDecorations(RowMarks::playing(*this), RowMarks::failed(*this));
 }
 
 void ReportListView::measureSlice()

@@ -100,6 +100,8 @@ protected:
 
 private:
     void takeInStoredRows();
+    // In the colours of the list's texts, which a skin sets
+    void drawMarks();
     void hoverAt(QPoint position);
     void measureSlice();
     // Starts over, for a new font or new columns, or when the rows are gone
