@@ -43,6 +43,9 @@ MediaPlayerWidget::MediaPlayerWidget(AudioPlayer &player, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_controls);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // A widget class of its own paints no skin background unless told to; the strip's texts are
+    // coloured for the skin's strip, not for the window beneath it
+    setAttribute(Qt::WA_StyledBackground);
     connectControls(m_controls);
     connect(&m_player, &AudioPlayer::statusTextChanged, this, &MediaPlayerWidget::showStatus);
 }

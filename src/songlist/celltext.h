@@ -7,6 +7,8 @@
 #include <QStringView>
 #include <QtEndian>
 
+#include <algorithm>
+
 // The text of one list cell read where it is kept, without a copy: Latin-1 bytes, or UTF-16 code
 // units at any byte address, since a compact row store does not align them.
 class CellText {
@@ -35,6 +37,13 @@ public:
     }
 
     qsizetype size() const { return m_size; }
+    // The first `count` code units, or the whole text when it is shorter
+    CellText first(qsizetype count) const
+    {
+        CellText text = *this;
+        text.m_size = std::min(m_size, count);
+        return text;
+    }
     char16_t at(qsizetype i) const
     {
         return m_latin1 ? char16_t(uchar(m_bytes[i])) : qFromUnaligned<char16_t>(m_bytes + 2 * i);

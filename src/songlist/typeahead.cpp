@@ -10,6 +10,9 @@ namespace {
 
 constexpr char16_t kLatin1Last = 0xff;
 constexpr char16_t kRightQuote = 0x2019;
+// How much of a title the initials and the pinyin are read from: far more than anyone types, and
+// a title of millions of characters does not make every key read all of it
+constexpr qsizetype kTitleRead = 1000;
 
 // Typing a blank or an apostrophe between syllables ("ye qu", "xi'an") spells nothing
 bool isSeparator(char16_t unit)
@@ -54,7 +57,7 @@ bool TypeAheadText::begins(CellText cell) const
     return true;
 }
 
-bool TypeAheadText::beginsInitials(const FindingCells &row) const
+bool TypeAheadText::beginsInitials(const FindingCells &row, CellText title) const
 {
     const qsizetype stored = std::min(row.initials.size(), m_spelt.size());
     if (!std::equal(m_spelt.cbegin(), m_spelt.cbegin() + stored, row.initials.cbegin()))
@@ -65,7 +68,7 @@ bool TypeAheadText::beginsInitials(const FindingCells &row) const
     if (row.initials.size() < kStoredInitials)
         return false;
     QByteArray initials(m_spelt.size(), Qt::Uninitialized);
-    const qsizetype count = TitleSpelling::initials(row.title, initials.data(), initials.size());
+    const qsizetype count = TitleSpelling::initials(title, initials.data(), initials.size());
     return count == m_spelt.size() && initials == m_spelt;
 }
 
@@ -93,7 +96,8 @@ bool TypeAheadText::finds(const FindingCells &row) const
     if (m_spelt.isEmpty() || row.initials.isEmpty()
         || row.initials.front().toLatin1() != m_spelt.front())
         return false;
-    return beginsInitials(row) || beginsPinyin(row.title);
+    const CellText title = row.title.first(kTitleRead);
+    return beginsInitials(row, title) || beginsPinyin(title);
 }
 
 int TypeAheadText::findRow(const FindingRows &rows, int start, int step) const

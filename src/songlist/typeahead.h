@@ -24,7 +24,7 @@ public:
 
 private:
     bool begins(CellText cell) const;
-    bool beginsInitials(const FindingCells &row) const;
+    bool beginsInitials(const FindingCells &row, CellText title) const;
     bool beginsPinyin(CellText title) const;
 
     QString m_folded;

@@ -1,5 +1,7 @@
 #include "columnwidths.h"
 
+#include "shownprefix.h"
+
 #include "songlist/songrowstore.h"
 
 #include <algorithm>
@@ -37,7 +39,7 @@ void ColumnWidths::measure(const SongRowStore &rows, int columnCount, int limit)
     for (int row = m_measured; row < last; ++row) {
         for (int column = 0; column < columns; ++column) {
             m_text.resize(0);
-            rows.appendCellText(row, column, m_text);
+            ShownPrefix::appendCell(rows, row, column, m_text);
             m_widest[column] = std::max(m_widest[column], width(column));
         }
     }

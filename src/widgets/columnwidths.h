@@ -12,7 +12,8 @@ class SongRowStore;
 
 // The widest cell text of each column of a report list, over its rows from the first on, measured
 // a slice at a time as rows arrive. Rows are only ever appended or all removed, so the rows still
-// to measure are always the last ones.
+// to measure are always the last ones. What is measured of a cell is what it shows
+// (ShownPrefix): a column never needs to be wider than that.
 //
 // Shaping a text to measure it is what costs. Titles repeat a lot in a catalogue, so the width of
 // a text already measured is remembered. Identifiers and serials never repeat, but are plain

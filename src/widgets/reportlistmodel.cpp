@@ -1,5 +1,7 @@
 #include "reportlistmodel.h"
 
+#include "shownprefix.h"
+
 #include <utility>
 
 ReportListModel::ReportListModel(QObject *parent) : QAbstractTableModel(parent) { }
@@ -33,7 +35,12 @@ QVariant ReportListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_shownRows || index.column() >= SongRowStore::kColumns)
         return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+    if (role == Qt::DisplayRole) {
+        QString shown;
+        ShownPrefix::appendCell(m_rows, index.row(), index.column(), shown);
+        return shown;
+    }
+    if (role == Qt::AccessibleTextRole)
         return m_rows.cellText(index.row(), index.column());
     if (index.column() != 0)
         return {};

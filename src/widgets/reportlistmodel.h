@@ -12,6 +12,8 @@
 // Appending stores rows at once; the views learn of them only at showStoredRows(), so that a view
 // lays itself out once for many pages rather than once per page. rowCount() counts the rows the
 // views know of, storedRowCount() all of them.
+//
+// A cell displays what the window can show of it (ShownPrefix); a screen reader reads it whole.
 class ReportListModel : public QAbstractTableModel {
     Q_OBJECT
 

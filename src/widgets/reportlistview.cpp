@@ -1,6 +1,8 @@
 #include "reportlistview.h"
 
 #include "reportlistmodel.h"
+#include "reportrowpainter.h"
+#include "rowmarks.h"
 #include "typeaheadbox.h"
 
 #include "common/failure.h"
@@ -27,15 +29,6 @@ namespace {
 // after a change of font does not stall the window
 constexpr int kMeasureSlice = 256;
 
-QStyleOptionViewItem::ViewItemPosition positionInRow(int column, int columns)
-{
-    if (columns == 1)
-        return QStyleOptionViewItem::OnlyOne;
-    if (column == 0)
-        return QStyleOptionViewItem::Beginning;
-    return column + 1 == columns ? QStyleOptionViewItem::End : QStyleOptionViewItem::Middle;
-}
-
 } // namespace
 
 ReportListView::ReportListView(QWidget *parent)
@@ -43,8 +36,7 @@ ReportListView::ReportListView(QWidget *parent)
       m_showRows([this] { takeInStoredRows(); }), m_typeAheadBox(new TypeAheadBox(viewport()))
 {
     setModel(m_model);
-    m_model->setMarkDecorations(style()->standardIcon(QStyle::SP_MediaPlay),
-                                style()->standardIcon(QStyle::SP_MessageBoxCritical));
+    drawMarks();
     setShowGrid(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
@@ -307,6 +299,13 @@ void ReportListView::changeEvent(QEvent *event)
         remeasure();
         fitRowHeight();
     }
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        drawMarks();
+}
+
+void ReportListView::drawMarks()
+{
+    m_model->setMarkDecorations(RowMarks::playing(*this), RowMarks::failed(*this));
 }
 
 void ReportListView::measureSlice()
@@ -400,82 +399,7 @@ void ReportListView::paintEvent(QPaintEvent *event)
     QPainter painter(viewport());
     QStyleOptionViewItem option;
     QAbstractItemView::initViewItemOption(&option);
-    const QRect area = event->rect();
-    const int left = columnAt(area.left());
-    const int right = columnAt(area.right());
-    const std::pair columns {std::max(left, 0), right < 0 ? m_model->columnCount() - 1 : right};
-
-    const int rows = m_model->rowCount();
-    const int first = rowAt(area.top());
-    int row = first < 0 ? rows : first;
-    for (; row < rows && rowViewportPosition(row) <= area.bottom(); ++row)
-        paintRow(painter, option, row, columns);
-    const int y = row > 0 ? rowViewportPosition(row - 1) + rowHeight(row - 1) : 0;
-    if (y <= area.bottom())
-        paintEmptyRows(painter, option, row, y, area.bottom());
-}
-
-void ReportListView::paintRow(QPainter &painter, const QStyleOptionViewItem &option, int row,
-                              std::pair<int, int> columns) const
-{
-    QStyleOptionViewItem cell = option;
-    // Whole rows are selected: the selection covers every cell from edge to edge
-    cell.showDecorationSelected = true;
-    QStyle::State state = option.state;
-    state.setFlag(QStyle::State_Sibling, row + 1 < m_model->rowCount());
-    state.setFlag(QStyle::State_MouseOver, row == m_hoverRow);
-    cell.features.setFlag(QStyleOptionViewItem::Alternate, alternatingRowColors() && (row & 1));
-    cell.palette.setCurrentColorGroup(state & QStyle::State_Active ? QPalette::Active
-                                                                   : QPalette::Inactive);
-    const int y = rowViewportPosition(row);
-    for (int column = columns.first; column <= columns.second; ++column) {
-        const QModelIndex index = m_model->index(row, column);
-        cell.state = state;
-        cell.state.setFlag(QStyle::State_Selected, selectionModel()->isSelected(index));
-        cell.viewItemPosition = positionInRow(column, m_model->columnCount());
-        cell.rect = QRect(columnViewportPosition(column), y, columnWidth(column), rowHeight(row));
-        // The row's own background, alternating; the item paints the selection over it
-        QStyleOptionViewItem background = cell;
-        background.state &= ~QStyle::State_Selected;
-        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &background, &painter, this);
-        itemDelegateForIndex(index)->paint(&painter, cell, index);
-    }
-    if (hasFocus() && currentIndex().row() == row)
-        paintRowFocus(painter, option, row);
-}
-
-void ReportListView::paintRowFocus(QPainter &painter, const QStyleOptionViewItem &option,
-                                   int row) const
-{
-    // One frame around the whole row, whatever cell is current
-    QStyleOptionFocusRect focus;
-    focus.QStyleOption::operator=(option);
-    focus.state |= QStyle::State_KeyboardFocusChange;
-    const QPalette::ColorGroup group
-        = option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
-    const bool selected = selectionModel()->isRowSelected(row);
-    focus.backgroundColor
-        = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Window);
-    const QRect rect(-horizontalHeader()->offset(), rowViewportPosition(row),
-                     horizontalHeader()->length(), rowHeight(row));
-    focus.rect = style()->visualRect(layoutDirection(), viewport()->rect(), rect);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter);
-}
-
-void ReportListView::paintEmptyRows(QPainter &painter, QStyleOptionViewItem option, int row, int y,
-                                    int bottom) const
-{
-    // Some styles carry the alternating rows on below the last one
-    if (!alternatingRowColors()
-        || !style()->styleHint(QStyle::SH_ItemView_PaintAlternatingRowColorsForEmptyArea, &option,
-                               this))
-        return;
-    const int height = verticalHeader()->defaultSectionSize();
-    for (; y <= bottom; y += height, ++row) {
-        option.rect = QRect(0, y, viewport()->width(), height);
-        option.features.setFlag(QStyleOptionViewItem::Alternate, row & 1);
-        style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &option, &painter, this);
-    }
+    ReportRowPainter(*this).paint(painter, option, event->rect(), m_hoverRow);
 }
 
 QModelIndex ReportListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)

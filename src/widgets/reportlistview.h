@@ -100,6 +100,8 @@ protected:
 
 private:
     void takeInStoredRows();
+    // In the colours of the list's texts, which a skin sets
+    void drawMarks();
     void hoverAt(QPoint position);
     void measureSlice();
     // Starts over, for a new font or new columns, or when the rows are gone
@@ -109,11 +111,6 @@ private:
     // Scrolled to its end, a table lines its last row up with the bottom edge and cuts the top
     // row; a list keeps the top row whole
     void keepTopRowWhole();
-    void paintRow(QPainter &painter, const QStyleOptionViewItem &option, int row,
-                  std::pair<int, int> columns) const;
-    void paintRowFocus(QPainter &painter, const QStyleOptionViewItem &option, int row) const;
-    void paintEmptyRows(QPainter &painter, QStyleOptionViewItem option, int row, int y,
-                        int bottom) const;
     int pageRow(int row, int distance) const;
     QModelIndex scrolledSideways(int direction);
     // The keys that go from one row the typed text finds to the next while its box is shown;

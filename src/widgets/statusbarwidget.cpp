@@ -1,5 +1,7 @@
 #include "statusbarwidget.h"
 
+#include "shownprefix.h"
+
 #include <QEvent>
 #include <QLabel>
 
@@ -10,6 +12,12 @@ namespace {
 // The room that QStatusBar's own layout keeps above and below its items
 constexpr int kSpaceAbove = 3;
 constexpr int kSpaceBelow = 2;
+
+// A tooltip that starts with markup would be shown as rich text: escape it first
+QString plainToolTip(const QString &text)
+{
+    return text.isEmpty() ? text : u"<p style='white-space:pre'>%1</p>"_s.arg(text.toHtmlEscaped());
+}
 
 } // namespace
 
@@ -24,6 +32,9 @@ StatusBarWidget::StatusBarWidget(QWidget *parent)
         // Panel texts come partly from the service: never interpret them as markup
         label->setTextFormat(Qt::PlainText);
         label->setMouseTracking(true);
+        // The panels share the bar by their stretch, whatever their texts: a text too long for
+        // its panel is cut with "…" rather than cut off
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         label->installEventFilter(this);
         addWidget(label, i == 0 ? 3 : 2);
         m_panels[i] = label;
@@ -57,25 +68,41 @@ void StatusBarWidget::setPanelText(int panel, const QString &text)
 void StatusBarWidget::showTexts()
 {
     for (int i = 0; i < 2; ++i) {
-        if (m_panels[i]->text() == m_texts[i])
+        if (m_shownTexts[i] == m_texts[i])
             continue;
-        m_panels[i]->setText(m_texts[i]);
+        m_shownTexts[i] = m_texts[i];
+        fitText(i);
         emit panelTextChanged(i + 1);
     }
+}
+
+void StatusBarWidget::fitText(int index)
+{
+    QLabel *const label = m_panels[index];
+    const QString text = ShownPrefix::of(m_shownTexts[index]);
+    const QString fitted
+        = label->fontMetrics().elidedText(text, Qt::ElideRight, label->contentsRect().width());
+    label->setText(fitted);
+    // The whole text, when the panel shows only part of it
+    label->setToolTip(fitted == text ? QString() : plainToolTip(text));
 }
 
 void StatusBarWidget::setToolTipText(const QString &text)
 {
     m_toolTipText = text;
-    // A tooltip that starts with markup would be shown as rich text: escape it first
-    setToolTip(text.isEmpty() ? text
-                              : u"<p style='white-space:pre'>%1</p>"_s.arg(text.toHtmlEscaped()));
+    setToolTip(plainToolTip(ShownPrefix::of(text)));
 }
 
 bool StatusBarWidget::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove)
         emit mouseMoved();
+    if (event->type() == QEvent::Resize) {
+        for (int i = 0; i < 2; ++i) {
+            if (watched == m_panels[i])
+                fitText(i);
+        }
+    }
     return QStatusBar::eventFilter(watched, event);
 }
 

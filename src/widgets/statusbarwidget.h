@@ -12,6 +12,7 @@ class QLabel;
 //
 // A list run writes both panels for every page, far more often than a screen shows them: the
 // panels take their newest texts at most once per frame. panelText() is always the newest text.
+// A text too long for its panel ends in "…" there, and the panel's tooltip gives it whole.
 class StatusBarWidget : public QStatusBar, public StatusPanels {
     Q_OBJECT
 
@@ -38,9 +39,13 @@ protected:
 
 private:
     void showTexts();
+    // Shows a panel's text, cut to the panel's width
+    void fitText(int index);
 
     QLabel *m_panels[2];
     QString m_texts[2];
+    // The texts the panels show, whole
+    QString m_shownTexts[2];
     FrameThrottle m_showTexts;
     QString m_toolTipText;
 };

@@ -55,6 +55,14 @@ void TypeAheadBox::showTyped(const QString &typed, bool found)
     m_closeTimer.start();
 }
 
+void TypeAheadBox::moveEvent(QMoveEvent *event)
+{
+    QLabel::moveEvent(event);
+    // Scrolling the list moves its children with its rows: the box goes back to its corner
+    if (isVisible())
+        place();
+}
+
 bool TypeAheadBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize && isVisible())

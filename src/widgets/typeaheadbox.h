@@ -7,7 +7,8 @@
 
 // The small box at the bottom-right of the song list that shows what is being typed to find a
 // row, as file dialogs show it. It says when the text finds no row, and closes by itself when
-// no key has come for a while. It never takes the focus or a click from the list.
+// no key has come for a while. It never takes the focus or a click from the list, and it stays in
+// its corner whatever the list scrolls to.
 class TypeAheadBox : public QLabel {
     Q_OBJECT
 
@@ -25,6 +26,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void place();

@@ -1,4 +1,9 @@
+#include "player/audioplayer.h"
+#include "player/mediaplayerwidget.h"
 #include "skin/skinlibrary.h"
+#include "widgets/reportlistadapter.h"
+#include "widgets/reportlistmodel.h"
+#include "widgets/reportlistview.h"
 #include "widgets/typeaheadbox.h"
 
 #include <QApplication>
@@ -16,11 +21,11 @@
 #include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 
 #include "contrast.h"
 
 #include <algorithm>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -37,11 +42,10 @@ public:
         central->setFixedSize(450, 500);
         setCentralWidget(central);
 
-        auto *const player = new QWidget(central);
+        auto *const player = new MediaPlayerWidget(*new AudioPlayer(this), central);
         player->setObjectName(u"playerStrip"_s);
         player->setGeometry(0, 0, 449, 44);
-        playerText = new QLabel(player);
-        playerText->setGeometry(300, 10, 100, 20);
+        playerText = player->findChild<QLabel *>(u"timeLabel"_s);
 
         label = new QLabel(central);
         label->setObjectName(u"keywordLabel"_s);
@@ -56,12 +60,23 @@ public:
         site->setObjectName(u"siteButton"_s);
         site->setGeometry(374, 43, 73, 25);
 
-        auto *const frame = new QGroupBox(u"歌曲列表："_s, central);
+        frame = new QGroupBox(u"歌曲列表："_s, central);
         frame->setObjectName(u"songListFrame"_s);
         frame->setGeometry(0, 72, 449, 337);
-        list = new QTreeWidget(frame);
+        list = new ReportListView(frame);
         list->setObjectName(u"songList"_s);
         list->setGeometry(8, 16, 433, 313);
+        songs = std::make_unique<ReportListAdapter>(*list);
+        songs->setFullRowSelect(true); // as start-up sets it
+        // Narrower than the list, so that the last column's right end shows the rows' background
+        for (const QString &header : {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s})
+            songs->addColumn(header, kColumnTwips);
+        const QString pad(12, u' ');
+        for (int row = 1; row <= kRows; ++row)
+            songs->addRows({{u"夜曲%1"_s.arg(row) + pad, u"QP-%1"_s.arg(row) + pad, u"1"_s + pad}});
+        songs->setErrorMark(1, u"无法播放该媒体"_s);
+        songs->setPlayMark(2);
+        songs->setErrorMark(3, u"无法播放该媒体"_s);
         typeAhead = new TypeAheadBox(list->viewport());
 
         link = new QLineEdit(central);
@@ -82,12 +97,29 @@ public:
     QLineEdit *keyword = nullptr;
     QPushButton *search = nullptr;
     QPushButton *site = nullptr;
-    QTreeWidget *list = nullptr;
+    // Row 2 carries the play mark, rows 1 and 3 the error mark
+    static constexpr int kRows = 3;
+    static constexpr int kColumnTwips = 1500;
+    QGroupBox *frame = nullptr;
+    ReportListView *list = nullptr;
+    std::unique_ptr<ReportListAdapter> songs;
     TypeAheadBox *typeAhead = nullptr;
     QLineEdit *link = nullptr;
     QStatusBar *status = nullptr;
     QLabel *panel = nullptr;
 };
+
+// The strongest contrast of a pixel of `area` against `back`: where a text's or a mark's strokes
+// are solid
+double strongestContrast(const QImage &image, const QRect &area, const QColor &back)
+{
+    double strongest = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            strongest = std::max(strongest, contrast(image.pixelColor(x, y), back));
+    }
+    return strongest;
+}
 
 QString bundledSkin()
 {
@@ -341,22 +373,28 @@ void SkinTest::bundledSkinIsReadable_data()
     QTest::addColumn<int>("aero");
     // Whether the text typed into the list finds a row
     QTest::addColumn<bool>("found");
-    QTest::newRow("normal") << 0 << true;
-    QTest::newRow("frosted") << 1 << true;
-    QTest::newRow("normal, typed text finds nothing") << 0 << false;
-    QTest::newRow("frosted, typed text finds nothing") << 1 << false;
+    // Of the list, counted from 1: the row with the play mark, or one with an error mark
+    QTest::addColumn<int>("selectedRow");
+    QTest::newRow("normal") << 0 << true << 3;
+    QTest::newRow("frosted") << 1 << true << 3;
+    QTest::newRow("normal, typed text finds nothing") << 0 << false << 3;
+    QTest::newRow("frosted, typed text finds nothing") << 1 << false << 3;
+    QTest::newRow("normal, playing row selected") << 0 << true << 2;
+    QTest::newRow("frosted, playing row selected") << 1 << true << 2;
 }
 
 void SkinTest::bundledSkinIsReadable()
 {
     QFETCH(int, aero);
     QFETCH(bool, found);
+    QFETCH(int, selectedRow);
 
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     skin.attachSkin(bundledSkin(), QString());
     skin.setAero(aero);
     window.typeAhead->showTyped(u"yq"_s, found);
+    window.songs->select(selectedRow);
     const QImage image = window.grab().toImage();
 
     struct Sample {
@@ -375,7 +413,7 @@ void SkinTest::bundledSkinIsReadable()
         {"site button", window.site, QPalette::ButtonText},
         {"song list", window.list->viewport(), QPalette::Text},
         {"status panel", window.panel, QPalette::WindowText},
-        {"player text", window.playerText, QPalette::WindowText},
+        {"player time", window.playerText, QPalette::WindowText, true},
         {"typed text", window.typeAhead, QPalette::WindowText, true},
     };
     constexpr int kBorderAndMore = 2;
@@ -394,9 +432,40 @@ void SkinTest::bundledSkinIsReadable()
                                 .arg(ratio, 0, 'f', 1)));
     }
 
-    const QPalette list = window.list->palette();
-    QVERIFY(contrast(list.color(QPalette::HighlightedText), list.color(QPalette::Highlight))
-            >= 4.5);
+    // Texts and marks in colours of the skin's sub-controls and of the list's rows, as drawn:
+    // their strongest pixel against the background beside them
+    struct Drawn {
+        QString what;
+        QRect area;
+        QPoint backAt;
+    };
+    QList<Drawn> drawn;
+    const ReportListView &list = *window.list;
+    const QPoint listAt = list.viewport()->mapTo(&window, QPoint());
+    const int markWidth = list.style()->pixelMetric(QStyle::PM_SmallIconSize) + 3 * kBorderAndMore;
+    for (int row = 0; row < SkinnedWindow::kRows; ++row) {
+        const QRect cell = list.visualRect(list.listModel().index(row, 0)).translated(listAt);
+        const QRect last = list.visualRect(list.listModel().index(row, 2)).translated(listAt);
+        // The row's background shows at the right end of its last column
+        const QPoint backAt(last.right() - kBorderAndMore, last.center().y());
+        drawn.append({u"row %1's mark"_s.arg(row + 1),
+                      cell.adjusted(0, 0, markWidth - cell.width(), 0), backAt});
+        drawn.append({u"row %1's text"_s.arg(row + 1), cell.adjusted(markWidth, 0, 0, 0), backAt});
+    }
+    // The frame's title at its top left, on the window's background above the frame's border
+    const QPoint frameAt = window.frame->mapTo(&window, QPoint());
+    const QFontMetrics metrics = window.frame->fontMetrics();
+    const int titleRight = metrics.horizontalAdvance(window.frame->title()) + 8 * kBorderAndMore;
+    drawn.append({u"frame title"_s, QRect(frameAt, QSize(titleRight, metrics.height())),
+                  frameAt + QPoint(titleRight + 4 * kBorderAndMore, 1)});
+
+    for (const Drawn &part : std::as_const(drawn)) {
+        const QColor back = image.pixelColor(part.backAt);
+        const double ratio = strongestContrast(image, part.area, back);
+        QVERIFY2(ratio >= 4.5,
+                 qPrintable(
+                     u"%1 on %2 is only %3:1"_s.arg(part.what, back.name()).arg(ratio, 0, 'f', 1)));
+    }
 }
 
 void SkinTest::bundledSkinKeepsTextRoom()

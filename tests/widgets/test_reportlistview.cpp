@@ -4,12 +4,15 @@
 #include "widgets/reportlistadapter.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
+#include "widgets/shownprefix.h"
 #include "widgets/statusbarwidget.h"
+#include "widgets/typeaheadbox.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QIcon>
 #include <QLabel>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTimer>
 
@@ -31,6 +34,19 @@ QList<ReportRow> page(int first, int count)
         rows.append(row(u"歌%1"_s.arg(i), u"QP-%1"_s.arg(i), QString::number(10000 + i)));
     return rows;
 }
+
+// The longest text handed to the style to paint or measure a cell
+class LongestText : public QStyledItemDelegate {
+public:
+    mutable qsizetype longest = 0;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        longest = std::max(longest, option->text.size());
+    }
+};
 
 // A list laid out as the window lays it out
 struct List {
@@ -70,6 +86,9 @@ private slots:
     void countIsExactInsideHandlers();
     void progressTextsAppearInOrder();
     void marksBesideTheFirstCell();
+    void hugeTitleShowsItsPrefix();
+    void typeAheadBoxKeepsItsCorner();
+    void panelTextsFitTheirPanels();
 };
 
 void ReportListViewTest::cellsShowAsGiven()
@@ -341,6 +360,76 @@ void ReportListViewTest::marksBesideTheFirstCell()
     QCOMPARE(list.songs.playMark(), 0);
     QCOMPARE(icon(3), QIcon().cacheKey());
     QVERIFY(model.index(2, 0).data(Qt::ToolTipRole).isNull());
+}
+
+// A title of millions of characters is painted and measured by what a cell can show of it
+void ReportListViewTest::hugeTitleShowsItsPrefix()
+{
+    LongestText delegate;
+    List list;
+    list.view.setItemDelegate(&delegate);
+    const QString title = u"夜曲"_s.repeated(1'000'000);
+    list.songs.addRows({row(u"歌1"_s, u"S-1"_s, u"1"_s), row(title, u"S-2"_s, u"2"_s)});
+    list.songs.autoSizeColumn(1);
+    list.view.grab();
+
+    QVERIFY(delegate.longest > 0);
+    QVERIFY(delegate.longest <= ShownPrefix::kLength + 1);
+    const QString shown = list.view.listModel().index(1, 0).data().toString();
+    QVERIFY(shown.endsWith(u"…"_s));
+    QVERIFY(title.startsWith(shown.chopped(1)));
+    QVERIFY(list.view.columnWidth(0) <= list.view.fontMetrics().horizontalAdvance(shown) + 12);
+}
+
+// Whatever the typed text selects, at either end of the list or of the view, its box stays
+// shown in the list's bottom-right corner
+void ReportListViewTest::typeAheadBoxKeepsItsCorner()
+{
+    List list;
+    list.songs.addRows(page(1, 100));
+    list.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list.view));
+    const TypeAheadBox &box = list.view.typeAheadBox();
+    const auto inCorner = [&] {
+        const QRect area = list.view.viewport()->rect();
+        const QRect at = box.geometry();
+        // Less than half its height from the corner: a row's height away is out of place
+        return box.isVisible() && area.contains(at) && area.bottom() - at.bottom() < at.height() / 2
+            && area.right() - at.right() < at.height() / 2;
+    };
+
+    list.view.selectRow(88);
+    list.view.keyboardSearch(u"歌"_s);
+    QCOMPARE(list.view.currentIndex().row(), 89);
+    QVERIFY(inCorner());
+    // Each Down goes one row past the bottom of the view, and the eleventh round to the top
+    for (int step = 1; step <= 12; ++step) {
+        QTest::keyClick(&list.view, Qt::Key_Down);
+        QVERIFY2(inCorner(), qPrintable(u"step %1"_s.arg(step)));
+    }
+    QCOMPARE(list.view.currentIndex().row(), 1);
+}
+
+// A text too long for its panel ends in "…" there, and the panel's tooltip gives it whole
+void ReportListViewTest::panelTextsFitTheirPanels()
+{
+    StatusBarWidget bar;
+    bar.resize(450, 20);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    const QLabel &panel = *bar.panel(1);
+    const QString whole = u"正在分析数据，请稍候。。当前已经找到：2000条资源"_s.repeated(2);
+
+    for (const QString &text : {u"搜索结束"_s, whole}) {
+        bar.setPanelText(1, text);
+        QTRY_VERIFY(panel.text() == text || panel.text().endsWith(u"…"_s));
+        QVERIFY(panel.fontMetrics().horizontalAdvance(panel.text())
+                <= panel.contentsRect().width());
+        const bool cut = panel.text() != text;
+        QCOMPARE(cut, text == whole);
+        QVERIFY(text.startsWith(cut ? panel.text().chopped(1) : panel.text()));
+        QCOMPARE(panel.toolTip().contains(text), cut);
+    }
 }
 
 QTEST_MAIN(ReportListViewTest)
