@@ -1,18 +1,22 @@
-// Soak run: many list runs and link resolutions in one process, against a stand-in service of
-// ten pages, with the resident memory sampled as they go. A list run clears and refills the real
+// Soak run: many list runs, link resolutions and songs played in one process, against stand-in
+// services, with the resident memory sampled as they go. A list run clears and refills the real
 // report list widget, so the model, the view and the network stack are all exercised the way
-// the window uses them. Memory counts as flat when, after the first sample, it never grows by
-// more than the threshold above that sample: allocator arenas and Qt's caches settle during the
-// first runs, later growth is a leak.
+// the window uses them. The songs are played by the program's own window through the list's
+// continue rule: short songs of the stand-in, row 1 again and again, through Qt's media player.
+// Memory counts as flat when, after the first sample, it never grows by more than the threshold
+// above that sample: allocator arenas and Qt's caches settle during the first runs, later growth is
+// a leak.
 //
 // Prints the series as plain tables on standard output; exits 1 when a run went wrong or memory
 // grew, so that scripts/soak.sh can say so.
 
+#include "benchwindow.h"
 #include "catalogueservice.h"
 
 #include "links/linkresolver.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
+#include "player/audioplayer.h"
 #include "songlist/songlistloader.h"
 #include "widgets/reportlistadapter.h"
 #include "widgets/reportlistview.h"
@@ -26,6 +30,7 @@
 #include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -39,6 +44,8 @@ constexpr int kSongs = 200;
 constexpr int kPerPage = 20;
 // Growth above the first sample that still counts as noise
 constexpr double kFlatThresholdMb = 2.0;
+// A song that has not begun within this has stopped the soak run
+constexpr int kLongestSongWaitMs = 60000;
 
 // VmRSS of this process in kB, 0 when it cannot be read
 qint64 residentKb()
@@ -143,6 +150,63 @@ QString resolve(const LinkResolver &links, const QString &id)
     return outcome;
 }
 
+// Counts the songs that begin, sampling the memory every `every` songs, until `plays` have begun
+// or none has begun for kLongestSongWaitMs
+class PlayCounter {
+public:
+    PlayCounter(int plays, int every) : m_plays(plays), m_every(every)
+    {
+        m_stalled.setSingleShot(true);
+        m_stalled.setInterval(kLongestSongWaitMs);
+        QObject::connect(&m_stalled, &QTimer::timeout, &m_loop, &QEventLoop::quit);
+    }
+
+    void stateChanged(MediaPlayer::PlayState state)
+    {
+        if (state != MediaPlayer::Playing)
+            return;
+        m_stalled.start();
+        if (++m_begun % m_every == 0)
+            m_series.append({m_begun, residentKb()});
+        if (m_begun >= m_plays)
+            m_loop.quit();
+    }
+
+    // The samples; empty when playback stopped going on
+    QList<Sample> run()
+    {
+        m_stalled.start();
+        m_loop.exec();
+        return m_begun >= m_plays ? m_series : QList<Sample>();
+    }
+    int begun() const { return m_begun; }
+
+private:
+    const int m_plays;
+    const int m_every;
+    int m_begun = 0;
+    QList<Sample> m_series;
+    QEventLoop m_loop;
+    QTimer m_stalled;
+};
+
+// Plays `plays` songs through the window's continue rule, with the memory every 100 songs
+QList<Sample> playSongs(const QString &serviceBase, int plays)
+{
+    BenchWindow window(serviceBase);
+    // Shown, so that every song also goes through the window's painting
+    if (!window.load() || !window.showAndWait())
+        return {};
+    PlayCounter counter(plays, 100);
+    QObject::connect(&window.player(), &AudioPlayer::playStateChanged, &window.player(),
+                     [&counter](MediaPlayer::PlayState state) { counter.stateChanged(state); });
+    const QList<Sample> series = counter.run();
+    if (series.isEmpty())
+        std::fprintf(stderr, "bench_soak: playback stopped after %d songs: %s\n", counter.begun(),
+                     qPrintable(window.player().statusText()));
+    return series;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -158,10 +222,15 @@ int main(int argc, char *argv[])
                                         u"1000"_s);
     const QCommandLineOption resolutionsOption(u"resolutions"_s, u"Link resolutions."_s, u"n"_s,
                                                u"10000"_s);
-    parser.addOptions({runsOption, resolutionsOption});
+    const QCommandLineOption playsOption(u"plays"_s, u"Songs played by the continue rule."_s,
+                                         u"n"_s, u"1000"_s);
+    const QCommandLineOption secondsOption(u"media-seconds"_s, u"Length of each song."_s, u"s"_s,
+                                           u"0.3"_s);
+    parser.addOptions({runsOption, resolutionsOption, playsOption, secondsOption});
     parser.process(app);
     const int runs = qMax(100, parser.value(runsOption).toInt());
     const int resolutions = qMax(1000, parser.value(resolutionsOption).toInt());
+    const int plays = qMax(100, parser.value(playsOption).toInt());
 
     const CatalogueService service(
         {u"--songs"_s, QString::number(kSongs), u"--per-page"_s, QString::number(kPerPage)});
@@ -183,8 +252,9 @@ int main(int argc, char *argv[])
     SongListLoader loader(urls, fetcher, window.songs());
     LinkResolver links(fetcher, urls);
 
-    std::printf("bench_soak: %d list runs of %d pages, then %d link resolutions; service %s\n",
-                runs, kSongs / kPerPage, resolutions, qPrintable(service.base()));
+    std::printf("bench_soak: %d list runs of %d pages, %d link resolutions, then %d songs played; "
+                "service %s\n",
+                runs, kSongs / kPerPage, resolutions, plays, qPrintable(service.base()));
     std::printf("Starting VmRSS: %.1f MB\n", double(residentKb()) / 1024);
 
     QElapsedTimer total;
@@ -228,7 +298,21 @@ int main(int argc, char *argv[])
     }
     const bool linksFlat = report("Link resolutions", "resolved", linkSeries, phase.elapsed());
 
+    // The stand-in's own catalogue, with its background track: start-up plays that track, and
+    // from then on the continue rule plays row 1 after every song
+    const CatalogueService songs({u"--media-seconds"_s, parser.value(secondsOption)});
+    if (!songs.isRunning()) {
+        std::fprintf(stderr, "bench_soak: the service of short songs did not start\n");
+        return 1;
+    }
+    phase.restart();
+    const QList<Sample> playSeries = playSongs(songs.base(), plays);
+    if (playSeries.isEmpty())
+        return 1;
+    const bool playsFlat = report("Songs played", "played", playSeries, phase.elapsed());
+
+    const bool flat = runsFlat && linksFlat && playsFlat;
     std::printf("\nWall time: %.1f s. Memory %s.\n", double(total.elapsed()) / 1000,
-                runsFlat && linksFlat ? "stayed flat" : "grew");
-    return runsFlat && linksFlat ? 0 : 1;
+                flat ? "stayed flat" : "grew");
+    return flat ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "playercontrols.h"
 
 #include <QBoxLayout>
+#include <QEvent>
 #include <QLabel>
 #include <QSlider>
 #include <QStyle>
@@ -32,7 +33,7 @@ PlayerControls::PlayerControls(QWidget *parent)
 
     m_stopButton->setObjectName(u"stopButton"_s);
     m_stopButton->setAutoRaise(true);
-    m_stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    m_stopButton->setIcon(standardIcon(QStyle::SP_MediaStop));
     m_stopButton->setToolTip(u"停止"_s);
     connect(m_stopButton, &QToolButton::clicked, this, &PlayerControls::stopClicked);
 
@@ -78,9 +79,36 @@ PlayerControls::PlayerControls(QWidget *parent)
 
 void PlayerControls::setPlaying(bool playing)
 {
+    m_playing = playing;
     m_playPauseButton->setIcon(
-        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+        standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
     m_playPauseButton->setToolTip(playing ? u"暂停"_s : u"播放"_s);
+}
+
+QIcon PlayerControls::standardIcon(QStyle::StandardPixmap which)
+{
+    auto found = m_icons.constFind(which);
+    if (found == m_icons.cend())
+        found = m_icons.insert(which, style()->standardIcon(which));
+    return *found;
+}
+
+void PlayerControls::showIcons()
+{
+    m_playPauseButton->setIcon(
+        standardIcon(m_playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    m_stopButton->setIcon(standardIcon(QStyle::SP_MediaStop));
+    m_muteButton->setIcon(standardIcon(m_muteButton->isChecked() ? QStyle::SP_MediaVolumeMuted
+                                                                 : QStyle::SP_MediaVolume));
+}
+
+void PlayerControls::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::StyleChange)
+        return;
+    m_icons.clear();
+    showIcons();
 }
 
 void PlayerControls::setDuration(qint64 milliseconds)
@@ -111,7 +139,7 @@ void PlayerControls::setMuted(bool muted)
     const QSignalBlocker blocker(m_muteButton);
     m_muteButton->setChecked(muted);
     m_muteButton->setIcon(
-        style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+        standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
     m_muteButton->setToolTip(muted ? u"取消静音"_s : u"静音"_s);
 }
 

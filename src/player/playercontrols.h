@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QHash>
+#include <QIcon>
+#include <QStyle>
 #include <QWidget>
 
 class QLabel;
@@ -31,7 +34,14 @@ signals:
     void volumeChanged(int volume);
     void mutedChanged(bool muted);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    // The style's icon, made once: a new icon at every change of state would leave its pixmaps
+    // in Qt's pixmap cache, a few kilobytes for every song played
+    QIcon standardIcon(QStyle::StandardPixmap which);
+    void showIcons();
     void seekActionTriggered(int action);
     void muteToggled(bool muted);
     void updateTimeLabel();
@@ -44,4 +54,6 @@ private:
     QSlider *m_volumeSlider;
     qint64 m_duration = 0;
     qint64 m_position = 0;
+    bool m_playing = false;
+    QHash<int, QIcon> m_icons;
 };

@@ -4,6 +4,9 @@
 
 #include "songlist/songrowstore.h"
 
+#include <QGlyphRun>
+#include <QTextLayout>
+
 #include <algorithm>
 
 namespace {
@@ -12,23 +15,37 @@ namespace {
 // different titles, and a few thousand widths cost little memory.
 constexpr qsizetype kKnownWidths = 2048;
 
-enum Pair : quint8 { Unknown, AddsUp, Shaped };
+enum Pair : quint8 { Unknown, AddsUp, Kerns, Joins };
 
 bool isPlainAscii(char16_t character)
 {
     return character >= u' ' && character <= u'~';
 }
 
+qsizetype glyphCount(const QString &text, const QFont &font)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    qsizetype glyphs = 0;
+    for (const QGlyphRun &run : layout.glyphRuns())
+        glyphs += run.glyphIndexes().size();
+    return glyphs;
+}
+
 } // namespace
 
 void ColumnWidths::reset(const QFont &font, int columns)
 {
+    m_font = font;
     m_metrics = QFontMetrics(font);
     m_exactMetrics = QFontMetricsF(font);
     m_widest.fill(0, columns);
     m_known = QList<QHash<QString, int>>(columns);
     m_advances.fill(-1);
     m_pairs.fill(Unknown);
+    m_kerning.clear();
     m_measured = 0;
 }
 
@@ -67,13 +84,13 @@ int ColumnWidths::width(int column)
 
 std::optional<int> ColumnWidths::addedWidth(QStringView text)
 {
-    // Advances are multiples of 1/64 pixel, which a double adds up exactly; the font rounds the
-    // sum as it rounds a shaped text's width
+    // Advances and kerning are multiples of 1/64 pixel, which a double adds up exactly; the font
+    // rounds the sum as it rounds a shaped text's width
     qreal width = 0;
     char16_t previous = 0;
     for (const QChar character : text) {
         const char16_t code = character.unicode();
-        if (!isPlainAscii(code) || (previous && !addsUp(previous, code)))
+        if (!isPlainAscii(code) || (previous && !addPair(previous, code, width)))
             return std::nullopt;
         width += advance(code);
         previous = code;
@@ -81,15 +98,23 @@ std::optional<int> ColumnWidths::addedWidth(QStringView text)
     return qRound(width);
 }
 
-bool ColumnWidths::addsUp(char16_t left, char16_t right)
+bool ColumnWidths::addPair(char16_t left, char16_t right, qreal &width)
 {
-    quint8 &pair = m_pairs[left * 128 + right];
+    const quint16 key = left * 128 + right;
+    quint8 &pair = m_pairs[key];
     if (pair == Unknown) {
-        const QChar both[] = {QChar(left), QChar(right)};
-        const qreal shaped = m_exactMetrics.horizontalAdvance(QString(both, 2));
-        pair = shaped == advance(left) + advance(right) ? AddsUp : Shaped;
+        const QChar characters[] = {QChar(left), QChar(right)};
+        const QString both(characters, 2);
+        const qreal kerning
+            = m_exactMetrics.horizontalAdvance(both) - advance(left) - advance(right);
+        // A ligature is as wide as it is only where the font forms it, a kerned pair anywhere
+        pair = kerning == 0 ? AddsUp : glyphCount(both, m_font) == 2 ? Kerns : Joins;
+        if (pair == Kerns)
+            m_kerning.insert(key, kerning);
     }
-    return pair == AddsUp;
+    if (pair == Kerns)
+        width += m_kerning.value(key);
+    return pair != Joins;
 }
 
 qreal ColumnWidths::advance(char16_t character)

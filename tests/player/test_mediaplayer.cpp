@@ -319,6 +319,9 @@ void MediaPlayerTest::pauseAndStopButtons()
     player.setUrl(url(u"tone-a.wav"_s));
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Playing, scaled(kTimeout));
     QCOMPARE(playPause->toolTip(), u"暂停"_s);
+    // Each state shows the one icon made for it, not a new one per song, whose pixmaps would
+    // pile up in the pixmap cache
+    const qint64 pauseIcon = playPause->icon().cacheKey();
 
     playPause->click();
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Paused, scaled(kTimeout));
@@ -330,6 +333,7 @@ void MediaPlayerTest::pauseAndStopButtons()
 
     playPause->click();
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), MediaPlayer::Playing, scaled(kTimeout));
+    QCOMPARE(playPause->icon().cacheKey(), pauseIcon);
     stop->click();
     QCOMPARE(player.playState(), MediaPlayer::Stopped);
     QCOMPARE(player.statusText(), u"已停止"_s);

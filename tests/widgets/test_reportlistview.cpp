@@ -174,8 +174,10 @@ void ReportListViewTest::widthsEqualFullMeasurement()
         list.songs.addRows(rows);
         QCoreApplication::processEvents();
     }
-    // The widest title is plain ASCII whose neighbours kern
-    list.songs.addRows({row(u"AVAVAVAV WAVY Tokyo To Yuval LTAVAV"_s, u"S-9"_s, u"1"_s)});
+    // The widest title is plain ASCII whose neighbours kern; the widest serial is of pairs that
+    // the font joins into one glyph ("ff")
+    list.songs.addRows({row(u"AVAVAVAV WAVY Tokyo To Yuval LTAVAV"_s, u"P-9"_s, u"1"_s),
+                        row(u"Waffle"_s, QString(20, u'f'), u"2"_s)});
 
     const auto measuredInFull = [&] {
         for (int column = 0; column < 3; ++column) {
