@@ -47,6 +47,7 @@ DownloadsWindow::DownloadsWindow(DownloadManager &downloads, Shell &shell, QWidg
     m_emptyNote->setObjectName(u"emptyNote"_s);
     m_emptyNote->setAccessibleName(kEmpty);
     m_emptyNote->setAlignment(Qt::AlignCenter);
+    m_emptyNote->setTextFormat(Qt::PlainText);
     m_rows->addWidget(m_emptyNote);
     m_rows->addStretch();
     scroll->setWidget(list);
