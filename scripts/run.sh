@@ -23,7 +23,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "${XDG_RUNTIME_DIR}" ]; then
     chmod 700 "$XDG_RUNTIME_DIR"
     export XDG_RUNTIME_DIR
 fi
-export QT_MEDIA_BACKEND=${QT_MEDIA_BACKEND:-gstreamer}
+source scripts/media-backend.sh
 
 # PulseAudio, or PipeWire in its place, listens on this socket
 sound_server_running() {
