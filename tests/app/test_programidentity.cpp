@@ -213,7 +213,7 @@ void ProgramIdentityTest::requestsFollowSystemProxy()
         const QRegularExpression byPlayer(u"/music/.* \\| (GStreamer|Lavf)"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!proxy.requests().filter(byPlayer).isEmpty(), scaled(10000));
     }
-    QNetworkProxyFactory::setUseSystemConfiguration(false);
+    QNetworkProxyFactory::setApplicationProxyFactory(nullptr);
 
     const QStringList seen = proxy.requests();
     for (const QString &kind :
