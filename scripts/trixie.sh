@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 
-[ "$(id -u)" -eq 0 ] || { echo "scripts/trixie.sh runs as root (chroot, mounts)" >&2; exit 1; }
+[ "$(id -u)" -eq 0 ] || { echo "scripts/trixie.sh runs as root (namespaces, mounts)" >&2; exit 1; }
 revision=HEAD
 if [ "${1:-}" = --worktree ]; then
     revision=$(git stash create)
@@ -93,8 +93,8 @@ cd /
 umount -l /.host
 exec "$@"'
 inroot() {
-    unshare --mount --propagation private bash -c "$enter" enter "$root" "$cache" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive CCACHE_DIR=/var/cache/ccache \
+    unshare --mount --propagation private bash -c "$enter" enter "$root" "$cache" \
+        env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive CCACHE_DIR=/var/cache/ccache \
         CMAKE_CXX_COMPILER_LAUNCHER=ccache BUILD_ARGS="${BUILD_ARGS:-}" \
         ${QUILLPOD_TIME_SCALE:+QUILLPOD_TIME_SCALE=$QUILLPOD_TIME_SCALE} "$@"
 }
