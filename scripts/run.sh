@@ -29,15 +29,16 @@ source scripts/media-backend.sh
 sound_server_running() {
     [ -n "${PULSE_SERVER:-}" ] || [ -S "$XDG_RUNTIME_DIR/pulse/native" ]
 }
-# Without one, the audio sink reports the refused connection at every song, and Qt's device list
-# once at start: say it once here and keep the terminal quiet after that
+# Without one, the audio sink reports the refused connection (GStreamer) or the missing device
+# (FFmpeg) at every song, and Qt's device list once at start: say it once here and keep the
+# terminal quiet after that
 run_quillpod() {
     if sound_server_running; then
         "$@"
     else
         echo "No sound server (PulseAudio or PipeWire) is running: playback runs silently."
         "$@" 2> >(grep --line-buffered -v -e 'Failed to connect: Connection refused' \
-            -e 'pa_context_connect() failed' >&2)
+            -e 'pa_context_connect() failed' -e 'No audio device detected' >&2)
     fi
 }
 
