@@ -31,7 +31,8 @@ for _ in $(seq 1 100); do
 done
 [ -n "$base" ] || { echo "The catalogue service did not say where it listens." >&2; exit 1; }
 
+source scripts/media-backend.sh
 # Always a fresh Xvfb screen, so that the picture does not depend on the desktop it is made on
-env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb QT_MEDIA_BACKEND=gstreamer XDG_RUNTIME_DIR="$runtime_dir" \
+env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime_dir" \
     xvfb-run -a -s "-screen 0 1024x768x24" \
     "$build_dir/screenshot-driver" --service "$base" --skin-dir "$root/resources" --output "$output"

@@ -55,15 +55,20 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "strip and goes on playing from the list, and downloads songs; a download that\n"
     "breaks off goes on later where it stopped. The window speaks Simplified\n"
     "Chinese and comes with its own skin and a frosted-glass look.")
-# The libraries come from dpkg-shlibdeps; GStreamer's plugins are loaded at run time, so no
-# tool sees them: base and good play WAV and Ogg, libav MP3 and AAC.
+# The libraries come from dpkg-shlibdeps. Where Qt plays through GStreamer (Debian 12), its
+# plugins are loaded at run time, so no tool sees them: base and good play WAV and Ogg, libav MP3
+# and AAC. Debian 13's Qt has only its FFmpeg backend, whose libraries libqt6multimedia6 brings.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(QUILLPOD_MEDIA_DEPENDS "")
+if(TARGET Qt6::QGstreamerMediaPlugin)
+    set(QUILLPOD_MEDIA_DEPENDS
+        "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, ")
+endif()
 # Every text of the window is Chinese: without a font that has its glyphs, each is a row of
 # empty boxes. WenQuanYi Micro Hei first, the font the program is built and tested with and a
 # fifteenth of the size of Noto CJK.
 set(QUILLPOD_CHINESE_FONT "fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, ${QUILLPOD_CHINESE_FONT}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${QUILLPOD_MEDIA_DEPENDS}${QUILLPOD_CHINESE_FONT}")
 # Qt's own texts in Chinese, and typing Chinese through fcitx5 (IBus's Qt module comes with
 # libqt6gui6, which the program needs anyway)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fcitx5-frontend-qt6")

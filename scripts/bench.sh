@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds in Release into build-bench, serves catalogues on loopback, runs every benchmark and
 # prints one table: figure, value, target, met/missed. The same table goes to
-# bench/results/latest.csv. Timings are medians of BENCH_RUNS runs (default 5). Every catalogue
+# bench/results/latest.csv (latest-trixie.csv on Debian 13, e.g. through scripts/trixie.sh
+# scripts/bench.sh). Timings are medians of BENCH_RUNS runs (default 5). Every catalogue
 # size is served by one service, which all the runs of that size share.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,11 @@ keyword=夜曲
 # Catalogues whose every title holds the keyword, so that one search lists a whole catalogue
 sizes=(1000 10000 100000 200000)
 large_songs=100000
+
+# Debian 12's figures are the reference; another release's go to a file of their own
+release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+table=bench/results/latest.csv
+[ "$release" = bookworm ] || table=bench/results/latest-$release.csv
 
 scripts/install-deps.sh time curl
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -33,7 +39,7 @@ stop_services() {
 trap stop_services EXIT
 
 export QT_QPA_PLATFORM=offscreen
-export QT_MEDIA_BACKEND=gstreamer
+source scripts/media-backend.sh
 export XDG_RUNTIME_DIR=$work
 export QT_LOGGING_RULES=${QT_LOGGING_RULES:-"qt.multimedia*=false"}
 
@@ -133,7 +139,7 @@ mkdir -p bench/results
 {
     echo '"#","figure","value","target","verdict"'
     awk -F'\t' '{ for (i = 2; i <= 6; ++i) { gsub(/"/, "\"\"", $i); printf "%s\"%s\"", (i > 2 ? "," : ""), $i } print "" }' "$results"
-} >bench/results/latest.csv
+} >"$table"
 
 echo
 {
@@ -142,4 +148,4 @@ echo
 } | column -t -s $'\t'
 echo
 echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
-echo "Written to bench/results/latest.csv; bench.sh took $(($(date +%s) - started)) s."
+echo "Written to $table; bench.sh took $(($(date +%s) - started)) s."

@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need, if any is missing.
+# Installs the Debian packages the build, the tests and the program need, if any is missing, for
+# the Debian release it runs on (12 or 13).
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -euo pipefail
+
+# Debian 12's Qt 6.4 plays through GStreamer, whose plugins decode WAV, Ogg, MP3 and AAC; Debian
+# 13's Qt 6.8 has only its FFmpeg backend, which comes with libqt6multimedia6 and its libraries.
+media_packages=()
+release=$(. /etc/os-release && echo "${VERSION_ID:-}")
+if [ "$release" = 12 ]; then
+    media_packages=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav)
+fi
 
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    "${media_packages[@]}"
     libcpp-httplib-dev libicu-dev
     xvfb xauth x11-utils fonts-wqy-microhei
     dbus dbus-bin

@@ -47,7 +47,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "${XDG_RUNTIME_DIR}" ]; then
     chmod 700 "$XDG_RUNTIME_DIR"
     export XDG_RUNTIME_DIR
 fi
-export QT_MEDIA_BACKEND=${QT_MEDIA_BACKEND:-gstreamer}
+source scripts/media-backend.sh
 
 service_log=$(mktemp /tmp/quillpod-service.XXXXXX.log)
 "$build_dir/catalogue-service" --port "$port" >"$service_log" 2>&1 &

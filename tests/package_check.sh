@@ -31,7 +31,7 @@ if [ "${1:-}" = --inside ]; then
     mkdir -p "$work/config" "$work/runtime"
     chmod 700 "$work/runtime"
     # Its settings and runtime files in the test's folder, and no session bus to register on
-    env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=offscreen QT_MEDIA_BACKEND=gstreamer \
+    env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=offscreen QT_MEDIA_BACKEND="$QT_MEDIA_BACKEND" \
         XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
         "$root/usr/bin/quillpod" >"$work/program.out" 2>&1 &
     program=$!

@@ -21,6 +21,20 @@ constexpr auto kQtLocaleVariable = "QUILLPOD_QT_LOCALE";
 constexpr auto kServiceBaseVariable = "QUILLPOD_SERVICE_BASE";
 constexpr auto kProgramLocale = "zh_CN"_L1;
 
+// The system's proxy for an address's scheme, host and port. libproxy 0.5 (Debian 13) answers
+// "no proxy" for an address whose path escapes bytes that are not UTF-8, as the GBK file names of
+// the service's songs are; which proxy serves a host does not depend on the path anyway.
+class SystemProxyByHost : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
+    {
+        QNetworkProxyQuery hostOnly(query);
+        hostOnly.setUrl(query.url().adjusted(QUrl::RemovePath | QUrl::RemoveQuery
+                                             | QUrl::RemoveFragment | QUrl::RemoveUserInfo));
+        return systemProxyForQuery(hostOnly);
+    }
+};
+
 // The locale that QUILLPOD_QT_LOCALE names, or the program's own
 QLocale qtTextLocale()
 {
@@ -100,5 +114,5 @@ QString catalogueServiceBase()
 
 void followSystemProxy()
 {
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
+    QNetworkProxyFactory::setApplicationProxyFactory(new SystemProxyByHost);
 }

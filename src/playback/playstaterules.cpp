@@ -75,6 +75,10 @@ MediaPlayer::PlayState PlayStateRules::derivedState(const Observation &now) cons
     case Playback::Paused:
         return MediaPlayer::Paused;
     case Playback::Stopped:
+        // FFmpeg's backend stays stopped until the media it opens has loaded, and then plays;
+        // GStreamer's plays at once. Either way the song is on its way.
+        if (now.media == Media::Loading)
+            return MediaPlayer::Buffering;
         break;
     }
     // Any other stop of Qt's is a passing one: only the end of the media and the user's stop

@@ -9,10 +9,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What Qt's player and its device list say when libpulse finds no server
+// What Qt's player and its device list say when libpulse finds no server, and what the FFmpeg
+// back end says at every song when there is no audio device
 constexpr QLatin1StringView kNoServerMarks[] = {
     "Failed to connect: Connection refused"_L1,
     "pa_context_connect() failed"_L1,
+    "No audio device detected"_L1,
 };
 constexpr char kNotice[]
     = "No sound server (PulseAudio or PipeWire) is running: playback runs silently.";

@@ -130,7 +130,6 @@ QProcessEnvironment SingleInstanceTest::environment(const QString &busAddress,
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"QUILLPOD_SERVICE_BASE"_s, (service ? service : m_service.get())->base());
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    environment.insert(u"QT_MEDIA_BACKEND"_s, u"gstreamer"_s);
     environment.insert(u"XDG_RUNTIME_DIR"_s, m_runtime.path());
     environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
     environment.insert(u"QT_LOGGING_RULES"_s, u"quillpod.app.info=true"_s);
