@@ -956,4 +956,4 @@ void DownloadTest::fullDiskIsSaid()
 }
 
 QTEST_GUILESS_MAIN(DownloadTest)
-#include "test_download.moc"
+#include "test_downloadmanager.moc"
