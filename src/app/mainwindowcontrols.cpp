@@ -2,7 +2,6 @@
 
 #include "common/constants.h"
 #include "common/twips.h"
-#include "downloads/downloadwebview.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistview.h"
@@ -78,10 +77,6 @@ void MainWindowControls::createControls(QMainWindow &window, AudioPlayer &player
     window.setCentralWidget(client);
     createClientArea(*client, player);
     createDetailBoxes(*client);
-
-    // The web view shows nothing; it only takes addresses to download
-    downloader = new DownloadWebView(&window);
-    downloader->setObjectName(u"downloader"_s);
 
     statusTimer = new QTimer(&window);
     statusTimer->setObjectName(u"statusTimer"_s);

@@ -29,7 +29,9 @@ DownloadManager::Retry retryFor(const QString &path)
 
 } // namespace
 
-DownloadManager::DownloadManager(QObject *parent) : QObject(parent)
+DownloadManager::DownloadManager(QNetworkAccessManager &network, ConnectivityWatcher &watcher,
+                                 QObject *parent)
+    : QObject(parent), m_network(network), m_watcher(watcher)
 {
     // Event processing ends after this signal, so a transfer would never finish: drop it now.
     if (const QCoreApplication *app = QCoreApplication::instance())
@@ -295,7 +297,7 @@ void DownloadManager::waitForService(Download &download)
     item.received = PartFile::keptSize(item.path);
     item.retry = retryFor(item.path);
     // Owned through the Qt parent; deleted when the wait ends, or by abortAll().
-    auto *prober = new ServiceProber(m_network, watcher(), this);
+    auto *prober = new ServiceProber(m_network, m_watcher, this);
     prober->setSchedule(m_schedule);
     const int id = item.id;
     connect(prober, &ServiceProber::serviceAnswers, this, [this, id] { serviceAnswers(id); });
@@ -331,13 +333,6 @@ void DownloadManager::cancelWait(Download &download)
     endWait(download);
     PartFile::discard(download.item.path);
     conclude(download, DownloadTransfer::Outcome::Cancelled, DownloadTransfer::cancelledReason());
-}
-
-ConnectivityWatcher &DownloadManager::watcher()
-{
-    if (!m_watcher)
-        m_watcher = new ConnectivityWatcher(this);
-    return *m_watcher;
 }
 
 void DownloadManager::keepFailure(Download &download, const QString &reason)

@@ -6,7 +6,6 @@
 #include "net/retryschedule.h"
 
 #include <QList>
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -14,6 +13,7 @@
 #include <list>
 
 class ConnectivityWatcher;
+class QNetworkAccessManager;
 class SaveDialog;
 class ServiceProber;
 
@@ -65,7 +65,10 @@ public:
         Retry retry = Retry::None;
     };
 
-    explicit DownloadManager(QObject *parent = nullptr);
+    // Downloads through `network`; a download that waits for the service learns from `watcher`
+    // when the network comes back
+    DownloadManager(QNetworkAccessManager &network, ConnectivityWatcher &watcher,
+                    QObject *parent = nullptr);
     ~DownloadManager() override;
 
     // Asks where to save and starts the download once the user has answered; nothing happens
@@ -150,10 +153,8 @@ private:
     void saveUnfinished() const;
     void abortAll();
 
-    ConnectivityWatcher &watcher();
-
-    // Declared in this order so that transfers go first, then the network.
-    QNetworkAccessManager m_network;
+    QNetworkAccessManager &m_network;
+    ConnectivityWatcher &m_watcher;
     // A list, so that an item's address stays valid while others come and go
     std::list<Download> m_downloads;
     int m_lastId = 0;
@@ -161,6 +162,4 @@ private:
     QString m_targetDirectory;
     std::chrono::milliseconds m_timeout = kTransferTimeout;
     RetrySchedule m_schedule;
-    // Made when the first download waits, so that start-up does not ask the system
-    ConnectivityWatcher *m_watcher = nullptr;
 };

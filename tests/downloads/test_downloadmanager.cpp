@@ -3,7 +3,6 @@
 
 #include "downloads/downloadfilename.h"
 #include "downloads/downloadmanager.h"
-#include "downloads/downloadwebview.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +17,7 @@
 
 #include "catalogueservice.h"
 #include "localhttpserver.h"
+#include "standalonedownloads.h"
 #include "timescale.h"
 
 #include <chrono>
@@ -198,7 +198,7 @@ private:
 
     std::unique_ptr<LocalHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<DownloadManager> m_manager;
+    std::unique_ptr<StandAloneDownloads> m_manager;
     QTemporaryDir m_settingsDir;
     std::mutex m_rangesLock;
     // "Range|If-Range" of each GET to every route but /norange/, in order
@@ -319,7 +319,7 @@ void DownloadManagerTest::init()
     QVERIFY(m_server->start());
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_manager = std::make_unique<DownloadManager>();
+    m_manager = std::make_unique<StandAloneDownloads>();
     m_manager->setTargetDirectory(m_dir->path());
     m_manager->setRetrySchedule(shortPauses());
 }
@@ -340,12 +340,10 @@ const DownloadManager::Item *DownloadManagerTest::onlyItem() const
 
 void DownloadManagerTest::savesBytesUnderDecodedName()
 {
-    DownloadWebView view;
-    view.downloads().setTargetDirectory(m_dir->path());
-    QSignalSpy finished(&view.downloads(), &DownloadManager::finished);
-    QSignalSpy shown(&view.downloads(), &DownloadManager::showRequested);
+    QSignalSpy finished(m_manager.get(), &DownloadManager::finished);
+    QSignalSpy shown(m_manager.get(), &DownloadManager::showRequested);
 
-    view.navigate(m_server->url(u"/music/%CD%ED%B7%E7%20live%5F1.wav"_s));
+    m_manager->download(m_server->url(u"/music/%CD%ED%B7%E7%20live%5F1.wav"_s));
     QCOMPARE(shown.size(), 1);
     QVERIFY(finished.wait(scaled(10000)));
 
@@ -355,9 +353,8 @@ void DownloadManagerTest::savesBytesUnderDecodedName()
     QCOMPARE(entries(m_dir->path()), QStringList {u"晚风 live_1.wav"_s});
     QCOMPARE(contents(expected), kSongBytes);
 
-    const QList<int> ids = view.downloads().ids();
-    QCOMPARE(ids.size(), 1);
-    const DownloadManager::Item *item = view.downloads().item(ids.first());
+    const DownloadManager::Item *item = onlyItem();
+    QVERIFY(item);
     QCOMPARE(item->name, u"晚风 live_1.wav"_s);
     QCOMPARE(item->state, State::Completed);
     QCOMPARE(item->received, qint64(kSongBytes.size()));
@@ -530,7 +527,7 @@ void DownloadManagerTest::cancelLeavesNoFile()
     QCOMPARE(m_manager->runningCount(), 1);
     {
         // Should the program end now, the next run would list it as cut off
-        DownloadManager nextRun;
+        StandAloneDownloads nextRun;
         nextRun.restoreUnfinished();
         QCOMPARE(nextRun.ids().size(), 1);
         QCOMPARE(nextRun.item(nextRun.ids().first())->state, State::Interrupted);
@@ -643,7 +640,7 @@ void DownloadManagerTest::closedProgramResumesInNextRun()
     QCOMPARE(QFileInfo(part).size(), kept);
 
     // The next run lists it as cut off, without asking for the list to show, and it goes on
-    m_manager = std::make_unique<DownloadManager>();
+    m_manager = std::make_unique<StandAloneDownloads>();
     QSignalSpy shown(m_manager.get(), &DownloadManager::showRequested);
     m_manager->restoreUnfinished();
     const DownloadManager::Item *item = onlyItem();
