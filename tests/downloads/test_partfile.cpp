@@ -45,7 +45,6 @@ class PartFileTest : public QObject {
 private slots:
     void init();
 
-    void keepsDataAndPlacesIt();
     void partFileThatIsNotOursIsLeftAlone_data();
     void partFileThatIsNotOursIsLeftAlone();
     void replacedPartFileIsNotPlaced_data();
@@ -61,33 +60,6 @@ void PartFileTest::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_target = QDir(m_dir->path()).filePath(u"a.wav"_s);
-}
-
-// Going on keeps what was written; cutting back drops the rest; placing replaces the target
-void PartFileTest::keepsDataAndPlacesIt()
-{
-    writeFile(m_target, "an older file");
-    {
-        PartFile part(m_target);
-        QVERIFY(part.open());
-        QVERIFY(part.append("0123456789"));
-        part.close(false);
-    }
-    QCOMPARE(PartFile::keptSize(m_target), 10);
-    PartFile part(m_target);
-    QVERIFY(part.open());
-    QCOMPARE(part.size(), 10);
-    QVERIFY(part.truncate(4));
-    QVERIFY(part.append("abc"));
-    QVERIFY(part.place());
-    QCOMPARE(contents(m_target), QByteArray("0123abc"));
-    QCOMPARE(entries(m_dir->path()), QStringList {u"a.wav"_s});
-
-    // Closing with nothing worth keeping takes the file away
-    PartFile next(m_target);
-    QVERIFY(next.open());
-    next.close(true);
-    QCOMPARE(entries(m_dir->path()), QStringList {u"a.wav"_s});
 }
 
 void PartFileTest::partFileThatIsNotOursIsLeftAlone_data()
