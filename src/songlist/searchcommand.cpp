@@ -6,13 +6,12 @@
 #include "controls/messagebox.h"
 #include "controls/reportlist.h"
 #include "controls/textbox.h"
-#include "net/requestforms.h"
+#include "net/serviceurls.h"
 #include "net/urlencoding.h"
-#include "net/urltexts.h"
 
 using namespace Qt::StringLiterals;
 
-SearchCommand::SearchCommand(const UrlTexts &urls, SongListLoader &loader, TextBox &keyword,
+SearchCommand::SearchCommand(const ServiceUrls &urls, SongListLoader &loader, TextBox &keyword,
                              ReportList &list, MessageBox &messageBox, QObject *parent)
     : QObject(parent), m_urls(urls), m_loader(loader), m_keyword(keyword), m_list(list),
       m_messageBox(messageBox)
@@ -41,8 +40,7 @@ void SearchCommand::searchRequested()
         emit searchFailed(*failure);
         return;
     }
-    m_loader.loadSongList(
-        m_urls.text(UrlTexts::SearchFirstPage) + keyword + RequestForms::kSearchSuffix, keyword);
+    m_loader.loadSongList(m_urls.search(keyword), keyword);
 }
 
 void SearchCommand::keywordWarningClosed()

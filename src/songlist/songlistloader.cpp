@@ -6,9 +6,8 @@
 #include "common/failure.h"
 #include "common/logging.h"
 #include "controls/reportlist.h"
-#include "net/requestforms.h"
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
-#include "net/urltexts.h"
 
 #include <QLocale>
 
@@ -31,8 +30,8 @@ double totalPages(const QString &text)
 
 } // namespace
 
-SongListLoader::SongListLoader(const UrlTexts &urls, const TextFetcher &fetcher, ReportList &list,
-                               QObject *parent)
+SongListLoader::SongListLoader(const ServiceUrls &urls, const TextFetcher &fetcher,
+                               ReportList &list, QObject *parent)
     : QObject(parent), m_urls(urls), m_fetcher(fetcher), m_list(list)
 {
 }
@@ -125,11 +124,9 @@ void SongListLoader::moveOn()
 
 QString SongListLoader::furtherPageUrl() const
 {
-    const QString page = QString::number(m_currentPage);
     if (m_encodedKeyword.isEmpty())
-        return m_urls.text(UrlTexts::ListPagePrefix) + page + m_urls.text(UrlTexts::ListPageSuffix);
-    return m_urls.text(UrlTexts::SearchFirstPage) + m_encodedKeyword + RequestForms::kPageKey + page
-        + RequestForms::kSearchSuffix;
+        return m_urls.defaultList(m_currentPage);
+    return m_urls.search(m_encodedKeyword, m_currentPage);
 }
 
 void SongListLoader::endInOrder(bool lastPage)

@@ -9,7 +9,7 @@
 class ReportList;
 class TextFetcher;
 class TextRequest;
-class UrlTexts;
+class ServiceUrls;
 
 // Runs list runs: fetches the pages of a list one after another, appends their rows and
 // finishes the list at an orderly end. It reports what it does through signals; the window
@@ -31,7 +31,7 @@ public:
     };
     Q_ENUM(State)
 
-    SongListLoader(const UrlTexts &urls, const TextFetcher &fetcher, ReportList &list,
+    SongListLoader(const ServiceUrls &urls, const TextFetcher &fetcher, ReportList &list,
                    QObject *parent = nullptr);
 
     // Starts a run from the URL of its first page; the caller has emptied the list. Further
@@ -77,7 +77,7 @@ private:
     void endOnFailure(const QString &reason, FailureKind kind = FailureKind::Answered);
     void setRunning(bool running);
 
-    const UrlTexts &m_urls;
+    const ServiceUrls &m_urls;
     const TextFetcher &m_fetcher;
     ReportList &m_list;
 

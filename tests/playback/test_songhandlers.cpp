@@ -242,7 +242,7 @@ void SongHandlersTest::foreignHostIsRefused()
         CatalogueService evil({u"--catalogue"_s, file});
         QNetworkAccessManager network;
         TextFetcher fetcher(network);
-        UrlTexts evilUrls(evil.base());
+        ServiceUrls evilUrls(evil.base());
         LinkResolver evilLinks(fetcher, evilUrls);
         QObject owner;
         QCOMPARE(outcome(evilLinks.resolveSongLink(u"1"_s + kPad, &owner)), u"failed"_s);

@@ -170,7 +170,7 @@ void SearchCommandTest::blankClickDuringRunDoesNotStop()
         search.command.searchRequested();
     });
     // The default list as the run, so that it has two pages whatever a keyword would find
-    search.loader.loadSongList(search.urls.text(UrlTexts::DefaultListFirstPage));
+    search.loader.loadSongList(search.urls.defaultList());
     QVERIFY(search.ended());
 
     QCOMPARE(search.messageBox.shown.size(), 1);
