@@ -64,9 +64,6 @@ signals:
     void failed(const QString &reason, int rows, FailureKind kind);
 
 private:
-    // Whether the header of the next page must be read
-    enum class FetchPhase { FirstPage = 1, HeaderRead = 5 };
-
     void fetchPage(const QString &url);
     void takePage(const QString &page);
     // Appends the page's rows; returns whether the run goes on
@@ -75,7 +72,8 @@ private:
     QString furtherPageUrl() const;
     void endInOrder(bool lastPage);
     void endOnFailure(const QString &reason, FailureKind kind = FailureKind::Answered);
-    void setRunning(bool running);
+    // Says so when isRunning() is no longer `wasRunning`
+    void reportRunning(bool wasRunning);
 
     const ServiceUrls &m_urls;
     const TextFetcher &m_fetcher;
@@ -83,8 +81,6 @@ private:
 
     State m_state = State::Idle;
     bool m_stopRequested = false;
-    bool m_running = false;
-    FetchPhase m_phase = FetchPhase::FirstPage;
     // 1-based number of the page being fetched
     qint32 m_currentPage = 1;
     // The total-pages field exactly as cut from the run's first page
