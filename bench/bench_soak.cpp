@@ -161,9 +161,9 @@ public:
         QObject::connect(&m_stalled, &QTimer::timeout, &m_loop, &QEventLoop::quit);
     }
 
-    void stateChanged(MediaPlayer::PlayState state)
+    void stateChanged(PlayState state)
     {
-        if (state != MediaPlayer::Playing)
+        if (state != PlayState::Playing)
             return;
         m_stalled.start();
         if (++m_begun % m_every == 0)
@@ -199,7 +199,7 @@ QList<Sample> playSongs(const QString &serviceBase, int plays)
         return {};
     PlayCounter counter(plays, 100);
     QObject::connect(&window.player(), &AudioPlayer::playStateChanged, &window.player(),
-                     [&counter](MediaPlayer::PlayState state) { counter.stateChanged(state); });
+                     [&counter](PlayState state) { counter.stateChanged(state); });
     const QList<Sample> series = counter.run();
     if (series.isEmpty())
         std::fprintf(stderr, "bench_soak: playback stopped after %d songs: %s\n", counter.begun(),

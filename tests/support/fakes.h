@@ -101,7 +101,7 @@ public:
 class FakeMediaPlayer : public MediaPlayer {
 public:
     QStringList assigned;
-    PlayState state = Undefined;
+    PlayState state = PlayState::Undefined;
     int volumeSetting = 50;
     QString failed;
     qint64 at = 0;
@@ -111,7 +111,7 @@ public:
     QString url() const override { return assigned.value(assigned.size() - 1); }
     PlayState playState() const override { return state; }
     QString failure() const override { return failed; }
-    void stop() override { state = Stopped, at = 0, ++stops; }
+    void stop() override { state = PlayState::Stopped, at = 0, ++stops; }
     qint64 position() const override { return at; }
     void setPosition(qint64 milliseconds) override { at = milliseconds; }
     QString statusText() const override { return u"就绪"_s; }
