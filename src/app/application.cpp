@@ -200,7 +200,7 @@ void Application::listRunEnded()
     // Start-up goes on once the default list run has ended and its list is finished. The
     // separator is always inserted, as the skin library expects a full path.
     m_environment.skinning->attachSkin(m_environment.programDir + u"/quillpod.she"_s, QString());
-    m_environment.skinning->setAero(0);
+    m_environment.skinning->setGlass(false);
     m_window->setGlassChecked(false);
     fetchBackgroundTrack();
 }
@@ -297,7 +297,7 @@ void Application::openSite()
 void Application::setGlass(bool on)
 {
     // The menu item has already flipped its check mark; the effect follows it
-    m_environment.skinning->setAero(on ? 1 : 0);
+    m_environment.skinning->setGlass(on);
 }
 
 void Application::announceSong(const QString &title)

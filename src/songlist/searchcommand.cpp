@@ -23,7 +23,8 @@ void SearchCommand::searchRequested()
     // Only blanks count as empty: a tab alone is a keyword
     if (QString(m_keyword.text()).remove(u' ').isEmpty()) {
         m_messageBox.show(u"请输入歌曲名称或者关键字！"_s, u"输入信息不完整"_s,
-                          MessageBox::Style::ExclamationOk, [this] { keywordWarningClosed(); });
+                          MessageBox::Icon::Warning, MessageBox::Buttons::Ok,
+                          [this] { keywordWarningClosed(); });
         return;
     }
 

@@ -81,13 +81,14 @@ class FakeMessageBox : public MessageBox {
 public:
     struct Shown {
         QString text, title;
-        Style style;
+        Icon icon;
+        Buttons buttons;
     };
     QList<Shown> shown;
-    void show(const QString &text, const QString &title, Style style,
+    void show(const QString &text, const QString &title, Icon icon, Buttons buttons,
               std::function<void()> closed) override
     {
-        shown.append({text, title, style});
+        shown.append({text, title, icon, buttons});
         closed();
     }
 };
@@ -127,11 +128,11 @@ public:
 
 class FakeSkinning : public Skinning {
 public:
-    // "attach:<file>" and "aero:<n>", in call order
+    // "attach:<file>" and "glass:on" or "glass:off", in call order
     QStringList calls;
     void attachSkin(const QString &skinFile, const QString &) override
     {
         calls.append(u"attach:"_s + skinFile);
     }
-    void setAero(int on) override { calls.append(u"aero:%1"_s.arg(on)); }
+    void setGlass(bool on) override { calls.append(on ? u"glass:on"_s : u"glass:off"_s); }
 };
