@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/playstate.h"
+#include "playstate.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playstate.h"
+#include "controls/playstate.h"
 
 #include <QString>
 
