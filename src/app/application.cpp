@@ -15,8 +15,8 @@
 #include "links/linkresolver.h"
 #include "net/connectivitywatcher.h"
 #include "net/serviceprober.h"
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "player/audioplayer.h"
 #include "skin/skinlibrary.h"
 #include "songlist/searchcommand.h"
@@ -43,7 +43,7 @@ Application::Application(Environment environment, QObject *parent)
       m_playbackProber(std::make_unique<ServiceProber>(m_network, *m_connectivity)),
       m_startUpProber(std::make_unique<ServiceProber>(m_network, *m_connectivity)),
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
-      m_urls(std::make_unique<UrlTexts>(m_environment.serviceBase)),
+      m_urls(std::make_unique<ServiceUrls>(m_environment.serviceBase)),
       m_links(std::make_unique<LinkResolver>(*m_fetcher, *m_urls)),
       m_player(std::make_unique<AudioPlayer>())
 {
@@ -72,7 +72,7 @@ Application::Application(Environment environment, QObject *parent)
     m_songs = std::make_unique<SongHandlers>(list, m_window->songBoxes(), *m_player, *m_links);
     m_listPlayer
         = std::make_unique<ListPlayer>(*m_songs, list, *m_player, m_window->statusPanels());
-    m_listPlayer->waitWith(*m_playbackProber, QUrl(m_environment.serviceBase));
+    m_listPlayer->waitWith(*m_playbackProber, QUrl(m_urls->homePage()));
     wire();
 }
 
@@ -163,7 +163,7 @@ bool Application::runDefaultListAgain()
 
 void Application::runDefaultList()
 {
-    m_loader->loadSongList(m_urls->text(UrlTexts::DefaultListFirstPage));
+    m_loader->loadSongList(m_urls->defaultList());
 }
 
 void Application::listRunStarted(bool running)
@@ -202,7 +202,7 @@ void Application::listRunEnded()
     // Start-up goes on once the default list run has ended and its list is finished. The
     // separator is always inserted, as the skin library expects a full path.
     m_environment.skinning->attachSkin(m_environment.programDir + u"/quillpod.she"_s, QString());
-    m_environment.skinning->setAero(0);
+    m_environment.skinning->setGlass(false);
     m_window->setGlassChecked(false);
     fetchBackgroundTrack();
 }
@@ -246,7 +246,7 @@ void Application::reportNoBackgroundTrack(const QString &reason, FailureKind kin
 void Application::waitForService()
 {
     if (!m_startUpProber->isProbing())
-        m_startUpProber->start(QUrl(m_environment.serviceBase));
+        m_startUpProber->start(QUrl(m_urls->homePage()));
 }
 
 void Application::serviceAnswers()
@@ -293,13 +293,13 @@ DesktopIntegration &Application::integrateDesktop(const QDBusConnection &bus)
 
 void Application::openSite()
 {
-    m_environment.shell->openAddress(m_environment.serviceBase);
+    m_environment.shell->openAddress(m_urls->homePage());
 }
 
 void Application::setGlass(bool on)
 {
     // The menu item has already flipped its check mark; the effect follows it
-    m_environment.skinning->setAero(on ? 1 : 0);
+    m_environment.skinning->setGlass(on);
 }
 
 void Application::announceSong(const QString &title)

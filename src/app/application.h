@@ -27,7 +27,7 @@ class SkinLibrary;
 class SongHandlers;
 class SongListLoader;
 class TextFetcher;
-class UrlTexts;
+class ServiceUrls;
 
 // The program's parts, built and wired in one place: the requests to the service, the player,
 // the logic of the list and the songs, and the window that shows them. It also runs start-up,
@@ -106,7 +106,7 @@ private:
     std::unique_ptr<ServiceProber> m_playbackProber;
     std::unique_ptr<ServiceProber> m_startUpProber;
     std::unique_ptr<TextFetcher> m_fetcher;
-    std::unique_ptr<UrlTexts> m_urls;
+    std::unique_ptr<ServiceUrls> m_urls;
     std::unique_ptr<LinkResolver> m_links;
     std::unique_ptr<AudioPlayer> m_player;
     std::unique_ptr<MainWindow> m_window;

@@ -243,7 +243,7 @@ void MainWindow::songListMenuKeyPressed()
             songList->visualRect(songList->currentIndex()).center()));
 }
 
-void MainWindow::playerStateChanged(MediaPlayer::PlayState newState)
+void MainWindow::playerStateChanged(PlayState newState)
 {
     m_logic->listPlayer.playStateChanged();
     // The desktop's stop stays a stop

@@ -86,7 +86,7 @@ private:
     void keywordKeyPressed(int key);
     void songListMouseReleased(Qt::MouseButton button);
     void songListMenuKeyPressed();
-    void playerStateChanged(MediaPlayer::PlayState newState);
+    void playerStateChanged(PlayState newState);
     void playerDoubleClicked();
     void statusBarHovered();
     void showPlayerStatus();

@@ -146,7 +146,7 @@ void MainWindowControls::createMenus(QMainWindow &window)
     downloadsListAction->setShortcut(QKeySequence(u"Ctrl+J"_s));
 
     // The list's popup menu is never part of the menu bar
-    songMenu = new QMenu(u"CaiDAN"_s, &window);
+    songMenu = new QMenu(&window);
     songMenu->setObjectName(u"songMenu"_s);
     playAction = songMenu->addAction(u"播放"_s);
     playAction->setObjectName(u"playAction"_s);

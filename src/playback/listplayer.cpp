@@ -55,9 +55,8 @@ void ListPlayer::playPrevious()
 void ListPlayer::stopPlayback()
 {
     holdStill();
-    const MediaPlayer::PlayState state = m_player.playState();
-    if (state != MediaPlayer::Playing && state != MediaPlayer::Buffering
-        && state != MediaPlayer::Paused)
+    const PlayState state = m_player.playState();
+    if (state != PlayState::Playing && state != PlayState::Buffering && state != PlayState::Paused)
         return;
     m_stoppedForGood = true;
     m_player.stop();
@@ -74,14 +73,14 @@ void ListPlayer::playAddress(const QString &address)
 
 void ListPlayer::playStateChanged()
 {
-    const MediaPlayer::PlayState state = m_player.playState();
-    if (state != MediaPlayer::Playing && state != MediaPlayer::Buffering)
+    const PlayState state = m_player.playState();
+    if (state != PlayState::Playing && state != PlayState::Buffering)
         return;
     // Something plays again: the desktop's stop is over, and a song that the user started
     // again with the player's own button is not skipped from under them
     m_stoppedForGood = false;
     holdStill();
-    if (state != MediaPlayer::Playing)
+    if (state != PlayState::Playing)
         return;
     m_order.playing(m_list.playMark());
     const int row = std::exchange(m_startingRow, 0);
@@ -181,8 +180,8 @@ void ListPlayer::songFailed(int row, const QString &reason)
         m_skipTimer.start();
         return;
     }
-    qCInfo(lcPlayback) << "Stopped going past songs that cannot be played after" << m_order.failures()
-                  << "of them:" << reason;
+    qCInfo(lcPlayback) << "Stopped going past songs that cannot be played after"
+                       << m_order.failures() << "of them:" << reason;
     m_status.setPanelText(
         1, u"连续%1首歌曲无法播放，已停止：%2"_s.arg(m_order.failures()).arg(reason));
 }

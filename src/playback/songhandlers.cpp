@@ -176,11 +176,11 @@ void SongHandlers::downloadClicked()
         emit downloadRequested(link);
 }
 
-void SongHandlers::playerStateChanged(MediaPlayer::PlayState newState)
+void SongHandlers::playerStateChanged(PlayState newState)
 {
     // Changes come from the event loop, several at a time: each end is one stop, and a stop
     // that something else has since followed is over
-    if (newState != MediaPlayer::Stopped || m_player.playState() != MediaPlayer::Stopped)
+    if (newState != PlayState::Stopped || m_player.playState() != PlayState::Stopped)
         return;
     if (m_list.count() == 0)
         return;

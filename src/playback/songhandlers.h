@@ -43,7 +43,7 @@ public:
     void playTriggered();
     void downloadTriggered();
     void downloadClicked();
-    void playerStateChanged(MediaPlayer::PlayState newState);
+    void playerStateChanged(PlayState newState);
 
     // Plays row `index` as a double-click on it would, for the desktop's next and previous
     void playRow(int index);

@@ -6,13 +6,12 @@
 #include "controls/messagebox.h"
 #include "controls/reportlist.h"
 #include "controls/textbox.h"
-#include "net/requestforms.h"
+#include "net/serviceurls.h"
 #include "net/urlencoding.h"
-#include "net/urltexts.h"
 
 using namespace Qt::StringLiterals;
 
-SearchCommand::SearchCommand(const UrlTexts &urls, SongListLoader &loader, TextBox &keyword,
+SearchCommand::SearchCommand(const ServiceUrls &urls, SongListLoader &loader, TextBox &keyword,
                              ReportList &list, MessageBox &messageBox, QObject *parent)
     : QObject(parent), m_urls(urls), m_loader(loader), m_keyword(keyword), m_list(list),
       m_messageBox(messageBox)
@@ -24,7 +23,8 @@ void SearchCommand::searchRequested()
     // Only blanks count as empty: a tab alone is a keyword
     if (QString(m_keyword.text()).remove(u' ').isEmpty()) {
         m_messageBox.show(u"请输入歌曲名称或者关键字！"_s, u"输入信息不完整"_s,
-                          MessageBox::Style::ExclamationOk, [this] { keywordWarningClosed(); });
+                          MessageBox::Icon::Warning, MessageBox::Buttons::Ok,
+                          [this] { keywordWarningClosed(); });
         return;
     }
 
@@ -41,8 +41,7 @@ void SearchCommand::searchRequested()
         emit searchFailed(*failure);
         return;
     }
-    m_loader.loadSongList(
-        m_urls.text(UrlTexts::SearchFirstPage) + keyword + RequestForms::kSearchSuffix, keyword);
+    m_loader.loadSongList(m_urls.search(keyword), keyword);
 }
 
 void SearchCommand::keywordWarningClosed()

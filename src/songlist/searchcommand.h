@@ -6,15 +6,15 @@ class MessageBox;
 class ReportList;
 class SongListLoader;
 class TextBox;
-class UrlTexts;
+class ServiceUrls;
 
 // The search button, which also stops the run in progress, and Enter in the keyword box.
 class SearchCommand : public QObject {
     Q_OBJECT
 
 public:
-    SearchCommand(const UrlTexts &urls, SongListLoader &loader, TextBox &keyword, ReportList &list,
-                  MessageBox &messageBox, QObject *parent = nullptr);
+    SearchCommand(const ServiceUrls &urls, SongListLoader &loader, TextBox &keyword,
+                  ReportList &list, MessageBox &messageBox, QObject *parent = nullptr);
 
     // Starts a search for the keyword, or stops the run that goes on
     void searchRequested();
@@ -28,7 +28,7 @@ signals:
 private:
     void keywordWarningClosed();
 
-    const UrlTexts &m_urls;
+    const ServiceUrls &m_urls;
     SongListLoader &m_loader;
     TextBox &m_keyword;
     ReportList &m_list;

@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QMetaEnum>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -125,16 +126,19 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                 }};
     }
     if (name == u"buffering") {
-        return {[] {},
-                [&window, after] {
-                    // Long enough for the media request to reach the service, also under the
-                    // sanitizers
-                    return window.player()->playState() == MediaPlayer::Buffering && after(2000);
-                },
-                [&window] {
-                    return u"state=%1 status=%2"_s.arg(window.player()->playState())
-                        .arg(window.player()->statusText());
-                }};
+        return {
+            [] {},
+            [&window, after] {
+                // Long enough for the media request to reach the service, also under the
+                // sanitizers
+                return window.player()->playState() == PlayState::Buffering && after(2000);
+            },
+            [&window] {
+                const PlayState state = window.player()->playState();
+                return u"state=%1 status=%2"_s
+                    .arg(QLatin1StringView(QMetaEnum::fromType<PlayState>().valueToKey(int(state))))
+                    .arg(window.player()->statusText());
+            }};
     }
     return {};
 }
@@ -215,7 +219,7 @@ void ClosingTest::closeAtTheWorstMoment_data()
         << u"running=1 files="_s << u"/music/1.wav"_s;
     const QJsonObject hang {{u"act"_s, u"media"_s}, {u"id"_s, u"1"_s}, {u"hang"_s, true}};
     QTest::newRow("while the player is buffering")
-        << u"buffering"_s << QStringList() << threeSongs({hang}, u"1"_s) << u"state=6"_s
+        << u"buffering"_s << QStringList() << threeSongs({hang}, u"1"_s) << u"state=Buffering"_s
         << u"/music/1.wav"_s;
 }
 

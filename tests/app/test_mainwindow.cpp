@@ -143,7 +143,7 @@ void MainWindowTest::startUp()
 
     // Skin attached from the program's folder, glass off and unchecked
     QCOMPARE(window.skinning.calls,
-             (QStringList {u"attach:/nonexistent/quillpod.she"_s, u"aero:0"_s}));
+             (QStringList {u"attach:/nonexistent/quillpod.she"_s, u"glass:off"_s}));
     QVERIFY(!window.action(u"glassAction"_s)->isChecked());
 
     // The background track plays at full volume
@@ -299,7 +299,7 @@ void MainWindowTest::glassToggles()
     QVERIFY(glass->isChecked());
     glass->trigger();
     QVERIFY(!glass->isChecked());
-    QCOMPARE(window.skinning.calls, (QStringList {u"aero:1"_s, u"aero:0"_s}));
+    QCOMPARE(window.skinning.calls, (QStringList {u"glass:on"_s, u"glass:off"_s}));
 }
 
 void MainWindowTest::siteButtonAndClosing()

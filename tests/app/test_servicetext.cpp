@@ -57,11 +57,13 @@ void ServiceTextTest::everyLabelIsPlainText()
     // The message box too, though its one text is the program's own
     bool closed = false;
     MessageBoxDialog(&window.form())
-        .show(kMarkup, u"标题"_s, MessageBox::Style::ExclamationOk, [&closed] { closed = true; });
+        .show(kMarkup, u"标题"_s, MessageBox::Icon::Warning, MessageBox::Buttons::Ok,
+              [&closed] { closed = true; });
     auto *const box = window.child<QMessageBox>(u"MessageBox"_s);
     QVERIFY(box);
     QCOMPARE(box->textFormat(), Qt::PlainText);
     QCOMPARE(box->icon(), QMessageBox::Warning);
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
     box->accept();
     QTRY_VERIFY(closed);
 }

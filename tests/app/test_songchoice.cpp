@@ -161,7 +161,7 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
     QVERIFY(window.load());
     QVERIFY(window.show());
     AudioPlayer *const player = window.player();
-    QTRY_VERIFY_WITH_TIMEOUT(player->playState() == MediaPlayer::Playing, scaled(30000));
+    QTRY_VERIFY_WITH_TIMEOUT(player->playState() == PlayState::Playing, scaled(30000));
 
     // "播放" on row 2; while its link is on its way the background track is stopped, and the
     // player goes on from the list inside that wait

@@ -183,11 +183,11 @@ void SongHandlersTest::continuePlayback()
     songs.handlers.setPlayIndex(playIndex);
 
     // Only a stop counts, once: the change before it may be reported once the song has ended
-    songs.media.state = MediaPlayer::Stopped;
-    songs.handlers.playerStateChanged(MediaPlayer::Playing);
+    songs.media.state = PlayState::Stopped;
+    songs.handlers.playerStateChanged(PlayState::Playing);
     QVERIFY(songs.service.requestTargets().isEmpty());
 
-    songs.handlers.playerStateChanged(MediaPlayer::Stopped);
+    songs.handlers.playerStateChanged(PlayState::Stopped);
     QCOMPARE(songs.handlers.playIndex(), next);
     QTRY_COMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), next)});
     // The boxes are left alone
@@ -198,10 +198,10 @@ void SongHandlersTest::emptyListDoesNothing()
 {
     Songs songs(1);
     songs.list.rows.clear();
-    songs.media.state = MediaPlayer::Stopped;
+    songs.media.state = PlayState::Stopped;
     songs.handlers.songClicked();
     songs.handlers.songActivated();
-    songs.handlers.playerStateChanged(MediaPlayer::Stopped);
+    songs.handlers.playerStateChanged(PlayState::Stopped);
     QVERIFY(songs.media.assigned.isEmpty());
     QVERIFY(songs.service.requestTargets().isEmpty());
 }
@@ -242,7 +242,7 @@ void SongHandlersTest::foreignHostIsRefused()
         CatalogueService evil({u"--catalogue"_s, file});
         QNetworkAccessManager network;
         TextFetcher fetcher(network);
-        UrlTexts evilUrls(evil.base());
+        ServiceUrls evilUrls(evil.base());
         LinkResolver evilLinks(fetcher, evilUrls);
         QObject owner;
         QCOMPARE(outcome(evilLinks.resolveSongLink(u"1"_s + kPad, &owner)), u"failed"_s);

@@ -66,7 +66,8 @@ void SearchCommandTest::blankKeywordWarns()
     QCOMPARE(search.messageBox.shown.size(), 1);
     QCOMPARE(search.messageBox.shown[0].text, u"请输入歌曲名称或者关键字！"_s);
     QCOMPARE(search.messageBox.shown[0].title, u"输入信息不完整"_s);
-    QCOMPARE(int(search.messageBox.shown[0].style), 48);
+    QCOMPARE(search.messageBox.shown[0].icon, MessageBox::Icon::Warning);
+    QCOMPARE(search.messageBox.shown[0].buttons, MessageBox::Buttons::Ok);
     // Once the box is closed
     QCOMPARE(search.keyword.value, QString());
     QVERIFY(search.keyword.focused);
@@ -170,7 +171,7 @@ void SearchCommandTest::blankClickDuringRunDoesNotStop()
         search.command.searchRequested();
     });
     // The default list as the run, so that it has two pages whatever a keyword would find
-    search.loader.loadSongList(search.urls.text(UrlTexts::DefaultListFirstPage));
+    search.loader.loadSongList(search.urls.defaultList());
     QVERIFY(search.ended());
 
     QCOMPARE(search.messageBox.shown.size(), 1);

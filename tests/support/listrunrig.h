@@ -1,8 +1,8 @@
 #pragma once
 
 #include "fakes.h"
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "songlist/songlistloader.h"
 
 #include <QNetworkAccessManager>
@@ -12,7 +12,7 @@
 struct ListRunRig {
     explicit ListRunRig(const QString &serviceBase) : urls(serviceBase) { }
 
-    UrlTexts urls;
+    ServiceUrls urls;
     QNetworkAccessManager network;
     TextFetcher fetcher {network};
     FakeReportList list;

@@ -3,8 +3,8 @@
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "links/linkresolver.h"
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "playback/songhandlers.h"
 
 #include <QNetworkAccessManager>
@@ -20,7 +20,7 @@ struct SongHandlerRig {
     }
 
     CatalogueService service;
-    UrlTexts urls;
+    ServiceUrls urls;
     QNetworkAccessManager network;
     TextFetcher fetcher {network};
     LinkResolver links {fetcher, urls};

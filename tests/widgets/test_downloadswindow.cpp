@@ -143,19 +143,19 @@ void DownloadsWindowTest::cleanup()
 
 void DownloadsWindowTest::readableInBothLooks_data()
 {
-    QTest::addColumn<int>("aero");
-    QTest::newRow("normal") << 0;
-    QTest::newRow("glass") << 1;
+    QTest::addColumn<bool>("glass");
+    QTest::newRow("normal") << false;
+    QTest::newRow("glass") << true;
 }
 
 void DownloadsWindowTest::readableInBothLooks()
 {
-    QFETCH(int, aero);
+    QFETCH(bool, glass);
 
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     skin.attachSkin(bundledSkin(), QString());
     QVERIFY(skin.attached());
-    skin.setAero(aero);
+    skin.setGlass(glass);
 
     LocalHttpServer server;
     addRoutes(server);
