@@ -12,11 +12,14 @@
 #include <QAccessible>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
@@ -48,6 +51,8 @@ private slots:
     void layout();
     void defaultGeometry_data();
     void defaultGeometry();
+    void listTakesTheRoom();
+    void comesBackAtItsSize();
     void startUp();
     void startUpWithoutService();
     void columnsFitTheirContent();
@@ -151,6 +156,50 @@ void MainWindowTest::defaultGeometry()
     const QRect expected
         = geometry.isEmpty() ? QRect(geometry.topLeft(), control->sizeHint()) : geometry;
     QCOMPARE(QRect(control->mapTo(client, QPoint()), control->size()), expected);
+}
+
+void MainWindowTest::listTakesTheRoom()
+{
+    CatalogueService service({u"--songs"_s, u"3"_s});
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+    QVERIFY(window.show());
+    ReportListView *list = window.list();
+    const QList<const QWidget *> controls {
+        list, window.box(u"keywordBox"_s), window.box(u"linkBox"_s),
+        window.button(u"searchButton"_s), window.button(u"downloadButton"_s)};
+    QList<QSize> before;
+    for (const QWidget *control : controls)
+        before.append(control->size());
+
+    const QSize growth(300, 200);
+    window.form().resize(window.form().size() + growth);
+    QTRY_COMPARE_WITH_TIMEOUT(list->size(), before[0] + growth, scaled(5000));
+    // The boxes take the width, the buttons keep their size
+    QCOMPARE(controls[1]->size(), before[1] + QSize(growth.width(), 0));
+    QCOMPARE(controls[2]->size(), before[2] + QSize(growth.width(), 0));
+    QCOMPARE(controls[3]->size(), before[3]);
+    QCOMPARE(controls[4]->size(), before[4]);
+    // Short columns: the last one reaches the list's edge
+    QCOMPARE(list->horizontalHeader()->length(), list->viewport()->width());
+}
+
+void MainWindowTest::comesBackAtItsSize()
+{
+    QSize left;
+    {
+        Window first(u"http://127.0.0.1:1"_s, false);
+        QVERIFY(first.show());
+        const QSize larger = first.form().size() + QSize(120, 80);
+        first.form().resize(larger);
+        QTRY_COMPARE_WITH_TIMEOUT(first.form().size(), larger, scaled(5000));
+        first.form().close();
+        left = first.form().size();
+    }
+    // Later windows of this program open at the default size again
+    const auto forget = qScopeGuard([] { QSettings().clear(); });
+    Window second(u"http://127.0.0.1:1"_s, false);
+    QCOMPARE(second.form().size(), left);
 }
 
 void MainWindowTest::startUp()
