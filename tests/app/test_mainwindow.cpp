@@ -21,6 +21,7 @@
 #include <QScopeGuard>
 #include <QSettings>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -48,6 +49,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void layout();
     void defaultGeometry_data();
     void defaultGeometry();
@@ -65,7 +67,18 @@ private slots:
     void playbackGoesOnFromTheList();
     void brokenMediaDoesNotLoop();
     void playingRowAndKeys();
+
+private:
+    QTemporaryDir m_settingsDir;
 };
+
+void MainWindowTest::initTestCase()
+{
+    // The window remembers its place in a folder of this test's own, so that a window of
+    // another test running beside it never opens at a size left here
+    QVERIFY(m_settingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+}
 
 void MainWindowTest::layout()
 {

@@ -12,29 +12,14 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The window remembers its place in the settings; every test program keeps its own, so that
-// tests running side by side never open each other's windows
-void useOwnSettings()
-{
-    static const QTemporaryDir folder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
-}
-
-} // namespace
-
 TestWindow::TestWindow(const QString &serviceBase, std::chrono::milliseconds transferTimeout,
                        ProgramEnd programEnd, std::chrono::milliseconds textDeadline)
 {
-    useOwnSettings();
     Environment environment;
     environment.serviceBase = serviceBase;
     // A port nobody listens on: a stray real browser would open nothing
