@@ -39,6 +39,7 @@ constexpr std::chrono::milliseconds kReloadGap {1000};
 Application::Application(Environment environment, QObject *parent)
     : QObject(parent), m_environment(std::move(environment)),
       m_connectivity(std::make_unique<ConnectivityWatcher>()),
+      m_downloads(std::make_unique<DownloadManager>(m_network, *m_connectivity)),
       m_playbackProber(std::make_unique<ServiceProber>(m_network, *m_connectivity)),
       m_startUpProber(std::make_unique<ServiceProber>(m_network, *m_connectivity)),
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
@@ -61,15 +62,14 @@ Application::Application(Environment environment, QObject *parent)
         m_environment.skinning = m_skinLibrary.get();
     }
 
-    m_window = std::make_unique<MainWindow>(*m_player, *m_environment.shell);
+    m_window = std::make_unique<MainWindow>(*m_player, *m_downloads, *m_environment.shell);
     MessageBox &messageBox
         = m_environment.messageBox ? *m_environment.messageBox : m_window->messageBox();
     ReportList &list = m_window->songRows();
     m_loader = std::make_unique<SongListLoader>(*m_urls, *m_fetcher, list);
     m_search = std::make_unique<SearchCommand>(*m_urls, *m_loader, m_window->keywordText(), list,
                                                messageBox);
-    m_songs = std::make_unique<SongHandlers>(list, m_window->songBoxes(), *m_player,
-                                             m_window->webView(), *m_links);
+    m_songs = std::make_unique<SongHandlers>(list, m_window->songBoxes(), *m_player, *m_links);
     m_listPlayer
         = std::make_unique<ListPlayer>(*m_songs, list, *m_player, m_window->statusPanels());
     m_listPlayer->waitWith(*m_playbackProber, QUrl(m_environment.serviceBase));
@@ -103,6 +103,8 @@ void Application::wire()
     connect(m_window.get(), &MainWindow::glassToggled, this, &Application::setGlass);
     connect(m_window.get(), &MainWindow::closed, this, &Application::unload);
     connect(m_listPlayer.get(), &ListPlayer::songStarted, this, &Application::announceSong);
+    connect(m_songs.get(), &SongHandlers::downloadRequested, m_downloads.get(),
+            &DownloadManager::download);
 }
 
 void Application::showOnDesktop(SingleInstance &instance, const QDBusConnection &bus)
@@ -271,7 +273,7 @@ void Application::endStartUp()
 void Application::openWindow()
 {
     m_window->show();
-    m_window->downloads().restoreUnfinished();
+    m_downloads->restoreUnfinished();
 }
 
 void Application::showWindow()

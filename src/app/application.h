@@ -15,6 +15,7 @@ class AudioPlayer;
 class ConnectivityWatcher;
 class DesktopIntegration;
 class DesktopShell;
+class DownloadManager;
 class MainWindow;
 class LinkLookup;
 class LinkResolver;
@@ -62,6 +63,7 @@ public:
     SongHandlers &songs() const { return *m_songs; }
     ListPlayer &listPlayer() const { return *m_listPlayer; }
     TextFetcher &fetcher() const { return *m_fetcher; }
+    DownloadManager &downloads() const { return *m_downloads; }
     // What waits for the service when a song could not be reached
     ServiceProber &playbackProber() const { return *m_playbackProber; }
     // The 1-based row from which playback goes on
@@ -98,6 +100,8 @@ private:
     std::unique_ptr<SkinLibrary> m_skinLibrary;
     QNetworkAccessManager m_network;
     std::unique_ptr<ConnectivityWatcher> m_connectivity;
+    // Outlives the window that shows it
+    std::unique_ptr<DownloadManager> m_downloads;
     // One waits for the service on behalf of the songs, one on behalf of start-up
     std::unique_ptr<ServiceProber> m_playbackProber;
     std::unique_ptr<ServiceProber> m_startUpProber;

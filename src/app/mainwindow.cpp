@@ -6,7 +6,7 @@
 #include "common/constants.h"
 #include "common/failure.h"
 #include "common/logging.h"
-#include "downloads/downloadwebview.h"
+#include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "songlist/searchcommand.h"
@@ -31,8 +31,10 @@
 
 using namespace Qt::StringLiterals;
 
-MainWindow::MainWindow(AudioPlayer &player, Shell &shell, QWidget *parent)
-    : QMainWindow(parent), m_player(player), m_messageBox(std::make_unique<MessageBoxDialog>(this))
+MainWindow::MainWindow(AudioPlayer &player, DownloadManager &downloads, Shell &shell,
+                       QWidget *parent)
+    : QMainWindow(parent), m_player(player), m_downloads(downloads),
+      m_messageBox(std::make_unique<MessageBoxDialog>(this))
 {
     setObjectName(u"MainWindow"_s);
     setWindowTitle(u"Quillpod V1.0 听见每一首好歌"_s);
@@ -47,8 +49,8 @@ MainWindow::MainWindow(AudioPlayer &player, Shell &shell, QWidget *parent)
     m_rawLinkText = std::make_unique<LineEditTextBox>(*rawLinkBox);
     m_songRows = std::make_unique<ReportListAdapter>(*songList);
     m_saveDialog = std::make_unique<FileSaveDialog>(*this);
-    downloads().setSaveDialog(*m_saveDialog);
-    m_downloadsWindow = std::make_unique<DownloadsWindow>(downloads(), shell);
+    m_downloads.setSaveDialog(*m_saveDialog);
+    m_downloadsWindow = std::make_unique<DownloadsWindow>(m_downloads, shell);
     connectControls();
 }
 
@@ -147,19 +149,9 @@ StatusPanels &MainWindow::statusPanels() const
     return *statusBarWidget;
 }
 
-WebView &MainWindow::webView() const
-{
-    return *downloader;
-}
-
 MessageBox &MainWindow::messageBox() const
 {
     return *m_messageBox;
-}
-
-DownloadManager &MainWindow::downloads() const
-{
-    return downloader->downloads();
 }
 
 void MainWindow::setGlassChecked(bool checked)

@@ -22,7 +22,6 @@ class Shell;
 class SongListLoader;
 class StatusPanels;
 class TextBox;
-class WebView;
 
 // The program's one window, `MainWindow`: its controls, what the logic reads and writes of them,
 // and how the user's events reach the logic and the logic's reports reach the screen. Every handler
@@ -40,8 +39,10 @@ public:
         AudioPlayer &player;
     };
 
-    // The player's strip shows `player`; `shell` opens a finished download's folder
-    MainWindow(AudioPlayer &player, Shell &shell, QWidget *parent = nullptr);
+    // The player's strip shows `player`, the downloads list `downloads`; `shell` opens a finished
+    // download's folder
+    MainWindow(AudioPlayer &player, DownloadManager &downloads, Shell &shell,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Wires the controls to the logic, which is built on the controls below
@@ -52,10 +53,9 @@ public:
     TextBox &keywordText() const;
     SongHandlers::Boxes songBoxes() const;
     StatusPanels &statusPanels() const;
-    WebView &webView() const;
     MessageBox &messageBox() const;
-    // The downloads of `downloader`, for listing the ones the last run left incomplete
-    DownloadManager &downloads() const;
+    // The downloads it shows
+    DownloadManager &downloads() const { return m_downloads; }
     // Their list, which opens when a download starts or by Ctrl+J, never by itself
     DownloadsWindow &downloadsWindow() const { return *m_downloadsWindow; }
 
@@ -113,6 +113,7 @@ private:
     void reportLinkFailure(const QString &reason);
 
     AudioPlayer &m_player;
+    DownloadManager &m_downloads;
     std::unique_ptr<Logic> m_logic;
     bool m_closed = false;
 

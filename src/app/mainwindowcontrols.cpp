@@ -1,7 +1,6 @@
 #include "mainwindowcontrols.h"
 
 #include "common/constants.h"
-#include "downloads/downloadwebview.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistview.h"
@@ -114,10 +113,6 @@ void MainWindowControls::createControls(QMainWindow &window, AudioPlayer &player
     createClientArea(*client, player);
     createDetailBoxes(*client);
     layOut(*client);
-
-    // The web view shows nothing; it only takes addresses to download
-    downloader = new DownloadWebView(&window);
-    downloader->setObjectName(u"downloader"_s);
 
     statusTimer = new QTimer(&window);
     statusTimer->setObjectName(u"statusTimer"_s);

@@ -2,15 +2,13 @@
 
 #include "controls/mediaplayer.h"
 #include "controls/textbox.h"
-#include "controls/webview.h"
 #include "links/linkresolver.h"
 
 #include <utility>
 
-SongHandlers::SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, WebView &browser,
+SongHandlers::SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player,
                            const LinkResolver &links, QObject *parent)
-    : QObject(parent), m_list(list), m_boxes(boxes), m_player(player), m_browser(browser),
-      m_links(links)
+    : QObject(parent), m_list(list), m_boxes(boxes), m_player(player), m_links(links)
 {
 }
 
@@ -168,14 +166,14 @@ void SongHandlers::downloadTriggered()
 
 void SongHandlers::downloadResolved(const QString &link)
 {
-    m_browser.navigate(link);
+    emit downloadRequested(link);
 }
 
 void SongHandlers::downloadClicked()
 {
     const QString link = m_boxes.linkBox.text();
     if (!link.isEmpty())
-        m_browser.navigate(link);
+        emit downloadRequested(link);
 }
 
 void SongHandlers::playerStateChanged(MediaPlayer::PlayState newState)

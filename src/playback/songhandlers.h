@@ -12,7 +12,6 @@
 class LinkResolver;
 class MediaPlayer;
 class TextBox;
-class WebView;
 
 // The handlers that act on one song of the list: show it, play it, go on playing from the list
 // when the player stops, download it. Each returns at once; its links arrive later, and what it
@@ -32,8 +31,8 @@ public:
         TextBox &rawLinkBox; // the raw link
     };
 
-    SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, WebView &browser,
-                 const LinkResolver &links, QObject *parent = nullptr);
+    SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, const LinkResolver &links,
+                 QObject *parent = nullptr);
 
     // The 1-based row from which playback goes on
     qint32 playIndex() const { return m_playIndex; }
@@ -66,6 +65,8 @@ signals:
     void rowFailed(int index, const QString &reason, FailureKind kind);
     // A link that a handler asked for could not be had
     void linkFailed(const QString &reason);
+    // The user asked to download the song at `address`
+    void downloadRequested(const QString &address);
 
 private:
     // What a choice of the user's writes, in the order it writes it
@@ -104,7 +105,6 @@ private:
     ReportList &m_list;
     Boxes m_boxes;
     MediaPlayer &m_player;
-    WebView &m_browser;
     const LinkResolver &m_links;
     qint32 m_playIndex = 1;
 

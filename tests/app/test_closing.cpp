@@ -7,7 +7,7 @@
 #include "testwindow.h"
 #include "timescale.h"
 
-#include "downloads/downloadwebview.h"
+#include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
@@ -117,11 +117,10 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                 },
                 [&window, after] {
                     // Its save file is open by now; on Linux it may have no name yet
-                    return window.webBrowser()->downloads().runningCount() > 0 && after(300);
+                    return window.app().downloads().runningCount() > 0 && after(300);
                 },
                 [&window, downloadDir] {
-                    return u"running=%1 files=%2"_s
-                        .arg(window.webBrowser()->downloads().runningCount())
+                    return u"running=%1 files=%2"_s.arg(window.app().downloads().runningCount())
                         .arg(QDir(downloadDir).entryList(QDir::Files | QDir::Hidden).join(u','));
                 }};
     }
@@ -153,7 +152,7 @@ int runScenario(int argc, char *argv[])
     TestWindow window(arguments.value(3), 30s, TestWindow::ProgramEnd::Real);
     if (!window.load() || !window.show())
         return 3;
-    window.webBrowser()->downloads().setTargetDirectory(downloadDir);
+    window.app().downloads().setTargetDirectory(downloadDir);
 
     QElapsedTimer clock;
     const Scenario scenario = scenarioFor(name, window, downloadDir, clock);

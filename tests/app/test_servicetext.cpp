@@ -2,7 +2,7 @@
 
 #include "testwindow.h"
 
-#include "downloads/downloadwebview.h"
+#include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/messageboxdialog.h"
@@ -39,7 +39,7 @@ void ServiceTextTest::everyLabelIsPlainText()
     // Bring up every window that has labels: the full-screen view and a downloads row
     window.player()->setUrl(u"http://127.0.0.1:1/"_s + kMarkup);
     window.playerStrip()->setFullScreen(true);
-    window.webBrowser()->downloads().download(u"ftp://127.0.0.1/"_s + kMarkup);
+    window.app().downloads().download(u"ftp://127.0.0.1/"_s + kMarkup);
 
     const QWidgetList widgets = QApplication::allWidgets();
     int labels = 0;

@@ -6,7 +6,7 @@
 #include "testwindow.h"
 #include "timescale.h"
 
-#include "downloads/downloadwebview.h"
+#include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
 #include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
@@ -147,7 +147,7 @@ void SongChoiceTest::failedLinkEmptiesTheLinkBoxes()
     QCOMPARE(addressRequests(service), (QStringList {u"3"_s, u"1"_s, u"1"_s, u"2"_s}));
     // "下载" has nothing to fetch now
     QTest::mouseClick(window.button(u"downloadButton"_s), Qt::LeftButton);
-    QVERIFY(window.webBrowser()->downloads().ids().isEmpty());
+    QVERIFY(window.app().downloads().ids().isEmpty());
 }
 
 void SongChoiceTest::userChoiceWinsOverGoingOn()

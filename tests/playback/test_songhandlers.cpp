@@ -145,19 +145,19 @@ void SongHandlersTest::downloads()
     Songs songs(3);
     // The button with nothing shown does nothing
     songs.handlers.downloadClicked();
-    QVERIFY(songs.browser.navigated.isEmpty());
+    QVERIFY(songs.downloads.isEmpty());
 
     // The popup item fetches the selected song's link and changes no box
     songs.list.selected = 1;
     songs.handlers.downloadTriggered();
-    QTRY_COMPARE(songs.browser.navigated, QStringList {encodedLink(songs.base(), 1)});
+    QTRY_COMPARE(songs.downloads, QStringList {encodedLink(songs.base(), 1)});
     QVERIFY(songs.text2.value.isEmpty());
     QCOMPARE(songs.service.requestTargets().size(), 1);
 
     // The button opens exactly what the link box shows, without asking the service
     songs.text2.value = u"http://127.0.0.1:1/shown.wav"_s;
     songs.handlers.downloadClicked();
-    QCOMPARE(songs.browser.navigated.last(), u"http://127.0.0.1:1/shown.wav"_s);
+    QCOMPARE(songs.downloads.last(), u"http://127.0.0.1:1/shown.wav"_s);
     QCOMPARE(songs.service.requestTargets().size(), 1);
 }
 

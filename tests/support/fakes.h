@@ -9,7 +9,6 @@
 #include "controls/skinning.h"
 #include "controls/statuspanels.h"
 #include "controls/textbox.h"
-#include "controls/webview.h"
 
 #include <QMap>
 #include <QStringList>
@@ -117,12 +116,6 @@ public:
     QString statusText() const override { return u"就绪"_s; }
     int volume() const override { return volumeSetting; }
     void setVolume(int volume) override { volumeSetting = volume; }
-};
-
-class FakeWebView : public WebView {
-public:
-    QStringList navigated;
-    void navigate(const QString &address) override { navigated.append(address); }
 };
 
 class FakeSkinning : public Skinning {

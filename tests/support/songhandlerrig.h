@@ -15,6 +15,8 @@ struct SongHandlerRig {
     explicit SongHandlerRig(const QByteArray &catalogueJson)
         : service({}, catalogueJson), urls(service.base())
     {
+        QObject::connect(&handlers, &SongHandlers::downloadRequested, &handlers,
+                         [this](const QString &address) { downloads.append(address); });
     }
 
     CatalogueService service;
@@ -25,6 +27,7 @@ struct SongHandlerRig {
     FakeReportList list;
     FakeTextBox text2, text3, text4, text5, text6;
     FakeMediaPlayer media;
-    FakeWebView browser;
-    SongHandlers handlers {list, {text2, text3, text4, text5, text6}, media, browser, links};
+    SongHandlers handlers {list, {text2, text3, text4, text5, text6}, media, links};
+    // The addresses the handlers asked to download
+    QStringList downloads;
 };

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <memory>
 
-class DownloadWebView;
 class AudioPlayer;
 class MediaPlayerWidget;
 class QLineEdit;
@@ -54,7 +53,6 @@ public:
     AudioPlayer *player() const;
     // The player's control strip
     MediaPlayerWidget *playerStrip() const;
-    DownloadWebView *webBrowser() const;
     QLineEdit *box(const QString &name) const;
     QPushButton *button(const QString &name) const;
     QString caption() const;
