@@ -309,6 +309,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->accept();
     if (std::exchange(m_closed, true))
         return;
+    rememberPlace(*this);
     statusTimer->stop();
     emit closed();
 }

@@ -1,12 +1,13 @@
 #include "mainwindowcontrols.h"
 
 #include "common/constants.h"
-#include "common/twips.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,14 +15,20 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kClientWidth = 6750;
-constexpr int kClientHeight = 7500;
+// The client area at the window's default size, which is also its smallest
+constexpr QSize kClientSize {450, 500};
+// The player's strip and the search row share one line of pixels
+constexpr int kPlayerStripHeight = 44;
+constexpr int kSearchRowTop = 43;
+constexpr int kBoxHeight = 18;
+constexpr auto kGeometryKey = "mainwindow/geometry"_L1;
 
 QFont labelFont()
 {
@@ -34,38 +41,65 @@ QFont labelFont()
     return font;
 }
 
-QLabel *label(QWidget &client, const QString &name, const QString &caption, int left, int top)
+QLabel *label(QWidget &client, const QString &name, const QString &caption)
 {
     auto *const field = new QLabel(caption, &client);
     field->setObjectName(name);
     field->setTextFormat(Qt::PlainText);
     field->setFont(labelFont());
-    field->adjustSize();
-    field->move(twipsToPixels(left), twipsToPixels(top));
     return field;
 }
 
 enum class Typing { Allowed, ReadOnly };
 
-// A text box with the label that names it to screen readers
-QLineEdit *textBox(QWidget &client, const QString &name, QRect geometry, QLabel *buddy,
+// A text box with the label that names it to screen readers; it is never narrower than `width`
+QLineEdit *textBox(QWidget &client, const QString &name, int width, QLabel *buddy,
                    Typing typing = Typing::ReadOnly)
 {
     auto *const field = new QLineEdit(&client);
     field->setObjectName(name);
-    field->setGeometry(geometry);
+    field->setMinimumWidth(width);
+    field->setFixedHeight(kBoxHeight);
     field->setReadOnly(typing == Typing::ReadOnly);
     buddy->setBuddy(field);
     return field;
 }
 
-QPushButton *button(QWidget &client, const QString &name, const QString &caption, QRect geometry)
+QPushButton *button(QWidget &client, const QString &name, const QString &caption, QSize size)
 {
     auto *const field = new QPushButton(caption, &client);
     field->setObjectName(name);
-    field->setGeometry(geometry);
+    field->setFixedSize(size);
     field->setAutoDefault(false);
     return field;
+}
+
+// Where a label and its box sit in their row: the box starts `indent` pixels right of the
+// label, which may run beneath it as it always has
+struct FieldPlace {
+    int indent;
+    int labelTop = 0;
+    int boxTop = 0;
+};
+
+QLayout *field(QLabel *label, QLineEdit *box, FieldPlace place)
+{
+    auto *const boxRow = new QHBoxLayout;
+    boxRow->setContentsMargins(place.indent, place.boxTop - place.labelTop, 0, 0);
+    boxRow->addWidget(box, 0, Qt::AlignTop);
+    auto *const cell = new QGridLayout;
+    cell->setContentsMargins(0, place.labelTop, 0, 0);
+    cell->addWidget(label, 0, 0, Qt::AlignLeft | Qt::AlignTop);
+    cell->addLayout(boxRow, 0, 0);
+    return cell;
+}
+
+QBoxLayout *row(QBoxLayout::Direction direction, QMargins margins = {})
+{
+    auto *const layout = new QBoxLayout(direction);
+    layout->setContentsMargins(margins);
+    layout->setSpacing(0);
+    return layout;
 }
 
 } // namespace
@@ -74,9 +108,11 @@ void MainWindowControls::createControls(QMainWindow &window, AudioPlayer &player
 {
     auto *const client = new QWidget(&window);
     client->setObjectName(u"ClientArea"_s);
+    client->setMinimumSize(kClientSize);
     window.setCentralWidget(client);
     createClientArea(*client, player);
     createDetailBoxes(*client);
+    layOut(*client);
 
     statusTimer = new QTimer(&window);
     statusTimer->setObjectName(u"statusTimer"_s);
@@ -85,52 +121,94 @@ void MainWindowControls::createControls(QMainWindow &window, AudioPlayer &player
 
     createMenus(window);
     setTabOrder();
-    fixSize(window);
+    restorePlace(window);
 }
 
 void MainWindowControls::createClientArea(QWidget &client, AudioPlayer &player)
 {
     playerStrip = new MediaPlayerWidget(player, &client);
     playerStrip->setObjectName(u"playerStrip"_s);
-    playerStrip->setGeometry(twipsToPixels(0, 0, 6735, 660));
+    playerStrip->setFixedHeight(kPlayerStripHeight);
     player.setVolume(50);
 
-    keywordLabel = label(client, u"keywordLabel"_s, u"查找歌曲："_s, 120, 720);
-    keywordBox = textBox(client, u"keywordBox"_s, twipsToPixels(1320, 720, 3135, 270), keywordLabel,
-                         Typing::Allowed);
-    searchButton
-        = button(client, u"searchButton"_s, Captions::kSearch, twipsToPixels(4560, 645, 975, 375));
-    siteButton
-        = button(client, u"siteButton"_s, u"Zuvo官网"_s, twipsToPixels(5620, 645, 1095, 375));
+    keywordLabel = label(client, u"keywordLabel"_s, u"查找歌曲："_s);
+    keywordBox = textBox(client, u"keywordBox"_s, 209, keywordLabel, Typing::Allowed);
+    searchButton = button(client, u"searchButton"_s, Captions::kSearch, {65, 25});
+    siteButton = button(client, u"siteButton"_s, u"Zuvo官网"_s, {73, 25});
 
     songListFrame = new QGroupBox(u"歌曲列表："_s, &client);
     songListFrame->setObjectName(u"songListFrame"_s);
-    songListFrame->setGeometry(twipsToPixels(0, 1080, 6735, 5055));
+    // The list keeps its place below the caption whatever the style makes of the frame
+    songListFrame->setAttribute(Qt::WA_LayoutOnEntireRect);
     songList = new ReportListView(songListFrame);
     songList->setObjectName(u"songList"_s);
-    songList->setGeometry(twipsToPixels(120, 240, 6495, 4695));
+    auto *const frameLayout = row(QBoxLayout::TopToBottom, {8, 16, 8, 8});
+    songListFrame->setLayout(frameLayout);
+    frameLayout->addWidget(songList);
 
     statusBarWidget = new StatusBarWidget(&client);
     statusBarWidget->setObjectName(u"statusBar"_s);
-    statusBarWidget->setGeometry(twipsToPixels(0, 7245, 6750, 255));
+    statusBarWidget->setFixedHeight(17);
     statusBarWidget->setPanelText(1, u"联系作者：quillpod@example.org"_s);
 }
 
 void MainWindowControls::createDetailBoxes(QWidget &client)
 {
-    titleLabel = label(client, u"titleLabel"_s, u"歌名："_s, 0, 6240);
-    titleBox = textBox(client, u"titleBox"_s, twipsToPixels(600, 6255, 1335, 270), titleLabel);
-    songIdLabel = label(client, u"songIdLabel"_s, u"歌曲ID："_s, 2040, 6255);
-    songIdBox = textBox(client, u"songIdBox"_s, twipsToPixels(2880, 6255, 1215, 270), songIdLabel);
-    serialLabel = label(client, u"serialLabel"_s, u"歌曲编号："_s, 4200, 6255);
-    serialBox = textBox(client, u"serialBox"_s, twipsToPixels(5280, 6255, 1455, 270), serialLabel);
-    linkLabel = label(client, u"linkLabel"_s, u"歌曲外链地址："_s, 0, 6600);
-    linkBox = textBox(client, u"linkBox"_s, twipsToPixels(1560, 6600, 4335, 270), linkLabel);
-    downloadButton
-        = button(client, u"downloadButton"_s, u"下载"_s, twipsToPixels(6000, 6600, 735, 615));
-    rawLinkLabel = label(client, u"rawLinkLabel"_s, u"真实外链地址："_s, 0, 6960);
-    rawLinkBox
-        = textBox(client, u"rawLinkBox"_s, twipsToPixels(1560, 6960, 4335, 270), rawLinkLabel);
+    titleLabel = label(client, u"titleLabel"_s, u"歌名："_s);
+    titleBox = textBox(client, u"titleBox"_s, 89, titleLabel);
+    songIdLabel = label(client, u"songIdLabel"_s, u"歌曲ID："_s);
+    songIdBox = textBox(client, u"songIdBox"_s, 81, songIdLabel);
+    serialLabel = label(client, u"serialLabel"_s, u"歌曲编号："_s);
+    serialBox = textBox(client, u"serialBox"_s, 97, serialLabel);
+    linkLabel = label(client, u"linkLabel"_s, u"歌曲外链地址："_s);
+    linkBox = textBox(client, u"linkBox"_s, 289, linkLabel);
+    downloadButton = button(client, u"downloadButton"_s, u"下载"_s, {49, 41});
+    rawLinkLabel = label(client, u"rawLinkLabel"_s, u"真实外链地址："_s);
+    rawLinkBox = textBox(client, u"rawLinkBox"_s, 289, rawLinkLabel);
+}
+
+void MainWindowControls::layOut(QWidget &client)
+{
+    // The player's strip reaches one pixel into the search row, whose buttons lie over it
+    auto *const search = row(QBoxLayout::LeftToRight, {8, 0, 1, 0});
+    search->addLayout(field(keywordLabel, keywordBox, {80, 5, 5}), 1);
+    search->addSpacing(7);
+    search->addWidget(searchButton, 0, Qt::AlignTop);
+    search->addSpacing(6);
+    search->addWidget(siteButton, 0, Qt::AlignTop);
+    auto *const top = new QGridLayout;
+    top->setSpacing(0);
+    top->setRowMinimumHeight(0, kSearchRowTop);
+    top->addWidget(playerStrip, 0, 0, 2, 1, Qt::AlignTop);
+    top->addLayout(search, 1, 0);
+
+    auto *const details = row(QBoxLayout::LeftToRight);
+    details->addLayout(field(titleLabel, titleBox, {40, 0, 1}), 1);
+    details->addSpacing(7);
+    details->addLayout(field(songIdLabel, songIdBox, {56, 1, 1}), 1);
+    details->addSpacing(7);
+    details->addLayout(field(serialLabel, serialBox, {72, 1, 1}), 1);
+
+    auto *const links = new QGridLayout;
+    links->setHorizontalSpacing(7);
+    links->setVerticalSpacing(5);
+    links->addLayout(field(linkLabel, linkBox, {104}), 0, 0);
+    links->addLayout(field(rawLinkLabel, rawLinkBox, {104}), 1, 0);
+    links->addWidget(downloadButton, 0, 1, 2, 1, Qt::AlignTop);
+    links->setColumnStretch(0, 1);
+
+    auto *const body = row(QBoxLayout::TopToBottom, {0, 0, 1, 0});
+    body->addLayout(top);
+    body->addSpacing(4);
+    body->addWidget(songListFrame, 1);
+    body->addSpacing(7);
+    body->addLayout(details);
+    body->addSpacing(4);
+    body->addLayout(links);
+    auto *const whole = row(QBoxLayout::TopToBottom);
+    client.setLayout(whole);
+    whole->addLayout(body, 1);
+    whole->addWidget(statusBarWidget);
 }
 
 void MainWindowControls::createMenus(QMainWindow &window)
@@ -165,12 +243,18 @@ void MainWindowControls::setTabOrder()
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-void MainWindowControls::fixSize(QMainWindow &window)
+void MainWindowControls::restorePlace(QMainWindow &window)
 {
-    // A window of fixed size, centred on the screen
-    const QSize client(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
-    window.centralWidget()->setFixedSize(client);
-    window.setFixedSize(client.width(), client.height() + window.menuBar()->sizeHint().height());
+    if (window.restoreGeometry(QSettings().value(kGeometryKey).toByteArray()))
+        return;
+    // The first run: the default size, centred on the screen
+    window.resize(kClientSize.width(),
+                  kClientSize.height() + window.menuBar()->sizeHint().height());
     if (const QScreen *screen = window.screen())
         window.move(screen->availableGeometry().center() - window.rect().center());
+}
+
+void MainWindowControls::rememberPlace(const QMainWindow &window)
+{
+    QSettings().setValue(kGeometryKey, window.saveGeometry());
 }

@@ -15,15 +15,17 @@ class ReportListView;
 class StatusBarWidget;
 
 // The controls of the window `MainWindow`, by the names its handlers use, and their design: kind,
-// caption, place, size, font, tab order and the menus. The window owns them through Qt's
+// caption, layout, font, tab order and the menus. The window owns them through Qt's
 // parents; these are only the handles.
 struct MainWindowControls {
     // statusTimer shows the player's status this long after it or the list run changed
     static constexpr int kTickInterval = 1;
 
-    // Builds every control in `window`, which becomes fixed in size and centred on the screen;
-    // the player's strip shows `player`
+    // Builds every control in `window`, which opens where it was last closed, or at its default
+    // size centred on the screen; the player's strip shows `player`
     void createControls(QMainWindow &window, AudioPlayer &player);
+    // Records the window's size and place for the next run
+    static void rememberPlace(const QMainWindow &window);
 
     MediaPlayerWidget *playerStrip = nullptr;
     QLabel *keywordLabel = nullptr;
@@ -57,6 +59,7 @@ private:
     void createClientArea(QWidget &client, AudioPlayer &player);
     void createDetailBoxes(QWidget &client);
     void createMenus(QMainWindow &window);
+    void layOut(QWidget &client);
     void setTabOrder();
-    static void fixSize(QMainWindow &window);
+    static void restorePlace(QMainWindow &window);
 };

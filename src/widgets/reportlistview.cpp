@@ -48,7 +48,8 @@ ReportListView::ReportListView(QWidget *parent)
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(false);
-    horizontalHeader()->setStretchLastSection(false);
+    // The last column reaches the list's edge rather than leaving an empty header section
+    horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setSectionsMovable(false);
 
     m_measureTimer.setInterval(0);

@@ -12,12 +12,16 @@
 #include <QAccessible>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -45,7 +49,12 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void layout();
+    void defaultGeometry_data();
+    void defaultGeometry();
+    void listTakesTheRoom();
+    void comesBackAtItsSize();
     void startUp();
     void startUpWithoutService();
     void columnsFitTheirContent();
@@ -58,7 +67,18 @@ private slots:
     void playbackGoesOnFromTheList();
     void brokenMediaDoesNotLoop();
     void playingRowAndKeys();
+
+private:
+    QTemporaryDir m_settingsDir;
 };
+
+void MainWindowTest::initTestCase()
+{
+    // The window remembers its place in a folder of this test's own, so that a window of
+    // another test running beside it never opens at a size left here
+    QVERIFY(m_settingsDir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+}
 
 void MainWindowTest::layout()
 {
@@ -92,12 +112,6 @@ void MainWindowTest::layout()
     QVERIFY(window.player());
     QVERIFY(form.findChild<QObject *>(u"statusTimer"_s));
 
-    // No control reaches past the client area
-    const QRect client = form.centralWidget()->rect();
-    for (const QWidget *widget :
-         form.centralWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        QVERIFY2(client.contains(widget->geometry()), qPrintable(widget->objectName()));
-
     // The menu bar shows "菜单" alone, which ends with the downloads list; the popup is not
     // part of it
     const QList<QAction *> menus = form.menuBar()->actions();
@@ -120,6 +134,84 @@ void MainWindowTest::layout()
     QAccessibleInterface *box
         = QAccessible::queryAccessibleInterface(window.child<QLineEdit>(u"keywordBox"_s));
     QCOMPARE(box->text(QAccessible::Name), u"查找歌曲："_s);
+}
+
+void MainWindowTest::defaultGeometry_data()
+{
+    QTest::addColumn<QRect>("geometry");
+    // In the client area, as the window has always placed them. A label is as large as its text
+    // and may run beneath its box, so only its place is pinned.
+    const QList<std::pair<QString, QRect>> controls {
+        {u"playerStrip"_s, {0, 0, 449, 44}},  {u"keywordLabel"_s, {8, 48, 0, 0}},
+        {u"keywordBox"_s, {88, 48, 209, 18}}, {u"searchButton"_s, {304, 43, 65, 25}},
+        {u"siteButton"_s, {375, 43, 73, 25}}, {u"songListFrame"_s, {0, 72, 449, 337}},
+        {u"songList"_s, {8, 88, 433, 313}},   {u"titleLabel"_s, {0, 416, 0, 0}},
+        {u"titleBox"_s, {40, 417, 89, 18}},   {u"songIdLabel"_s, {136, 417, 0, 0}},
+        {u"songIdBox"_s, {192, 417, 81, 18}}, {u"serialLabel"_s, {280, 417, 0, 0}},
+        {u"serialBox"_s, {352, 417, 97, 18}}, {u"linkLabel"_s, {0, 440, 0, 0}},
+        {u"linkBox"_s, {104, 440, 289, 18}},  {u"downloadButton"_s, {400, 440, 49, 41}},
+        {u"rawLinkLabel"_s, {0, 464, 0, 0}},  {u"rawLinkBox"_s, {104, 464, 289, 18}},
+        {u"statusBar"_s, {0, 483, 450, 17}},  {u"ClientArea"_s, {0, 0, 450, 500}},
+    };
+    for (const auto &[name, geometry] : controls)
+        QTest::newRow(qPrintable(name)) << geometry;
+}
+
+void MainWindowTest::defaultGeometry()
+{
+    QFETCH(QRect, geometry);
+    Window window(u"http://127.0.0.1:1"_s, false);
+    QVERIFY(window.show());
+    const QWidget *client = window.form().centralWidget();
+    const auto *control = window.child<QWidget>(QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(control);
+    const QRect expected
+        = geometry.isEmpty() ? QRect(geometry.topLeft(), control->sizeHint()) : geometry;
+    QCOMPARE(QRect(control->mapTo(client, QPoint()), control->size()), expected);
+}
+
+void MainWindowTest::listTakesTheRoom()
+{
+    CatalogueService service({u"--songs"_s, u"3"_s});
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+    QVERIFY(window.show());
+    ReportListView *list = window.list();
+    const QList<const QWidget *> controls {
+        list, window.box(u"keywordBox"_s), window.box(u"linkBox"_s),
+        window.button(u"searchButton"_s), window.button(u"downloadButton"_s)};
+    QList<QSize> before;
+    for (const QWidget *control : controls)
+        before.append(control->size());
+
+    const QSize growth(300, 200);
+    window.form().resize(window.form().size() + growth);
+    QTRY_COMPARE_WITH_TIMEOUT(list->size(), before[0] + growth, scaled(5000));
+    // The boxes take the width, the buttons keep their size
+    QCOMPARE(controls[1]->size(), before[1] + QSize(growth.width(), 0));
+    QCOMPARE(controls[2]->size(), before[2] + QSize(growth.width(), 0));
+    QCOMPARE(controls[3]->size(), before[3]);
+    QCOMPARE(controls[4]->size(), before[4]);
+    // Short columns: the last one reaches the list's edge
+    QCOMPARE(list->horizontalHeader()->length(), list->viewport()->width());
+}
+
+void MainWindowTest::comesBackAtItsSize()
+{
+    QSize left;
+    {
+        Window first(u"http://127.0.0.1:1"_s, false);
+        QVERIFY(first.show());
+        const QSize larger = first.form().size() + QSize(120, 80);
+        first.form().resize(larger);
+        QTRY_COMPARE_WITH_TIMEOUT(first.form().size(), larger, scaled(5000));
+        first.form().close();
+        left = first.form().size();
+    }
+    // Later windows of this program open at the default size again
+    const auto forget = qScopeGuard([] { QSettings().clear(); });
+    Window second(u"http://127.0.0.1:1"_s, false);
+    QCOMPARE(second.form().size(), left);
 }
 
 void MainWindowTest::startUp()
