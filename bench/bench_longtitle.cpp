@@ -66,9 +66,9 @@ private:
 };
 
 // The rows of a search for 夜曲: the first and the last found by "yq", the last one hostile
-QList<ReportRow> rows()
+QList<SongRow> rows()
 {
-    QList<ReportRow> rows;
+    QList<SongRow> rows;
     for (int row = 1; row <= kRows; ++row) {
         const QString title = row == 1 ? u"夜曲"_s
             : row == kRows             ? u"夜曲"_s.repeated(kTitleLength / 2)

@@ -1,11 +1,10 @@
 #include "songlistloader.h"
 
-#include "listfinishing.h"
 #include "pagecutting.h"
+#include "songlistmodel.h"
 
 #include "common/failure.h"
 #include "common/logging.h"
-#include "controls/reportlist.h"
 #include "net/requestforms.h"
 #include "net/textfetcher.h"
 #include "net/urltexts.h"
@@ -31,8 +30,8 @@ double totalPages(const QString &text)
 
 } // namespace
 
-SongListLoader::SongListLoader(const UrlTexts &urls, const TextFetcher &fetcher, ReportList &list,
-                               QObject *parent)
+SongListLoader::SongListLoader(const UrlTexts &urls, const TextFetcher &fetcher,
+                               SongListModel &list, QObject *parent)
     : QObject(parent), m_urls(urls), m_fetcher(fetcher), m_list(list)
 {
 }
@@ -116,7 +115,7 @@ void SongListLoader::moveOn()
     m_phase = FetchPhase::HeaderRead;
     ++m_currentPage;
     const QString url = furtherPageUrl();
-    emit progress(m_totalPagesText, m_currentPage, m_list.count());
+    emit progress(m_totalPagesText, m_currentPage, m_list.size());
     // A stop asked for while this page was on its way takes effect here
     if (m_stopRequested)
         return endInOrder(false);
@@ -138,9 +137,9 @@ void SongListLoader::endInOrder(bool lastPage)
     setRunning(false);
     if (lastPage)
         m_phase = FetchPhase::FirstPage;
-    emit finished(m_list.count());
-    finishSongList(m_list);
+    m_list.finish();
     m_state = m_stopRequested && !lastPage ? State::Stopped : State::Idle;
+    emit finished(m_list.size());
 }
 
 void SongListLoader::endOnFailure(const QString &reason, FailureKind kind)
@@ -152,7 +151,7 @@ void SongListLoader::endOnFailure(const QString &reason, FailureKind kind)
     m_state = State::Finishing;
     m_phase = FetchPhase::FirstPage;
     setRunning(false);
-    emit failed(reason, m_list.count(), kind);
-    finishSongList(m_list);
+    m_list.finish();
     m_state = State::Failed;
+    emit failed(reason, m_list.size(), kind);
 }

@@ -9,7 +9,7 @@
 
 #include "downloads/downloadwebview.h"
 #include "player/audioplayer.h"
-#include "widgets/reportlistmodel.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 
 #include <QApplication>
@@ -88,17 +88,17 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                 },
                 [&window] {
                     return u"searching=%1 rows=%2"_s.arg(int(window.listRunning()))
-                        .arg(window.songs().count());
+                        .arg(window.songs().size());
                 }};
     }
     if (name == u"held-links") {
         return {[&window] {
                     // A click, then a double-click on another row while the click's link is
                     // held back: the newer choice waits for its own held-back link
-                    window.songs().select(1);
+                    window.list()->selectRow(0);
                     emit window.list()->rowClicked();
                     QTimer::singleShot(scaled(300), [&window] {
-                        window.songs().select(2);
+                        window.list()->selectRow(1);
                         emit window.list()->doubleClicked(window.list()->listModel().index(1, 0));
                     });
                 },
@@ -112,16 +112,16 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
     }
     if (name == u"download") {
         return {[&window] {
-                    window.songs().select(1);
-                    window.form().findChild<QAction *>(u"downloadAction"_s)->trigger();
+                    window.list()->selectRow(0);
+                    window.window().findChild<QAction *>(u"downloadAction"_s)->trigger();
                 },
                 [&window, after] {
                     // Its save file is open by now; on Linux it may have no name yet
-                    return window.webBrowser()->downloads().runningCount() > 0 && after(300);
+                    return window.downloader()->downloads().runningCount() > 0 && after(300);
                 },
                 [&window, downloadDir] {
                     return u"running=%1 files=%2"_s
-                        .arg(window.webBrowser()->downloads().runningCount())
+                        .arg(window.downloader()->downloads().runningCount())
                         .arg(QDir(downloadDir).entryList(QDir::Files | QDir::Hidden).join(u','));
                 }};
     }
@@ -153,7 +153,7 @@ int runScenario(int argc, char *argv[])
     TestWindow window(arguments.value(3), 30s, TestWindow::ProgramEnd::Real);
     if (!window.load() || !window.show())
         return 3;
-    window.webBrowser()->downloads().setTargetDirectory(downloadDir);
+    window.downloader()->downloads().setTargetDirectory(downloadDir);
 
     QElapsedTimer clock;
     const Scenario scenario = scenarioFor(name, window, downloadDir, clock);
@@ -167,7 +167,7 @@ int runScenario(int argc, char *argv[])
             return;
         closer.stop();
         report(reached ? u"at-close: "_s + scenario.state() : u"moment never reached"_s);
-        window.form().close();
+        window.window().close();
     });
     QTimer::singleShot(0, [&] {
         clock.start();

@@ -39,7 +39,7 @@ void ServiceTextTest::everyLabelIsPlainText()
     // Bring up every window that has labels: the full-screen view and a downloads row
     window.player()->setUrl(u"http://127.0.0.1:1/"_s + kMarkup);
     window.playerStrip()->setFullScreen(true);
-    window.webBrowser()->downloads().download(u"ftp://127.0.0.1/"_s + kMarkup);
+    window.downloader()->downloads().download(u"ftp://127.0.0.1/"_s + kMarkup);
 
     const QWidgetList widgets = QApplication::allWidgets();
     int labels = 0;
@@ -56,7 +56,7 @@ void ServiceTextTest::everyLabelIsPlainText()
 
     // The message box too, though its one text is the program's own
     bool closed = false;
-    MessageBoxDialog(&window.form())
+    MessageBoxDialog(&window.window())
         .show(kMarkup, u"标题"_s, MessageBox::Style::ExclamationOk, [&closed] { closed = true; });
     auto *const box = window.child<QMessageBox>(u"MessageBox"_s);
     QVERIFY(box);

@@ -6,7 +6,7 @@
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "songlist/songlistloader.h"
-#include "widgets/reportlistmodel.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
@@ -59,8 +59,8 @@ bool TestWindow::waitForListRun() const
 
 bool TestWindow::show() const
 {
-    form().show();
-    return QTest::qWaitForWindowExposed(&form());
+    window().show();
+    return QTest::qWaitForWindowExposed(&window());
 }
 
 ReportListView *TestWindow::list() const
@@ -83,7 +83,7 @@ MediaPlayerWidget *TestWindow::playerStrip() const
     return child<MediaPlayerWidget>(u"playerStrip"_s);
 }
 
-DownloadWebView *TestWindow::webBrowser() const
+DownloadWebView *TestWindow::downloader() const
 {
     return child<DownloadWebView>(u"downloader"_s);
 }
