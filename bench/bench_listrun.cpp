@@ -8,7 +8,7 @@
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "net/urltexts.h"
+#include "net/serviceurls.h"
 #include "songlist/songlistloader.h"
 #include "widgets/reportlistview.h"
 
@@ -51,12 +51,11 @@ int main(int argc, char *argv[])
     window.silencePlayer();
     const int rows = window.songs().count();
 
-    const UrlTexts texts(options.service);
+    const ServiceUrls addresses(options.service);
     const int pages = window.pagesOfLastRun();
-    QStringList urls {texts.text(UrlTexts::DefaultListFirstPage)};
-    for (int page = 2; page <= pages; ++page)
-        urls.append(texts.text(UrlTexts::ListPagePrefix) + QString::number(page)
-                    + texts.text(UrlTexts::ListPageSuffix));
+    QStringList urls;
+    for (int page = 1; page <= pages; ++page)
+        urls.append(addresses.defaultList(page));
     if (rows == 0 || pages < 2) {
         qCritical("bench_listrun: the first run listed nothing (%d rows, %d pages)", rows, pages);
         return 1;

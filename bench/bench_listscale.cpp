@@ -9,9 +9,8 @@
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "net/requestforms.h"
+#include "net/serviceurls.h"
 #include "net/urlencoding.h"
-#include "net/urltexts.h"
 #include "widgets/reportlistview.h"
 
 #include <QElapsedTimer>
@@ -42,12 +41,11 @@ struct Scale {
 // What a search for `keyword` fetches: its first page, then the keyword's further pages
 QStringList searchUrls(const QString &service, const QString &keyword, int pages)
 {
-    const UrlTexts texts(service);
-    const QString search = texts.text(UrlTexts::SearchFirstPage) + encodeUtf8Url(keyword);
-    QStringList urls {search + RequestForms::kSearchSuffix};
-    for (int page = 2; page <= pages; ++page)
-        urls.append(search + RequestForms::kPageKey + QString::number(page)
-                    + RequestForms::kSearchSuffix);
+    const ServiceUrls addresses(service);
+    const QString encoded = encodeUtf8Url(keyword);
+    QStringList urls;
+    for (int page = 1; page <= pages; ++page)
+        urls.append(addresses.search(encoded, page));
     return urls;
 }
 

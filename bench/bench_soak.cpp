@@ -14,8 +14,8 @@
 #include "catalogueservice.h"
 
 #include "links/linkresolver.h"
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "player/audioplayer.h"
 #include "songlist/songlistloader.h"
 #include "widgets/reportlistadapter.h"
@@ -161,9 +161,9 @@ public:
         QObject::connect(&m_stalled, &QTimer::timeout, &m_loop, &QEventLoop::quit);
     }
 
-    void stateChanged(MediaPlayer::PlayState state)
+    void stateChanged(PlayState state)
     {
-        if (state != MediaPlayer::Playing)
+        if (state != PlayState::Playing)
             return;
         m_stalled.start();
         if (++m_begun % m_every == 0)
@@ -199,7 +199,7 @@ QList<Sample> playSongs(const QString &serviceBase, int plays)
         return {};
     PlayCounter counter(plays, 100);
     QObject::connect(&window.player(), &AudioPlayer::playStateChanged, &window.player(),
-                     [&counter](MediaPlayer::PlayState state) { counter.stateChanged(state); });
+                     [&counter](PlayState state) { counter.stateChanged(state); });
     const QList<Sample> series = counter.run();
     if (series.isEmpty())
         std::fprintf(stderr, "bench_soak: playback stopped after %d songs: %s\n", counter.begun(),
@@ -246,7 +246,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    const UrlTexts urls(service.base());
+    const ServiceUrls urls(service.base());
     QNetworkAccessManager network;
     TextFetcher fetcher(network);
     SongListLoader loader(urls, fetcher, window.songs());
@@ -265,7 +265,7 @@ int main(int argc, char *argv[])
     phase.start();
     for (int run = 1; run <= runs; ++run) {
         window.songs().clear();
-        runList(loader, urls.text(UrlTexts::DefaultListFirstPage));
+        runList(loader, urls.defaultList());
         if (window.songs().count() != kSongs) {
             std::fprintf(stderr, "bench_soak: run %d ended with %d rows, not %d: %s\n", run,
                          window.songs().count(), kSongs, qPrintable(window.status().panelText(1)));

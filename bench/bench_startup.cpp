@@ -43,9 +43,9 @@ public:
         stamp("listRun");
         m_skin.attachSkin(skinFile, password);
     }
-    void setAero(int on) override
+    void setGlass(bool on) override
     {
-        m_skin.setAero(on);
+        m_skin.setGlass(on);
         stamp("skin");
     }
 

@@ -121,7 +121,7 @@ int main(int argc, char *argv[])
     const QUrl song(player->url());
     const bool playing = QTest::qWaitFor(
         [&] {
-            return player->playState() == MediaPlayer::Playing && media->source() == song
+            return player->playState() == PlayState::Playing && media->source() == song
                 && media->position() >= 1500 && status->panelText(2) == player->statusText();
         },
         kPlaybackWaitMs);

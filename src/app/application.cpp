@@ -13,8 +13,8 @@
 #include "links/linkresolver.h"
 #include "net/connectivitywatcher.h"
 #include "net/serviceprober.h"
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "player/audioplayer.h"
 #include "skin/skinlibrary.h"
 #include "songlist/searchcommand.h"
@@ -29,9 +29,10 @@ using namespace Qt::StringLiterals;
 Application::Application(Environment environment, QObject *parent)
     : QObject(parent), m_environment(std::move(environment)),
       m_connectivity(std::make_unique<ConnectivityWatcher>()),
+      m_downloads(std::make_unique<DownloadManager>(m_network, *m_connectivity)),
       m_playbackProber(std::make_unique<ServiceProber>(m_network, *m_connectivity)),
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
-      m_urls(std::make_unique<UrlTexts>(m_environment.serviceBase)),
+      m_urls(std::make_unique<ServiceUrls>(m_environment.serviceBase)),
       m_links(std::make_unique<LinkResolver>(*m_fetcher, *m_urls)),
       m_player(std::make_unique<AudioPlayer>()), m_list(std::make_unique<SongListModel>())
 {
@@ -49,12 +50,12 @@ Application::Application(Environment environment, QObject *parent)
         m_environment.skinning = m_skinLibrary.get();
     }
 
-    m_window = std::make_unique<MainWindow>(*m_player, *m_list, *m_environment.shell);
+    m_window = std::make_unique<MainWindow>(*m_player, *m_downloads, *m_list, *m_environment.shell);
     m_loader = std::make_unique<SongListLoader>(*m_urls, *m_fetcher, *m_list);
     m_search = std::make_unique<SearchCommand>(*m_urls, *m_loader, *m_list);
-    m_songs = std::make_unique<SongHandlers>(*m_list, *m_player, m_window->webView(), *m_links);
+    m_songs = std::make_unique<SongHandlers>(*m_list, *m_player, *m_links);
     m_listPlayer = std::make_unique<ListPlayer>(*m_songs, *m_list, *m_player);
-    m_listPlayer->waitWith(*m_playbackProber, QUrl(m_environment.serviceBase));
+    m_listPlayer->waitWith(*m_playbackProber, QUrl(m_urls->homePage()));
     wire();
 }
 
@@ -80,7 +81,7 @@ void Application::wire()
     prober->setSchedule(RetrySchedule(m_environment.retryUnit));
     m_startUp = std::make_unique<StartUp>(
         StartUp::Parts {*m_loader, *m_list, *m_urls, *m_links, *m_player}, std::move(prober),
-        QUrl(m_environment.serviceBase));
+        QUrl(m_urls->homePage()));
     m_window->attachStartUp(*m_startUp);
     connect(m_startUp.get(), &StartUp::firstListEnded, this, &Application::attachSkin);
     connect(m_startUp.get(), &StartUp::loaded, this, &Application::loaded);
@@ -91,6 +92,8 @@ void Application::wire()
     connect(m_window.get(), &MainWindow::glassToggled, this, &Application::setGlass);
     connect(m_window.get(), &MainWindow::closed, this, &Application::unload);
     connect(m_listPlayer.get(), &ListPlayer::songStarted, this, &Application::announceSong);
+    connect(m_songs.get(), &SongHandlers::downloadRequested, m_downloads.get(),
+            &DownloadManager::download);
 }
 
 void Application::showOnDesktop(SingleInstance &instance, const QDBusConnection &bus)
@@ -125,14 +128,14 @@ void Application::attachSkin()
 {
     // The separator is always inserted, as the skin library expects a full path
     m_environment.skinning->attachSkin(m_environment.programDir + u"/quillpod.she"_s, QString());
-    m_environment.skinning->setAero(0);
+    m_environment.skinning->setGlass(false);
     m_window->setGlassChecked(false);
 }
 
 void Application::openWindow()
 {
     m_window->show();
-    m_window->downloads().restoreUnfinished();
+    m_downloads->restoreUnfinished();
 }
 
 void Application::showWindow()
@@ -152,13 +155,13 @@ DesktopIntegration &Application::integrateDesktop(const QDBusConnection &bus)
 
 void Application::openSite()
 {
-    m_environment.shell->openAddress(m_environment.serviceBase);
+    m_environment.shell->openAddress(m_urls->homePage());
 }
 
 void Application::setGlass(bool on)
 {
     // The menu item has already flipped its check mark; the effect follows it
-    m_environment.skinning->setAero(on ? 1 : 0);
+    m_environment.skinning->setGlass(on);
 }
 
 void Application::announceSong(const QString &title)

@@ -11,6 +11,7 @@ class AudioPlayer;
 class ConnectivityWatcher;
 class DesktopIntegration;
 class DesktopShell;
+class DownloadManager;
 class MainWindow;
 class LinkResolver;
 class ListPlayer;
@@ -23,7 +24,7 @@ class SongListLoader;
 class SongListModel;
 class StartUp;
 class TextFetcher;
-class UrlTexts;
+class ServiceUrls;
 
 // The program's parts, built and wired in one place: the requests to the service, the player,
 // the song list and the logic of the list and the songs, start-up, and the window that shows
@@ -58,6 +59,7 @@ public:
     SongHandlers &songs() const { return *m_songs; }
     ListPlayer &listPlayer() const { return *m_listPlayer; }
     TextFetcher &fetcher() const { return *m_fetcher; }
+    DownloadManager &downloads() const { return *m_downloads; }
     // What waits for the service when a song could not be reached
     ServiceProber &playbackProber() const { return *m_playbackProber; }
     // The 1-based row from which playback goes on
@@ -84,10 +86,12 @@ private:
     std::unique_ptr<SkinLibrary> m_skinLibrary;
     QNetworkAccessManager m_network;
     std::unique_ptr<ConnectivityWatcher> m_connectivity;
+    // Outlives the window that shows it
+    std::unique_ptr<DownloadManager> m_downloads;
     // Waits for the service on behalf of the songs; start-up has one of its own
     std::unique_ptr<ServiceProber> m_playbackProber;
     std::unique_ptr<TextFetcher> m_fetcher;
-    std::unique_ptr<UrlTexts> m_urls;
+    std::unique_ptr<ServiceUrls> m_urls;
     std::unique_ptr<LinkResolver> m_links;
     std::unique_ptr<AudioPlayer> m_player;
     std::unique_ptr<SongListModel> m_list;

@@ -6,7 +6,7 @@
 
 #include "common/constants.h"
 #include "controls/messagebox.h"
-#include "downloads/downloadwebview.h"
+#include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "songlist/searchcommand.h"
@@ -42,8 +42,9 @@ void showText(QLineEdit &box, const QString &text)
 
 } // namespace
 
-MainWindow::MainWindow(AudioPlayer &player, SongListModel &list, Shell &shell, QWidget *parent)
-    : QMainWindow(parent), m_player(player), m_list(list),
+MainWindow::MainWindow(AudioPlayer &player, DownloadManager &downloads, SongListModel &list,
+                       Shell &shell, QWidget *parent)
+    : QMainWindow(parent), m_player(player), m_downloads(downloads), m_list(list),
       m_messageBox(std::make_unique<MessageBoxDialog>(this))
 {
     setObjectName(u"MainWindow"_s);
@@ -53,8 +54,8 @@ MainWindow::MainWindow(AudioPlayer &player, SongListModel &list, Shell &shell, Q
     songList->setListModel(m_list);
 
     m_saveDialog = std::make_unique<FileSaveDialog>(*this);
-    downloads().setSaveDialog(*m_saveDialog);
-    m_downloadsWindow = std::make_unique<DownloadsWindow>(downloads(), shell);
+    m_downloads.setSaveDialog(*m_saveDialog);
+    m_downloadsWindow = std::make_unique<DownloadsWindow>(m_downloads, shell);
     connectControls();
 }
 
@@ -71,7 +72,7 @@ void MainWindow::attach(const Logic &logic)
     connect(keywordBox, &QLineEdit::returnPressed, this, &MainWindow::searchRequested);
     connect(&logic.search, &SearchCommand::blankKeyword, this, [this] {
         m_logic->messageBox.show(u"请输入歌曲名称或者关键字！"_s, u"输入信息不完整"_s,
-                                 MessageBox::Style::ExclamationOk,
+                                 MessageBox::Icon::Warning, MessageBox::Buttons::Ok,
                                  [this] { keywordWarningClosed(); });
     });
     // A stop ends a wait for the service too, which the player itself knows nothing of
@@ -166,19 +167,9 @@ void MainWindow::connectListRuns()
     connect(&m_logic->search, &SearchCommand::searchFailed, this, &MainWindow::showSearchFailure);
 }
 
-WebView &MainWindow::webView() const
-{
-    return *downloader;
-}
-
 MessageBox &MainWindow::messageBox() const
 {
     return *m_messageBox;
-}
-
-DownloadManager &MainWindow::downloads() const
-{
-    return downloader->downloads();
 }
 
 void MainWindow::setGlassChecked(bool checked)

@@ -18,7 +18,6 @@ class Shell;
 class SongListLoader;
 class SongListModel;
 class StartUp;
-class WebView;
 
 // The program's one window, `MainWindow`: its controls, how the user's events reach the logic, and
 // how what the logic says happened becomes the window's texts.
@@ -37,9 +36,10 @@ public:
         MessageBox &messageBox;
     };
 
-    // The player's strip shows `player`, the list `list`; `shell` opens a finished download's
-    // folder
-    MainWindow(AudioPlayer &player, SongListModel &list, Shell &shell, QWidget *parent = nullptr);
+    // The player's strip shows `player`, the list `list` and the downloads list `downloads`;
+    // `shell` opens a finished download's folder
+    MainWindow(AudioPlayer &player, DownloadManager &downloads, SongListModel &list, Shell &shell,
+               QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Wires the controls to the logic, and what the logic says to the controls
@@ -47,10 +47,9 @@ public:
     // Shows what start-up says
     void attachStartUp(const StartUp &startUp);
 
-    WebView &webView() const;
     MessageBox &messageBox() const;
-    // The downloads of `downloader`, for listing the ones the last run left incomplete
-    DownloadManager &downloads() const;
+    // The downloads it shows
+    DownloadManager &downloads() const { return m_downloads; }
     // Their list, which opens when a download starts or by Ctrl+J, never by itself
     DownloadsWindow &downloadsWindow() const { return *m_downloadsWindow; }
 
@@ -115,6 +114,7 @@ private:
     void showNoBackgroundTrack(const QString &reason, bool afterListFailure);
 
     AudioPlayer &m_player;
+    DownloadManager &m_downloads;
     std::unique_ptr<Logic> m_logic;
     bool m_closed = false;
 

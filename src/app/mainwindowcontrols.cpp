@@ -2,7 +2,6 @@
 
 #include "common/constants.h"
 #include "common/twips.h"
-#include "downloads/downloadwebview.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/reportlistview.h"
@@ -79,10 +78,6 @@ void MainWindowControls::createControls(QMainWindow &window, AudioPlayer &player
     createClientArea(*client, player);
     createDetailBoxes(*client);
 
-    // The web view shows nothing; it only takes addresses to download
-    downloader = new DownloadWebView(&window);
-    downloader->setObjectName(u"downloader"_s);
-
     statusTimer = new QTimer(&window);
     statusTimer->setObjectName(u"statusTimer"_s);
     statusTimer->setInterval(kTickInterval);
@@ -151,7 +146,7 @@ void MainWindowControls::createMenus(QMainWindow &window)
     downloadsListAction->setShortcut(QKeySequence(u"Ctrl+J"_s));
 
     // The list's popup menu is never part of the menu bar
-    songMenu = new QMenu(u"CaiDAN"_s, &window);
+    songMenu = new QMenu(&window);
     songMenu->setObjectName(u"songMenu"_s);
     playAction = songMenu->addAction(u"播放"_s);
     playAction->setObjectName(u"playAction"_s);

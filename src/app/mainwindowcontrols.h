@@ -1,7 +1,6 @@
 #pragma once
 
 class AudioPlayer;
-class DownloadWebView;
 class MediaPlayerWidget;
 class QAction;
 class QGroupBox;
@@ -45,7 +44,6 @@ struct MainWindowControls {
     QLabel *rawLinkLabel = nullptr;
     QLineEdit *rawLinkBox = nullptr;
     StatusBarWidget *statusBarWidget = nullptr;
-    DownloadWebView *downloader = nullptr;
     QTimer *statusTimer = nullptr;
     QMenu *mainMenu = nullptr;
     QAction *glassAction = nullptr;

@@ -4,7 +4,7 @@
 #include "controls/mediaplayer.h"
 #include "links/linklookup.h"
 #include "links/linkresolver.h"
-#include "net/urltexts.h"
+#include "net/serviceurls.h"
 #include "songlist/songlistloader.h"
 #include "songlist/songlistmodel.h"
 
@@ -59,7 +59,7 @@ bool StartUp::runDefaultListAgain()
 
 void StartUp::runDefaultList()
 {
-    m_parts.loader.loadSongList(m_parts.urls.text(UrlTexts::DefaultListFirstPage));
+    m_parts.loader.loadSongList(m_parts.urls.defaultList());
 }
 
 void StartUp::listRunStarted(bool running)

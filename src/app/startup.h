@@ -13,7 +13,7 @@ class LinkResolver;
 class MediaPlayer;
 class SongListLoader;
 class SongListModel;
-class UrlTexts;
+class ServiceUrls;
 
 // Start-up: the default list, then the background track, then the window may be shown. When the
 // default list or the background track could not be had because the service was out of reach, it
@@ -26,7 +26,7 @@ public:
     struct Parts {
         SongListLoader &loader;
         SongListModel &list;
-        const UrlTexts &urls;
+        const ServiceUrls &urls;
         const LinkResolver &links;
         MediaPlayer &player;
     };

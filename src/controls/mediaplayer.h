@@ -1,24 +1,13 @@
 #pragma once
 
+#include "playstate.h"
+
 #include <QString>
 
 // The embedded media player `playerStrip` as the handlers use it. Its event
 // playStateChanged is a Qt signal of the player that implements it.
 class MediaPlayer {
 public:
-    // playState values, in the classic player's numbering
-    enum PlayState {
-        Undefined = 0,
-        Stopped = 1,
-        Paused = 2,
-        Playing = 3,
-        Buffering = 6,
-        Waiting = 7,
-        MediaEnded = 8,
-        Transitioning = 9,
-        Ready = 10,
-    };
-
     virtual ~MediaPlayer() = default;
     // Assigning an address starts playing it.
     virtual void setUrl(const QString &url) = 0;

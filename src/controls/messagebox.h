@@ -6,11 +6,11 @@
 // A modal message box. It returns at once; `closed` runs once the user has closed the box.
 class MessageBox {
 public:
-    // The classic message-box type values
-    enum class Style { ExclamationOk = 48 };
+    enum class Icon { Information, Warning, Critical };
+    enum class Buttons { Ok };
 
     virtual ~MessageBox() = default;
-    virtual void show(const QString &text, const QString &title, Style style,
+    virtual void show(const QString &text, const QString &title, Icon icon, Buttons buttons,
                       std::function<void()> closed)
         = 0;
 };

@@ -8,5 +8,5 @@ class Skinning {
 public:
     virtual ~Skinning() = default;
     virtual void attachSkin(const QString &skinFile, const QString &password) = 0;
-    virtual void setAero(int on) = 0;
+    virtual void setGlass(bool on) = 0;
 };

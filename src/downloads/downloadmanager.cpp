@@ -1,6 +1,8 @@
 #include "downloadmanager.h"
 
 #include "downloadfilename.h"
+#include "downloadstore.h"
+#include "partfile.h"
 
 #include "common/logging.h"
 #include "common/urlfilename.h"
@@ -10,55 +12,26 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSettings>
-#include <QStandardPaths>
 
 #include <algorithm>
-#include <initializer_list>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr auto kFolderKey = "downloads/folder"_L1;
-constexpr auto kUnfinishedKey = "downloads/unfinished"_L1;
-constexpr auto kUrlKey = "url"_L1;
-constexpr auto kPathKey = "path"_L1;
-constexpr auto kStateKey = "state"_L1;
-constexpr auto kReasonKey = "reason"_L1;
-constexpr auto kSizeKey = "size"_L1;
-constexpr auto kValidatorKey = "validator"_L1;
-// How a kept download ended; anything else, as a download that still ran, was cut off
-constexpr auto kFailedState = "failed"_L1;
-constexpr auto kInterruptedState = "interrupted"_L1;
-
-// The data kept for going on; whatever else lies in its place holds none of ours
-qint64 partialSize(const QString &path)
-{
-    const QFileInfo part(path.isEmpty() ? QString() : partFilePath(path));
-    return part.isFile() && !part.isSymLink() ? part.size() : 0;
-}
-
-// The data kept for going on goes; what else lies in its place is only unlinked
-void removePartFile(const QString &path)
-{
-    const QString part = path.isEmpty() ? QString() : partFilePath(path);
-    if (!part.isEmpty() && QFileInfo(part).isFile() && !QFile::remove(part))
-        qCWarning(lcDownloads) << "Partial file not removed:" << part;
-}
-
 DownloadManager::Retry retryFor(const QString &path)
 {
-    return partialSize(path) > 0 ? DownloadManager::Retry::Resume
-                                 : DownloadManager::Retry::FromStart;
+    return PartFile::keptSize(path) > 0 ? DownloadManager::Retry::Resume
+                                        : DownloadManager::Retry::FromStart;
 }
 
 } // namespace
 
-DownloadManager::DownloadManager(QObject *parent) : QObject(parent)
+DownloadManager::DownloadManager(QNetworkAccessManager &network, ConnectivityWatcher &watcher,
+                                 QObject *parent)
+    : QObject(parent), m_network(network), m_watcher(watcher)
 {
     // Event processing ends after this signal, so a transfer would never finish: drop it now.
     if (const QCoreApplication *app = QCoreApplication::instance())
@@ -126,14 +99,15 @@ void DownloadManager::download(const QString &address)
     const QString name = downloadNameFromUrl(url);
     if (m_saveDialog && m_targetDirectory.isEmpty()) {
         // Answered later; a manager gone by then has nothing left to start
-        m_saveDialog->askSavePath(QDir(saveFolder()).filePath(name),
+        m_saveDialog->askSavePath(QDir(DownloadStore::saveFolder()).filePath(name),
                                   [self = QPointer(this), url](const QString &path) {
                                       if (self)
                                           self->saveChosen(url, path);
                                   });
         return;
     }
-    const QString folder = m_targetDirectory.isEmpty() ? saveFolder() : m_targetDirectory;
+    const QString folder
+        = m_targetDirectory.isEmpty() ? DownloadStore::saveFolder() : m_targetDirectory;
     if (m_targetDirectory.isEmpty())
         qCWarning(lcDownloads) << "Nobody to ask where to save: saving to" << folder;
     begin(url, freeFilePath(folder, name, [this](const QString &path) { return isTaken(path); }));
@@ -143,7 +117,7 @@ void DownloadManager::saveChosen(const QUrl &url, const QString &path)
 {
     if (path.isEmpty())
         return; // the user declined
-    QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
+    DownloadStore::rememberFolder(QFileInfo(path).absolutePath());
     begin(url, path);
 }
 
@@ -165,26 +139,20 @@ void DownloadManager::begin(const QUrl &url, const QString &path)
 
 void DownloadManager::restoreUnfinished()
 {
-    QSettings settings;
-    const int count = settings.beginReadArray(kUnfinishedKey);
-    for (int i = 0; i < count; ++i) {
-        settings.setArrayIndex(i);
-        const QUrl url(settings.value(kUrlKey).toString());
-        const QString path = settings.value(kPathKey).toString();
-        if (!url.isValid() || path.isEmpty() || downloadAt(path))
+    for (const DownloadStore::Record &record : DownloadStore::unfinished()) {
+        if (downloadAt(record.path))
             continue;
-        const bool failed = settings.value(kStateKey).toString() == kFailedState;
-        Download &download = add(url, path, failed ? State::Failed : State::Interrupted);
+        Download &download
+            = add(record.url, record.path, record.failed ? State::Failed : State::Interrupted);
         download.unfinished = true;
-        download.validator = settings.value(kValidatorKey).toByteArray();
+        download.validator = record.validator;
         Item &item = download.item;
-        item.reason = failed ? settings.value(kReasonKey).toString() : QString();
-        item.received = partialSize(path);
-        item.total = settings.value(kSizeKey, -1).toLongLong();
-        item.retry = retryFor(path);
+        item.reason = record.reason;
+        item.received = PartFile::keptSize(record.path);
+        item.total = record.size;
+        item.retry = retryFor(record.path);
         emit added(item.id);
     }
-    settings.endArray();
 }
 
 DownloadManager::Download &DownloadManager::add(const QUrl &url, const QString &path, State state)
@@ -326,10 +294,10 @@ void DownloadManager::waitForService(Download &download)
     Item &item = download.item;
     item.state = State::Waiting;
     item.reason.clear();
-    item.received = partialSize(item.path);
+    item.received = PartFile::keptSize(item.path);
     item.retry = retryFor(item.path);
     // Owned through the Qt parent; deleted when the wait ends, or by abortAll().
-    auto *prober = new ServiceProber(m_network, watcher(), this);
+    auto *prober = new ServiceProber(m_network, m_watcher, this);
     prober->setSchedule(m_schedule);
     const int id = item.id;
     connect(prober, &ServiceProber::serviceAnswers, this, [this, id] { serviceAnswers(id); });
@@ -348,7 +316,7 @@ void DownloadManager::serviceAnswers(int id)
         return;
     endWait(*download);
     ++download->automaticResumes;
-    startTransfer(*download, partialSize(download->item.path) > 0);
+    startTransfer(*download, PartFile::keptSize(download->item.path) > 0);
 }
 
 void DownloadManager::endWait(Download &download)
@@ -363,15 +331,8 @@ void DownloadManager::endWait(Download &download)
 void DownloadManager::cancelWait(Download &download)
 {
     endWait(download);
-    removePartFile(download.item.path);
+    PartFile::discard(download.item.path);
     conclude(download, DownloadTransfer::Outcome::Cancelled, DownloadTransfer::cancelledReason());
-}
-
-ConnectivityWatcher &DownloadManager::watcher()
-{
-    if (!m_watcher)
-        m_watcher = new ConnectivityWatcher(this);
-    return *m_watcher;
 }
 
 void DownloadManager::keepFailure(Download &download, const QString &reason)
@@ -381,7 +342,7 @@ void DownloadManager::keepFailure(Download &download, const QString &reason)
     item.state = State::Failed;
     item.reason = reason;
     // What a resume goes on from, and only that
-    item.received = partialSize(item.path);
+    item.received = PartFile::keptSize(item.path);
     item.retry = retryFor(item.path);
 }
 
@@ -393,7 +354,7 @@ void DownloadManager::retry(int id)
     // During a wait too: the user need not wait for the next probe
     endWait(*download);
     download->automaticResumes = 0;
-    startTransfer(*download, partialSize(download->item.path) > 0);
+    startTransfer(*download, PartFile::keptSize(download->item.path) > 0);
 }
 
 void DownloadManager::remove(int id)
@@ -405,27 +366,11 @@ void DownloadManager::remove(int id)
 void DownloadManager::drop(Download &download)
 {
     // The data kept for going on goes with its item; a finished file stays where it is.
-    removePartFile(download.item.path);
+    PartFile::discard(download.item.path);
     const int id = download.item.id;
     m_downloads.remove_if([id](const Download &d) { return d.item.id == id; });
     saveUnfinished();
     emit removed(id);
-}
-
-QString DownloadManager::saveFolder()
-{
-    const QString remembered = QSettings().value(kFolderKey).toString();
-    if (QFileInfo(remembered).isDir())
-        return remembered;
-    if (!remembered.isEmpty())
-        qCInfo(lcDownloads) << "The folder last saved to is gone:" << remembered;
-
-    for (const auto location : {QStandardPaths::MusicLocation, QStandardPaths::DownloadLocation}) {
-        const QString folder = QStandardPaths::writableLocation(location);
-        if (!folder.isEmpty() && QFileInfo(folder).isDir())
-            return folder;
-    }
-    return QDir::homePath();
 }
 
 bool DownloadManager::isTaken(const QString &path)
@@ -438,26 +383,15 @@ bool DownloadManager::isTaken(const QString &path)
 
 void DownloadManager::saveUnfinished() const
 {
-    QSettings settings;
-    settings.remove(kUnfinishedKey);
-    settings.beginWriteArray(kUnfinishedKey);
-    int index = 0;
+    QList<DownloadStore::Record> records;
     for (const Download &download : m_downloads) {
         if (!download.unfinished)
             continue;
         const Item &item = download.item;
-        settings.setArrayIndex(index++);
-        settings.setValue(kUrlKey, download.url.toString(QUrl::FullyEncoded));
-        settings.setValue(kPathKey, item.path);
         // One that still runs was cut off, should the program end before it does
         const bool failed = item.state == State::Failed;
-        settings.setValue(kStateKey, failed ? kFailedState : kInterruptedState);
-        settings.setValue(kReasonKey, failed ? item.reason : QString());
-        settings.setValue(kSizeKey, item.total);
-        settings.setValue(kValidatorKey, download.validator);
+        records.append({download.url, item.path, failed, failed ? item.reason : QString(),
+                        item.total, download.validator});
     }
-    settings.endArray();
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        qCWarning(lcDownloads) << "Unfinished downloads not remembered:" << settings.fileName();
+    DownloadStore::keepUnfinished(records);
 }

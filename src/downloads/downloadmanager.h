@@ -6,7 +6,6 @@
 #include "net/retryschedule.h"
 
 #include <QList>
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -14,15 +13,16 @@
 #include <list>
 
 class ConnectivityWatcher;
+class QNetworkAccessManager;
 class SaveDialog;
 class ServiceProber;
 
 // Saves http and https addresses to files, asking the user where, and keeps the state of every
 // download for a window to show: a broken one can go on ("继续"), a failed one start again
 // ("重试"), and any that does not run be removed. Nothing lies under a final name before its
-// download is complete. The last folder saved to and the downloads not complete are kept in
-// QSettings, each with what happened to it, so that the next run lists them as they were. It
-// needs no widgets: where to save is asked through a SaveDialog, and every change is a signal.
+// download is complete. The last folder saved to and the downloads not complete are kept (see
+// DownloadStore), so that the next run lists them as they were. It needs no widgets: where to save
+// is asked through a SaveDialog, and every change is a signal.
 //
 // A download that lost the service (see DownloadTransfer::lostService()) waits for it to answer
 // again and then goes on by itself, a few times at most before it fails as any other.
@@ -65,7 +65,10 @@ public:
         Retry retry = Retry::None;
     };
 
-    explicit DownloadManager(QObject *parent = nullptr);
+    // Downloads through `network`; a download that waits for the service learns from `watcher`
+    // when the network comes back
+    DownloadManager(QNetworkAccessManager &network, ConnectivityWatcher &watcher,
+                    QObject *parent = nullptr);
     ~DownloadManager() override;
 
     // Asks where to save and starts the download once the user has answered; nothing happens
@@ -89,7 +92,7 @@ public:
     int runningCount() const;
 
     // Where the user is asked; without one, and without a target directory, files go to
-    // saveFolder() under the address's own name
+    // DownloadStore::saveFolder() under the address's own name
     void setSaveDialog(SaveDialog &dialog) { m_saveDialog = &dialog; }
     // When set, nobody is asked: files go to this folder under the address's own name,
     // numbered when the name is taken.
@@ -101,10 +104,6 @@ public:
     // The pauses between the probes of a download that waits; tests shorten them. Takes effect
     // at the next wait.
     void setRetrySchedule(const RetrySchedule &schedule) { m_schedule = schedule; }
-
-    // The folder the save dialog opens in: the one last saved to while it exists, else the
-    // user's music folder, else the download folder, else home.
-    static QString saveFolder();
 
 signals:
     void added(int id);
@@ -148,15 +147,14 @@ private:
     void serviceAnswers(int id);
     void endWait(Download &download);
     void cancelWait(Download &download);
-    ConnectivityWatcher &watcher();
     void keepFailure(Download &download, const QString &reason);
     void drop(Download &download);
     bool isTaken(const QString &path);
     void saveUnfinished() const;
     void abortAll();
 
-    // Declared in this order so that transfers go first, then the network.
-    QNetworkAccessManager m_network;
+    QNetworkAccessManager &m_network;
+    ConnectivityWatcher &m_watcher;
     // A list, so that an item's address stays valid while others come and go
     std::list<Download> m_downloads;
     int m_lastId = 0;
@@ -164,6 +162,4 @@ private:
     QString m_targetDirectory;
     std::chrono::milliseconds m_timeout = kTransferTimeout;
     RetrySchedule m_schedule;
-    // Made when the first download waits, so that start-up does not ask the system
-    ConnectivityWatcher *m_watcher = nullptr;
 };

@@ -1,7 +1,5 @@
 #include "downloadtransfer.h"
 
-#include "downloadfilename.h"
-
 #include "common/logging.h"
 #include "net/failurekind.h"
 #include "net/replyrelease.h"
@@ -9,78 +7,22 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QRegularExpression>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// The partial file is never followed through a link, and a pipe put in its place must not hold
-// the window up while it waits for a reader
-constexpr int kOpenFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-constexpr mode_t kNewFileMode = 0666; // less the umask
-
-// "Content-Range: bytes FIRST-LAST/TOTAL", or "bytes */TOTAL" in a 416; -1 for a part not given
-struct ContentRange {
-    qint64 first = -1;
-    qint64 last = -1;
-    qint64 total = -1;
-};
-
-std::optional<ContentRange> contentRange(const QByteArray &header)
+// What an answer says of itself, for judgeAnswer()
+AnswerHeaders headersOf(const QNetworkReply &reply)
 {
-    static const QRegularExpression form(
-        uR"(^bytes\s+(?:(\d{1,18})-(\d{1,18})|\*)/(?:(\d{1,18})|\*)$)"_s);
-    const QRegularExpressionMatch match = form.match(QString::fromLatin1(header.trimmed()));
-    if (!match.hasMatch())
-        return std::nullopt;
-    ContentRange range;
-    if (match.hasCaptured(1)) {
-        range.first = match.captured(1).toLongLong();
-        range.last = match.captured(2).toLongLong();
-    }
-    if (match.hasCaptured(3))
-        range.total = match.captured(3).toLongLong();
-    return range;
-}
-
-// The version of the file that an answer names: a strong ETag, else its Last-Modified date.
-// A weak ETag may not be used with If-Range.
-QByteArray validatorOf(const QNetworkReply &reply)
-{
-    const QByteArray tag = reply.rawHeader("ETag").trimmed();
-    if (!tag.isEmpty() && !tag.startsWith("W/"))
-        return tag;
-    return reply.rawHeader("Last-Modified").trimmed();
-}
-
-// The system's error in words the user reads; the system's own text for the rarer ones
-QString systemError(int error)
-{
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        return u"磁盘已满"_s;
-    case ELOOP:
-        return u"那里是一个符号链接"_s;
-    case EACCES:
-    case EPERM:
-        return u"没有权限"_s;
-    case ENOENT:
-        return u"文件夹不存在"_s;
-    case EROFS:
-        return u"文件系统是只读的"_s;
-    default:
-        return QString::fromStdString(std::generic_category().message(error));
-    }
+    AnswerHeaders answer;
+    answer.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    answer.contentRange = reply.rawHeader("Content-Range");
+    answer.etag = reply.rawHeader("ETag");
+    answer.lastModified = reply.rawHeader("Last-Modified");
+    const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
+    answer.contentLength = length.isValid() ? length.toLongLong() : -1;
+    return answer;
 }
 
 // Whether a network failure (never an error status, nor an answer refused for what it is: those
@@ -110,7 +52,7 @@ QString DownloadTransfer::cancelledReason()
 }
 
 DownloadTransfer::DownloadTransfer(const QUrl &url, const QString &path, QObject *parent)
-    : QObject(parent), m_url(url), m_path(path), m_partPath(partFilePath(path))
+    : QObject(parent), m_url(url), m_path(path), m_part(path)
 {
 }
 
@@ -120,19 +62,15 @@ DownloadTransfer::~DownloadTransfer()
     dropReply();
     // Destroyed while it runs, as when the program closes: a break like any other, so the data
     // that arrived stays for a later resume.
-    if (!m_done && m_part.isOpen()) {
-        const bool empty = m_part.size() == 0;
-        const bool ours = stillOurs();
-        m_part.close();
-        if (empty && ours)
-            QFile::remove(m_partPath);
-    }
+    if (!m_done && m_part.isOpen())
+        m_part.close(m_part.size() == 0);
 }
 
 bool DownloadTransfer::start(QNetworkAccessManager &network,
                              std::chrono::milliseconds transferTimeout, bool resume)
 {
-    if (!openPart()) {
+    if (!m_part.open()) {
+        m_reason = m_part.reason();
         m_done = true;
         return false;
     }
@@ -142,43 +80,6 @@ bool DownloadTransfer::start(QNetworkAccessManager &network,
     m_offset = resume ? m_part.size() : 0;
     send();
     return true;
-}
-
-bool DownloadTransfer::openPart()
-{
-    const QByteArray name = QFile::encodeName(m_partPath);
-    int fd = ::open(name.constData(), kOpenFlags);
-    if (fd < 0 && errno == ENOENT)
-        fd = ::open(name.constData(), kOpenFlags | O_CREAT | O_EXCL, kNewFileMode);
-    if (fd < 0) {
-        m_reason = u"无法创建文件：%1"_s.arg(systemError(errno));
-        return false;
-    }
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        m_reason = u"无法创建文件：那里不是普通文件"_s;
-        return false;
-    }
-    m_device = info.st_dev;
-    m_inode = info.st_ino;
-    if (!m_part.open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered,
-                     QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        m_reason = u"无法创建文件：%1"_s.arg(m_part.errorString());
-        return false;
-    }
-    return true;
-}
-
-bool DownloadTransfer::stillOurs() const
-{
-    struct stat open { };
-    struct stat named { };
-    return m_part.isOpen() && ::fstat(m_part.handle(), &open) == 0
-        && ::lstat(QFile::encodeName(m_partPath).constData(), &named) == 0 && S_ISREG(named.st_mode)
-        && named.st_dev == open.st_dev && named.st_ino == open.st_ino && open.st_dev == m_device
-        && open.st_ino == m_inode;
 }
 
 void DownloadTransfer::send()
@@ -217,11 +118,6 @@ void DownloadTransfer::cancel()
     m_reply->abort(); // finishes the reply, which concludes the transfer
 }
 
-int DownloadTransfer::httpStatus() const
-{
-    return m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-}
-
 void DownloadTransfer::fail(const QString &reason)
 {
     if (m_reason.isEmpty())
@@ -232,9 +128,7 @@ void DownloadTransfer::fail(const QString &reason)
 void DownloadTransfer::receive()
 {
     if (!m_verdict) {
-        m_verdict = judgeAnswer();
-        if (*m_verdict == Verdict::Take && !accept())
-            m_verdict = Verdict::Refuse;
+        m_verdict = judgeReply();
         if (*m_verdict != Verdict::Take) {
             // Its body is not the file's: no need to wait for the rest of it
             if (m_reply->error() == QNetworkReply::NoError)
@@ -245,82 +139,50 @@ void DownloadTransfer::receive()
     if (*m_verdict != Verdict::Take)
         return;
     const QByteArray data = m_reply->readAll();
-    const char *bytes = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(m_part.handle(), bytes, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            // The disk may be full: what was written so far stays for "继续"
-            fail(u"写入文件失败：%1"_s.arg(systemError(written < 0 ? errno : ENOSPC)));
-            return;
-        }
-        bytes += written;
-        left -= written;
-        m_bodyArrived = true;
+    if (!m_part.append(data)) {
+        // The disk may be full: what was written so far stays for "继续"
+        fail(m_part.reason());
+        return;
     }
+    m_bodyArrived = m_bodyArrived || !data.isEmpty();
 }
 
 // Judges the answer by its status and headers, once, before any of its body is kept
-DownloadTransfer::Verdict DownloadTransfer::judgeAnswer()
+DownloadTransfer::Verdict DownloadTransfer::judgeReply()
 {
-    const int status = httpStatus();
-    if (status == 200)
-        return Verdict::Take;
-    if (status == 206)
-        return judgeSlice();
-    if (status == 416 && m_rangeAsked) {
-        // Nothing from where the data ends: complete when the file ends there too
-        const std::optional<ContentRange> range = contentRange(m_reply->rawHeader("Content-Range"));
-        return range && range->total == m_offset ? Verdict::Complete : Verdict::StartOver;
-    }
-    // An error page is no download: never let its body reach the file.
-    m_reason = status >= 400 ? u"服务器返回错误 %1"_s.arg(status)
-                             : u"服务器的回答无法下载（状态 %1）"_s.arg(status);
-    return Verdict::Refuse;
-}
-
-DownloadTransfer::Verdict DownloadTransfer::judgeSlice()
-{
-    if (!m_rangeAsked) {
-        m_reason = u"服务器只发来文件的一部分，而没有请求部分"_s;
-        return Verdict::Refuse;
-    }
-    const std::optional<ContentRange> range = contentRange(m_reply->rawHeader("Content-Range"));
-    if (!range || range->first != m_offset || range->last < range->first
-        || (range->total >= 0 && range->last >= range->total)) {
+    const AnswerVerdict verdict
+        = judgeAnswer({m_rangeAsked ? m_offset : 0, m_validator}, headersOf(*m_reply));
+    switch (verdict.cause) {
+    case AnswerVerdict::Cause::RangeNotSent:
         qCInfo(lcDownloads) << "The server cannot send" << m_url << "from byte" << m_offset
                             << "- starting over";
-        return Verdict::StartOver;
-    }
-    const QByteArray named = validatorOf(*m_reply);
-    if (!named.isEmpty() && !m_validator.isEmpty() && named != m_validator) {
+        break;
+    case AnswerVerdict::Cause::FileChanged:
         qCInfo(lcDownloads) << m_url << "changed since the data kept arrived - starting over";
-        return Verdict::StartOver;
+        break;
+    case AnswerVerdict::Cause::None:
+        break;
     }
-    m_answerEnd = range->last + 1;
-    m_total = range->total;
-    return Verdict::Take;
+    if (verdict.action == Verdict::Refuse)
+        m_reason = verdict.reason;
+    if (verdict.action == Verdict::Take && !accept(verdict))
+        return Verdict::Refuse;
+    return verdict.action;
 }
 
 // Makes room for an answer that was judged fit: a whole file replaces the data kept
-bool DownloadTransfer::accept()
+bool DownloadTransfer::accept(const AnswerVerdict &verdict)
 {
-    if (httpStatus() == 200) {
-        m_offset = 0;
-        const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-        m_total = length.isValid() ? length.toLongLong() : -1;
-        m_answerEnd = m_total;
+    m_offset = verdict.offset;
+    m_answerEnd = verdict.end;
+    m_total = verdict.total;
+    if (verdict.validatorChanged) {
+        m_validator = verdict.validator;
+        emit validatorChanged(m_validator);
     }
-    const QByteArray named = validatorOf(*m_reply);
-    if (named != m_validator && (httpStatus() == 200 || !named.isEmpty())) {
-        m_validator = named;
-        emit validatorChanged(named);
-    }
-    if (m_part.resize(m_offset) && m_part.seek(m_offset))
+    if (m_part.truncate(m_offset))
         return true;
-    m_reason = u"写入文件失败：%1"_s.arg(m_part.errorString());
+    m_reason = m_part.reason();
     return false;
 }
 
@@ -337,18 +199,17 @@ void DownloadTransfer::conclude()
     if (m_done)
         return;
     // An answer without a body has not been judged yet.
-    if (!m_verdict && !m_cancelled && m_reason.isEmpty() && httpStatus() > 0) {
-        m_verdict = judgeAnswer();
-        if (*m_verdict == Verdict::Take && !accept())
-            m_verdict = Verdict::Refuse;
-    }
+    if (!m_verdict && !m_cancelled && m_reason.isEmpty()
+        && m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() > 0)
+        m_verdict = judgeReply();
     if (!concludeAnswer(m_verdict.value_or(Verdict::Refuse)))
         return; // another request concludes the transfer
     m_done = true;
 
     const Outcome outcome = judge();
+    // Only data worth going on from stays
     if (outcome != Outcome::Completed)
-        discardPart();
+        m_part.close(m_cancelled || m_part.size() == 0);
     dropReply();
     emit finished(outcome, m_reason);
 }
@@ -410,31 +271,10 @@ DownloadTransfer::Outcome DownloadTransfer::judge()
     return placeFile() ? Outcome::Completed : Outcome::Failed;
 }
 
-void DownloadTransfer::discardPart()
-{
-    // Only our own file goes, and only when it holds nothing worth going on from
-    const bool ours = stillOurs();
-    const bool worthless = m_cancelled || m_part.size() == 0;
-    m_part.close();
-    if (ours && worthless)
-        QFile::remove(m_partPath);
-}
-
 bool DownloadTransfer::placeFile()
 {
-    if (!stillOurs()) {
-        m_reason = u"保存文件失败：临时文件已被换掉"_s;
-        return false;
-    }
-    m_part.close();
-    // QFile::rename() never replaces a file, and the user may have chosen to replace one: the
-    // system's rename does, in one step, so the target is never missing or half-written.
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(m_partPath).toStdString(),
-                            QFile::encodeName(m_path).toStdString(), error);
-    if (error) {
-        m_reason = u"保存文件失败：%1"_s.arg(systemError(error.value()));
-        return false;
-    }
-    return true;
+    if (m_part.place())
+        return true;
+    m_reason = m_part.reason();
+    return false;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "answerjudgement.h"
+#include "partfile.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -13,17 +15,14 @@ class QNetworkAccessManager;
 class QNetworkReply;
 
 // One download: streams the body of an HTTP GET into the hidden partial file beside the target
-// (see partFilePath()) and renames it into place only when the whole file arrived, so nothing
-// ever lies under the target path half-written. The partial file is opened without following a
-// link or waiting on a pipe, only a regular file is written, and it is renamed only while it is
-// still the file that was written. A break (an error, a timeout, a full disk, destruction when
-// the program closes) keeps the partial data for a later resume; cancel() discards it.
+// (see PartFile) and renames it into place only when the whole file arrived. A break (an error, a
+// timeout, a full disk, destruction when the program closes) keeps the partial data for a later
+// resume; cancel() discards it.
 //
 // Going on asks for the rest with Range and, once the server named a version of the file (its
 // ETag or Last-Modified), with If-Range, so that a changed file starts over. An answer is taken
-// only for what it says it is: a 206 must answer a Range request with the range asked for, a
-// slice short of the end means asking for the next one, and a 416 for a partial file that
-// already holds every byte means it is complete. The partial file is cut back only once an
+// only for what it says it is (see judgeAnswer()), and a slice short of the end means asking for
+// the next one. The partial file is cut back only once an
 // answer that replaces its data has been accepted.
 //
 // A failure says whether the service went out of reach (see lostService()): only then is
@@ -68,33 +67,23 @@ signals:
     void finished(DownloadTransfer::Outcome outcome, const QString &reason);
 
 private:
-    // What an answer's status and headers make of it
-    enum class Verdict { Take, StartOver, Complete, Refuse };
+    using Verdict = AnswerVerdict::Action;
 
-    bool openPart();
     void send();
     void dropReply();
     void receive();
-    Verdict judgeAnswer();
-    Verdict judgeSlice();
-    bool accept();
+    Verdict judgeReply();
+    bool accept(const AnswerVerdict &verdict);
     void reportProgress(qint64 received, qint64 total);
     void conclude();
     bool concludeAnswer(Verdict verdict);
     Outcome judge();
     bool placeFile();
-    bool stillOurs() const;
-    void discardPart();
     void fail(const QString &reason);
-    int httpStatus() const;
 
     const QUrl m_url;
     const QString m_path;
-    const QString m_partPath;
-    QFile m_part;
-    // The partial file as it was opened: what is renamed into place must still be this file
-    quint64 m_device = 0;
-    quint64 m_inode = 0;
+    PartFile m_part;
     QNetworkAccessManager *m_network = nullptr;
     std::chrono::milliseconds m_timeout {};
     QPointer<QNetworkReply> m_reply;

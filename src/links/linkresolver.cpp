@@ -1,14 +1,13 @@
 #include "linkresolver.h"
 
 #include "common/failure.h"
-#include "net/requestforms.h"
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
 #include "net/urlencoding.h"
-#include "net/urltexts.h"
 
 using namespace Qt::StringLiterals;
 
-LinkResolver::LinkResolver(TextFetcher &fetcher, const UrlTexts &urls)
+LinkResolver::LinkResolver(TextFetcher &fetcher, const ServiceUrls &urls)
     : m_fetcher(fetcher), m_urls(urls)
 {
 }
@@ -30,13 +29,12 @@ LinkLookup *LinkResolver::fetchBackgroundTrack(QObject *owner) const
 
 TextRequest *LinkResolver::fetchPath(const QString &id, QObject *owner) const
 {
-    return m_fetcher.fetchText(m_urls.text(UrlTexts::SongAddress) + id, u"Utf-8"_s, owner);
+    return m_fetcher.fetchText(m_urls.songAddress(id), u"Utf-8"_s, owner);
 }
 
 TextRequest *LinkResolver::fetchBackgroundList(QObject *owner) const
 {
-    return m_fetcher.fetchText(m_urls.serviceBase() + RequestForms::kBackgroundListPath, u"utf-8"_s,
-                               owner);
+    return m_fetcher.fetchText(m_urls.backgroundList(), u"utf-8"_s, owner);
 }
 
 QString LinkResolver::linkFromPath(const QString &path, LinkLookup::Form form) const
@@ -46,5 +44,5 @@ QString LinkResolver::linkFromPath(const QString &path, LinkLookup::Form form) c
     // refused rather than played or downloaded.
     if (!path.isEmpty() && !path.startsWith(u'/'))
         throw Failure(u"歌曲地址无效：服务返回的不是站内路径"_s);
-    return m_urls.serviceBase() + (form == LinkLookup::Form::Encoded ? encodeUrl(path) : path);
+    return m_urls.onService(form == LinkLookup::Form::Encoded ? encodeUrl(path) : path);
 }

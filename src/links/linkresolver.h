@@ -6,14 +6,14 @@
 
 class TextFetcher;
 class TextRequest;
-class UrlTexts;
+class ServiceUrls;
 
 // Asks the catalogue service for a song's media path and turns it into links. No state and no
 // cache: every lookup asks anew. Each lookup belongs to `owner` and reports to the caller's
 // slots.
 class LinkResolver {
 public:
-    LinkResolver(TextFetcher &fetcher, const UrlTexts &urls);
+    LinkResolver(TextFetcher &fetcher, const ServiceUrls &urls);
 
     // The service base followed by the path percent-encoded in code page 936: the link that is
     // played, shown and downloaded. The identifier is sent exactly as given, trailing blanks too.
@@ -31,5 +31,5 @@ private:
     QString linkFromPath(const QString &path, LinkLookup::Form form) const;
 
     TextFetcher &m_fetcher;
-    const UrlTexts &m_urls;
+    const ServiceUrls &m_urls;
 };

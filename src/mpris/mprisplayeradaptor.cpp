@@ -44,10 +44,10 @@ void MprisPlayerAdaptor::trackChanged()
 QString MprisPlayerAdaptor::playbackStatus() const
 {
     switch (m_player.playState()) {
-    case AudioPlayer::Playing:
-    case AudioPlayer::Buffering:
+    case PlayState::Playing:
+    case PlayState::Buffering:
         return u"Playing"_s;
-    case AudioPlayer::Paused:
+    case PlayState::Paused:
         return u"Paused"_s;
     default:
         return u"Stopped"_s;

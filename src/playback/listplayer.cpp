@@ -68,9 +68,8 @@ void ListPlayer::playPrevious()
 void ListPlayer::stopPlayback()
 {
     holdStill();
-    const MediaPlayer::PlayState state = m_player.playState();
-    if (state != MediaPlayer::Playing && state != MediaPlayer::Buffering
-        && state != MediaPlayer::Paused)
+    const PlayState state = m_player.playState();
+    if (state != PlayState::Playing && state != PlayState::Buffering && state != PlayState::Paused)
         return;
     m_stoppedForGood = true;
     m_player.stop();
@@ -85,7 +84,7 @@ void ListPlayer::playAddress(const QString &address)
     m_player.setUrl(address);
 }
 
-void ListPlayer::playStateChanged(MediaPlayer::PlayState newState)
+void ListPlayer::playStateChanged(PlayState newState)
 {
     followPlayState();
     // The desktop's stop stays a stop
@@ -95,14 +94,14 @@ void ListPlayer::playStateChanged(MediaPlayer::PlayState newState)
 
 void ListPlayer::followPlayState()
 {
-    const MediaPlayer::PlayState state = m_player.playState();
-    if (state != MediaPlayer::Playing && state != MediaPlayer::Buffering)
+    const PlayState state = m_player.playState();
+    if (state != PlayState::Playing && state != PlayState::Buffering)
         return;
     // Something plays again: the desktop's stop is over, and a song that the user started
     // again with the player's own button is not skipped from under them
     m_stoppedForGood = false;
     holdStill();
-    if (state != MediaPlayer::Playing)
+    if (state != PlayState::Playing)
         return;
     const int playing = position(m_list.playMark());
     m_order.playing(playing);

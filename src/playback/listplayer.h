@@ -49,7 +49,7 @@ public:
 
     // The player's events. A change of state first settles the list's own waits and marks, then,
     // unless the desktop stopped playback for good, the song handlers' player-stopped rule runs.
-    void playStateChanged(MediaPlayer::PlayState newState);
+    void playStateChanged(PlayState newState);
     void mediaFailed();
 
     // Gives up going past a dead song and waiting for the service; nothing is pending after

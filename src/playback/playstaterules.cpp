@@ -1,7 +1,5 @@
 #include "playstaterules.h"
 
-#include "controls/mediaplayer.h"
-
 using namespace Qt::StringLiterals;
 
 void PlayStateRules::assign(const QString &url, const QString &refusal)
@@ -40,7 +38,7 @@ bool PlayStateRules::update(const Observation &now)
         return false;
     m_media = now.media;
     noticeBrokenMedia(now);
-    const MediaPlayer::PlayState state = derivedState(now);
+    const PlayState state = derivedState(now);
     if (state == m_state)
         return false;
     m_state = state;
@@ -60,25 +58,25 @@ void PlayStateRules::noticeBrokenMedia(const Observation &now)
     }
 }
 
-MediaPlayer::PlayState PlayStateRules::derivedState(const Observation &now) const
+PlayState PlayStateRules::derivedState(const Observation &now) const
 {
     if (!m_hasAddress)
-        return m_state == MediaPlayer::Undefined ? MediaPlayer::Undefined : MediaPlayer::Ready;
+        return m_state == PlayState::Undefined ? PlayState::Undefined : PlayState::Ready;
     if (!m_failure.isEmpty())
-        return MediaPlayer::Ready;
+        return PlayState::Ready;
     if (m_stopRequested || now.media == Media::EndOfMedia)
-        return MediaPlayer::Stopped;
+        return PlayState::Stopped;
     switch (now.playback) {
     case Playback::Playing:
-        return now.media == Media::Loading || now.media == Media::Stalled ? MediaPlayer::Buffering
-                                                                          : MediaPlayer::Playing;
+        return now.media == Media::Loading || now.media == Media::Stalled ? PlayState::Buffering
+                                                                          : PlayState::Playing;
     case Playback::Paused:
-        return MediaPlayer::Paused;
+        return PlayState::Paused;
     case Playback::Stopped:
         // FFmpeg's backend stays stopped until the media it opens has loaded, and then plays;
         // GStreamer's plays at once. Either way the song is on its way.
         if (now.media == Media::Loading)
-            return MediaPlayer::Buffering;
+            return PlayState::Buffering;
         break;
     }
     // Any other stop of Qt's is a passing one: only the end of the media and the user's stop
@@ -88,19 +86,19 @@ MediaPlayer::PlayState PlayStateRules::derivedState(const Observation &now) cons
 
 bool PlayStateRules::active() const
 {
-    return m_state == MediaPlayer::Playing || m_state == MediaPlayer::Buffering;
+    return m_state == PlayState::Playing || m_state == PlayState::Buffering;
 }
 
 QString PlayStateRules::statusText(const QString &title) const
 {
     switch (m_state) {
-    case MediaPlayer::Playing:
+    case PlayState::Playing:
         return u"正在播放：%1"_s.arg(title);
-    case MediaPlayer::Paused:
+    case PlayState::Paused:
         return u"已暂停"_s;
-    case MediaPlayer::Stopped:
+    case PlayState::Stopped:
         return u"已停止"_s;
-    case MediaPlayer::Buffering:
+    case PlayState::Buffering:
         return m_media == Media::Loading ? u"正在连接…"_s : u"正在缓冲…"_s;
     default:
         return m_failure.isEmpty() ? u"就绪"_s : u"错误：%1"_s.arg(m_failure);

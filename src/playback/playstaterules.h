@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/mediaplayer.h"
+#include "controls/playstate.h"
 
 #include <QString>
 
@@ -8,15 +8,14 @@
 // that shows it.
 //
 // The window's continue-playback handler plays the next song whenever the player reports
-// stopped, so stopped (1) means that playback really ended: at the end of the media or by the
+// stopped, so Stopped means that playback really ended: at the end of the media or by the
 // user's stop. The brief stop Qt goes through while it changes over to a new address is not an
 // end, and media that cannot be opened or decoded is a failure, shown as ready with its reason:
 // as a stop, a broken link would be requested again and again.
 class PlayStateRules {
 public:
-    // What Qt's player says of its playback, of the media and of an error, in Qt's own numbering
-    // (QMediaPlayer's PlaybackState, MediaStatus and Error), so that the rules need no Qt
-    // Multimedia
+    // What Qt's player says of its playback, of the media and of an error (QMediaPlayer's
+    // PlaybackState, MediaStatus and Error), named here so that the rules need no Qt Multimedia
     enum class Playback { Stopped, Playing, Paused };
     enum class Media {
         NoMedia,
@@ -53,8 +52,7 @@ public:
     // Brings the play state up to date with what Qt reports; returns whether it changed
     bool update(const Observation &now);
 
-    // The classic play state (MediaPlayer::PlayState)
-    MediaPlayer::PlayState state() const { return m_state; }
+    PlayState state() const { return m_state; }
     // Why the current address cannot be played; empty while it can
     const QString &failure() const { return m_failure; }
     bool active() const;
@@ -63,10 +61,10 @@ public:
 
 private:
     void noticeBrokenMedia(const Observation &now);
-    MediaPlayer::PlayState derivedState(const Observation &now) const;
+    PlayState derivedState(const Observation &now) const;
 
     bool m_hasAddress = false;
-    MediaPlayer::PlayState m_state = MediaPlayer::Undefined;
+    PlayState m_state = PlayState::Undefined;
     Media m_media = Media::NoMedia;
     QString m_failure;
     bool m_changingSource = false;

@@ -1,15 +1,14 @@
 #include "songhandlers.h"
 
 #include "controls/mediaplayer.h"
-#include "controls/webview.h"
 #include "links/linkresolver.h"
 #include "songlist/songlistmodel.h"
 
 #include <utility>
 
-SongHandlers::SongHandlers(const SongListModel &list, MediaPlayer &player, WebView &browser,
+SongHandlers::SongHandlers(const SongListModel &list, MediaPlayer &player,
                            const LinkResolver &links, QObject *parent)
-    : QObject(parent), m_list(list), m_player(player), m_browser(browser), m_links(links)
+    : QObject(parent), m_list(list), m_player(player), m_links(links)
 {
 }
 
@@ -149,20 +148,20 @@ void SongHandlers::downloadTriggered(int index)
 
 void SongHandlers::downloadResolved(const QString &link)
 {
-    m_browser.navigate(link);
+    emit downloadRequested(link);
 }
 
 void SongHandlers::downloadClicked(const QString &link)
 {
     if (!link.isEmpty())
-        m_browser.navigate(link);
+        emit downloadRequested(link);
 }
 
-void SongHandlers::playerStateChanged(MediaPlayer::PlayState newState)
+void SongHandlers::playerStateChanged(PlayState newState)
 {
     // Changes come from the event loop, several at a time: each end is one stop, and a stop
     // that something else has since followed is over
-    if (newState != MediaPlayer::Stopped || m_player.playState() != MediaPlayer::Stopped)
+    if (newState != PlayState::Stopped || m_player.playState() != PlayState::Stopped)
         return;
     if (m_list.isEmpty())
         return;

@@ -12,7 +12,6 @@
 class LinkResolver;
 class MediaPlayer;
 class SongListModel;
-class WebView;
 
 // The handlers that act on one song of the list: show it, play it, go on playing from the list
 // when the player stops, download it. Rows are given by their 1-based position, as playback
@@ -24,8 +23,8 @@ class SongHandlers : public QObject {
     Q_OBJECT
 
 public:
-    SongHandlers(const SongListModel &list, MediaPlayer &player, WebView &browser,
-                 const LinkResolver &links, QObject *parent = nullptr);
+    SongHandlers(const SongListModel &list, MediaPlayer &player, const LinkResolver &links,
+                 QObject *parent = nullptr);
 
     // The 1-based row from which playback goes on
     qint32 playIndex() const { return m_playIndex; }
@@ -40,7 +39,7 @@ public:
     // The download button, for the link that the window shows
     void downloadClicked(const QString &link);
     // The player-stopped rule: when the player has stopped, the list goes on
-    void playerStateChanged(MediaPlayer::PlayState newState);
+    void playerStateChanged(PlayState newState);
 
     // Plays row `index` as a double-click on it would, for the desktop's next and previous
     void playRow(int index);
@@ -68,6 +67,8 @@ signals:
     void rowFailed(int index, const QString &reason, FailureKind kind);
     // A link that a handler asked for could not be had
     void linkFailed(const QString &reason);
+    // The user asked to download the song at `address`
+    void downloadRequested(const QString &address);
 
 private:
     // What a choice of the user's asks for, in order
@@ -105,7 +106,6 @@ private:
 
     const SongListModel &m_list;
     MediaPlayer &m_player;
-    WebView &m_browser;
     const LinkResolver &m_links;
     qint32 m_playIndex = 1;
 

@@ -5,7 +5,6 @@
 
 #include <QAudioOutput>
 #include <QMediaMetaData>
-#include <QPointer>
 #include <QScopeGuard>
 
 #include <utility>
@@ -17,10 +16,61 @@ namespace {
 // An address comes from the service and can be of any length; the log takes its start
 constexpr qsizetype kLoggedAddressLength = 200;
 
-// The rules count Qt's states as Qt does
-static_assert(int(PlayStateRules::Playback::Paused) == QMediaPlayer::PausedState);
-static_assert(int(PlayStateRules::Media::Invalid) == QMediaPlayer::InvalidMedia);
-static_assert(int(PlayStateRules::Error::AccessDenied) == QMediaPlayer::AccessDeniedError);
+// Qt's terms in the rules' own; the one place where the two meet
+PlayStateRules::Playback inRules(QMediaPlayer::PlaybackState state)
+{
+    switch (state) {
+    case QMediaPlayer::PlayingState:
+        return PlayStateRules::Playback::Playing;
+    case QMediaPlayer::PausedState:
+        return PlayStateRules::Playback::Paused;
+    case QMediaPlayer::StoppedState:
+        break;
+    }
+    return PlayStateRules::Playback::Stopped;
+}
+
+PlayStateRules::Media inRules(QMediaPlayer::MediaStatus status)
+{
+    using Media = PlayStateRules::Media;
+    switch (status) {
+    case QMediaPlayer::LoadingMedia:
+        return Media::Loading;
+    case QMediaPlayer::LoadedMedia:
+        return Media::Loaded;
+    case QMediaPlayer::StalledMedia:
+        return Media::Stalled;
+    case QMediaPlayer::BufferingMedia:
+        return Media::Buffering;
+    case QMediaPlayer::BufferedMedia:
+        return Media::Buffered;
+    case QMediaPlayer::EndOfMedia:
+        return Media::EndOfMedia;
+    case QMediaPlayer::InvalidMedia:
+        return Media::Invalid;
+    case QMediaPlayer::NoMedia:
+        break;
+    }
+    return Media::NoMedia;
+}
+
+PlayStateRules::Error inRules(QMediaPlayer::Error error)
+{
+    using Error = PlayStateRules::Error;
+    switch (error) {
+    case QMediaPlayer::ResourceError:
+        return Error::Resource;
+    case QMediaPlayer::FormatError:
+        return Error::Format;
+    case QMediaPlayer::NetworkError:
+        return Error::Network;
+    case QMediaPlayer::AccessDeniedError:
+        return Error::AccessDenied;
+    case QMediaPlayer::NoError:
+        break;
+    }
+    return Error::None;
+}
 
 bool isPlayableAddress(const QUrl &address)
 {
@@ -68,7 +118,6 @@ void AudioPlayer::start(const QString &url)
 {
     m_resumeAt = 0;
     m_url = url;
-    ++m_addressNumber;
     m_failureReported = false;
     const QUrl address(url);
     // Only web addresses: the player is not a way into the local file system.
@@ -85,7 +134,7 @@ QString AudioPlayer::url() const
     return m_url;
 }
 
-MediaPlayer::PlayState AudioPlayer::playState() const
+PlayState AudioPlayer::playState() const
 {
     return m_rules.state();
 }
@@ -172,11 +221,11 @@ void AudioPlayer::load(const QUrl &address)
 void AudioPlayer::togglePlayPause()
 {
     switch (m_rules.state()) {
-    case Playing:
-    case Buffering:
+    case PlayState::Playing:
+    case PlayState::Buffering:
         m_player->pause();
         break;
-    case Paused:
+    case PlayState::Paused:
         m_player->play();
         break;
     default:
@@ -189,7 +238,7 @@ void AudioPlayer::togglePlayPause()
 
 void AudioPlayer::stop()
 {
-    if (!m_rules.active() && m_rules.state() != Paused)
+    if (!m_rules.active() && m_rules.state() != PlayState::Paused)
         return;
     m_rules.requestStop();
     m_player->stop();
@@ -224,8 +273,7 @@ void AudioPlayer::setPosition(qint64 milliseconds)
 
 void AudioPlayer::handleError(QMediaPlayer::Error error)
 {
-    if (!m_rules.takeError(PlayStateRules::Error(error),
-                           PlayStateRules::Media(m_player->mediaStatus())))
+    if (!m_rules.takeError(inRules(error), inRules(m_player->mediaStatus())))
         return;
     qCWarning(lcPlayer) << "Cannot play" << m_url.left(kLoggedAddressLength) << m_rules.failure()
                         << m_player->errorString();
@@ -236,25 +284,22 @@ void AudioPlayer::refresh()
 {
     if (m_rules.changingSource())
         return;
-    if (m_rules.update(observation()))
+    const bool stateChanged = m_rules.update(observation());
+    // The status is up to date before anyone hears of the state, and a handler that assigns a
+    // new address from within the signal leaves that address's own state and failure behind
+    const QString status = m_rules.statusText(mediaTitle());
+    if (status != std::exchange(m_statusText, status))
+        emit statusTextChanged();
+    if (stateChanged)
         showPlayState();
     if (!m_rules.failure().isEmpty() && !std::exchange(m_failureReported, true))
-        QMetaObject::invokeMethod(
-            this, [this, address = m_addressNumber] { reportFailure(address); },
-            Qt::QueuedConnection);
-
-    const QString status = m_rules.statusText(mediaTitle());
-    if (status == m_statusText)
-        return;
-    m_statusText = status;
-    emit statusTextChanged();
+        emit mediaFailed();
 }
 
 PlayStateRules::Observation AudioPlayer::observation() const
 {
-    return {PlayStateRules::Playback(m_player->playbackState()),
-            PlayStateRules::Media(m_player->mediaStatus()), m_player->duration(),
-            m_player->position()};
+    return {inRules(m_player->playbackState()), inRules(m_player->mediaStatus()),
+            m_player->duration(), m_player->position()};
 }
 
 QString AudioPlayer::mediaTitle() const
@@ -270,28 +315,5 @@ QString AudioPlayer::mediaTitle() const
 void AudioPlayer::showPlayState()
 {
     emit activeChanged(m_rules.active());
-    // Reported from the event loop: a handler may then assign a new address, which reaches
-    // into Qt's player, without doing so from inside one of that player's own signals.
-    m_pendingStates.append(m_rules.state());
-    if (m_pendingStates.size() == 1)
-        QMetaObject::invokeMethod(this, &AudioPlayer::reportStateChanges, Qt::QueuedConnection);
-}
-
-void AudioPlayer::reportFailure(quint64 address)
-{
-    // A new address since then has a failure of its own, or none
-    if (address == m_addressNumber)
-        emit mediaFailed();
-}
-
-void AudioPlayer::reportStateChanges()
-{
-    // Changes made by the handlers themselves are queued anew and reported after these.
-    const QList<PlayState> states = std::exchange(m_pendingStates, {});
-    const QPointer<AudioPlayer> alive(this);
-    for (const PlayState state : states) {
-        emit playStateChanged(state);
-        if (!alive)
-            return;
-    }
+    emit playStateChanged(m_rules.state());
 }

@@ -11,8 +11,7 @@
 class QAudioOutput;
 
 // The player behind `playerStrip`: audio on Qt Multimedia, without a widget. Its play
-// state follows PlayStateRules. playStateChanged is emitted from the event loop, never from inside
-// a call into the player, so a handler may assign a new URL from within it.
+// state follows PlayStateRules. A handler may assign a new URL from within any of its signals.
 class AudioPlayer : public QObject, public MediaPlayer {
     Q_OBJECT
 
@@ -48,7 +47,7 @@ public:
     QString title() const;
 
 signals:
-    void playStateChanged(MediaPlayer::PlayState newState);
+    void playStateChanged(PlayState newState);
     // Playing or not, as the play/pause button shows it
     void activeChanged(bool active);
     void durationChanged(qint64 milliseconds);
@@ -61,21 +60,18 @@ signals:
     void seeked(qint64 milliseconds);
     // What statusText() says has changed
     void statusTextChanged();
-    // The current address cannot be played: failure() says why. Emitted from the event loop,
-    // once per address.
+    // The current address cannot be played: failure() says why. Emitted once per address.
     void mediaFailed();
 
 private:
     void start(const QString &url);
     void load(const QUrl &address);
-    void reportFailure(quint64 address);
     void handleError(QMediaPlayer::Error error);
     void refresh();
     void seekWhenReady();
     PlayStateRules::Observation observation() const;
     QString mediaTitle() const;
     void showPlayState();
-    void reportStateChanges();
 
     QMediaPlayer *m_player;
     QAudioOutput *m_audioOutput;
@@ -84,12 +80,8 @@ private:
     QString m_title;
     PlayStateRules m_rules;
     QString m_statusText;
-    // Numbers the addresses started, so that a failure is reported for its own address only
-    quint64 m_addressNumber = 0;
     bool m_failureReported = false;
     // Where a replayed address goes on, once its media can seek; 0 for its start
     qint64 m_resumeAt = 0;
     int m_volume = 50;
-    // Play states not yet reported through playStateChanged, oldest first
-    QList<PlayState> m_pendingStates;
 };

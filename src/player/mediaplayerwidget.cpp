@@ -10,32 +10,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The classic player's numbering of mouse buttons and modifier keys
-int classicButton(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-int classicShiftState(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0)
-        | (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0)
-        | (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
-}
-
-} // namespace
-
 MediaPlayerWidget::MediaPlayerWidget(AudioPlayer &player, QWidget *parent)
     : QWidget(parent), m_player(player), m_controls(new PlayerControls(this))
 {
@@ -77,9 +51,7 @@ QSize MediaPlayerWidget::sizeHint() const
 
 void MediaPlayerWidget::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    const QPointF position = event->position();
-    emit doubleClicked(classicButton(event->button()), classicShiftState(event->modifiers()),
-                       position.x(), position.y());
+    emit doubleClicked();
     event->accept();
 }
 

@@ -20,8 +20,8 @@ public:
     QSize sizeHint() const override;
 
 signals:
-    // button: 1 left, 2 right, 4 middle; shiftState: 1 Shift, 2 Ctrl, 4 Alt; x, y in pixels
-    void doubleClicked(int button, int shiftState, double x, double y);
+    // With any button, anywhere on the strip but its controls
+    void doubleClicked();
     // The user pressed stop, whatever the player was doing
     void stopClicked();
 

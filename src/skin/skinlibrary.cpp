@@ -63,9 +63,9 @@ void SkinLibrary::attachSkin(const QString &skinFile, const QString &password)
     applyStyleSheet();
 }
 
-void SkinLibrary::setAero(int on)
+void SkinLibrary::setGlass(bool on)
 {
-    m_aeroEnabled = on != 0;
+    m_glass = on;
     applyStyleSheet();
     applyWindowOpacity();
 }
@@ -83,7 +83,7 @@ void SkinLibrary::applyStyleSheet() const
     QApplication *const app = application();
     if (!m_attached || !app)
         return;
-    const QString &sheet = m_aeroEnabled ? m_frostedSheet : m_normalSheet;
+    const QString &sheet = m_glass ? m_frostedSheet : m_normalSheet;
     // Setting the sheet repolishes every widget, so skip it when nothing changes
     if (app->styleSheet() != sheet)
         app->setStyleSheet(sheet);
@@ -93,7 +93,7 @@ void SkinLibrary::applyWindowOpacity() const
 {
     if (!application() || !translucentWindows())
         return;
-    const qreal opacity = m_aeroEnabled ? kGlassOpacity : 1.0;
+    const qreal opacity = m_glass ? kGlassOpacity : 1.0;
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
         // Menus and tooltips come and go; only real windows turn to glass

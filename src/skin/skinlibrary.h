@@ -20,10 +20,10 @@ public:
     explicit SkinLibrary(Translucency translucency = Translucency::WhenComposited);
 
     void attachSkin(const QString &skinFile, const QString &password) override;
-    void setAero(int on) override;
+    void setGlass(bool on) override;
 
     bool attached() const { return m_attached; }
-    bool aeroEnabled() const { return m_aeroEnabled; }
+    bool glass() const { return m_glass; }
 
     // Whether the current window system blends translucent windows with what lies below them.
     static bool windowSystemComposites();
@@ -37,5 +37,5 @@ private:
     QString m_normalSheet;
     QString m_frostedSheet;
     bool m_attached = false;
-    bool m_aeroEnabled = false;
+    bool m_glass = false;
 };

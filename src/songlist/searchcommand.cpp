@@ -4,11 +4,10 @@
 #include "songlistmodel.h"
 
 #include "common/failure.h"
-#include "net/requestforms.h"
+#include "net/serviceurls.h"
 #include "net/urlencoding.h"
-#include "net/urltexts.h"
 
-SearchCommand::SearchCommand(const UrlTexts &urls, SongListLoader &loader, SongListModel &list,
+SearchCommand::SearchCommand(const ServiceUrls &urls, SongListLoader &loader, SongListModel &list,
                              QObject *parent)
     : QObject(parent), m_urls(urls), m_loader(loader), m_list(list)
 {
@@ -35,6 +34,5 @@ void SearchCommand::search(const QString &keyword)
         emit searchFailed(*failure);
         return;
     }
-    m_loader.loadSongList(
-        m_urls.text(UrlTexts::SearchFirstPage) + encoded + RequestForms::kSearchSuffix, encoded);
+    m_loader.loadSongList(m_urls.search(encoded), encoded);
 }

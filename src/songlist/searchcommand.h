@@ -4,14 +4,14 @@
 
 class SongListLoader;
 class SongListModel;
-class UrlTexts;
+class ServiceUrls;
 
 // The search button, which also stops the run in progress, and Enter in the keyword box.
 class SearchCommand : public QObject {
     Q_OBJECT
 
 public:
-    SearchCommand(const UrlTexts &urls, SongListLoader &loader, SongListModel &list,
+    SearchCommand(const ServiceUrls &urls, SongListLoader &loader, SongListModel &list,
                   QObject *parent = nullptr);
 
     // Starts a search for `keyword`, or stops the run that goes on
@@ -24,7 +24,7 @@ signals:
     void searchFailed(const QString &reason);
 
 private:
-    const UrlTexts &m_urls;
+    const ServiceUrls &m_urls;
     SongListLoader &m_loader;
     SongListModel &m_list;
 };

@@ -5,9 +5,8 @@
 
 #include "common/failure.h"
 #include "common/logging.h"
-#include "net/requestforms.h"
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
-#include "net/urltexts.h"
 
 #include <QLocale>
 
@@ -30,7 +29,7 @@ double totalPages(const QString &text)
 
 } // namespace
 
-SongListLoader::SongListLoader(const UrlTexts &urls, const TextFetcher &fetcher,
+SongListLoader::SongListLoader(const ServiceUrls &urls, const TextFetcher &fetcher,
                                SongListModel &list, QObject *parent)
     : QObject(parent), m_urls(urls), m_fetcher(fetcher), m_list(list)
 {
@@ -40,14 +39,14 @@ void SongListLoader::loadSongList(const QString &firstUrl, const QString &encode
 {
     if (m_request)
         m_request->abort();
+    const bool wasRunning = isRunning();
     m_state = State::Fetching;
     m_stopRequested = false;
-    m_phase = FetchPhase::FirstPage;
     m_currentPage = 1;
     m_totalPagesText.clear();
     m_encodedKeyword = encodedKeyword;
     m_lastFailure.clear();
-    setRunning(true);
+    reportRunning(wasRunning);
     fetchPage(firstUrl);
 }
 
@@ -55,8 +54,9 @@ void SongListLoader::stop()
 {
     if (m_state != State::Fetching)
         return;
+    const bool wasRunning = isRunning();
     m_stopRequested = true;
-    setRunning(false);
+    reportRunning(wasRunning);
 }
 
 void SongListLoader::abort()
@@ -64,13 +64,12 @@ void SongListLoader::abort()
     if (m_request)
         m_request->abort();
     m_state = State::Idle;
-    m_running = false;
 }
 
-void SongListLoader::setRunning(bool running)
+void SongListLoader::reportRunning(bool wasRunning)
 {
-    if (std::exchange(m_running, running) != running)
-        emit runningChanged(running);
+    if (isRunning() != wasRunning)
+        emit runningChanged(!wasRunning);
 }
 
 void SongListLoader::fetchPage(const QString &url)
@@ -92,10 +91,8 @@ void SongListLoader::takePage(const QString &page)
 bool SongListLoader::addPage(const QString &page)
 {
     // Pages after the first are not searched for a header: the first page's total governs
-    if (m_phase == FetchPhase::FirstPage) {
-        m_phase = FetchPhase::HeaderRead;
+    if (m_currentPage == 1)
         m_totalPagesText = readTotalPages(page);
-    }
     if (!page.contains(u']')) {
         endInOrder(false);
         return false;
@@ -112,7 +109,6 @@ bool SongListLoader::addPage(const QString &page)
 
 void SongListLoader::moveOn()
 {
-    m_phase = FetchPhase::HeaderRead;
     ++m_currentPage;
     const QString url = furtherPageUrl();
     emit progress(m_totalPagesText, m_currentPage, m_list.size());
@@ -124,19 +120,16 @@ void SongListLoader::moveOn()
 
 QString SongListLoader::furtherPageUrl() const
 {
-    const QString page = QString::number(m_currentPage);
     if (m_encodedKeyword.isEmpty())
-        return m_urls.text(UrlTexts::ListPagePrefix) + page + m_urls.text(UrlTexts::ListPageSuffix);
-    return m_urls.text(UrlTexts::SearchFirstPage) + m_encodedKeyword + RequestForms::kPageKey + page
-        + RequestForms::kSearchSuffix;
+        return m_urls.defaultList(m_currentPage);
+    return m_urls.search(m_encodedKeyword, m_currentPage);
 }
 
 void SongListLoader::endInOrder(bool lastPage)
 {
+    const bool wasRunning = isRunning();
     m_state = State::Finishing;
-    setRunning(false);
-    if (lastPage)
-        m_phase = FetchPhase::FirstPage;
+    reportRunning(wasRunning);
     m_list.finish();
     m_state = m_stopRequested && !lastPage ? State::Stopped : State::Idle;
     emit finished(m_list.size());
@@ -148,9 +141,9 @@ void SongListLoader::endOnFailure(const QString &reason, FailureKind kind)
     // finished like those of any run.
     qCWarning(lcSongList) << "List run failed:" << reason;
     m_lastFailure = reason;
+    const bool wasRunning = isRunning();
     m_state = State::Finishing;
-    m_phase = FetchPhase::FirstPage;
-    setRunning(false);
+    reportRunning(wasRunning);
     m_list.finish();
     m_state = State::Failed;
     emit failed(reason, m_list.size(), kind);

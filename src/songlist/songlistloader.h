@@ -9,7 +9,7 @@
 class SongListModel;
 class TextFetcher;
 class TextRequest;
-class UrlTexts;
+class ServiceUrls;
 
 // Runs list runs: fetches the pages of a list one after another, appends their rows and
 // finishes the list at an orderly end. It reports what it does through signals; the window
@@ -31,7 +31,7 @@ public:
     };
     Q_ENUM(State)
 
-    SongListLoader(const UrlTexts &urls, const TextFetcher &fetcher, SongListModel &list,
+    SongListLoader(const ServiceUrls &urls, const TextFetcher &fetcher, SongListModel &list,
                    QObject *parent = nullptr);
 
     // Starts a run from the URL of its first page; the caller has emptied the list. Further
@@ -64,9 +64,6 @@ signals:
     void failed(const QString &reason, int rows, FailureKind kind);
 
 private:
-    // Whether the header of the next page must be read
-    enum class FetchPhase { FirstPage = 1, HeaderRead = 5 };
-
     void fetchPage(const QString &url);
     void takePage(const QString &page);
     // Appends the page's rows; returns whether the run goes on
@@ -75,16 +72,15 @@ private:
     QString furtherPageUrl() const;
     void endInOrder(bool lastPage);
     void endOnFailure(const QString &reason, FailureKind kind = FailureKind::Answered);
-    void setRunning(bool running);
+    // Says so when isRunning() is no longer `wasRunning`
+    void reportRunning(bool wasRunning);
 
-    const UrlTexts &m_urls;
+    const ServiceUrls &m_urls;
     const TextFetcher &m_fetcher;
     SongListModel &m_list;
 
     State m_state = State::Idle;
     bool m_stopRequested = false;
-    bool m_running = false;
-    FetchPhase m_phase = FetchPhase::FirstPage;
     // 1-based number of the page being fetched
     qint32 m_currentPage = 1;
     // The total-pages field exactly as cut from the run's first page

@@ -2,21 +2,38 @@
 
 #include <QMessageBox>
 
-#include <array>
-
 using namespace Qt::StringLiterals;
 
-void MessageBoxDialog::show(const QString &text, const QString &title, Style style,
+namespace {
+
+QMessageBox::Icon qtIcon(MessageBox::Icon icon)
+{
+    switch (icon) {
+    case MessageBox::Icon::Information:
+        return QMessageBox::Information;
+    case MessageBox::Icon::Warning:
+        return QMessageBox::Warning;
+    case MessageBox::Icon::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons qtButtons(MessageBox::Buttons buttons)
+{
+    switch (buttons) {
+    case MessageBox::Buttons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+void MessageBoxDialog::show(const QString &text, const QString &title, Icon icon, Buttons buttons,
                             std::function<void()> closed)
 {
-    // The icon is the style value's bits 4 to 6, as with the classic message box types
-    static constexpr std::array kIcons {QMessageBox::NoIcon, QMessageBox::Critical,
-                                        QMessageBox::Question, QMessageBox::Warning,
-                                        QMessageBox::Information};
-    const auto iconBits = std::size_t((int(style) & 0x70) >> 4);
-    const QMessageBox::Icon icon
-        = iconBits < kIcons.size() ? kIcons[iconBits] : QMessageBox::NoIcon;
-    auto *const box = new QMessageBox(icon, title, text, QMessageBox::Ok, m_parent);
+    auto *const box = new QMessageBox(qtIcon(icon), title, text, qtButtons(buttons), m_parent);
     box->setObjectName(u"MessageBox"_s);
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);

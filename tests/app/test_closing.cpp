@@ -7,7 +7,7 @@
 #include "testwindow.h"
 #include "timescale.h"
 
-#include "downloads/downloadwebview.h"
+#include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
 #include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QMetaEnum>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -117,25 +118,27 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                 },
                 [&window, after] {
                     // Its save file is open by now; on Linux it may have no name yet
-                    return window.downloader()->downloads().runningCount() > 0 && after(300);
+                    return window.app().downloads().runningCount() > 0 && after(300);
                 },
                 [&window, downloadDir] {
-                    return u"running=%1 files=%2"_s
-                        .arg(window.downloader()->downloads().runningCount())
+                    return u"running=%1 files=%2"_s.arg(window.app().downloads().runningCount())
                         .arg(QDir(downloadDir).entryList(QDir::Files | QDir::Hidden).join(u','));
                 }};
     }
     if (name == u"buffering") {
-        return {[] {},
-                [&window, after] {
-                    // Long enough for the media request to reach the service, also under the
-                    // sanitizers
-                    return window.player()->playState() == MediaPlayer::Buffering && after(2000);
-                },
-                [&window] {
-                    return u"state=%1 status=%2"_s.arg(window.player()->playState())
-                        .arg(window.player()->statusText());
-                }};
+        return {
+            [] {},
+            [&window, after] {
+                // Long enough for the media request to reach the service, also under the
+                // sanitizers
+                return window.player()->playState() == PlayState::Buffering && after(2000);
+            },
+            [&window] {
+                const PlayState state = window.player()->playState();
+                return u"state=%1 status=%2"_s
+                    .arg(QLatin1StringView(QMetaEnum::fromType<PlayState>().valueToKey(int(state))))
+                    .arg(window.player()->statusText());
+            }};
     }
     return {};
 }
@@ -153,7 +156,7 @@ int runScenario(int argc, char *argv[])
     TestWindow window(arguments.value(3), 30s, TestWindow::ProgramEnd::Real);
     if (!window.load() || !window.show())
         return 3;
-    window.downloader()->downloads().setTargetDirectory(downloadDir);
+    window.app().downloads().setTargetDirectory(downloadDir);
 
     QElapsedTimer clock;
     const Scenario scenario = scenarioFor(name, window, downloadDir, clock);
@@ -216,7 +219,7 @@ void ClosingTest::closeAtTheWorstMoment_data()
         << u"running=1 files="_s << u"/music/1.wav"_s;
     const QJsonObject hang {{u"act"_s, u"media"_s}, {u"id"_s, u"1"_s}, {u"hang"_s, true}};
     QTest::newRow("while the player is buffering")
-        << u"buffering"_s << QStringList() << threeSongs({hang}, u"1"_s) << u"state=6"_s
+        << u"buffering"_s << QStringList() << threeSongs({hang}, u"1"_s) << u"state=Buffering"_s
         << u"/music/1.wav"_s;
 }
 

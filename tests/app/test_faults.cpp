@@ -682,9 +682,8 @@ void FaultsTest::truncatedMedia()
     // Counted per song that ended, not per second: one request each, and one more at most that
     // was still on its way for an end before the count began
     int ended = 0;
-    QObject::connect(
-        player, &AudioPlayer::playStateChanged, &window.window(),
-        [&ended](MediaPlayer::PlayState state) { ended += state == MediaPlayer::Stopped; });
+    QObject::connect(player, &AudioPlayer::playStateChanged, &window.window(),
+                     [&ended](PlayState state) { ended += state == PlayState::Stopped; });
     const int before = countRequests(service, u"getonemusic"_s);
     QTRY_VERIFY_WITH_TIMEOUT(ended >= kPlayThroughs, scaled(kPlayThroughs * kMediaTimeoutMs));
     const int during = countRequests(service, u"getonemusic"_s) - before;

@@ -2,7 +2,7 @@
 
 #include "testwindow.h"
 
-#include "downloads/downloadwebview.h"
+#include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "widgets/messageboxdialog.h"
@@ -39,7 +39,7 @@ void ServiceTextTest::everyLabelIsPlainText()
     // Bring up every window that has labels: the full-screen view and a downloads row
     window.player()->setUrl(u"http://127.0.0.1:1/"_s + kMarkup);
     window.playerStrip()->setFullScreen(true);
-    window.downloader()->downloads().download(u"ftp://127.0.0.1/"_s + kMarkup);
+    window.app().downloads().download(u"ftp://127.0.0.1/"_s + kMarkup);
 
     const QWidgetList widgets = QApplication::allWidgets();
     int labels = 0;
@@ -57,11 +57,13 @@ void ServiceTextTest::everyLabelIsPlainText()
     // The message box too, though its one text is the program's own
     bool closed = false;
     MessageBoxDialog(&window.window())
-        .show(kMarkup, u"标题"_s, MessageBox::Style::ExclamationOk, [&closed] { closed = true; });
+        .show(kMarkup, u"标题"_s, MessageBox::Icon::Warning, MessageBox::Buttons::Ok,
+              [&closed] { closed = true; });
     auto *const box = window.child<QMessageBox>(u"MessageBox"_s);
     QVERIFY(box);
     QCOMPARE(box->textFormat(), Qt::PlainText);
     QCOMPARE(box->icon(), QMessageBox::Warning);
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
     box->accept();
     QTRY_VERIFY(closed);
 }

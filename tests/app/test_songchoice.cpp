@@ -6,7 +6,7 @@
 #include "testwindow.h"
 #include "timescale.h"
 
-#include "downloads/downloadwebview.h"
+#include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
 #include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
@@ -147,7 +147,7 @@ void SongChoiceTest::failedLinkEmptiesTheLinkBoxes()
     QCOMPARE(addressRequests(service), (QStringList {u"3"_s, u"1"_s, u"1"_s, u"2"_s}));
     // "下载" has nothing to fetch now
     QTest::mouseClick(window.button(u"downloadButton"_s), Qt::LeftButton);
-    QVERIFY(window.downloader()->downloads().ids().isEmpty());
+    QVERIFY(window.app().downloads().ids().isEmpty());
 }
 
 void SongChoiceTest::userChoiceWinsOverGoingOn()
@@ -161,7 +161,7 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
     QVERIFY(window.load());
     QVERIFY(window.show());
     AudioPlayer *const player = window.player();
-    QTRY_VERIFY_WITH_TIMEOUT(player->playState() == MediaPlayer::Playing, scaled(30000));
+    QTRY_VERIFY_WITH_TIMEOUT(player->playState() == PlayState::Playing, scaled(30000));
 
     // "播放" on row 2; while its link is on its way the background track is stopped, and the
     // player goes on from the list inside that wait

@@ -296,13 +296,13 @@ void MprisTest::playPauseAndStop()
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
 
     call(kPlayer, u"Stop"_s);
-    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    QCOMPARE(player.playState(), PlayState::Stopped);
     QCOMPARE(playbackStatus(), u"Stopped"_s);
     QTest::qWait(scaled(kSettle));
-    QCOMPARE(player.playState(), MediaPlayer::Stopped);
+    QCOMPARE(player.playState(), PlayState::Stopped);
     int stops = 0;
     for (const QList<QVariant> &arguments : states)
-        stops += arguments.at(0).toInt() == MediaPlayer::Stopped;
+        stops += arguments.at(0).value<PlayState>() == PlayState::Stopped;
     QCOMPARE(stops, 1);
 
     // Play after a stop starts the song over

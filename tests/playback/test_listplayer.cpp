@@ -116,19 +116,19 @@ void ListPlayerTest::desktopStopStaysStopped()
 {
     Rig rig(2);
     // Nothing plays: nothing to stop, and later stops go on from the list as before
-    rig.media.state = MediaPlayer::Ready;
+    rig.media.state = PlayState::Ready;
     rig.player.stopPlayback();
     QVERIFY(!rig.player.stoppedForGood());
     QCOMPARE(rig.media.stops, 0);
 
-    rig.media.state = MediaPlayer::Playing;
+    rig.media.state = PlayState::Playing;
     rig.player.stopPlayback();
     QCOMPARE(rig.media.stops, 1);
     QCOMPARE(rig.media.position(), 0);
     rig.player.playStateChanged(rig.media.state);
     QVERIFY(rig.player.stoppedForGood());
     // Until something plays again
-    rig.media.state = MediaPlayer::Buffering;
+    rig.media.state = PlayState::Buffering;
     rig.player.playStateChanged(rig.media.state);
     QVERIFY(!rig.player.stoppedForGood());
 }
@@ -139,12 +139,12 @@ void ListPlayerTest::announcesRowsThatBeginToPlay()
     const QSignalSpy started(&rig.player, &ListPlayer::songStarted);
     rig.player.playNext();
     QTRY_VERIFY(!rig.media.assigned.isEmpty());
-    rig.media.state = MediaPlayer::Playing;
+    rig.media.state = PlayState::Playing;
     rig.player.playStateChanged(rig.media.state);
     // Once, without the list's padding; a pause and a resume are no new start
-    rig.media.state = MediaPlayer::Paused;
+    rig.media.state = PlayState::Paused;
     rig.player.playStateChanged(rig.media.state);
-    rig.media.state = MediaPlayer::Playing;
+    rig.media.state = PlayState::Playing;
     rig.player.playStateChanged(rig.media.state);
     QCOMPARE(started.size(), 1);
     QCOMPARE(started.first().first().toString(), u"歌1"_s);
@@ -163,7 +163,7 @@ void ListPlayerTest::failingAddressesAreTriedOncePerPause()
     QVERIFY(rig.service.isRunning());
     rig.player.rowLoaded(2);
     rig.media.failed = u"无法播放该媒体"_s;
-    rig.media.state = MediaPlayer::Ready;
+    rig.media.state = PlayState::Ready;
 
     QList<qint64> tries;
     QElapsedTimer clock;
@@ -213,7 +213,7 @@ void ListPlayerTest::userCancelsTheSkip()
     // So does the song started again with the player's own button
     rig.player.mediaFailed();
     QVERIFY(rig.player.skipPending());
-    rig.media.state = MediaPlayer::Buffering;
+    rig.media.state = PlayState::Buffering;
     rig.player.playStateChanged(rig.media.state);
     QVERIFY(!rig.player.skipPending());
 }

@@ -34,7 +34,7 @@ const QString kUrl = u"http://127.0.0.1/music/a.wav"_s;
 struct Case {
     const char *name;
     std::function<void(PlayStateRules &)> steps;
-    int state;
+    PlayState state;
     QString status;
 };
 
@@ -57,17 +57,17 @@ void PlayStateRulesTest::statesAndTexts()
         };
     };
     const Case cases[] = {
-        {"nothing assigned", [](PlayStateRules &) {}, MediaPlayer::Undefined, u"就绪"_s},
-        {"connecting", observe({kLoading}), MediaPlayer::Buffering, u"正在连接…"_s},
-        {"playing", observe({kLoading, kPlaying}), MediaPlayer::Playing, u"正在播放：晚风"_s},
-        {"stalled", observe({kPlaying, kStalled}), MediaPlayer::Buffering, u"正在缓冲…"_s},
-        {"paused", observe({kPlaying, kPaused}), MediaPlayer::Paused, u"已暂停"_s},
-        {"a passing stop is no end", observe({kPlaying, kPassingStop}), MediaPlayer::Playing,
+        {"nothing assigned", [](PlayStateRules &) {}, PlayState::Undefined, u"就绪"_s},
+        {"connecting", observe({kLoading}), PlayState::Buffering, u"正在连接…"_s},
+        {"playing", observe({kLoading, kPlaying}), PlayState::Playing, u"正在播放：晚风"_s},
+        {"stalled", observe({kPlaying, kStalled}), PlayState::Buffering, u"正在缓冲…"_s},
+        {"paused", observe({kPlaying, kPaused}), PlayState::Paused, u"已暂停"_s},
+        {"a passing stop is no end", observe({kPlaying, kPassingStop}), PlayState::Playing,
          u"正在播放：晚风"_s},
-        {"end of the media", observe({kPlaying, kEnded}), MediaPlayer::Stopped, u"已停止"_s},
-        {"an end with nothing played", observe({kLoading, kEndedEmpty}), MediaPlayer::Ready,
+        {"end of the media", observe({kPlaying, kEnded}), PlayState::Stopped, u"已停止"_s},
+        {"an end with nothing played", observe({kLoading, kEndedEmpty}), PlayState::Ready,
          u"错误：媒体中没有可播放的内容"_s},
-        {"invalid media", observe({kLoading, kInvalid}), MediaPlayer::Ready,
+        {"invalid media", observe({kLoading, kInvalid}), PlayState::Ready,
          u"错误：无法播放该媒体"_s},
         {"the user's stop",
          [&](PlayStateRules &rules) {
@@ -75,13 +75,13 @@ void PlayStateRulesTest::statesAndTexts()
              rules.requestStop();
              rules.update(kPassingStop);
          },
-         MediaPlayer::Stopped, u"已停止"_s},
+         PlayState::Stopped, u"已停止"_s},
         {"a refused address",
          [](PlayStateRules &rules) {
              rules.assign(u"file:///etc/passwd"_s, u"不支持的地址"_s);
              rules.update({});
          },
-         MediaPlayer::Ready, u"错误：不支持的地址"_s},
+         PlayState::Ready, u"错误：不支持的地址"_s},
         {"the first error counts",
          [&](PlayStateRules &rules) {
              observe({kLoading})(rules);
@@ -89,14 +89,14 @@ void PlayStateRulesTest::statesAndTexts()
              rules.takeError(PlayStateRules::Error::Format, PlayStateRules::Media::Loading);
              rules.update(kInvalid);
          },
-         MediaPlayer::Ready, u"错误：无法打开该地址"_s},
+         PlayState::Ready, u"错误：无法打开该地址"_s},
         {"a resource error after data arrived",
          [&](PlayStateRules &rules) {
              observe({kPlaying})(rules);
              rules.takeError(PlayStateRules::Error::Resource, PlayStateRules::Media::Buffered);
              rules.update(kPassingStop);
          },
-         MediaPlayer::Ready, u"错误：无法解码该媒体"_s},
+         PlayState::Ready, u"错误：无法解码该媒体"_s},
         {"errors while the source changes belong to the old one",
          [&](PlayStateRules &rules) {
              observe({kPlaying})(rules);
@@ -106,20 +106,20 @@ void PlayStateRulesTest::statesAndTexts()
              rules.setChangingSource(false);
              rules.update(kLoading);
          },
-         MediaPlayer::Buffering, u"正在连接…"_s},
+         PlayState::Buffering, u"正在连接…"_s},
         {"a new address forgets the old failure",
          [&](PlayStateRules &rules) {
              observe({kInvalid})(rules);
              observe({kPlaying})(rules);
          },
-         MediaPlayer::Playing, u"正在播放：晚风"_s},
+         PlayState::Playing, u"正在播放：晚风"_s},
         {"no address after one",
          [&](PlayStateRules &rules) {
              observe({kPlaying})(rules);
              rules.assign(QString());
              rules.update({});
          },
-         MediaPlayer::Ready, u"就绪"_s},
+         PlayState::Ready, u"就绪"_s},
     };
     for (const Case &c : cases) {
         PlayStateRules rules;

@@ -144,18 +144,18 @@ void SongHandlersTest::downloads()
     Songs songs(3);
     // The button with nothing shown does nothing
     songs.handlers.downloadClicked(QString());
-    QVERIFY(songs.browser.navigated.isEmpty());
+    QVERIFY(songs.downloads.isEmpty());
 
     // The popup item fetches the chosen song's link and changes no box
     QSignalSpy shown(&songs.handlers, &SongHandlers::linkShown);
     songs.handlers.downloadTriggered(1);
-    QTRY_COMPARE(songs.browser.navigated, QStringList {encodedLink(songs.base(), 1)});
+    QTRY_COMPARE(songs.downloads, QStringList {encodedLink(songs.base(), 1)});
     QVERIFY(shown.isEmpty());
     QCOMPARE(songs.service.requestTargets().size(), 1);
 
     // The button opens exactly what the link box shows, without asking the service
     songs.handlers.downloadClicked(u"http://127.0.0.1:1/shown.wav"_s);
-    QCOMPARE(songs.browser.navigated.last(), u"http://127.0.0.1:1/shown.wav"_s);
+    QCOMPARE(songs.downloads.last(), u"http://127.0.0.1:1/shown.wav"_s);
     QCOMPARE(songs.service.requestTargets().size(), 1);
 }
 
@@ -181,11 +181,11 @@ void SongHandlersTest::continuePlayback()
     songs.handlers.setPlayIndex(playIndex);
 
     // Only a stop counts, once: the change before it may be reported once the song has ended
-    songs.media.state = MediaPlayer::Stopped;
-    songs.handlers.playerStateChanged(MediaPlayer::Playing);
+    songs.media.state = PlayState::Stopped;
+    songs.handlers.playerStateChanged(PlayState::Playing);
     QVERIFY(songs.service.requestTargets().isEmpty());
 
-    songs.handlers.playerStateChanged(MediaPlayer::Stopped);
+    songs.handlers.playerStateChanged(PlayState::Stopped);
     QCOMPARE(songs.handlers.playIndex(), next);
     QTRY_COMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), next)});
     // The boxes are left alone
@@ -196,10 +196,10 @@ void SongHandlersTest::emptyListDoesNothing()
 {
     Songs songs(1);
     songs.list.clear();
-    songs.media.state = MediaPlayer::Stopped;
+    songs.media.state = PlayState::Stopped;
     songs.handlers.songClicked(1);
     songs.handlers.songActivated(1);
-    songs.handlers.playerStateChanged(MediaPlayer::Stopped);
+    songs.handlers.playerStateChanged(PlayState::Stopped);
     QVERIFY(songs.media.assigned.isEmpty());
     QVERIFY(songs.service.requestTargets().isEmpty());
 }
@@ -237,7 +237,7 @@ void SongHandlersTest::foreignHostIsRefused()
         CatalogueService evil({u"--catalogue"_s, file});
         QNetworkAccessManager network;
         TextFetcher fetcher(network);
-        UrlTexts evilUrls(evil.base());
+        ServiceUrls evilUrls(evil.base());
         LinkResolver evilLinks(fetcher, evilUrls);
         QObject owner;
         QCOMPARE(outcome(evilLinks.resolveSongLink(u"1"_s + kPad, &owner)), u"failed"_s);

@@ -138,9 +138,9 @@ private slots:
     void glassSections();
     void unusableFileChangesNothing_data();
     void unusableFileChangesNothing();
-    void aeroRoundTrip_data();
-    void aeroRoundTrip();
-    void aeroBeforeAttach();
+    void glassRoundTrip_data();
+    void glassRoundTrip();
+    void glassBeforeAttach();
 
     void bundledSkinIsValid_data();
     void bundledSkinIsValid();
@@ -221,7 +221,7 @@ void SkinTest::glassSections()
     for (const QString &rule : std::as_const(glassRules))
         QVERIFY2(!normal.contains(rule), qPrintable(rule));
 
-    skin.setAero(1);
+    skin.setGlass(true);
     const QString frosted = qApp->styleSheet();
     qsizetype from = 0;
     for (const QString &rule : std::as_const(frostedOrder)) {
@@ -263,11 +263,11 @@ void SkinTest::unusableFileChangesNothing()
     QCOMPARE(skin.attached(), attachFirst);
 
     // The earlier skin stays in charge of the glass effect
-    skin.setAero(1);
+    skin.setGlass(true);
     QCOMPARE(qApp->styleSheet().contains("#glass"_L1), attachFirst);
 }
 
-void SkinTest::aeroRoundTrip_data()
+void SkinTest::glassRoundTrip_data()
 {
     QTest::addColumn<SkinLibrary::Translucency>("translucency");
     QTest::addColumn<bool>("attach");
@@ -281,7 +281,7 @@ void SkinTest::aeroRoundTrip_data()
     QTest::newRow("translucent, no skin") << SkinLibrary::Translucency::Always << false << true;
 }
 
-void SkinTest::aeroRoundTrip()
+void SkinTest::glassRoundTrip()
 {
     QFETCH(SkinLibrary::Translucency, translucency);
     QFETCH(bool, attach);
@@ -293,14 +293,14 @@ void SkinTest::aeroRoundTrip()
     if (attach) {
         skin.attachSkin(bundledSkin(), QString());
         QVERIFY(skin.attached());
-        skin.setAero(0); // as start-up does
+        skin.setGlass(false); // as start-up does
     }
     const QString sheet = qApp->styleSheet();
     const qreal opacity = window.windowOpacity();
     QCOMPARE(opacity, 1.0);
 
-    skin.setAero(1);
-    QVERIFY(skin.aeroEnabled());
+    skin.setGlass(true);
+    QVERIFY(skin.glass());
     QCOMPARE(qApp->styleSheet() != sheet, attach);
     if (attach)
         QVERIFY(qApp->styleSheet().startsWith(sheet)); // glass rules follow the normal ones
@@ -309,19 +309,19 @@ void SkinTest::aeroRoundTrip()
         QVERIFY(window.windowOpacity() > 0.8);
     QCOMPARE(popup.windowOpacity(), 1.0);
 
-    skin.setAero(0);
-    QVERIFY(!skin.aeroEnabled());
+    skin.setGlass(false);
+    QVERIFY(!skin.glass());
     QCOMPARE(qApp->styleSheet(), sheet);
     QCOMPARE(window.windowOpacity(), opacity);
 }
 
-void SkinTest::aeroBeforeAttach()
+void SkinTest::glassBeforeAttach()
 {
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Always);
 
-    skin.setAero(0);
-    skin.setAero(1);
+    skin.setGlass(false);
+    skin.setGlass(true);
     QVERIFY(!skin.attached());
     QVERIFY(qApp->styleSheet().isEmpty());
 
@@ -331,7 +331,7 @@ void SkinTest::aeroBeforeAttach()
     skin.attachSkin(path, QString());
     QVERIFY(qApp->styleSheet().contains("#b{color:green}"_L1));
 
-    skin.setAero(0);
+    skin.setGlass(false);
     QVERIFY(!qApp->styleSheet().contains("#b{color:green}"_L1));
     QVERIFY(qApp->styleSheet().contains("#a{color:red}"_L1));
     QCOMPARE(window.windowOpacity(), 1.0);
@@ -339,14 +339,14 @@ void SkinTest::aeroBeforeAttach()
 
 void SkinTest::bundledSkinIsValid_data()
 {
-    QTest::addColumn<int>("aero");
-    QTest::newRow("normal") << 0;
-    QTest::newRow("frosted") << 1;
+    QTest::addColumn<bool>("glass");
+    QTest::newRow("normal") << false;
+    QTest::newRow("frosted") << true;
 }
 
 void SkinTest::bundledSkinIsValid()
 {
-    QFETCH(int, aero);
+    QFETCH(bool, glass);
 
     // Qt reports a style sheet it cannot parse only by a warning, at the first polish
     QTest::failOnWarning(
@@ -354,7 +354,7 @@ void SkinTest::bundledSkinIsValid()
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     skin.attachSkin(bundledSkin(), QString());
-    skin.setAero(aero);
+    skin.setGlass(glass);
     QVERIFY(!qApp->styleSheet().trimmed().isEmpty());
 
     const QImage image = window.grab().toImage();
@@ -369,29 +369,29 @@ void SkinTest::bundledSkinIsValid()
 
 void SkinTest::bundledSkinIsReadable_data()
 {
-    QTest::addColumn<int>("aero");
+    QTest::addColumn<bool>("glass");
     // Whether the text typed into the list finds a row
     QTest::addColumn<bool>("found");
     // Of the list, counted from 1: the row with the play mark, or one with an error mark
     QTest::addColumn<int>("selectedRow");
-    QTest::newRow("normal") << 0 << true << 3;
-    QTest::newRow("frosted") << 1 << true << 3;
-    QTest::newRow("normal, typed text finds nothing") << 0 << false << 3;
-    QTest::newRow("frosted, typed text finds nothing") << 1 << false << 3;
-    QTest::newRow("normal, playing row selected") << 0 << true << 2;
-    QTest::newRow("frosted, playing row selected") << 1 << true << 2;
+    QTest::newRow("normal") << false << true << 3;
+    QTest::newRow("frosted") << true << true << 3;
+    QTest::newRow("normal, typed text finds nothing") << false << false << 3;
+    QTest::newRow("frosted, typed text finds nothing") << true << false << 3;
+    QTest::newRow("normal, playing row selected") << false << true << 2;
+    QTest::newRow("frosted, playing row selected") << true << true << 2;
 }
 
 void SkinTest::bundledSkinIsReadable()
 {
-    QFETCH(int, aero);
+    QFETCH(bool, glass);
     QFETCH(bool, found);
     QFETCH(int, selectedRow);
 
     SkinnedWindow window;
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     skin.attachSkin(bundledSkin(), QString());
-    skin.setAero(aero);
+    skin.setGlass(glass);
     window.typeAhead->showTyped(u"yq"_s, found);
     window.list->selectRow(selectedRow - 1);
     const QImage image = window.grab().toImage();
@@ -493,8 +493,8 @@ void SkinTest::bundledSkinKeepsTextRoom()
 
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     skin.attachSkin(bundledSkin(), QString());
-    for (const int aero : {0, 1}) {
-        skin.setAero(aero);
+    for (const bool glass : {false, true}) {
+        skin.setGlass(glass);
         QVERIFY2(boxRoom() >= plainBox,
                  qPrintable(u"text box: %1 < %2"_s.arg(boxRoom()).arg(plainBox)));
         QVERIFY2(buttonRoom() >= plainButton,

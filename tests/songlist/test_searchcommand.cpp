@@ -147,7 +147,7 @@ void SearchCommandTest::blankClickDuringRunDoesNotStop()
     Search search(service.base());
     const RequestTrigger blankClick(service, u"page=2"_s, [&] { search.command.search(u" "_s); });
     // The default list as the run, so that it has two pages whatever a keyword would find
-    search.loader.loadSongList(search.urls.text(UrlTexts::DefaultListFirstPage));
+    search.loader.loadSongList(search.urls.defaultList());
     QVERIFY(search.ended());
 
     QCOMPARE(search.blank.size(), 1);

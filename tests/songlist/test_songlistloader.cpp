@@ -34,7 +34,7 @@ struct Run : ListRunRig {
     // Starts the run and waits for its end
     bool load(const QString &url = {})
     {
-        loader.loadSongList(url.isEmpty() ? urls.text(UrlTexts::DefaultListFirstPage) : url);
+        loader.loadSongList(url.isEmpty() ? urls.defaultList() : url);
         return ended();
     }
     bool ended()
@@ -236,14 +236,13 @@ void SongListLoaderTest::newRunAbortsTheOldOne()
     Run run(service.base());
 
     // While the first run waits for its first page, the user stops it and searches anew
-    const QString searchUrl = run.urls.text(UrlTexts::SearchFirstPage)
-        + u"%E6%99%9A&act=getmusiclist&rnd=0.6578650244507076"_s;
+    const QString searchUrl = run.urls.search(u"%E6%99%9A"_s);
     const RequestTrigger newSearch(service, u"classid=1&act=getmusiclist"_s, [&] {
         run.loader.stop();
         run.list.clear();
         run.loader.loadSongList(searchUrl, u"%E6%99%9A"_s);
     });
-    run.loader.loadSongList(run.urls.text(UrlTexts::DefaultListFirstPage));
+    run.loader.loadSongList(run.urls.defaultList());
     QTRY_VERIFY_WITH_TIMEOUT(newSearch.fired(), scaled(5000));
     QVERIFY(run.ended());
 

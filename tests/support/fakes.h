@@ -6,7 +6,6 @@
 #include "controls/messagebox.h"
 #include "controls/shell.h"
 #include "controls/skinning.h"
-#include "controls/webview.h"
 
 #include <QMap>
 #include <QStringList>
@@ -19,13 +18,14 @@ class FakeMessageBox : public MessageBox {
 public:
     struct Shown {
         QString text, title;
-        Style style;
+        Icon icon;
+        Buttons buttons;
     };
     QList<Shown> shown;
-    void show(const QString &text, const QString &title, Style style,
+    void show(const QString &text, const QString &title, Icon icon, Buttons buttons,
               std::function<void()> closed) override
     {
-        shown.append({text, title, style});
+        shown.append({text, title, icon, buttons});
         closed();
     }
 };
@@ -39,7 +39,7 @@ public:
 class FakeMediaPlayer : public MediaPlayer {
 public:
     QStringList assigned;
-    PlayState state = Undefined;
+    PlayState state = PlayState::Undefined;
     int volumeSetting = 50;
     QString failed;
     qint64 at = 0;
@@ -49,7 +49,7 @@ public:
     QString url() const override { return assigned.value(assigned.size() - 1); }
     PlayState playState() const override { return state; }
     QString failure() const override { return failed; }
-    void stop() override { state = Stopped, at = 0, ++stops; }
+    void stop() override { state = PlayState::Stopped, at = 0, ++stops; }
     qint64 position() const override { return at; }
     void setPosition(qint64 milliseconds) override { at = milliseconds; }
     QString statusText() const override { return u"就绪"_s; }
@@ -57,19 +57,13 @@ public:
     void setVolume(int volume) override { volumeSetting = volume; }
 };
 
-class FakeWebView : public WebView {
-public:
-    QStringList navigated;
-    void navigate(const QString &address) override { navigated.append(address); }
-};
-
 class FakeSkinning : public Skinning {
 public:
-    // "attach:<file>" and "aero:<n>", in call order
+    // "attach:<file>" and "glass:on" or "glass:off", in call order
     QStringList calls;
     void attachSkin(const QString &skinFile, const QString &) override
     {
         calls.append(u"attach:"_s + skinFile);
     }
-    void setAero(int on) override { calls.append(u"aero:%1"_s.arg(on)); }
+    void setGlass(bool on) override { calls.append(on ? u"glass:on"_s : u"glass:off"_s); }
 };

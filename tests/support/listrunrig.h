@@ -1,7 +1,7 @@
 #pragma once
 
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "songlist/songlistloader.h"
 #include "songlist/songlistmodel.h"
 
@@ -12,7 +12,7 @@
 struct ListRunRig {
     explicit ListRunRig(const QString &serviceBase) : urls(serviceBase) { }
 
-    UrlTexts urls;
+    ServiceUrls urls;
     QNetworkAccessManager network;
     TextFetcher fetcher {network};
     SongListModel list;

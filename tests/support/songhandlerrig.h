@@ -3,8 +3,8 @@
 #include "catalogueservice.h"
 #include "fakes.h"
 #include "links/linkresolver.h"
+#include "net/serviceurls.h"
 #include "net/textfetcher.h"
-#include "net/urltexts.h"
 #include "playback/songhandlers.h"
 #include "songlist/songlistmodel.h"
 
@@ -26,6 +26,8 @@ struct SongHandlerRig {
                          [this](const QString &link) { linkBox = link; });
         QObject::connect(&handlers, &SongHandlers::rawLinkShown,
                          [this](const QString &link) { rawLinkBox = link; });
+        QObject::connect(&handlers, &SongHandlers::downloadRequested, &handlers,
+                         [this](const QString &address) { downloads.append(address); });
     }
 
     // Rows appended as a run appends them
@@ -36,13 +38,14 @@ struct SongHandlerRig {
     }
 
     CatalogueService service;
-    UrlTexts urls;
+    ServiceUrls urls;
     QNetworkAccessManager network;
     TextFetcher fetcher {network};
     LinkResolver links {fetcher, urls};
     SongListModel list;
     QString titleBox, serialBox, songIdBox, linkBox, rawLinkBox;
     FakeMediaPlayer media;
-    FakeWebView browser;
-    SongHandlers handlers {list, media, browser, links};
+    SongHandlers handlers {list, media, links};
+    // The addresses the handlers asked to download
+    QStringList downloads;
 };

@@ -2,7 +2,6 @@
 
 #include "timescale.h"
 
-#include "downloads/downloadwebview.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "songlist/songlistloader.h"
@@ -81,11 +80,6 @@ AudioPlayer *TestWindow::player() const
 MediaPlayerWidget *TestWindow::playerStrip() const
 {
     return child<MediaPlayerWidget>(u"playerStrip"_s);
-}
-
-DownloadWebView *TestWindow::downloader() const
-{
-    return child<DownloadWebView>(u"downloader"_s);
 }
 
 QLineEdit *TestWindow::box(const QString &name) const

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <memory>
 
-class DownloadWebView;
 class AudioPlayer;
 class MediaPlayerWidget;
 class QLineEdit;
@@ -57,7 +56,6 @@ public:
     AudioPlayer *player() const;
     // The player's control strip
     MediaPlayerWidget *playerStrip() const;
-    DownloadWebView *downloader() const;
     QLineEdit *box(const QString &name) const;
     QPushButton *button(const QString &name) const;
     QString caption() const;

@@ -27,6 +27,7 @@
 #include "contrast.h"
 #include "fakes.h"
 #include "localhttpserver.h"
+#include "standalonedownloads.h"
 #include "testwindow.h"
 #include "timescale.h"
 
@@ -142,25 +143,25 @@ void DownloadsWindowTest::cleanup()
 
 void DownloadsWindowTest::readableInBothLooks_data()
 {
-    QTest::addColumn<int>("aero");
-    QTest::newRow("normal") << 0;
-    QTest::newRow("glass") << 1;
+    QTest::addColumn<bool>("glass");
+    QTest::newRow("normal") << false;
+    QTest::newRow("glass") << true;
 }
 
 void DownloadsWindowTest::readableInBothLooks()
 {
-    QFETCH(int, aero);
+    QFETCH(bool, glass);
 
     SkinLibrary skin(SkinLibrary::Translucency::Never);
     skin.attachSkin(bundledSkin(), QString());
     QVERIFY(skin.attached());
-    skin.setAero(aero);
+    skin.setGlass(glass);
 
     LocalHttpServer server;
     addRoutes(server);
     QVERIFY(server.start());
     const QTemporaryDir folder;
-    DownloadManager downloads;
+    StandAloneDownloads downloads;
     downloads.setTargetDirectory(folder.path());
     // The broken download fails once it went on by itself as often as it may
     downloads.setRetrySchedule(RetrySchedule(scaled(10ms)));
@@ -222,7 +223,7 @@ void DownloadsWindowTest::rowsFollowTheItems()
     addRoutes(server);
     QVERIFY(server.start());
     const QTemporaryDir folder;
-    DownloadManager downloads;
+    StandAloneDownloads downloads;
     downloads.setTargetDirectory(folder.path());
     // Only the user ends a wait for the service
     downloads.setRetrySchedule(RetrySchedule(1h));
@@ -257,7 +258,7 @@ void DownloadsWindowTest::rowsFollowTheItems()
 
 void DownloadsWindowTest::comesBackWhereItWasLeft()
 {
-    DownloadManager downloads;
+    StandAloneDownloads downloads;
     FakeShell shell;
     const QRect place(130, 140, 500, 360);
     {
@@ -286,7 +287,7 @@ void DownloadsWindowTest::keysCloseIt()
 {
     QFETCH(Qt::Key, key);
     QFETCH(Qt::KeyboardModifiers, modifiers);
-    DownloadManager downloads;
+    StandAloneDownloads downloads;
     FakeShell shell;
     DownloadsWindow window(downloads, shell);
     window.bringUp();
@@ -309,7 +310,7 @@ void DownloadsWindowTest::saveDialogRemembersFolder()
     QSettings().setValue("downloads/folder"_L1, dir.filePath(u"first"_s));
     QWidget parent;
     FileSaveDialog saveDialog(parent);
-    DownloadManager downloads;
+    StandAloneDownloads downloads;
     downloads.setSaveDialog(saveDialog);
     QSignalSpy finished(&downloads, &DownloadManager::finished);
 
