@@ -49,7 +49,7 @@ QStringList searchUrls(const QString &service, const QString &keyword, int pages
     return urls;
 }
 
-// One search from the click that starts it until finishSongList has ended; milliseconds, or a
+// One search from the click that starts it until the view has finished the list; milliseconds, or a
 // negative value when the search did not list the whole catalogue
 double searchMs(BenchWindow &window, int expectedRows)
 {
@@ -61,7 +61,7 @@ double searchMs(BenchWindow &window, int expectedRows)
     window.child<QPushButton>(u"searchButton"_s)->click();
     const bool ended = window.waitForListRun();
     const double ms = clock.nsecsElapsed() / 1e6;
-    const bool whole = ended && window.songs().count() == expectedRows;
+    const bool whole = ended && window.songs().size() == expectedRows;
     return whole ? ms : -1;
 }
 
@@ -73,7 +73,7 @@ std::optional<Scale> measure(const QString &service, const QString &keyword, int
         return {};
     window.child<QLineEdit>(u"keywordBox"_s)->setText(keyword);
     Scale scale;
-    scale.rows = window.songs().count();
+    scale.rows = window.songs().size();
     scale.pages = window.pagesOfLastRun();
     const QStringList urls = searchUrls(service, keyword, scale.pages);
     QNetworkAccessManager network;

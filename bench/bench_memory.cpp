@@ -32,6 +32,6 @@ int main(int argc, char *argv[])
     if (!window.showAndWait())
         return 1;
     QTest::qWait(1000);
-    qInfo("bench_memory: %d rows in the list", window.songs().count());
-    return window.songs().count() > 0 ? 0 : 1;
+    qInfo("bench_memory: %d rows in the list", window.songs().size());
+    return window.songs().size() > 0 ? 0 : 1;
 }

@@ -306,9 +306,11 @@ int main(int argc, char *argv[])
                   int(watch.recoveries().size()), kOutages);
         return 1;
     }
-    if (window.songs().playMark() != kPlayedRow) {
+    // The list marks rows from 0, playback counts them from 1
+    const int markedRow = window.songs().playMark() + 1;
+    if (markedRow != kPlayedRow) {
         qCritical("bench_outage: the list went on to row %d instead of playing row %d again",
-                  window.songs().playMark(), kPlayedRow);
+                  markedRow, kPlayedRow);
         return 1;
     }
     report(watch.recoveries());

@@ -1,13 +1,14 @@
 // Figure 7: a click on a row of the list until both of its links are in their boxes, which takes
 // two requests to the service. The click's handler returns at once and the links come later, so
 // the time runs until the second box shows its link. The window is on screen and the list
-// loaded; rows near its end, which finishSongList left in view, are clicked in turn.
+// loaded; rows near its end, which the view left in view when the list was finished, are clicked in
+// turn.
 
 #include "benchprogram.h"
 #include "benchreport.h"
 #include "benchwindow.h"
 
-#include "widgets/reportlistmodel.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 
 #include <QElapsedTimer>
@@ -77,7 +78,7 @@ int main(int argc, char *argv[])
 
     // Rows wholly in view at the bottom of the list
     QList<int> rows;
-    for (int row = window.songs().count(); row > 0 && rows.size() < 8; --row) {
+    for (int row = window.songs().size(); row > 0 && rows.size() < 8; --row) {
         const QRect rect = list.visualRect(list.listModel().index(row - 1, 0));
         if (list.viewport()->rect().contains(rect))
             rows.append(row);
@@ -99,7 +100,7 @@ int main(int argc, char *argv[])
             clock.start();
             QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, point);
             handlers.append(clock.nsecsElapsed() / 1e6);
-            const QString id = window.songs().item(row).subItem(2).trimmed();
+            const QString id = window.songs().row(row - 1).subItem2.trimmed();
             const double ms = BothLinks(*link, *rawLink, id, clock).wait();
             if (ms < 0) {
                 qCritical("bench_rowclick: row %d's links did not come to their boxes", row);

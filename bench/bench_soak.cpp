@@ -18,7 +18,7 @@
 #include "net/textfetcher.h"
 #include "player/audioplayer.h"
 #include "songlist/songlistloader.h"
-#include "widgets/reportlistadapter.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
@@ -99,24 +99,19 @@ public:
         layout->addWidget(m_list);
         layout->addWidget(m_status);
         // As the window sets the list up at start-up
-        m_songs.setReportView();
-        m_songs.setFullRowSelect(true);
-        m_songs.setManualLabelEdit();
-        m_songs.setAlternatingRowColors(true);
-        m_songs.setMultiSelect(false);
-        for (const QString &header : {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s})
-            m_songs.addColumn(header, 2000);
+        m_list->setListModel(*m_songs);
         resize(640, 480);
     }
 
-    ReportList &songs() { return m_songs; }
+    SongListModel &songs() const { return *m_songs; }
     StatusBarWidget &status() const { return *m_status; }
     QPushButton &command() const { return *m_command; }
 
 private:
     QPushButton *const m_command = new QPushButton(u"搜索"_s, this);
     ReportListView *const m_list = new ReportListView(this);
-    ReportListAdapter m_songs {*m_list};
+    // Made after the view, so that the view, which reads it, goes first
+    SongListModel *const m_songs = new SongListModel(this);
     StatusBarWidget *const m_status = new StatusBarWidget(this);
 };
 
@@ -266,9 +261,9 @@ int main(int argc, char *argv[])
     for (int run = 1; run <= runs; ++run) {
         window.songs().clear();
         runList(loader, urls.defaultList());
-        if (window.songs().count() != kSongs) {
+        if (window.songs().size() != kSongs) {
             std::fprintf(stderr, "bench_soak: run %d ended with %d rows, not %d: %s\n", run,
-                         window.songs().count(), kSongs, qPrintable(window.status().panelText(1)));
+                         window.songs().size(), kSongs, qPrintable(window.status().panelText(1)));
             return 1;
         }
         if (run % 100 == 0)
@@ -278,8 +273,8 @@ int main(int argc, char *argv[])
 
     // Identifiers as the rows hold them, twelve trailing blanks included
     QStringList ids;
-    for (int row = 1; row <= window.songs().count(); ++row)
-        ids.append(window.songs().item(row).subItem2);
+    for (int row = 0; row < window.songs().size(); ++row)
+        ids.append(window.songs().row(row).subItem2);
     if (ids.isEmpty() || !ids.first().endsWith(QString(12, u' '))) {
         std::fprintf(stderr, "bench_soak: the rows carry no identifiers with twelve blanks\n");
         return 1;

@@ -91,8 +91,8 @@ int child(int argc, char *argv[])
         return 1;
     stamp("loaded");
     FirstPaint firstPaint;
-    window.form().installEventFilter(&firstPaint);
-    window.form().show();
+    window.window().installEventFilter(&firstPaint);
+    window.window().show();
     const int code = QApplication::exec();
     std::fflush(stdout);
     // Tearing down is not part of start-up

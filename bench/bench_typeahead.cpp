@@ -24,9 +24,9 @@ constexpr int kRows = 200000;
 constexpr int kSamples = 21;
 const QString kPad(12, u' ');
 
-QList<ReportRow> searchRows()
+QList<SongRow> searchRows()
 {
-    QList<ReportRow> rows;
+    QList<SongRow> rows;
     rows.reserve(kRows);
     for (const Song &song : Catalogue::demoSongs(kRows, 1))
         rows.append({u"夜曲·"_s + song.title + kPad, song.serial + kPad, song.id + kPad});
@@ -39,7 +39,7 @@ int main(int argc, char *argv[])
 {
     const BenchProgram program(argc, argv, BenchProgram::Kind::Console);
 
-    const QList<ReportRow> rowTexts = searchRows();
+    const QList<SongRow> rowTexts = searchRows();
     QElapsedTimer clock;
     clock.start();
     SongRowStore rows;

@@ -59,8 +59,8 @@ StatusBarWidget &BenchWindow::status() const
 
 bool BenchWindow::showAndWait()
 {
-    form().show();
-    return QTest::qWaitForWindowExposed(&form());
+    window().show();
+    return QTest::qWaitForWindowExposed(&window());
 }
 
 bool BenchWindow::load()
@@ -103,7 +103,7 @@ bool BenchWindow::startQuietly()
     if (!load())
         return false;
     silencePlayer();
-    return showAndWait() && songs().count() > 0;
+    return showAndWait() && songs().size() > 0;
 }
 
 void BenchWindow::silencePlayer()

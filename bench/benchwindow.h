@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "benchoptions.h"
 #include "fakes.h"
+#include "songlist/songlistmodel.h"
 
 #include <memory>
 
@@ -26,10 +27,10 @@ public:
     ~BenchWindow();
 
     Application &app() const { return *m_app; }
-    MainWindow &form() const { return m_app->window(); }
+    MainWindow &window() const { return m_app->window(); }
     ReportListView &list() const;
-    // The song list as the logic sees it: rows counted from 1
-    ReportList &songs() const { return form().songRows(); }
+    // The song list as the logic owns it: rows counted from 0
+    SongListModel &songs() const { return m_app->songList(); }
     AudioPlayer &player() const;
     StatusBarWidget &status() const;
 
@@ -49,7 +50,10 @@ public:
     // Leaves the player with no address, so that no playback runs beside a measurement
     void silencePlayer();
 
-    template<typename T> T *child(const QString &name) const { return form().findChild<T *>(name); }
+    template<typename T> T *child(const QString &name) const
+    {
+        return window().findChild<T *>(name);
+    }
 
 private:
     Environment m_environment;

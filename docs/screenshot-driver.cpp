@@ -7,6 +7,7 @@
 #include "app/programidentity.h"
 #include "controls/shell.h"
 #include "player/audioplayer.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
@@ -92,16 +93,17 @@ int main(int argc, char *argv[])
     auto *const media = player->findChild<QMediaPlayer *>();
     if (!list || !player || !status || !media)
         return fail(u"the window lacks the list, the player or the status bar"_s);
-    ReportList &rows = window.songRows();
-    if (rows.count() == 0)
+    const SongListModel &rows = program.songList();
+    if (rows.isEmpty())
         return fail(u"the list stayed empty: %1"_s.arg(status->panelText(1)));
 
-    // Chosen through the list's own interface, then double-clicked as the user would
+    // Chosen through the view (rows counted from 1 on the command line), then double-clicked as
+    // the user would
     const int row
-        = parser.isSet(rowOption) ? parser.value(rowOption).toInt() : (rows.count() + 1) / 2;
-    rows.select(row);
-    if (rows.selectedIndex() != row)
-        return fail(u"row %1 cannot be selected in a list of %2"_s.arg(row).arg(rows.count()));
+        = parser.isSet(rowOption) ? parser.value(rowOption).toInt() : (rows.size() + 1) / 2;
+    list->selectRow(row - 1);
+    if (list->selectedRow() != row - 1)
+        return fail(u"row %1 cannot be selected in a list of %2"_s.arg(row).arg(rows.size()));
     list->scrollTo(list->currentIndex(), QAbstractItemView::PositionAtCenter);
     list->setFocus();
     // The sequence a real double click sends; the view only reports the second press when the

@@ -2,13 +2,9 @@
 
 #include "environment.h"
 
-#include "net/failurekind.h"
-
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QObject>
-#include <QPointer>
 #include <memory>
 
 class AudioPlayer;
@@ -17,7 +13,6 @@ class DesktopIntegration;
 class DesktopShell;
 class DownloadManager;
 class MainWindow;
-class LinkLookup;
 class LinkResolver;
 class ListPlayer;
 class SearchCommand;
@@ -26,14 +21,14 @@ class SingleInstance;
 class SkinLibrary;
 class SongHandlers;
 class SongListLoader;
+class SongListModel;
+class StartUp;
 class TextFetcher;
 class ServiceUrls;
 
 // The program's parts, built and wired in one place: the requests to the service, the player,
-// the logic of the list and the songs, and the window that shows them. It also runs start-up,
-// which ends with the window shown, and the end of the program when the window is closed. When the
-// default list or the background track could not be had because the service was out of reach,
-// it waits for the service and then gets them by itself.
+// the song list and the logic of the list and the songs, start-up, and the window that shows
+// them. It also ends the program when the window is closed.
 class Application : public QObject {
     Q_OBJECT
 
@@ -50,14 +45,15 @@ public:
     // Offers the window and its player to the desktop on `bus` from now on
     DesktopIntegration &integrateDesktop(const QDBusConnection &bus);
 
-    // Lays out the list and starts the default list run. When the run has ended, the skin is
-    // attached and the background track started, and loaded() says the window may be shown.
+    // Starts the default list run. When the run has ended, the skin is attached and the
+    // background track started, and loaded() says the window may be shown.
     void start();
     // Runs the default list again as a new run, as at start-up, unless a list run goes on or
     // the last reload began less than a second ago: F5
     void reloadDefaultList();
 
     MainWindow &window() const { return *m_window; }
+    SongListModel &songList() const { return *m_list; }
     AudioPlayer &player() const { return *m_player; }
     SongListLoader &loader() const { return *m_loader; }
     SongHandlers &songs() const { return *m_songs; }
@@ -78,17 +74,7 @@ signals:
 
 private:
     void wire();
-    void runDefaultList();
-    bool runDefaultListAgain();
-    void listRunStarted(bool running);
-    void listRunFailed(const QString &reason, int rows, FailureKind kind);
-    void listRunEnded();
-    void fetchBackgroundTrack();
-    void startBackgroundTrack(const QString &link);
-    void reportNoBackgroundTrack(const QString &reason, FailureKind kind);
-    void waitForService();
-    void serviceAnswers();
-    void endStartUp();
+    void attachSkin();
     void openSite();
     void setGlass(bool on);
     void announceSong(const QString &title);
@@ -102,27 +88,19 @@ private:
     std::unique_ptr<ConnectivityWatcher> m_connectivity;
     // Outlives the window that shows it
     std::unique_ptr<DownloadManager> m_downloads;
-    // One waits for the service on behalf of the songs, one on behalf of start-up
+    // Waits for the service on behalf of the songs; start-up has one of its own
     std::unique_ptr<ServiceProber> m_playbackProber;
-    std::unique_ptr<ServiceProber> m_startUpProber;
     std::unique_ptr<TextFetcher> m_fetcher;
     std::unique_ptr<ServiceUrls> m_urls;
     std::unique_ptr<LinkResolver> m_links;
     std::unique_ptr<AudioPlayer> m_player;
+    std::unique_ptr<SongListModel> m_list;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<SongListLoader> m_loader;
     std::unique_ptr<SearchCommand> m_search;
     std::unique_ptr<SongHandlers> m_songs;
     std::unique_ptr<ListPlayer> m_listPlayer;
-    QPointer<LinkLookup> m_backgroundLookup;
-    // Since the last reload that F5 started
-    QElapsedTimer m_lastReload;
-    bool m_startingUp = false;
-    bool m_loaded = false;
-    bool m_unloaded = false;
-    // What is fetched again once the service answers
-    bool m_reloadWhenBack = false;
-    bool m_backgroundWhenBack = false;
+    std::unique_ptr<StartUp> m_startUp;
 
     SingleInstance *m_instance = nullptr;
     QDBusConnection m_bus {QString()};

@@ -2,21 +2,19 @@
 
 #include "playback/listplayer.h"
 #include "programidentity.h"
+#include "startup.h"
 
 #include "common/constants.h"
-#include "common/failure.h"
-#include "common/logging.h"
+#include "controls/messagebox.h"
 #include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "songlist/searchcommand.h"
 #include "songlist/songlistloader.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/downloadswindow.h"
 #include "widgets/filesavedialog.h"
-#include "widgets/lineedittextbox.h"
 #include "widgets/messageboxdialog.h"
-#include "widgets/reportlistadapter.h"
-#include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
@@ -31,23 +29,30 @@
 
 using namespace Qt::StringLiterals;
 
-MainWindow::MainWindow(AudioPlayer &player, DownloadManager &downloads, Shell &shell,
-                       QWidget *parent)
-    : QMainWindow(parent), m_player(player), m_downloads(downloads),
+namespace {
+
+const QString kReloadsWhenBack = u"；网络恢复后自动重新加载"_s;
+
+// Long texts, links above all, show their beginning, where the host is
+void showText(QLineEdit &box, const QString &text)
+{
+    box.setText(text);
+    box.setCursorPosition(0);
+}
+
+} // namespace
+
+MainWindow::MainWindow(AudioPlayer &player, DownloadManager &downloads, SongListModel &list,
+                       Shell &shell, QWidget *parent)
+    : QMainWindow(parent), m_player(player), m_downloads(downloads), m_list(list),
       m_messageBox(std::make_unique<MessageBoxDialog>(this))
 {
     setObjectName(u"MainWindow"_s);
     setWindowTitle(u"Quillpod V1.0 听见每一首好歌"_s);
     setWindowIcon(programIcon());
     createControls(*this, m_player);
+    songList->setListModel(m_list);
 
-    m_keywordText = std::make_unique<LineEditTextBox>(*keywordBox);
-    m_linkText = std::make_unique<LineEditTextBox>(*linkBox);
-    m_titleText = std::make_unique<LineEditTextBox>(*titleBox);
-    m_songIdText = std::make_unique<LineEditTextBox>(*songIdBox);
-    m_serialText = std::make_unique<LineEditTextBox>(*serialBox);
-    m_rawLinkText = std::make_unique<LineEditTextBox>(*rawLinkBox);
-    m_songRows = std::make_unique<ReportListAdapter>(*songList);
     m_saveDialog = std::make_unique<FileSaveDialog>(*this);
     m_downloads.setSaveDialog(*m_saveDialog);
     m_downloadsWindow = std::make_unique<DownloadsWindow>(m_downloads, shell);
@@ -63,35 +68,70 @@ MainWindow::~MainWindow()
 void MainWindow::attach(const Logic &logic)
 {
     m_logic = std::make_unique<Logic>(logic);
-    SongHandlers *const songs = &logic.songs;
     connect(searchButton, &QPushButton::clicked, this, &MainWindow::searchRequested);
-    connect(keywordBox, &QLineEdit::returnPressed, this,
-            [this] { keywordKeyPressed(Qt::Key_Return); });
-    connect(songList, &ReportListView::rowClicked, this,
-            [this] { runSongHandler(&SongHandlers::songClicked); });
-    connect(songList, &ReportListView::doubleClicked, this,
-            [this] { runSongHandler(&SongHandlers::songActivated); });
-    connect(songList, &ReportListView::showRequested, this,
-            [this] { runSongHandler(&SongHandlers::songClicked); });
-    connect(songList, &ReportListView::playRequested, this,
-            [this] { runSongHandler(&SongHandlers::songActivated); });
-    connect(playAction, &QAction::triggered, this,
-            [this] { runSongHandler(&SongHandlers::playTriggered); });
-    connect(downloadAction, &QAction::triggered, this,
-            [this] { runSongHandler(&SongHandlers::downloadTriggered); });
-    connect(downloadButton, &QPushButton::clicked, this,
-            [this] { runSongHandler(&SongHandlers::downloadClicked); });
-    connect(&m_player, &AudioPlayer::playStateChanged, this, &MainWindow::playerStateChanged);
-    connect(&m_player, &AudioPlayer::mediaFailed, &logic.listPlayer, &ListPlayer::mediaFailed);
+    connect(keywordBox, &QLineEdit::returnPressed, this, &MainWindow::searchRequested);
+    connect(&logic.search, &SearchCommand::blankKeyword, this, [this] {
+        m_logic->messageBox.show(u"请输入歌曲名称或者关键字！"_s, u"输入信息不完整"_s,
+                                 MessageBox::Icon::Warning, MessageBox::Buttons::Ok,
+                                 [this] { keywordWarningClosed(); });
+    });
     // A stop ends a wait for the service too, which the player itself knows nothing of
     connect(playerStrip, &MediaPlayerWidget::stopClicked, &logic.listPlayer,
             &ListPlayer::holdStill);
     connect(&m_player, &AudioPlayer::statusTextChanged, this, &MainWindow::scheduleStatus);
-    connect(songs, &SongHandlers::linkFailed, this, &MainWindow::reportLinkFailure);
     connect(new QShortcut(QKeySequence(u"Ctrl+L"_s), this), &QShortcut::activated, this,
             &MainWindow::showPlayingRow);
+    connectSongs();
+    connectListPlayer();
     connectListRuns();
     scheduleStatus();
+}
+
+void MainWindow::connectSongs()
+{
+    SongHandlers *const songs = &m_logic->songs;
+    connect(songList, &ReportListView::rowClicked, this,
+            [this] { runOnSelectedRow(&SongHandlers::songClicked); });
+    connect(songList, &ReportListView::doubleClicked, this,
+            [this] { runOnSelectedRow(&SongHandlers::songActivated); });
+    connect(songList, &ReportListView::showRequested, this,
+            [this] { runOnSelectedRow(&SongHandlers::songClicked); });
+    connect(songList, &ReportListView::playRequested, this,
+            [this] { runOnSelectedRow(&SongHandlers::songActivated); });
+    connect(playAction, &QAction::triggered, this,
+            [this] { runOnSelectedRow(&SongHandlers::playTriggered); });
+    connect(downloadAction, &QAction::triggered, this,
+            [this] { runOnSelectedRow(&SongHandlers::downloadTriggered); });
+    connect(downloadButton, &QPushButton::clicked, this,
+            [this] { m_logic->songs.downloadClicked(linkBox->text()); });
+    connect(songs, &SongHandlers::songShown, this, &MainWindow::showSong);
+    connect(songs, &SongHandlers::linkShown, this,
+            [this](const QString &link) { showText(*linkBox, link); });
+    connect(songs, &SongHandlers::rawLinkShown, this,
+            [this](const QString &link) { showText(*rawLinkBox, link); });
+    connect(songs, &SongHandlers::linkFailed, this, &MainWindow::reportLinkFailure);
+}
+
+void MainWindow::connectListPlayer()
+{
+    ListPlayer *const listPlayer = &m_logic->listPlayer;
+    connect(listPlayer, &ListPlayer::openedAddressFailed, this,
+            [this](const QString &reason) { showPanel1(u"无法播放打开的地址：%1"_s.arg(reason)); });
+    connect(listPlayer, &ListPlayer::waitingForService, this,
+            [this] { showPanel1(WaitTexts::kWaiting); });
+    connect(listPlayer, &ListPlayer::serviceBack, this, [this] { showPanel1(WaitTexts::kBack); });
+    connect(listPlayer, &ListPlayer::gaveUp, this, &MainWindow::showGaveUp);
+}
+
+void MainWindow::attachStartUp(const StartUp &startUp)
+{
+    connect(&startUp, &StartUp::reloadsWhenBack, this,
+            [this] { appendToPanel1(kReloadsWhenBack); });
+    connect(&startUp, &StartUp::waitingForService, this,
+            [this] { showPanel1(WaitTexts::kWaiting); });
+    connect(&startUp, &StartUp::serviceBack, this, [this] { showPanel1(WaitTexts::kBack); });
+    connect(&startUp, &StartUp::backgroundTrackUnavailable, this,
+            &MainWindow::showNoBackgroundTrack);
 }
 
 void MainWindow::connectControls()
@@ -104,10 +144,8 @@ void MainWindow::connectControls()
             [this](Qt::MouseButton button) { songListMouseReleased(button); });
     connect(songList, &ReportListView::menuRequested, this, &MainWindow::songListMenuKeyPressed);
     connect(playerStrip, &MediaPlayerWidget::doubleClicked, this, &MainWindow::playerDoubleClicked);
-    connect(&songList->listModel(), &QAbstractItemModel::modelReset, this,
-            &MainWindow::listChanged);
-    connect(&songList->listModel(), &QAbstractItemModel::rowsInserted, this,
-            &MainWindow::listChanged);
+    connect(&m_list, &QAbstractItemModel::modelReset, this, &MainWindow::listChanged);
+    connect(&m_list, &QAbstractItemModel::rowsInserted, this, &MainWindow::listChanged);
     connect(new QShortcut(QKeySequence(u"Ctrl+F"_s), this), &QShortcut::activated, this,
             &MainWindow::focusSearch);
     // Holding F5 down asks once
@@ -129,26 +167,6 @@ void MainWindow::connectListRuns()
     connect(&m_logic->search, &SearchCommand::searchFailed, this, &MainWindow::showSearchFailure);
 }
 
-ReportList &MainWindow::songRows() const
-{
-    return *m_songRows;
-}
-
-TextBox &MainWindow::keywordText() const
-{
-    return *m_keywordText;
-}
-
-SongHandlers::Boxes MainWindow::songBoxes() const
-{
-    return {*m_linkText, *m_titleText, *m_songIdText, *m_serialText, *m_rawLinkText};
-}
-
-StatusPanels &MainWindow::statusPanels() const
-{
-    return *statusBarWidget;
-}
-
 MessageBox &MainWindow::messageBox() const
 {
     return *m_messageBox;
@@ -159,22 +177,50 @@ void MainWindow::setGlassChecked(bool checked)
     glassAction->setChecked(checked);
 }
 
-template<typename Handler> void MainWindow::runSongHandler(Handler handler)
-{
-    runHandler([&] { std::invoke(handler, m_logic->songs); });
-}
-
-void MainWindow::runHandler(const std::function<void()> &handler)
+void MainWindow::runOnSelectedRow(void (SongHandlers::*handler)(int index))
 {
     if (m_closed)
         return;
-    if (const std::optional<QString> failure = failureOf(handler))
-        reportLinkFailure(*failure);
+    // The row handlers act on the selected row, whichever part of the list was clicked
+    const int row = songList->selectedRow();
+    if (row >= 0)
+        std::invoke(handler, m_logic->songs, row + 1);
+}
+
+void MainWindow::showSong(const SongRow &row)
+{
+    showText(*titleBox, row.text);
+    showText(*serialBox, row.subItem(1));
+    showText(*songIdBox, row.subItem(2));
 }
 
 void MainWindow::reportLinkFailure(const QString &reason)
 {
-    statusBarWidget->setPanelText(1, u"获取歌曲链接失败：%1"_s.arg(reason));
+    showPanel1(u"获取歌曲链接失败：%1"_s.arg(reason));
+}
+
+void MainWindow::showGaveUp(int failures, const QString &reason)
+{
+    showPanel1(u"连续%1首歌曲无法播放，已停止：%2"_s.arg(failures).arg(reason));
+}
+
+void MainWindow::showPanel1(const QString &text)
+{
+    statusBarWidget->setPanelText(1, text);
+}
+
+void MainWindow::appendToPanel1(const QString &text)
+{
+    statusBarWidget->setPanelText(1, statusBarWidget->panelText(1) + text);
+}
+
+void MainWindow::showNoBackgroundTrack(const QString &reason, bool afterListFailure)
+{
+    // When the list failed too, its reason stays first: it is what the user must know about
+    if (afterListFailure)
+        appendToPanel1(u"；背景音乐不可用"_s);
+    else
+        showPanel1(u"背景音乐不可用：%1"_s.arg(reason));
 }
 
 void MainWindow::showRunning(bool running)
@@ -212,64 +258,42 @@ void MainWindow::showSearchFailure(const QString &reason)
 
 void MainWindow::searchRequested()
 {
-    try {
-        m_logic->search.searchRequested();
-    } catch (const std::exception &error) {
-        // The run reports its own ends; nothing may cross the event loop
-        qCWarning(lcApp) << "Search command ended early:" << error.what();
-    }
+    m_logic->search.search(keywordBox->text());
 }
 
-void MainWindow::keywordKeyPressed(int key)
+void MainWindow::keywordWarningClosed()
 {
-    try {
-        m_logic->search.keywordKeyPressed(key);
-    } catch (const std::exception &error) {
-        qCWarning(lcApp) << "Search command ended early:" << error.what();
-    }
+    showText(*keywordBox, QString());
+    keywordBox->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::songListMouseReleased(Qt::MouseButton button)
 {
-    if (m_songRows->count() > 0 && button == Qt::RightButton)
+    if (!m_list.isEmpty() && button == Qt::RightButton)
         songMenu->popup(QCursor::pos());
 }
 
 void MainWindow::songListMenuKeyPressed()
 {
     // The keyboard's popup opens at the current row rather than at the pointer
-    if (m_songRows->count() > 0)
+    if (!m_list.isEmpty())
         songMenu->popup(songList->viewport()->mapToGlobal(
             songList->visualRect(songList->currentIndex()).center()));
 }
 
-void MainWindow::playerStateChanged(PlayState newState)
-{
-    m_logic->listPlayer.playStateChanged();
-    // The desktop's stop stays a stop
-    if (m_logic->listPlayer.stoppedForGood())
-        return;
-    runSongHandler([newState](SongHandlers &songs) { songs.playerStateChanged(newState); });
-}
-
 void MainWindow::playerDoubleClicked()
 {
-    // Full screen is a nicety: nothing to report if the player cannot
-    try {
-        playerStrip->setFullScreen(true);
-    } catch (const std::exception &error) {
-        qCInfo(lcApp) << "No full screen:" << error.what();
-    }
+    playerStrip->setFullScreen(true);
 }
 
 void MainWindow::showPlayingRow()
 {
-    const int row = m_songRows->playMark();
-    if (row == 0)
+    const int row = m_list.playMark();
+    if (row < 0)
         return;
-    m_songRows->select(row);
-    m_songRows->ensureVisible(row);
-    runSongHandler(&SongHandlers::songClicked);
+    songList->selectRow(row);
+    songList->scrollToRow(row);
+    runOnSelectedRow(&SongHandlers::songClicked);
 }
 
 void MainWindow::focusSearch()

@@ -4,28 +4,23 @@
 #include "playback/songhandlers.h"
 
 #include <QMainWindow>
-#include <functional>
 #include <memory>
 
 class AudioPlayer;
 class DownloadManager;
 class DownloadsWindow;
 class FileSaveDialog;
-class LineEditTextBox;
 class ListPlayer;
 class MessageBox;
 class MessageBoxDialog;
-class ReportList;
-class ReportListAdapter;
 class SearchCommand;
 class Shell;
 class SongListLoader;
-class StatusPanels;
-class TextBox;
+class SongListModel;
+class StartUp;
 
-// The program's one window, `MainWindow`: its controls, what the logic reads and writes of them,
-// and how the user's events reach the logic and the logic's reports reach the screen. Every handler
-// catches failures at its own boundary: none crosses the event loop.
+// The program's one window, `MainWindow`: its controls, how the user's events reach the logic, and
+// how what the logic says happened becomes the window's texts.
 class MainWindow : public QMainWindow, private MainWindowControls {
     Q_OBJECT
 
@@ -37,22 +32,21 @@ public:
         SongHandlers &songs;
         ListPlayer &listPlayer;
         AudioPlayer &player;
+        // What asks the user about a blank keyword: the window's own, or a test's stand-in
+        MessageBox &messageBox;
     };
 
-    // The player's strip shows `player`, the downloads list `downloads`; `shell` opens a finished
-    // download's folder
-    MainWindow(AudioPlayer &player, DownloadManager &downloads, Shell &shell,
+    // The player's strip shows `player`, the list `list` and the downloads list `downloads`;
+    // `shell` opens a finished download's folder
+    MainWindow(AudioPlayer &player, DownloadManager &downloads, SongListModel &list, Shell &shell,
                QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Wires the controls to the logic, which is built on the controls below
+    // Wires the controls to the logic, and what the logic says to the controls
     void attach(const Logic &logic);
+    // Shows what start-up says
+    void attachStartUp(const StartUp &startUp);
 
-    // The controls as the logic sees them
-    ReportList &songRows() const;
-    TextBox &keywordText() const;
-    SongHandlers::Boxes songBoxes() const;
-    StatusPanels &statusPanels() const;
     MessageBox &messageBox() const;
     // The downloads it shows
     DownloadManager &downloads() const { return m_downloads; }
@@ -81,12 +75,14 @@ private:
     void connectControls();
     void connectListRuns();
 
+    void connectSongs();
+    void connectListPlayer();
+
     // Event handlers
     void searchRequested();
-    void keywordKeyPressed(int key);
+    void keywordWarningClosed();
     void songListMouseReleased(Qt::MouseButton button);
     void songListMenuKeyPressed();
-    void playerStateChanged(PlayState newState);
     void playerDoubleClicked();
     void statusBarHovered();
     void showPlayerStatus();
@@ -106,21 +102,23 @@ private:
     void showPlayingRow();
     void focusSearch();
 
-    // Runs a handler of the song handlers or the list player, reporting a link that could not
-    // be had in the status bar
-    template<typename Handler> void runSongHandler(Handler handler);
-    void runHandler(const std::function<void()> &handler);
+    // Runs a handler of the song handlers on the selected row (1-based), if a row is selected
+    void runOnSelectedRow(void (SongHandlers::*handler)(int index));
+    // What the song handlers and the list player say
+    void showSong(const SongRow &row);
     void reportLinkFailure(const QString &reason);
+    void showGaveUp(int failures, const QString &reason);
+    // What the outage waits say in panel 1
+    void showPanel1(const QString &text);
+    void appendToPanel1(const QString &text);
+    void showNoBackgroundTrack(const QString &reason, bool afterListFailure);
 
     AudioPlayer &m_player;
     DownloadManager &m_downloads;
     std::unique_ptr<Logic> m_logic;
     bool m_closed = false;
 
-    // Adapters the logic talks to
-    std::unique_ptr<LineEditTextBox> m_keywordText, m_linkText, m_titleText, m_songIdText,
-        m_serialText, m_rawLinkText;
-    std::unique_ptr<ReportListAdapter> m_songRows;
+    SongListModel &m_list;
     std::unique_ptr<MessageBoxDialog> m_messageBox;
     std::unique_ptr<FileSaveDialog> m_saveDialog;
     std::unique_ptr<DownloadsWindow> m_downloadsWindow;

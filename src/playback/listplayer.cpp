@@ -1,17 +1,15 @@
 #include "listplayer.h"
 
-#include "common/constants.h"
 #include "common/logging.h"
 #include "controls/mediaplayer.h"
-#include "controls/reportlist.h"
-#include "controls/statuspanels.h"
 #include "net/serviceprober.h"
+#include "songlist/songlistmodel.h"
 
 using namespace Qt::StringLiterals;
 
-ListPlayer::ListPlayer(SongHandlers &songs, ReportList &list, MediaPlayer &player,
-                       StatusPanels &status, QObject *parent)
-    : QObject(parent), m_songs(songs), m_list(list), m_player(player), m_status(status)
+ListPlayer::ListPlayer(SongHandlers &songs, SongListModel &list, MediaPlayer &player,
+                       QObject *parent)
+    : QObject(parent), m_songs(songs), m_list(list), m_player(player)
 {
     m_skipTimer.setSingleShot(true);
     // A coarse timer may fire 5 % early, and the pause is also the limit on how often we ask
@@ -33,14 +31,29 @@ void ListPlayer::waitWith(ServiceProber &prober, const QUrl &service)
     connect(&m_songs, &SongHandlers::rowLoaded, m_prober, &ServiceProber::requestAnswered);
 }
 
+namespace {
+
+// Playback counts rows from 1, the list from 0; no row is 0 and -1
+int position(int row)
+{
+    return row + 1;
+}
+
+int rowAt(int position)
+{
+    return position - 1;
+}
+
+} // namespace
+
 bool ListPlayer::hasRows() const
 {
-    return m_list.count() > 0;
+    return !m_list.isEmpty();
 }
 
 void ListPlayer::playNext()
 {
-    m_songs.playRow(PlayOrder::nextRow(m_list.playMark(), m_list.count()));
+    m_songs.playRow(PlayOrder::nextRow(position(m_list.playMark()), m_list.size()));
 }
 
 void ListPlayer::playPrevious()
@@ -49,7 +62,7 @@ void ListPlayer::playPrevious()
         m_player.setPosition(0);
         return;
     }
-    m_songs.playRow(PlayOrder::previousRow(m_list.playMark(), m_list.count()));
+    m_songs.playRow(PlayOrder::previousRow(position(m_list.playMark()), m_list.size()));
 }
 
 void ListPlayer::stopPlayback()
@@ -66,12 +79,20 @@ void ListPlayer::playAddress(const QString &address)
 {
     holdStill();
     m_order.reset();
-    m_list.setPlayMark(0);
+    m_list.setPlayMark(-1);
     m_playsOpenedAddress = true;
     m_player.setUrl(address);
 }
 
-void ListPlayer::playStateChanged()
+void ListPlayer::playStateChanged(PlayState newState)
+{
+    followPlayState();
+    // The desktop's stop stays a stop
+    if (!m_stoppedForGood)
+        m_songs.playerStateChanged(newState);
+}
+
+void ListPlayer::followPlayState()
 {
     const PlayState state = m_player.playState();
     if (state != PlayState::Playing && state != PlayState::Buffering)
@@ -82,10 +103,11 @@ void ListPlayer::playStateChanged()
     holdStill();
     if (state != PlayState::Playing)
         return;
-    m_order.playing(m_list.playMark());
+    const int playing = position(m_list.playMark());
+    m_order.playing(playing);
     const int row = std::exchange(m_startingRow, 0);
-    if (row > 0 && row == m_list.playMark())
-        emit songStarted(m_list.item(row).text.trimmed());
+    if (row > 0 && row == playing)
+        emit songStarted(m_list.row(rowAt(row)).text.trimmed());
 }
 
 void ListPlayer::mediaFailed()
@@ -93,10 +115,10 @@ void ListPlayer::mediaFailed()
     if (m_playsOpenedAddress) {
         // Not the list's song: nothing to mark, skip or wait for
         qCInfo(lcPlayback) << "The address opened from outside cannot be played";
-        m_status.setPanelText(1, u"无法播放打开的地址：%1"_s.arg(m_player.failure()));
+        emit openedAddressFailed(m_player.failure());
         return;
     }
-    const int row = m_list.playMark();
+    const int row = position(m_list.playMark());
     if (!m_prober)
         return songFailed(row, m_player.failure());
     // To the player, media that the service will not send and a service that cannot be reached
@@ -119,7 +141,7 @@ void ListPlayer::userChose()
 
 void ListPlayer::rowLoaded(int index)
 {
-    m_list.setPlayMark(index);
+    m_list.setPlayMark(rowAt(index));
     m_startingRow = index;
     m_playsOpenedAddress = false;
 }
@@ -143,7 +165,7 @@ void ListPlayer::serviceUnreachable()
     if (!m_wait || std::exchange(m_wait->confirmed, true))
         return;
     qCInfo(lcPlayback) << "The service cannot be reached; waiting for it:" << m_wait->reason;
-    m_status.setPanelText(1, WaitTexts::kWaiting);
+    emit waitingForService();
 }
 
 void ListPlayer::serviceAnswers()
@@ -155,7 +177,7 @@ void ListPlayer::serviceAnswers()
     if (!wait.confirmed)
         return songFailed(wait.row, wait.reason);
     qCInfo(lcPlayback) << "The service answers again; playing row" << wait.row << "again";
-    m_status.setPanelText(1, WaitTexts::kBack);
+    emit serviceBack();
     if (wait.position)
         return m_player.replay(qMax<qint64>(0, *wait.position - kResumeRewind.count()));
     m_songs.skipTo(wait.row);
@@ -171,19 +193,18 @@ void ListPlayer::endWait()
 
 void ListPlayer::songFailed(int row, const QString &reason)
 {
-    if (m_list.count() == 0)
+    if (m_list.isEmpty())
         return;
     if (row > 0)
-        m_list.setErrorMark(row, reason);
-    m_skipRow = m_order.failed(row, m_list.count());
+        m_list.setErrorMark(rowAt(row), reason);
+    m_skipRow = m_order.failed(row, m_list.size());
     if (m_skipRow > 0) {
         m_skipTimer.start();
         return;
     }
     qCInfo(lcPlayback) << "Stopped going past songs that cannot be played after"
                        << m_order.failures() << "of them:" << reason;
-    m_status.setPanelText(
-        1, u"连续%1首歌曲无法播放，已停止：%2"_s.arg(m_order.failures()).arg(reason));
+    emit gaveUp(m_order.failures(), reason);
 }
 
 void ListPlayer::skip()

@@ -4,6 +4,7 @@
 #include "songhandlers.h"
 
 #include "controls/listplayback.h"
+#include "controls/mediaplayer.h"
 #include "net/failurekind.h"
 
 #include <QObject>
@@ -13,20 +14,19 @@
 #include <optional>
 
 class MediaPlayer;
-class ReportList;
 class ServiceProber;
-class StatusPanels;
+class SongListModel;
 
 // Plays the list beyond the player-stopped rule: it goes past songs that cannot be played, plays
 // the next and the previous row for the desktop, stops for good when the desktop says stop, and
 // marks the row that plays. A song that fails because the service cannot be reached is not dead:
-// the list waits for the service and plays it again. Runs on the song handlers and the small
-// interfaces, without widgets.
+// the list waits for the service and plays it again. It says what happened through signals; the
+// window turns them into its texts.
 class ListPlayer : public QObject, public ListPlayback {
     Q_OBJECT
 
 public:
-    ListPlayer(SongHandlers &songs, ReportList &list, MediaPlayer &player, StatusPanels &status,
+    ListPlayer(SongHandlers &songs, SongListModel &list, MediaPlayer &player,
                QObject *parent = nullptr);
 
     // ListPlayback: the desktop's commands. A stop is for good: the list does not go on by
@@ -47,8 +47,9 @@ public:
     // probing `service`. Without a prober every failed song is dead.
     void waitWith(ServiceProber &prober, const QUrl &service);
 
-    // The player's events
-    void playStateChanged();
+    // The player's events. A change of state first settles the list's own waits and marks, then,
+    // unless the desktop stopped playback for good, the song handlers' player-stopped rule runs.
+    void playStateChanged(PlayState newState);
     void mediaFailed();
 
     // Gives up going past a dead song and waiting for the service; nothing is pending after
@@ -65,6 +66,14 @@ public:
 signals:
     // A song from the list began to play; the title as the list shows it, without its padding
     void songStarted(const QString &title);
+    // The address opened from outside could not be played
+    void openedAddressFailed(const QString &reason);
+    // A song failed while the service could not be reached: the list waits for the service
+    void waitingForService();
+    // The service answers again, and the song that waited plays again
+    void serviceBack();
+    // Going past songs that cannot be played stopped after `failures` of them in a row
+    void gaveUp(int failures, const QString &reason);
 
 private:
     // A song that failed while the service might be out of reach
@@ -77,6 +86,8 @@ private:
         bool confirmed = false;
     };
 
+    // The list's part of a change of the player's state
+    void followPlayState();
     void songFailed(int row, const QString &reason);
     void skip();
     void serviceUnreachable();
@@ -84,9 +95,8 @@ private:
     void endWait();
 
     SongHandlers &m_songs;
-    ReportList &m_list;
+    SongListModel &m_list;
     MediaPlayer &m_player;
-    StatusPanels &m_status;
     PlayOrder m_order;
     QTimer m_skipTimer;
     int m_skipRow = 0;

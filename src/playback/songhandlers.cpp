@@ -1,14 +1,14 @@
 #include "songhandlers.h"
 
 #include "controls/mediaplayer.h"
-#include "controls/textbox.h"
 #include "links/linkresolver.h"
+#include "songlist/songlistmodel.h"
 
 #include <utility>
 
-SongHandlers::SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player,
+SongHandlers::SongHandlers(const SongListModel &list, MediaPlayer &player,
                            const LinkResolver &links, QObject *parent)
-    : QObject(parent), m_list(list), m_boxes(boxes), m_player(player), m_links(links)
+    : QObject(parent), m_list(list), m_player(player), m_links(links)
 {
 }
 
@@ -21,44 +21,34 @@ LinkLookup *SongHandlers::watch(LinkLookup *lookup, void (SongHandlers::*resolve
     return lookup;
 }
 
-std::optional<SongHandlers::Choice> SongHandlers::selection(Kind kind) const
+void SongHandlers::chooseRow(Kind kind, int index)
 {
-    // The rows a handler works on are taken once, when it starts: what it writes belongs to the
-    // song the user chose, even if the selection moves meanwhile
-    const int index = m_list.selectedIndex();
-    if (index == 0)
-        return std::nullopt;
-    return Choice {kind, index, m_list.item(index)};
-}
-
-void SongHandlers::songClicked()
-{
-    if (m_list.count() == 0)
+    // The row is read once, when the handler starts: what it shows belongs to the song the user
+    // chose, even if the list moves on meanwhile
+    if (index < 1 || index > m_list.size())
         return;
-    if (const std::optional<Choice> selected = selection(Kind::Show))
-        choose(*selected);
+    choose({kind, index, m_list.row(index - 1)});
 }
 
-void SongHandlers::songActivated()
+void SongHandlers::songClicked(int index)
 {
-    if (m_list.count() == 0)
-        return;
-    if (const std::optional<Choice> selected = selection(Kind::Activate))
-        choose(*selected);
+    chooseRow(Kind::Show, index);
 }
 
-void SongHandlers::playTriggered()
+void SongHandlers::songActivated(int index)
 {
-    if (const std::optional<Choice> selected = selection(Kind::Play))
-        choose(*selected);
+    chooseRow(Kind::Activate, index);
+}
+
+void SongHandlers::playTriggered(int index)
+{
+    chooseRow(Kind::Play, index);
 }
 
 void SongHandlers::playRow(int index)
 {
-    if (index < 1 || index > m_list.count())
-        return;
     // The program's own command: every box shows the song it plays, the raw link too
-    choose({Kind::Activate, index, m_list.item(index)});
+    chooseRow(Kind::Activate, index);
 }
 
 void SongHandlers::choose(Choice choice)
@@ -77,16 +67,9 @@ void SongHandlers::choose(Choice choice)
 
 void SongHandlers::showSong(const Choice &choice)
 {
-    if (choice.kind == Kind::Show) {
-        m_boxes.titleBox.setText(choice.row.text);
-        m_boxes.serialBox.setText(choice.row.subItem(1));
-        m_boxes.songIdBox.setText(choice.row.subItem(2));
-        return;
-    }
-    m_playIndex = choice.index;
-    m_boxes.titleBox.setText(choice.row.text);
-    m_boxes.songIdBox.setText(choice.row.subItem(2));
-    m_boxes.serialBox.setText(choice.row.subItem(1));
+    if (choice.kind != Kind::Show)
+        m_playIndex = choice.index;
+    emit songShown(choice.row);
 }
 
 void SongHandlers::takeStep()
@@ -119,12 +102,12 @@ void SongHandlers::choiceResolved(const QString &link)
         choice.step = Step::LinkBox;
         break;
     case Step::LinkBox:
-        m_boxes.linkBox.setText(link);
+        emit linkShown(link);
         choice.step = choice.kind == Kind::Play ? Step::Done : Step::RawLinkBox;
         break;
     case Step::RawLinkBox:
     case Step::Done:
-        m_boxes.rawLinkBox.setText(link);
+        emit rawLinkShown(link);
         choice.step = Step::Done;
         break;
     }
@@ -134,18 +117,18 @@ void SongHandlers::choiceResolved(const QString &link)
 void SongHandlers::choiceFailed(const QString &reason, FailureKind kind)
 {
     const Choice choice = *std::exchange(m_choice, std::nullopt);
-    // The boxes the choice was about to write are emptied, so that they never show another
-    // song's link
+    // The links the choice was about to show are emptied, so that the window never shows
+    // another song's link
     if (choice.step != Step::RawLinkBox)
-        m_boxes.linkBox.setText(QString());
+        emit linkShown(QString());
     if (choice.kind != Kind::Play)
-        m_boxes.rawLinkBox.setText(QString());
+        emit rawLinkShown(QString());
     emit linkFailed(reason);
     if (choice.step == Step::Player)
         emit rowFailed(choice.index, reason, kind);
 }
 
-void SongHandlers::play(int index, const ReportRow &row, const QString &link)
+void SongHandlers::play(int index, const SongRow &row, const QString &link)
 {
     m_playIndex = index;
     m_player.setUrl(link);
@@ -154,13 +137,12 @@ void SongHandlers::play(int index, const ReportRow &row, const QString &link)
     emit rowLoaded(index);
 }
 
-void SongHandlers::downloadTriggered()
+void SongHandlers::downloadTriggered(int index)
 {
-    const int index = m_list.selectedIndex();
-    if (index == 0)
+    if (index < 1 || index > m_list.size())
         return;
     // The song the user asked for, even if the selection moves while its link is on its way
-    watch(m_links.resolveSongLink(m_list.item(index).subItem(2), this),
+    watch(m_links.resolveSongLink(m_list.row(index - 1).subItem(2), this),
           &SongHandlers::downloadResolved, &SongHandlers::linkFailed);
 }
 
@@ -169,9 +151,8 @@ void SongHandlers::downloadResolved(const QString &link)
     emit downloadRequested(link);
 }
 
-void SongHandlers::downloadClicked()
+void SongHandlers::downloadClicked(const QString &link)
 {
-    const QString link = m_boxes.linkBox.text();
     if (!link.isEmpty())
         emit downloadRequested(link);
 }
@@ -182,17 +163,17 @@ void SongHandlers::playerStateChanged(PlayState newState)
     // that something else has since followed is over
     if (newState != PlayState::Stopped || m_player.playState() != PlayState::Stopped)
         return;
-    if (m_list.count() == 0)
+    if (m_list.isEmpty())
         return;
     // Rows between the first and the last play again; the last and the first go on with row 1
-    if (m_playIndex >= m_list.count() || m_playIndex <= 1)
+    if (m_playIndex >= m_list.size() || m_playIndex <= 1)
         m_playIndex = 1;
     goOnWith(m_playIndex, false);
 }
 
 void SongHandlers::skipTo(int index)
 {
-    if (index < 1 || index > m_list.count())
+    if (index < 1 || index > m_list.size())
         return;
     goOnWith(index, true);
 }
@@ -201,7 +182,7 @@ void SongHandlers::goOnWith(int index, bool skipping)
 {
     // A later stop's song wins over this one
     abortGoingOn();
-    m_goingOn = GoingOn {index, m_list.item(index), skipping};
+    m_goingOn = GoingOn {index, m_list.row(index - 1), skipping};
     m_goingOnLookup = watch(m_links.resolveSongLink(m_goingOn->row.subItem(2), this),
                             &SongHandlers::goingOnResolved, &SongHandlers::goingOnFailed);
 }

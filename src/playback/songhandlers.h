@@ -1,8 +1,8 @@
 #pragma once
 
 #include "controls/mediaplayer.h"
-#include "controls/reportlist.h"
 #include "links/linklookup.h"
+#include "songlist/songrow.h"
 
 #include <QList>
 #include <QObject>
@@ -11,38 +11,34 @@
 
 class LinkResolver;
 class MediaPlayer;
-class TextBox;
+class SongListModel;
 
 // The handlers that act on one song of the list: show it, play it, go on playing from the list
-// when the player stops, download it. Each returns at once; its links arrive later, and what it
-// writes then belongs to the song it started for. The user's newest choice of a song aborts
-// whatever an older choice still waits for, and so does going on from the list, so that the
-// boxes never show one song beside another song's link.
+// when the player stops, download it. Rows are given by their 1-based position, as playback
+// counts them. Each returns at once; its links arrive later, and what it says then belongs to the
+// song it started for. The user's newest choice of a song aborts whatever an older choice still
+// waits for, and so does going on from the list, so that the window never shows one song beside
+// another song's link.
 class SongHandlers : public QObject {
     Q_OBJECT
 
 public:
-    // The display boxes, named as in the window
-    struct Boxes {
-        TextBox &linkBox; // the encoded link
-        TextBox &titleBox; // the title
-        TextBox &songIdBox; // the identifier
-        TextBox &serialBox; // the serial
-        TextBox &rawLinkBox; // the raw link
-    };
-
-    SongHandlers(ReportList &list, Boxes boxes, MediaPlayer &player, const LinkResolver &links,
+    SongHandlers(const SongListModel &list, MediaPlayer &player, const LinkResolver &links,
                  QObject *parent = nullptr);
 
     // The 1-based row from which playback goes on
     qint32 playIndex() const { return m_playIndex; }
     void setPlayIndex(qint32 index) { m_playIndex = index; }
 
-    void songClicked();
-    void songActivated();
-    void playTriggered();
-    void downloadTriggered();
-    void downloadClicked();
+    // The user's choices of row `index`: a click shows it, a double-click plays and shows it, the
+    // menu's "播放" plays it, and its "下载" downloads it
+    void songClicked(int index);
+    void songActivated(int index);
+    void playTriggered(int index);
+    void downloadTriggered(int index);
+    // The download button, for the link that the window shows
+    void downloadClicked(const QString &link);
+    // The player-stopped rule: when the player has stopped, the list goes on
     void playerStateChanged(PlayState newState);
 
     // Plays row `index` as a double-click on it would, for the desktop's next and previous
@@ -56,6 +52,12 @@ public:
     bool hasPendingChoice() const { return m_choice.has_value(); }
 
 signals:
+    // A choice shows the title, serial and identifier of its row
+    void songShown(const SongRow &row);
+    // A choice's encoded link, and its raw link; empty when the link the choice was about to
+    // show could not be had
+    void linkShown(const QString &link);
+    void rawLinkShown(const QString &link);
     // The user chose a row: click, double-click, "播放", or the desktop's next and previous
     void userChose();
     // The link of row `index` went to the player
@@ -69,23 +71,23 @@ signals:
     void downloadRequested(const QString &address);
 
 private:
-    // What a choice of the user's writes, in the order it writes it
+    // What a choice of the user's asks for, in order
     enum class Step { Player, LinkBox, RawLinkBox, Done };
     enum class Kind { Show, Activate, Play };
     struct Choice {
         Kind kind;
         int index = 0;
-        ReportRow row;
+        SongRow row;
         Step step = Step::Done;
     };
     // Going on from the list: the player-stopped rule, or past a song that cannot be played
     struct GoingOn {
         int index = 0;
-        ReportRow row;
+        SongRow row;
         bool skipping = false;
     };
 
-    std::optional<Choice> selection(Kind kind) const;
+    void chooseRow(Kind kind, int index);
     void choose(Choice choice);
     void showSong(const Choice &choice);
     // Asks for what the choice's current step writes, or ends the choice
@@ -96,14 +98,13 @@ private:
     void goingOnResolved(const QString &link);
     void goingOnFailed(const QString &reason, FailureKind kind);
     void downloadResolved(const QString &link);
-    void play(int index, const ReportRow &row, const QString &link);
+    void play(int index, const SongRow &row, const QString &link);
     void abortGoingOn();
     template<typename Failed>
     LinkLookup *watch(LinkLookup *lookup, void (SongHandlers::*resolved)(const QString &),
                       Failed failed);
 
-    ReportList &m_list;
-    Boxes m_boxes;
+    const SongListModel &m_list;
     MediaPlayer &m_player;
     const LinkResolver &m_links;
     qint32 m_playIndex = 1;

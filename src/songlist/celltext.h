@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/reportlist.h"
+#include "songlist/songrow.h"
 
 #include <QChar>
 #include <QLatin1StringView>

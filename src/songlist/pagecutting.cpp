@@ -1,7 +1,7 @@
 #include "pagecutting.h"
 
 #include "common/failure.h"
-#include "controls/reportlist.h"
+#include "songlist/songlistmodel.h"
 
 #include <QVarLengthArray>
 
@@ -138,7 +138,7 @@ QString readTotalPages(QStringView page)
     return page.sliced(valueStart, valueEnd - valueStart).toString();
 }
 
-void addPageRows(QStringView page, ReportList &list)
+void addPageRows(QStringView page, SongListModel &list)
 {
     if (const qsizetype heading = indexOf(page, kSearchHeading); heading >= 0)
         page = page.sliced(heading + 1);
@@ -166,12 +166,12 @@ void addPageRows(QStringView page, ReportList &list)
     }
     separators.append(text.size());
 
-    QList<ReportRow> rows;
+    QList<SongRow> rows;
     rows.reserve(separators.size());
     // Rows cut before a failing entry are still appended, then the failure goes on.
     auto appendRows = [&] {
         if (!rows.isEmpty())
-            list.addRows(rows);
+            list.appendRows(rows);
     };
     try {
         qsizetype pieceStart = 0;
@@ -189,7 +189,7 @@ void addPageRows(QStringView page, ReportList &list)
             const QStringView serial = entry.cut(kSerialStart, kQuoteComma, u"serial");
             if (const qsizetype bracket = title.indexOf(u'【'); bracket >= 0)
                 title = title.first(bracket);
-            rows.append(ReportRow {cell(title), cell(serial), cell(id)});
+            rows.append(SongRow {cell(title), cell(serial), cell(id)});
         }
     } catch (const Failure &) {
         appendRows();

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringView>
 
-class ReportList;
+class SongListModel;
 
 // The total-pages field of a run's first page, exactly as it stands in the page (blanks and
 // quotes between "totalpage:" and the next "}" included). A page without "totalrecorder:" gives
@@ -16,4 +16,4 @@ QString readTotalPages(QStringView page);
 // are appended as one insertion. Raises Failure for a page without "]", an entry whose fields
 // cannot be cut (the rows of the entries before it are still appended), and a page that splits
 // into more than 32767 pieces.
-void addPageRows(QStringView page, ReportList &list);
+void addPageRows(QStringView page, SongListModel &list);

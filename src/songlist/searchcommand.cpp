@@ -1,30 +1,23 @@
 #include "searchcommand.h"
 
 #include "songlistloader.h"
+#include "songlistmodel.h"
 
 #include "common/failure.h"
-#include "controls/messagebox.h"
-#include "controls/reportlist.h"
-#include "controls/textbox.h"
 #include "net/serviceurls.h"
 #include "net/urlencoding.h"
 
-using namespace Qt::StringLiterals;
-
-SearchCommand::SearchCommand(const ServiceUrls &urls, SongListLoader &loader, TextBox &keyword,
-                             ReportList &list, MessageBox &messageBox, QObject *parent)
-    : QObject(parent), m_urls(urls), m_loader(loader), m_keyword(keyword), m_list(list),
-      m_messageBox(messageBox)
+SearchCommand::SearchCommand(const ServiceUrls &urls, SongListLoader &loader, SongListModel &list,
+                             QObject *parent)
+    : QObject(parent), m_urls(urls), m_loader(loader), m_list(list)
 {
 }
 
-void SearchCommand::searchRequested()
+void SearchCommand::search(const QString &keyword)
 {
     // Only blanks count as empty: a tab alone is a keyword
-    if (QString(m_keyword.text()).remove(u' ').isEmpty()) {
-        m_messageBox.show(u"请输入歌曲名称或者关键字！"_s, u"输入信息不完整"_s,
-                          MessageBox::Icon::Warning, MessageBox::Buttons::Ok,
-                          [this] { keywordWarningClosed(); });
+    if (QString(keyword).remove(u' ').isEmpty()) {
+        emit blankKeyword();
         return;
     }
 
@@ -35,23 +28,11 @@ void SearchCommand::searchRequested()
     }
 
     m_list.clear();
-    QString keyword;
+    QString encoded;
     if (const std::optional<QString> failure
-        = failureOf([&] { keyword = encodeUtf8Url(m_keyword.text()); })) {
+        = failureOf([&] { encoded = encodeUtf8Url(keyword); })) {
         emit searchFailed(*failure);
         return;
     }
-    m_loader.loadSongList(m_urls.search(keyword), keyword);
-}
-
-void SearchCommand::keywordWarningClosed()
-{
-    m_keyword.setText(QString());
-    m_keyword.setFocus();
-}
-
-void SearchCommand::keywordKeyPressed(int key)
-{
-    if (key == Qt::Key_Return)
-        searchRequested();
+    m_loader.loadSongList(m_urls.search(encoded), encoded);
 }

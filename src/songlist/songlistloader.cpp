@@ -1,11 +1,10 @@
 #include "songlistloader.h"
 
-#include "listfinishing.h"
 #include "pagecutting.h"
+#include "songlistmodel.h"
 
 #include "common/failure.h"
 #include "common/logging.h"
-#include "controls/reportlist.h"
 #include "net/serviceurls.h"
 #include "net/textfetcher.h"
 
@@ -31,7 +30,7 @@ double totalPages(const QString &text)
 } // namespace
 
 SongListLoader::SongListLoader(const ServiceUrls &urls, const TextFetcher &fetcher,
-                               ReportList &list, QObject *parent)
+                               SongListModel &list, QObject *parent)
     : QObject(parent), m_urls(urls), m_fetcher(fetcher), m_list(list)
 {
 }
@@ -112,7 +111,7 @@ void SongListLoader::moveOn()
 {
     ++m_currentPage;
     const QString url = furtherPageUrl();
-    emit progress(m_totalPagesText, m_currentPage, m_list.count());
+    emit progress(m_totalPagesText, m_currentPage, m_list.size());
     // A stop asked for while this page was on its way takes effect here
     if (m_stopRequested)
         return endInOrder(false);
@@ -131,9 +130,9 @@ void SongListLoader::endInOrder(bool lastPage)
     const bool wasRunning = isRunning();
     m_state = State::Finishing;
     reportRunning(wasRunning);
-    emit finished(m_list.count());
-    finishSongList(m_list);
+    m_list.finish();
     m_state = m_stopRequested && !lastPage ? State::Stopped : State::Idle;
+    emit finished(m_list.size());
 }
 
 void SongListLoader::endOnFailure(const QString &reason, FailureKind kind)
@@ -145,7 +144,7 @@ void SongListLoader::endOnFailure(const QString &reason, FailureKind kind)
     const bool wasRunning = isRunning();
     m_state = State::Finishing;
     reportRunning(wasRunning);
-    emit failed(reason, m_list.count(), kind);
-    finishSongList(m_list);
+    m_list.finish();
     m_state = State::Failed;
+    emit failed(reason, m_list.size(), kind);
 }

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QString>
 
-class ReportList;
+class SongListModel;
 class TextFetcher;
 class TextRequest;
 class ServiceUrls;
@@ -31,7 +31,7 @@ public:
     };
     Q_ENUM(State)
 
-    SongListLoader(const ServiceUrls &urls, const TextFetcher &fetcher, ReportList &list,
+    SongListLoader(const ServiceUrls &urls, const TextFetcher &fetcher, SongListModel &list,
                    QObject *parent = nullptr);
 
     // Starts a run from the URL of its first page; the caller has emptied the list. Further
@@ -57,10 +57,10 @@ signals:
     // written there; `rows` have been found so far
     void progress(const QString &totalPages, int page, int rows);
     // An orderly end: after the last page, at a page without a list, or when stopped. The list
-    // is finished right after.
+    // has been finished (SongListModel::finish()) before.
     void finished(int rows);
     // The run ended because a page could not be had or read; `kind` tells whether the service
-    // could be reached at all
+    // could be reached at all. The rows it found stay, and the list has been finished.
     void failed(const QString &reason, int rows, FailureKind kind);
 
 private:
@@ -77,7 +77,7 @@ private:
 
     const ServiceUrls &m_urls;
     const TextFetcher &m_fetcher;
-    ReportList &m_list;
+    SongListModel &m_list;
 
     State m_state = State::Idle;
     bool m_stopRequested = false;

@@ -82,14 +82,14 @@ void appendCell(QByteArray &cells, QStringView cell)
 
 } // namespace
 
-void SongRowStore::append(const QList<ReportRow> &rows)
+void SongRowStore::append(const QList<SongRow> &rows)
 {
     const qsizetype bytesBefore = m_cells.size();
     const qsizetype rowsBefore = m_rowStarts.size();
     try {
         // Appending grows both by doubling; reserving a page's worth at a time would copy the
         // whole list for every page
-        for (const ReportRow &row : rows)
+        for (const SongRow &row : rows)
             appendRow(row);
         if (m_cells.size() > kMaxBytes)
             throw Failure(u"列表已满，放不下更多的歌曲"_s);
@@ -102,7 +102,7 @@ void SongRowStore::append(const QList<ReportRow> &rows)
     }
 }
 
-void SongRowStore::appendRow(const ReportRow &row)
+void SongRowStore::appendRow(const SongRow &row)
 {
     m_rowStarts.append(quint32(m_cells.size()));
     for (int column = 0; column < kColumns; ++column)
@@ -168,7 +168,7 @@ FindingCells SongRowStore::cells(int row) const
     return found;
 }
 
-ReportRow SongRowStore::row(int row) const
+SongRow SongRowStore::row(int row) const
 {
     return {cellText(row, 0), cellText(row, 1), cellText(row, 2)};
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "controls/reportlist.h"
 #include "songlist/findingrows.h"
+#include "songlist/songrow.h"
 
 #include <QByteArray>
 #include <QList>
@@ -19,12 +19,12 @@ public:
     bool isEmpty() const { return m_rowStarts.isEmpty(); }
     // Raises Failure when the store cannot hold the rows, and std::bad_alloc when memory runs out;
     // either way none of them is stored.
-    void append(const QList<ReportRow> &rows);
+    void append(const QList<SongRow> &rows);
     // Removes every row and gives their memory back
     void clear();
 
     // 0-based
-    ReportRow row(int row) const;
+    SongRow row(int row) const;
     QString cellText(int row, int column) const;
     // Appends the text of a cell to `text`, as cellText() gives it, without a new string
     void appendCellText(int row, int column, QString &text) const;
@@ -32,7 +32,7 @@ public:
     FindingCells cells(int row) const override;
 
 private:
-    void appendRow(const ReportRow &row);
+    void appendRow(const SongRow &row);
     qsizetype cellStart(int row, int column) const;
 
     // Every cell of every row, one after the other, each a header then the cell's text without

@@ -1,6 +1,6 @@
 #include "columnwidths.h"
 
-#include "shownprefix.h"
+#include "songlist/shownprefix.h"
 
 #include "songlist/songrowstore.h"
 

@@ -1,12 +1,12 @@
 #include "reportlistview.h"
 
-#include "reportlistmodel.h"
 #include "reportrowpainter.h"
 #include "rowmarks.h"
 #include "typeaheadbox.h"
 
 #include "common/failure.h"
 #include "common/logging.h"
+#include "songlist/songlistmodel.h"
 #include "songlist/typeahead.h"
 
 #include <QApplication>
@@ -32,11 +32,13 @@ constexpr int kMeasureSlice = 256;
 } // namespace
 
 ReportListView::ReportListView(QWidget *parent)
-    : QTableView(parent), m_model(new ReportListModel(this)),
-      m_showRows([this] { takeInStoredRows(); }), m_typeAheadBox(new TypeAheadBox(viewport()))
+    : QTableView(parent), m_showRows([this] { takeInStoredRows(); }),
+      m_typeAheadBox(new TypeAheadBox(viewport()))
 {
-    setModel(m_model);
-    drawMarks();
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAlternatingRowColors(true);
     setShowGrid(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
@@ -54,46 +56,51 @@ ReportListView::ReportListView(QWidget *parent)
 
     m_measureTimer.setInterval(0);
     connect(&m_measureTimer, &QTimer::timeout, this, &ReportListView::measureSlice);
+}
+
+void ReportListView::setListModel(SongListModel &model)
+{
+    m_model = &model;
+    setModel(m_model);
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        setColumnWidth(column, kColumnWidth);
+    drawMarks();
+    connect(m_model, &SongListModel::rowsStored, this, &ReportListView::rowsStored);
+    connect(m_model, &SongListModel::finished, this, &ReportListView::finishRun);
     connect(m_model, &QAbstractItemModel::modelReset, this, &ReportListView::remeasure);
-    connect(m_model, &QAbstractItemModel::columnsInserted, this, &ReportListView::remeasure);
-    connect(m_model, &QAbstractItemModel::columnsRemoved, this, &ReportListView::remeasure);
     // A text typed for the rows that are gone finds nothing in the new ones
     connect(m_model, &QAbstractItemModel::modelReset, m_typeAheadBox, &QWidget::hide);
     remeasure();
 }
 
-int ReportListView::rowCount() const
+void ReportListView::rowsStored()
 {
-    return m_model->storedRowCount();
-}
-
-ReportRow ReportListView::row(int row) const
-{
-    if (row < 0 || row >= rowCount())
-        return {};
-    return m_model->row(row);
-}
-
-void ReportListView::appendRows(const QList<ReportRow> &rows)
-{
-    if (rows.isEmpty())
-        return;
-    m_model->appendRows(rows);
     m_showRows.request();
     if (!m_measureTimer.isActive())
         m_measureTimer.start();
 }
 
-void ReportListView::clearRows()
+void ReportListView::finishRun()
 {
-    m_hoverRow = -1;
-    m_model->clearRows();
+    const int rows = m_model->size();
+    if (rows == 0)
+        return;
+    // Finishing is cosmetic; the rows are in place whatever happens here
+    if (const auto failure = failureOf([&] {
+            selectRow(rows - 1);
+            scrollToRow(rows - 1);
+            for (int column = 0; column < m_model->columnCount(); ++column) {
+                fitColumnToContent(column);
+                refresh();
+            }
+        }))
+        qCWarning(lcWidgets) << "List not finished:" << *failure;
 }
 
 void ReportListView::selectRow(int row)
 {
     showStoredRows();
-    if (row < 0 || row >= rowCount())
+    if (row < 0 || row >= m_model->size())
         return;
     setCurrentIndex(m_model->index(row, 0));
 }
@@ -107,35 +114,9 @@ int ReportListView::selectedRow() const
 void ReportListView::scrollToRow(int row)
 {
     showStoredRows();
-    if (row < 0 || row >= rowCount())
+    if (row < 0 || row >= m_model->size())
         return;
     scrollTo(m_model->index(row, 0));
-}
-
-void ReportListView::addColumn(const QString &header, int width)
-{
-    m_model->addColumn(header);
-    setColumnWidth(m_model->columnCount() - 1, width);
-}
-
-void ReportListView::clearColumns()
-{
-    m_model->clearColumns();
-}
-
-void ReportListView::setPlayMark(int row)
-{
-    m_model->setPlayMark(row);
-}
-
-int ReportListView::playMark() const
-{
-    return m_model->playMark();
-}
-
-void ReportListView::setErrorMark(int row, const QString &reason)
-{
-    m_model->setErrorMark(row, reason);
 }
 
 void ReportListView::fitColumnToContent(int column)
@@ -296,6 +277,8 @@ void ReportListView::contextMenuEvent(QContextMenuEvent *event)
 void ReportListView::changeEvent(QEvent *event)
 {
     QTableView::changeEvent(event);
+    if (!m_model)
+        return;
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         remeasure();
         fitRowHeight();
@@ -306,7 +289,8 @@ void ReportListView::changeEvent(QEvent *event)
 
 void ReportListView::drawMarks()
 {
-    m_model->setMarkDecorations(RowMarks::playing(*this), RowMarks::failed(*this));
+    if (m_model)
+        m_model->setMarkDecorations(RowMarks::playing(*this), RowMarks::failed(*this));
 }
 
 void ReportListView::measureSlice()
@@ -320,8 +304,9 @@ void ReportListView::remeasure()
 {
     // Whatever changed, the next layout is a whole one
     m_appendedOutOfView = false;
+    m_hoverRow = -1;
     m_widths.reset(font(), m_model->columnCount());
-    if (rowCount() > 0)
+    if (m_model->size() > 0)
         m_measureTimer.start();
     else
         m_measureTimer.stop();
@@ -386,7 +371,7 @@ void ReportListView::updateGeometries()
 
 void ReportListView::keepTopRowWhole()
 {
-    if (verticalScrollMode() != ScrollPerItem || m_model->rowCount() == 0)
+    if (!m_model || verticalScrollMode() != ScrollPerItem || m_model->rowCount() == 0)
         return;
     const int top = verticalHeader()->sectionPosition(verticalScrollBar()->value());
     if (top >= 0 && verticalHeader()->offset() != top) {
@@ -397,6 +382,8 @@ void ReportListView::keepTopRowWhole()
 
 void ReportListView::paintEvent(QPaintEvent *event)
 {
+    if (!m_model)
+        return;
     QPainter painter(viewport());
     QStyleOptionViewItem option;
     QAbstractItemView::initViewItemOption(&option);
@@ -406,7 +393,7 @@ void ReportListView::paintEvent(QPaintEvent *event)
 QModelIndex ReportListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     const QModelIndex current = currentIndex();
-    const int rows = m_model->rowCount();
+    const int rows = m_model ? m_model->rowCount() : 0;
     if (rows == 0)
         return {};
     if (!current.isValid())

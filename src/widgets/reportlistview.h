@@ -3,25 +3,24 @@
 #include "columnwidths.h"
 #include "framethrottle.h"
 
-#include "controls/reportlist.h"
-
 #include <QElapsedTimer>
 #include <QTableView>
 #include <QTimer>
 
-class ReportListModel;
+class SongListModel;
 class TypeAheadBox;
 
-// The song list's view: a table view over a ReportListModel, looking and behaving as a
+// The song list's view: a table view over the song list (SongListModel), looking and behaving as a
 // flat list of rows with three columns. A table's layout does not grow with its rows, where a
 // tree view lays out every row again whenever rows arrive.
 //
 // Rows are stored as they are appended, but the view takes them in at most once per frame: a
 // long run appends far more pages than a screen can show. Selecting, scrolling to a row and
-// refreshing take them in first. The widest item text of every column is kept as rows arrive, so
-// that sizing a column to its content does not measure every cell again; new rows are measured
-// when the event loop has nothing else to do, which during a list run is while the next page is
-// on its way.
+// refreshing take them in first. When a run ends, the view selects the last row, scrolls to it
+// and sizes every column to its content. The widest item text of every column is kept as rows
+// arrive, so that sizing a column to its content does not measure every cell again; new rows are
+// measured when the event loop has nothing else to do, which during a list run is while the next
+// page is on its way.
 //
 // Typing finds a row by its title, the title's pinyin or initials, its serial or its identifier
 // (songlist/typeahead.h), and selects it as the arrow keys would. A box shows the text typed;
@@ -30,27 +29,19 @@ class ReportListView : public QTableView {
     Q_OBJECT
 
 public:
+    // Every column is this wide until a run has ended
+    static constexpr int kColumnWidth = 200;
+
     explicit ReportListView(QWidget *parent = nullptr);
 
-    ReportListModel &listModel() const { return *m_model; }
+    // The rows shown, which the view does not own
+    void setListModel(SongListModel &model);
+    SongListModel &listModel() const { return *m_model; }
 
-    // Rows by their 0-based position. The rows are counted and read as soon as they are
-    // appended, before the view has taken them in.
-    int rowCount() const;
-    ReportRow row(int row) const;
-    void appendRows(const QList<ReportRow> &rows);
-    void clearRows();
     // Makes `row` the current and only selected row, as a click on it would; -1 when none is
     void selectRow(int row);
     int selectedRow() const;
     void scrollToRow(int row);
-    // The column headers; widths in pixels
-    void addColumn(const QString &header, int width);
-    void clearColumns();
-    // The row whose song the player has (-1 for none), and the rows that could not be played
-    void setPlayMark(int row);
-    int playMark() const;
-    void setErrorMark(int row, const QString &reason);
     // Makes a 0-based column as wide as its widest item text; the header does not count
     void fitColumnToContent(int column);
     // Takes in the stored rows and repaints
@@ -99,6 +90,9 @@ protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
+    void rowsStored();
+    // A run ended: its last row is selected and in view, and the columns fit their content
+    void finishRun();
     void takeInStoredRows();
     // In the colours of the list's texts, which a skin sets
     void drawMarks();
@@ -120,7 +114,7 @@ private:
     // arrow keys do; the selection stays when it finds none
     void findTyped(int start, int step);
 
-    ReportListModel *m_model;
+    SongListModel *m_model = nullptr;
     // A left press began a click in the list
     bool m_clickPressed = false;
     // The next release completes a double-click

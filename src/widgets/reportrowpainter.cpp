@@ -1,7 +1,7 @@
 #include "reportrowpainter.h"
 
-#include "reportlistmodel.h"
 #include "reportlistview.h"
+#include "songlist/songlistmodel.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -25,7 +25,7 @@ QStyleOptionViewItem::ViewItemPosition positionInRow(int column, int columns)
 void ReportRowPainter::paint(QPainter &painter, const QStyleOptionViewItem &option,
                              const QRect &area, int hoverRow) const
 {
-    const ReportListModel &model = m_view.listModel();
+    const SongListModel &model = m_view.listModel();
     const int left = m_view.columnAt(area.left());
     const int right = m_view.columnAt(area.right());
     const std::pair columns {std::max(left, 0), right < 0 ? model.columnCount() - 1 : right};
@@ -43,7 +43,7 @@ void ReportRowPainter::paint(QPainter &painter, const QStyleOptionViewItem &opti
 void ReportRowPainter::paintRow(QPainter &painter, const QStyleOptionViewItem &option, int row,
                                 std::pair<int, int> columns, int hoverRow) const
 {
-    const ReportListModel &model = m_view.listModel();
+    const SongListModel &model = m_view.listModel();
     QStyleOptionViewItem cell = option;
     // Whole rows are selected: the selection covers every cell from edge to edge
     cell.showDecorationSelected = true;

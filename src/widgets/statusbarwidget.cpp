@@ -1,6 +1,6 @@
 #include "statusbarwidget.h"
 
-#include "shownprefix.h"
+#include "songlist/shownprefix.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "controls/statuspanels.h"
 #include "framethrottle.h"
 
 #include <QStatusBar>
@@ -13,15 +12,16 @@ class QLabel;
 // A list run writes both panels for every page, far more often than a screen shows them: the
 // panels take their newest texts at most once per frame. panelText() is always the newest text.
 // A text too long for its panel ends in "…" there, and the panel's tooltip gives it whole.
-class StatusBarWidget : public QStatusBar, public StatusPanels {
+class StatusBarWidget : public QStatusBar {
     Q_OBJECT
 
 public:
     explicit StatusBarWidget(QWidget *parent = nullptr);
 
-    QString panelText(int panel) const override;
-    void setPanelText(int panel, const QString &text) override;
-    void setToolTipText(const QString &text) override;
+    // The panels are numbered 1 and 2
+    QString panelText(int panel) const;
+    void setPanelText(int panel, const QString &text);
+    void setToolTipText(const QString &text);
 
     QLabel *panel(int panel) const;
     // The tooltip as plain text

@@ -9,7 +9,7 @@
 
 #include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
-#include "widgets/reportlistmodel.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 
 #include <QApplication>
@@ -89,17 +89,17 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
                 },
                 [&window] {
                     return u"searching=%1 rows=%2"_s.arg(int(window.listRunning()))
-                        .arg(window.songs().count());
+                        .arg(window.songs().size());
                 }};
     }
     if (name == u"held-links") {
         return {[&window] {
                     // A click, then a double-click on another row while the click's link is
                     // held back: the newer choice waits for its own held-back link
-                    window.songs().select(1);
+                    window.list()->selectRow(0);
                     emit window.list()->rowClicked();
                     QTimer::singleShot(scaled(300), [&window] {
-                        window.songs().select(2);
+                        window.list()->selectRow(1);
                         emit window.list()->doubleClicked(window.list()->listModel().index(1, 0));
                     });
                 },
@@ -113,8 +113,8 @@ Scenario scenarioFor(const QString &name, TestWindow &window, const QString &dow
     }
     if (name == u"download") {
         return {[&window] {
-                    window.songs().select(1);
-                    window.form().findChild<QAction *>(u"downloadAction"_s)->trigger();
+                    window.list()->selectRow(0);
+                    window.window().findChild<QAction *>(u"downloadAction"_s)->trigger();
                 },
                 [&window, after] {
                     // Its save file is open by now; on Linux it may have no name yet
@@ -170,7 +170,7 @@ int runScenario(int argc, char *argv[])
             return;
         closer.stop();
         report(reached ? u"at-close: "_s + scenario.state() : u"moment never reached"_s);
-        window.form().close();
+        window.window().close();
     });
     QTimer::singleShot(0, [&] {
         clock.start();

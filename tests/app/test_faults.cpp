@@ -9,7 +9,7 @@
 #include "playback/listplayer.h"
 #include "playback/playorder.h"
 #include "player/audioplayer.h"
-#include "widgets/reportlistmodel.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 
 #include <QElapsedTimer>
@@ -143,8 +143,8 @@ void verifyFailureEnd(const TestWindow &window, int rows)
     QVERIFY2(window.panel(1).startsWith(u"搜索失败："_s), qPrintable(window.panel(1)));
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY(!window.listRunning());
-    QCOMPARE(window.songs().count(), rows);
-    QCOMPARE(window.songs().selectedIndex(), rows);
+    QCOMPARE(window.songs().size(), rows);
+    QCOMPARE(window.list()->selectedRow() + 1, rows);
 }
 
 // The peak resident memory of this process since the last reset, in bytes
@@ -179,10 +179,10 @@ void verifySearchWorks(TestWindow &window, const QString &keyword = kKeyword)
     QCOMPARE(window.panel(1), u"搜索结束"_s);
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY(!window.listRunning());
-    QVERIFY(window.songs().count() > 0);
-    for (int row = 1; row <= window.songs().count(); ++row)
-        QVERIFY2(window.songs().item(row).text.contains(keyword),
-                 qPrintable(window.songs().item(row).text));
+    QVERIFY(window.songs().size() > 0);
+    for (int row = 1; row <= window.songs().size(); ++row)
+        QVERIFY2(window.songs().row(row - 1).text.contains(keyword),
+                 qPrintable(window.songs().row(row - 1).text));
     QVERIFY(window.messageBox.shown.isEmpty());
 }
 
@@ -391,7 +391,7 @@ void FaultsTest::hugePage()
     QVERIFY(window.load());
     QVERIFY2(clock.elapsed() < scaled(20000), qPrintable(QString::number(clock.elapsed())));
 
-    QCOMPARE(window.songs().count(), rows);
+    QCOMPARE(window.songs().size(), rows);
     if (inOrder) {
         QCOMPARE(window.caption(), u"搜索"_s);
         QCOMPARE(window.panel(1), u"搜索结束"_s);
@@ -400,8 +400,8 @@ void FaultsTest::hugePage()
         verifyFailureEnd(window, rows);
     }
     if (rows == 60) {
-        QCOMPARE(window.songs().item(21).text, u"大页0"_s + QString(12, u' '));
-        QCOMPARE(window.songs().item(40).subItem(2), u"80019"_s + QString(12, u' '));
+        QCOMPARE(window.songs().row(20).text, u"大页0"_s + QString(12, u' '));
+        QCOMPARE(window.songs().row(39).subItem(2), u"80019"_s + QString(12, u' '));
     }
     verifySearchWorks(window);
 }
@@ -418,14 +418,14 @@ void FaultsTest::undecodableBytes()
     QVERIFY(window.load());
 
     // The page is cut like any other: the run goes on to page 3 and ends in order
-    QCOMPARE(window.songs().count(), 42);
+    QCOMPARE(window.songs().size(), 42);
     QCOMPARE(window.caption(), u"搜索"_s);
-    const QString broken = window.songs().item(21).text;
+    const QString broken = window.songs().row(20).text;
     QVERIFY2(broken.startsWith(u"坏\uFFFD"_s) && broken.contains(u"字"_s), qPrintable(broken));
-    QCOMPARE(window.songs().item(22).text, u"好字"_s + QString(12, u' '));
-    QCOMPARE(window.songs().item(21).subItem(2), u"70001"_s + QString(12, u' '));
-    for (int row = 1; row <= window.songs().count(); ++row)
-        QVERIFY(!window.songs().item(row).text.contains(QChar(0xFEFF)));
+    QCOMPARE(window.songs().row(21).text, u"好字"_s + QString(12, u' '));
+    QCOMPARE(window.songs().row(20).subItem(2), u"70001"_s + QString(12, u' '));
+    for (int row = 1; row <= window.songs().size(); ++row)
+        QVERIFY(!window.songs().row(row - 1).text.contains(QChar(0xFEFF)));
     verifySearchWorks(window);
 }
 
@@ -446,11 +446,11 @@ void FaultsTest::errorPages()
     QVERIFY(window.load());
 
     // The no-list end, in order, with the first page's rows
-    QCOMPARE(window.songs().count(), 20);
+    QCOMPARE(window.songs().size(), 20);
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY(!window.listRunning());
     QCOMPARE(window.panel(1), u"搜索结束"_s);
-    QCOMPARE(window.songs().selectedIndex(), 20);
+    QCOMPARE(window.list()->selectedRow(), 19);
     QVERIFY(!service.requestTargets().contains(furtherPage(3)));
     verifySearchWorks(window);
 }
@@ -493,7 +493,7 @@ void FaultsTest::songAddressAnswers()
     TestWindow window(service.base());
     QVERIFY(window.load());
     QVERIFY(window.show());
-    QCOMPARE(window.songs().count(), 2);
+    QCOMPARE(window.songs().size(), 2);
 
     window.clickRow(1);
     const QString text2 = window.box(u"linkBox"_s)->text();
@@ -524,7 +524,7 @@ void FaultsTest::emptyBackgroundList()
     QVERIFY(window.load());
 
     // Start-up went on to its end, without a background track
-    QCOMPARE(window.songs().count(), 60);
+    QCOMPARE(window.songs().size(), 60);
     QCOMPARE(window.caption(), u"搜索"_s);
     QVERIFY2(window.panel(1).startsWith(u"背景音乐不可用"_s), qPrintable(window.panel(1)));
     QVERIFY(window.player()->url().isEmpty());
@@ -556,14 +556,14 @@ void FaultsTest::brokenMedia()
     QVERIFY(window.show());
     AudioPlayer *const player = window.player();
     ReportListView *const list = window.list();
-    ReportList &songs = window.songs();
+    SongListModel &songs = window.songs();
     QElapsedTimer clock;
     clock.start();
 
     // The background track is the broken song; row 1 is the same song, and row 2 plays
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"错误："_s), scaled(kMediaTimeoutMs));
     QTRY_VERIFY_WITH_TIMEOUT(player->statusText().startsWith(u"正在播放"_s)
-                                 && songs.playMark() == 2,
+                                 && songs.playMark() == 1,
                              scaled(2 * kMediaTimeoutMs));
     QVERIFY2(clock.elapsed() >= 2 * PlayOrder::kSkipDelay.count(),
              qPrintable(QString::number(clock.elapsed())));
@@ -585,7 +585,7 @@ void FaultsTest::brokenMedia()
     QCOMPARE(window.app().playIndex(), 2);
     verifySearchWorks(window, u"歌"_s);
     // The rows are new: no mark is left over
-    QCOMPARE(songs.playMark(), 0);
+    QCOMPARE(songs.playMark(), -1);
     QVERIFY(!list->listModel().index(0, 0).data(Qt::DecorationRole).isValid());
 }
 
@@ -631,7 +631,7 @@ void FaultsTest::deadSongsAreSkipped()
     QVERIFY(window.load());
     QVERIFY(window.show());
     ReportListView *const list = window.list();
-    ReportList &rows = window.songs();
+    SongListModel &rows = window.songs();
     QElapsedTimer clock;
     clock.start();
     // A dead background track sets the list going first; the user's choice then takes over
@@ -647,7 +647,7 @@ void FaultsTest::deadSongsAreSkipped()
             window.panel(1).startsWith(u"连续%1首歌曲无法播放，已停止："_s.arg(gaveUpAfter)),
             bound);
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(rows.playMark() == tried.last()
+        QTRY_VERIFY_WITH_TIMEOUT(rows.playMark() + 1 == tried.last()
                                      && window.player()->statusText().startsWith(u"正在播放"_s),
                                  bound);
         QCOMPARE(window.app().playIndex(), tried.last());
@@ -682,7 +682,7 @@ void FaultsTest::truncatedMedia()
     // Counted per song that ended, not per second: one request each, and one more at most that
     // was still on its way for an end before the count began
     int ended = 0;
-    QObject::connect(player, &AudioPlayer::playStateChanged, &window.form(),
+    QObject::connect(player, &AudioPlayer::playStateChanged, &window.window(),
                      [&ended](PlayState state) { ended += state == PlayState::Stopped; });
     const int before = countRequests(service, u"getonemusic"_s);
     QTRY_VERIFY_WITH_TIMEOUT(ended >= kPlayThroughs, scaled(kPlayThroughs * kMediaTimeoutMs));

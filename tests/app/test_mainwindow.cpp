@@ -3,9 +3,9 @@
 #include "fakes.h"
 #include "playback/playorder.h"
 #include "player/audioplayer.h"
+#include "songlist/songlistmodel.h"
 #include "testwindow.h"
 #include "timescale.h"
-#include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
@@ -59,6 +59,8 @@ private slots:
     void startUpWithoutService();
     void columnsFitTheirContent();
     void popupMenu();
+    void keywordStartsSearch_data();
+    void keywordStartsSearch();
     void statusTooltip();
     void panelsShowWholeLines();
     void panelTwoFollowsThePlayer();
@@ -83,12 +85,12 @@ void MainWindowTest::initTestCase()
 void MainWindowTest::layout()
 {
     Window window(u"http://127.0.0.1:1"_s, false);
-    MainWindow &form = window.form();
+    MainWindow &mainWindow = window.window();
 
-    QCOMPARE(form.centralWidget()->size(), QSize(450, 500));
-    QVERIFY(form.windowTitle().startsWith(u"Quillpod V1.0 "_s));
+    QCOMPARE(mainWindow.centralWidget()->size(), QSize(450, 500));
+    QVERIFY(mainWindow.windowTitle().startsWith(u"Quillpod V1.0 "_s));
     // An icon made from a missing file is not null, but has no sizes
-    QVERIFY(!form.windowIcon().availableSizes().isEmpty());
+    QVERIFY(!mainWindow.windowIcon().availableSizes().isEmpty());
 
     for (const QString &name : {u"keywordBox"_s, u"linkBox"_s, u"titleBox"_s, u"songIdBox"_s,
                                 u"serialBox"_s, u"rawLinkBox"_s}) {
@@ -96,7 +98,7 @@ void MainWindowTest::layout()
         QVERIFY2(box, qPrintable(name));
         QCOMPARE(box->isReadOnly(), name != u"keywordBox"_s);
         // Every box is announced by the label beside it
-        const auto labels = form.findChildren<QLabel *>();
+        const auto labels = mainWindow.findChildren<QLabel *>();
         QVERIFY2(std::any_of(labels.begin(), labels.end(),
                              [box](const QLabel *label) { return label->buddy() == box; }),
                  qPrintable(name));
@@ -110,11 +112,11 @@ void MainWindowTest::layout()
     QCOMPARE(window.list()->parentWidget(), window.child<QGroupBox>(u"songListFrame"_s));
     QVERIFY(window.status());
     QVERIFY(window.player());
-    QVERIFY(form.findChild<QObject *>(u"statusTimer"_s));
+    QVERIFY(mainWindow.findChild<QObject *>(u"statusTimer"_s));
 
     // The menu bar shows "菜单" alone, which ends with the downloads list; the popup is not
     // part of it
-    const QList<QAction *> menus = form.menuBar()->actions();
+    const QList<QAction *> menus = mainWindow.menuBar()->actions();
     QCOMPARE(menus.size(), 1);
     QCOMPARE(menus.first()->text(), u"菜单"_s);
     QCOMPARE(menus.first()->menu()->actions().last()->text(), u"下载列表"_s);
@@ -162,7 +164,7 @@ void MainWindowTest::defaultGeometry()
     QFETCH(QRect, geometry);
     Window window(u"http://127.0.0.1:1"_s, false);
     QVERIFY(window.show());
-    const QWidget *client = window.form().centralWidget();
+    const QWidget *client = window.window().centralWidget();
     const auto *control = window.child<QWidget>(QString::fromLatin1(QTest::currentDataTag()));
     QVERIFY(control);
     const QRect expected
@@ -185,7 +187,7 @@ void MainWindowTest::listTakesTheRoom()
         before.append(control->size());
 
     const QSize growth(300, 200);
-    window.form().resize(window.form().size() + growth);
+    window.window().resize(window.window().size() + growth);
     QTRY_COMPARE_WITH_TIMEOUT(list->size(), before[0] + growth, scaled(5000));
     // The boxes take the width, the buttons keep their size
     QCOMPARE(controls[1]->size(), before[1] + QSize(growth.width(), 0));
@@ -202,16 +204,16 @@ void MainWindowTest::comesBackAtItsSize()
     {
         Window first(u"http://127.0.0.1:1"_s, false);
         QVERIFY(first.show());
-        const QSize larger = first.form().size() + QSize(120, 80);
-        first.form().resize(larger);
-        QTRY_COMPARE_WITH_TIMEOUT(first.form().size(), larger, scaled(5000));
-        first.form().close();
-        left = first.form().size();
+        const QSize larger = first.window().size() + QSize(120, 80);
+        first.window().resize(larger);
+        QTRY_COMPARE_WITH_TIMEOUT(first.window().size(), larger, scaled(5000));
+        first.window().close();
+        left = first.window().size();
     }
     // Later windows of this program open at the default size again
     const auto forget = qScopeGuard([] { QSettings().clear(); });
     Window second(u"http://127.0.0.1:1"_s, false);
-    QCOMPARE(second.form().size(), left);
+    QCOMPARE(second.window().size(), left);
 }
 
 void MainWindowTest::startUp()
@@ -222,12 +224,12 @@ void MainWindowTest::startUp()
 
     ReportListView *list = window.list();
 
-    ReportList &songs = window.songs();
+    SongListModel &songs = window.songs();
     QCOMPARE(songs.columnCount(), 3);
     QCOMPARE(list->listModel().headerData(0, Qt::Horizontal).toString(), u"歌曲名称："_s);
     QCOMPARE(list->listModel().headerData(1, Qt::Horizontal).toString(), u"歌曲编号："_s);
     QCOMPARE(list->listModel().headerData(2, Qt::Horizontal).toString(), u"歌曲ID："_s);
-    QVERIFY(songs.count() >= 200);
+    QVERIFY(songs.size() >= 200);
     QCOMPARE(window.status()->panelText(1), u"搜索结束"_s);
     QCOMPARE(window.child<QPushButton>(u"searchButton"_s)->text(), u"搜索"_s);
     QVERIFY(!window.listRunning());
@@ -259,7 +261,7 @@ void MainWindowTest::startUpWithoutService()
     QVERIFY2(panel1.startsWith(u"搜索失败："_s) && panel1.endsWith(u"；网络恢复后自动重新加载"_s),
              qPrintable(panel1));
     QCOMPARE(window.child<QPushButton>(u"searchButton"_s)->text(), u"搜索"_s);
-    QCOMPARE(window.songs().count(), 0);
+    QCOMPARE(window.songs().size(), 0);
     QCOMPARE(window.skinning.calls.size(), 2);
     QCOMPARE(window.player()->volume(), 100);
 }
@@ -270,14 +272,15 @@ void MainWindowTest::columnsFitTheirContent()
     QVERIFY(service.isRunning());
     Window window(service.base());
     ReportListView *list = window.list();
-    ReportList &songs = window.songs();
+    SongListModel &songs = window.songs();
 
-    QCOMPARE(songs.selectedIndex(), 45);
+    QCOMPARE(window.list()->selectedRow(), 44);
     const QFontMetrics metrics = list->fontMetrics();
     for (int column = 0; column < 3; ++column) {
         int widest = 0;
-        for (int row = 1; row <= songs.count(); ++row)
-            widest = std::max(widest, metrics.horizontalAdvance(songs.item(row).subItem(column)));
+        for (int row = 1; row <= songs.size(); ++row)
+            widest
+                = std::max(widest, metrics.horizontalAdvance(songs.row(row - 1).subItem(column)));
         QVERIFY(widest > 0);
         // As wide as the widest cell, trailing blanks included, not as the header
         QVERIFY2(list->columnWidth(column) >= widest, qPrintable(QString::number(column)));
@@ -292,7 +295,7 @@ void MainWindowTest::popupMenu()
     Window window(service.base());
     QVERIFY(window.show());
     ReportListView *list = window.list();
-    ReportList &songs = window.songs();
+    SongListModel &songs = window.songs();
     QMenu *popup = window.child<QMenu>(u"songMenu"_s);
 
     list->clearSelection();
@@ -307,6 +310,51 @@ void MainWindowTest::popupMenu()
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(5, 5));
     QTest::qWait(scaled(50));
     QVERIFY(!popup->isVisible());
+}
+
+void MainWindowTest::keywordStartsSearch_data()
+{
+    QTest::addColumn<bool>("enter");
+    QTest::addColumn<QString>("keyword");
+    QTest::newRow("button, blank") << false << u"   "_s;
+    QTest::newRow("Enter, blank") << true << u"   "_s;
+    QTest::newRow("button, keyword") << false << u"晚风"_s;
+    QTest::newRow("Enter, keyword") << true << u"晚风"_s;
+}
+
+// The search button and Enter in the keyword box search for the keyword; a blank keyword asks
+// for one instead, and the box is emptied for it once the message is closed
+void MainWindowTest::keywordStartsSearch()
+{
+    QFETCH(bool, enter);
+    QFETCH(QString, keyword);
+    CatalogueService service({u"--media-seconds"_s, u"0.5"_s});
+    QVERIFY(service.isRunning());
+    Window window(service.base());
+    QVERIFY(window.show());
+    const qsizetype requestsBefore = service.requestTargets().size();
+    QLineEdit *const box = window.box(u"keywordBox"_s);
+    box->setText(keyword);
+
+    if (enter)
+        QTest::keyClick(box, Qt::Key_Return);
+    else
+        QTest::mouseClick(window.button(u"searchButton"_s), Qt::LeftButton);
+
+    if (!keyword.trimmed().isEmpty()) {
+        QVERIFY(window.messageBox.shown.isEmpty());
+        QVERIFY(window.waitForListRun());
+        QVERIFY(service.requestTargets().value(requestsBefore).contains(u"searchkey="_s));
+        return;
+    }
+    QCOMPARE(window.messageBox.shown.size(), 1);
+    QCOMPARE(window.messageBox.shown[0].text, u"请输入歌曲名称或者关键字！"_s);
+    QCOMPARE(window.messageBox.shown[0].title, u"输入信息不完整"_s);
+    QCOMPARE(window.messageBox.shown[0].icon, MessageBox::Icon::Warning);
+    QCOMPARE(window.messageBox.shown[0].buttons, MessageBox::Buttons::Ok);
+    QCOMPARE(box->text(), QString());
+    QTRY_VERIFY(box->hasFocus());
+    QCOMPARE(service.requestTargets().size(), requestsBefore);
 }
 
 void MainWindowTest::statusTooltip()
@@ -400,7 +448,7 @@ void MainWindowTest::siteButtonAndClosing()
     QTest::mouseClick(window.child<QPushButton>(u"siteButton"_s), Qt::LeftButton);
     QCOMPARE(window.shell.opened, QStringList {u"http://127.0.0.1:1"_s});
 
-    window.form().close();
+    window.window().close();
     QCOMPARE(window.shell.opened.last(), u"http://127.0.0.1:1/bye"_s);
     QCOMPARE(window.programEnds, 1);
 }
@@ -424,7 +472,7 @@ void MainWindowTest::playbackGoesOnFromTheList()
     QVERIFY(service.isRunning());
     Window window(service.base());
     AudioPlayer *player = window.player();
-    const QString firstId = window.songs().item(1).subItem(2).trimmed();
+    const QString firstId = window.songs().row(0).subItem(2).trimmed();
     const QString backgroundTrack = player->url();
     QVERIFY(!backgroundTrack.isEmpty());
 
@@ -483,34 +531,34 @@ void MainWindowTest::playingRowAndKeys()
     QVERIFY(service.isRunning());
     Window window(service.base());
     QVERIFY(window.show());
-    window.form().activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window.form()));
+    window.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window.window()));
     ReportListView *const list = window.list();
-    ReportList &songs = window.songs();
+    SongListModel &songs = window.songs();
     const auto marked = [&](int row) {
         return list->listModel().index(row - 1, 0).data(Qt::DecorationRole).isValid();
     };
     // The background track is no row
-    QCOMPARE(songs.playMark(), 0);
+    QCOMPARE(songs.playMark(), -1);
 
     window.doubleClickRow(3);
-    QCOMPARE(songs.playMark(), 3);
+    QCOMPARE(songs.playMark(), 2);
     QVERIFY(marked(3));
-    QCOMPARE(songs.item(3).text, u"歌3"_s + QString(12, u' '));
+    QCOMPARE(songs.row(2).text, u"歌3"_s + QString(12, u' '));
     window.doubleClickRow(5);
     QVERIFY(marked(5));
     QVERIFY(!marked(3));
 
     window.clickRow(1);
     const int asked = addressRequests(service, u"5"_s);
-    QTest::keyClick(&window.form(), Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(&window.window(), Qt::Key_L, Qt::ControlModifier);
     QVERIFY(window.waitForSongChoice());
-    QCOMPARE(songs.selectedIndex(), 5);
+    QCOMPARE(window.list()->selectedRow(), 4);
     QCOMPARE(window.box(u"titleBox"_s)->text().trimmed(), u"歌5"_s);
     QVERIFY(!window.box(u"rawLinkBox"_s)->text().isEmpty());
     QCOMPARE(addressRequests(service, u"5"_s), asked + 2);
 
-    QTest::keyClick(&window.form(), Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(&window.window(), Qt::Key_F, Qt::ControlModifier);
     QLineEdit *const keyword = window.box(u"keywordBox"_s);
     QVERIFY(keyword->hasFocus());
 
@@ -518,11 +566,11 @@ void MainWindowTest::playingRowAndKeys()
     keyword->setText(u"歌"_s);
     QTest::mouseClick(window.button(u"searchButton"_s), Qt::LeftButton);
     QVERIFY(window.waitForListRun());
-    QCOMPARE(songs.count(), 5);
-    QCOMPARE(songs.playMark(), 0);
+    QCOMPARE(songs.size(), 5);
+    QCOMPARE(songs.playMark(), -1);
     QVERIFY(!marked(5));
-    QTest::keyClick(&window.form(), Qt::Key_L, Qt::ControlModifier);
-    QCOMPARE(songs.selectedIndex(), 5);
+    QTest::keyClick(&window.window(), Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(window.list()->selectedRow(), 4);
     QCOMPARE(addressRequests(service, u"5"_s), asked + 2);
 }
 

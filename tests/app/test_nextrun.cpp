@@ -66,7 +66,7 @@ QString shownWindows()
 // program ends while the slow one runs
 void firstRun(TestWindow &window, const QString &downloads, QTimer &watch, QElapsedTimer &clock)
 {
-    DownloadManager &manager = window.form().downloads();
+    DownloadManager &manager = window.window().downloads();
     manager.download(downloads + u"/missing/a.wav"_s);
     manager.download(downloads + u"/slow/b.wav"_s);
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -78,7 +78,7 @@ void firstRun(TestWindow &window, const QString &downloads, QTimer &watch, QElap
             return;
         watch.stop();
         report(reached ? u"ended while running"_s : u"moment never reached"_s);
-        window.form().close();
+        window.window().close();
     });
 }
 
@@ -87,28 +87,28 @@ void firstRun(TestWindow &window, const QString &downloads, QTimer &watch, QElap
 void secondRun(TestWindow &window)
 {
     // Keys go to the window the user works in
-    if (!QTest::qWaitForWindowActive(&window.form()))
+    if (!QTest::qWaitForWindowActive(&window.window()))
         report(u"never active"_s);
     report(u"shown: "_s + shownWindows());
-    QTest::keyClick(&window.form(), Qt::Key_J, Qt::ControlModifier);
+    QTest::keyClick(&window.window(), Qt::Key_J, Qt::ControlModifier);
     report(u"after Ctrl+J: "_s + shownWindows());
     DownloadItemWidget *cut = nullptr;
-    for (DownloadItemWidget *row : window.form().downloadsWindow().items()) {
+    for (DownloadItemWidget *row : window.window().downloadsWindow().items()) {
         const auto *resume = row->findChild<QPushButton *>(u"resume"_s);
         report(u"row: %1 | %2 | %3"_s.arg(row->fileName(), row->statusText(),
                                           resume->isVisibleTo(row) ? resume->text() : QString()));
         if (row->fileName() == u"b.wav"_s)
             cut = row;
     }
-    QObject::connect(&window.form().downloads(), &DownloadManager::finished,
+    QObject::connect(&window.window().downloads(), &DownloadManager::finished,
                      [&window](const QString &, bool ok) {
                          report(ok ? u"finished"_s : u"failed"_s);
-                         window.form().close();
+                         window.window().close();
                      });
     if (cut)
         QTest::mouseClick(cut->findChild<QPushButton *>(u"resume"_s), Qt::LeftButton);
     else
-        window.form().close();
+        window.window().close();
 }
 
 // A run: arguments are the switch, the run's number, the catalogue service's base, the
@@ -120,7 +120,7 @@ int run(int argc, char *argv[])
     setProgramIdentity();
     const QStringList arguments = QCoreApplication::arguments();
     TestWindow window(arguments.value(3), 30s, TestWindow::ProgramEnd::Real);
-    window.form().downloads().setTargetDirectory(arguments.value(5));
+    window.window().downloads().setTargetDirectory(arguments.value(5));
     QObject::connect(&window.app(), &Application::loaded, &window.app(), &Application::openWindow);
     window.app().start();
 

@@ -200,9 +200,9 @@ void ProgramIdentityTest::requestsFollowSystemProxy()
         TestWindow window(base);
         QVERIFY(window.load()); // the list run, then the background track
         QVERIFY(window.show());
-        QCOMPARE(window.songs().count(), 205);
-        window.form().downloads().setTargetDirectory(folder.path());
-        QSignalSpy downloaded(&window.form().downloads(), &DownloadManager::finished);
+        QCOMPARE(window.songs().size(), 205);
+        window.window().downloads().setTargetDirectory(folder.path());
+        QSignalSpy downloaded(&window.window().downloads(), &DownloadManager::finished);
         window.clickRow(1);
         QTRY_VERIFY_WITH_TIMEOUT(!window.box(u"linkBox"_s)->text().isEmpty(), scaled(5000));
         QTest::mouseClick(window.button(u"downloadButton"_s), Qt::LeftButton);

@@ -56,7 +56,7 @@ void ServiceTextTest::everyLabelIsPlainText()
 
     // The message box too, though its one text is the program's own
     bool closed = false;
-    MessageBoxDialog(&window.form())
+    MessageBoxDialog(&window.window())
         .show(kMarkup, u"标题"_s, MessageBox::Icon::Warning, MessageBox::Buttons::Ok,
               [&closed] { closed = true; });
     auto *const box = window.child<QMessageBox>(u"MessageBox"_s);

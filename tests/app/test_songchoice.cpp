@@ -8,7 +8,7 @@
 
 #include "downloads/downloadmanager.h"
 #include "player/audioplayer.h"
-#include "widgets/reportlistmodel.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 
 #include <QAction>
@@ -165,7 +165,7 @@ void SongChoiceTest::userChoiceWinsOverGoingOn()
 
     // "播放" on row 2; while its link is on its way the background track is stopped, and the
     // player goes on from the list inside that wait
-    window.songs().select(2);
+    window.list()->selectRow(1);
     const RequestTrigger stop(service, u"id=2"_s, [player] { player->stop(); });
     window.child<QAction>(u"playAction"_s)->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(stop.fired(), scaled(5000));
@@ -204,7 +204,7 @@ void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()
     QVERIFY(window.load());
     QVERIFY(window.show());
     ReportListView *const list = window.list();
-    ReportList &songs = window.songs();
+    SongListModel &songs = window.songs();
 
     window.clickRow(2);
     const QRect lastRow = list->visualRect(list->listModel().index(2, 0));
@@ -214,7 +214,7 @@ void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()
     QVERIFY(window.waitForSongChoice());
 
     // The click in the list still shows the selected song
-    QCOMPARE(songs.selectedIndex(), 2);
+    QCOMPARE(window.list()->selectedRow(), 1);
     QCOMPARE(boxes(window), song(service, 2));
     QCOMPARE(addressRequests(service), (QStringList {u"3"_s, u"2"_s, u"2"_s, u"2"_s, u"2"_s}));
 }

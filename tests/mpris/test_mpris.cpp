@@ -8,9 +8,9 @@
 #include "player/audioplayer.h"
 #include "player/songnotifier.h"
 #include "privatebus.h"
+#include "songlist/songlistmodel.h"
 #include "testwindow.h"
 #include "timescale.h"
-#include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
 
 #include <QAction>
@@ -423,17 +423,17 @@ void MprisTest::volumeMapsToPercent()
 void MprisTest::raiseAndQuit()
 {
     TestWindow window(u"http://127.0.0.1:1"_s);
-    MainWindow &form = window.form();
-    const MprisService service(form, window.app().player(), *m_programBus);
+    MainWindow &mainWindow = window.window();
+    const MprisService service(mainWindow, window.app().player(), *m_programBus);
 
     call(kRoot, u"Raise"_s);
-    QVERIFY(form.isVisible());
-    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &form, scaled(kTimeout));
+    QVERIFY(mainWindow.isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), &mainWindow, scaled(kTimeout));
 
     // As the close button: the exit page opens and the program ends
     QCOMPARE(call(kRoot, u"Quit"_s).type(), QDBusMessage::ReplyMessage);
     QTRY_COMPARE_WITH_TIMEOUT(window.programEnds, 1, scaled(kTimeout));
-    QVERIFY(!form.isVisible());
+    QVERIFY(!mainWindow.isVisible());
     QCOMPARE(window.shell.opened, QStringList {u"http://127.0.0.1:1/bye"_s});
 }
 
@@ -441,28 +441,28 @@ void MprisTest::raiseAndQuit()
 void MprisTest::titleFollowsTheList()
 {
     TestWindow window(m_service->base());
-    MainWindow &form = window.form();
+    MainWindow &mainWindow = window.window();
     QVERIFY(window.load());
-    ReportList &songs = window.songs();
-    QCOMPARE(songs.count(), 2);
-    const MprisService service(form, window.app().player(), *m_programBus);
+    SongListModel &songs = window.songs();
+    QCOMPARE(songs.size(), 2);
+    const MprisService service(mainWindow, window.app().player(), *m_programBus);
 
     // The background track has no row: its file names it
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"nocturne_2.wav"_s);
 
-    songs.select(2);
-    form.findChild<QAction *>(u"playAction"_s)->trigger();
+    window.list()->selectRow(1);
+    mainWindow.findChild<QAction *>(u"playAction"_s)->trigger();
     QVERIFY(window.waitForSongChoice());
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
     QCOMPARE(metadata().value(u"xesam:title"_s).toString(), u"夜曲"_s);
     const QString lastRowTrack = trackId(metadata());
 
     // The player's own stop button goes on with row 1, while the boxes still show the last row
-    QTest::mouseClick(form.findChild<QToolButton *>(u"stopButton"_s), Qt::LeftButton);
+    QTest::mouseClick(mainWindow.findChild<QToolButton *>(u"stopButton"_s), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(metadata().value(u"xesam:title"_s).toString(), u"晴天"_s,
                               scaled(kTimeout));
     QVERIFY(trackId(metadata()) != lastRowTrack);
-    QCOMPARE(form.findChild<QLineEdit *>(u"titleBox"_s)->text().trimmed(), u"夜曲"_s);
+    QCOMPARE(mainWindow.findChild<QLineEdit *>(u"titleBox"_s)->text().trimmed(), u"夜曲"_s);
     QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
 }
 
@@ -473,7 +473,7 @@ void MprisTest::nextPreviousAndStop()
     const CatalogueService service({u"--media-seconds"_s, u"60"_s}, kThreeSongs);
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    MainWindow &form = window.form();
+    MainWindow &mainWindow = window.window();
     window.app().integrateDesktop(*m_programBus);
     BusListener listener;
     listen(listener);
@@ -498,8 +498,9 @@ void MprisTest::nextPreviousAndStop()
         QVERIFY(window.waitForSongChoice());
         QCOMPARE(title(), titles.at(row - 1));
         QCOMPARE(window.app().playIndex(), row);
-        QCOMPARE(form.findChild<QLineEdit *>(u"titleBox"_s)->text().trimmed(), titles.at(row - 1));
-        QCOMPARE(form.findChild<QLineEdit *>(u"rawLinkBox"_s)->text(), rawLinks.at(row - 1));
+        QCOMPARE(mainWindow.findChild<QLineEdit *>(u"titleBox"_s)->text().trimmed(),
+                 titles.at(row - 1));
+        QCOMPARE(mainWindow.findChild<QLineEdit *>(u"rawLinkBox"_s)->text(), rawLinks.at(row - 1));
         QCOMPARE(asked(), before + 3);
     }
     QTRY_COMPARE_WITH_TIMEOUT(
@@ -563,7 +564,7 @@ void MprisTest::openedAddressIsNoRow()
     QTRY_VERIFY_WITH_TIMEOUT(window.panel(1).startsWith(u"无法播放打开的地址："_s),
                              scaled(kTimeout));
     QCOMPARE(window.app().player().url(), missing);
-    QCOMPARE(window.songs().playMark(), 0);
+    QCOMPARE(window.songs().playMark(), -1);
     for (int row = 0; row < 3; ++row)
         QVERIFY(window.list()->listModel().index(row, 0).data(Qt::ToolTipRole).isNull());
     QVERIFY(!window.app().listPlayer().skipPending());
@@ -584,13 +585,13 @@ void MprisTest::notifiesSongsFromTheList()
                                        QDBusConnection::ExportScriptableSlots));
     QVERIFY(desktopSide.registerService(u"org.freedesktop.Notifications"_s));
     TestWindow window(service.base());
-    MainWindow &form = window.form();
+    MainWindow &mainWindow = window.window();
     window.app().integrateDesktop(*m_programBus);
     QVERIFY(window.load());
-    ReportList &songs = window.songs();
-    QAction *const play = form.findChild<QAction *>(u"playAction"_s);
+    SongListModel &songs = window.songs();
+    QAction *const play = mainWindow.findChild<QAction *>(u"playAction"_s);
     const auto playRow = [&](int row) {
-        songs.select(row);
+        window.list()->selectRow(row - 1);
         play->trigger();
         QVERIFY(window.waitForSongChoice());
         QTRY_COMPARE_WITH_TIMEOUT(playbackStatus(), u"Playing"_s, scaled(kTimeout));
@@ -609,12 +610,12 @@ void MprisTest::notifiesSongsFromTheList()
 
     // The user is looking at the window
     QVERIFY(window.show());
-    form.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
+    mainWindow.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&mainWindow));
     playRow(2);
     QTest::qWait(scaled(kSettle));
     QCOMPARE(notifications.shown.size(), 2);
-    form.hide();
+    mainWindow.hide();
 
     // No service: one line in the log, then quiet
     desktopSide.unregisterService(u"org.freedesktop.Notifications"_s);

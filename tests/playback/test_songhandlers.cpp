@@ -65,9 +65,11 @@ QString outcome(LinkLookup *lookup)
 struct Songs : SongHandlerRig {
     explicit Songs(int rows) : SongHandlerRig(catalogue(rows))
     {
+        QList<SongRow> page;
         for (int k = 1; k <= rows; ++k)
-            list.rows.append(
+            page.append(
                 {u"晚风%1"_s.arg(k) + kPad, u"QP-%1"_s.arg(k) + kPad, QString::number(k) + kPad});
+        addRows(page);
     }
 
     QString base() const { return service.base(); }
@@ -97,14 +99,13 @@ void SongHandlersTest::clickShowsSongAndLinks()
 {
     Songs songs(3);
     QVERIFY(songs.service.isRunning());
-    songs.list.selected = 3;
-    songs.handlers.songClicked();
+    songs.handlers.songClicked(3);
 
-    QTRY_COMPARE(songs.text6.value, rawLink(songs.base(), 3));
-    QCOMPARE(songs.text3.value, u"晚风3"_s + kPad);
-    QCOMPARE(songs.text5.value, u"QP-3"_s + kPad);
-    QCOMPARE(songs.text4.value, u"3"_s + kPad);
-    QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
+    QTRY_COMPARE(songs.rawLinkBox, rawLink(songs.base(), 3));
+    QCOMPARE(songs.titleBox, u"晚风3"_s + kPad);
+    QCOMPARE(songs.serialBox, u"QP-3"_s + kPad);
+    QCOMPARE(songs.songIdBox, u"3"_s + kPad);
+    QCOMPARE(songs.linkBox, encodedLink(songs.base(), 3));
     QCOMPARE(songs.service.requestTargets(), (QStringList {addressRequest(3), addressRequest(3)}));
     QVERIFY(songs.media.assigned.isEmpty());
     QCOMPARE(songs.handlers.playIndex(), 1);
@@ -113,30 +114,28 @@ void SongHandlersTest::clickShowsSongAndLinks()
 void SongHandlersTest::doubleClickPlays()
 {
     Songs songs(3);
-    songs.list.selected = 3;
-    songs.handlers.songActivated();
+    songs.handlers.songActivated(3);
 
     QCOMPARE(songs.handlers.playIndex(), 3);
-    QTRY_COMPARE(songs.text6.value, rawLink(songs.base(), 3));
+    QTRY_COMPARE(songs.rawLinkBox, rawLink(songs.base(), 3));
     QCOMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), 3)});
-    QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
-    QCOMPARE(songs.text4.value, u"3"_s + kPad);
+    QCOMPARE(songs.linkBox, encodedLink(songs.base(), 3));
+    QCOMPARE(songs.songIdBox, u"3"_s + kPad);
     QCOMPARE(songs.service.requestTargets().size(), 3);
 }
 
 void SongHandlersTest::playMenuLeavesRawLink()
 {
     Songs songs(3);
-    songs.text6.value = u"earlier"_s;
-    songs.list.selected = 1;
-    songs.handlers.playTriggered();
+    songs.rawLinkBox = u"earlier"_s;
+    songs.handlers.playTriggered(1);
 
-    QTRY_COMPARE(songs.text2.value, encodedLink(songs.base(), 1));
+    QTRY_COMPARE(songs.linkBox, encodedLink(songs.base(), 1));
     QVERIFY(!songs.handlers.hasPendingChoice());
     QCOMPARE(songs.handlers.playIndex(), 1);
     QCOMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), 1)});
-    QCOMPARE(songs.text3.value, u"晚风1"_s + kPad);
-    QCOMPARE(songs.text6.value, u"earlier"_s);
+    QCOMPARE(songs.titleBox, u"晚风1"_s + kPad);
+    QCOMPARE(songs.rawLinkBox, u"earlier"_s);
     QCOMPARE(songs.service.requestTargets().size(), 2);
 }
 
@@ -144,19 +143,18 @@ void SongHandlersTest::downloads()
 {
     Songs songs(3);
     // The button with nothing shown does nothing
-    songs.handlers.downloadClicked();
+    songs.handlers.downloadClicked(QString());
     QVERIFY(songs.downloads.isEmpty());
 
-    // The popup item fetches the selected song's link and changes no box
-    songs.list.selected = 1;
-    songs.handlers.downloadTriggered();
+    // The popup item fetches the chosen song's link and changes no box
+    QSignalSpy shown(&songs.handlers, &SongHandlers::linkShown);
+    songs.handlers.downloadTriggered(1);
     QTRY_COMPARE(songs.downloads, QStringList {encodedLink(songs.base(), 1)});
-    QVERIFY(songs.text2.value.isEmpty());
+    QVERIFY(shown.isEmpty());
     QCOMPARE(songs.service.requestTargets().size(), 1);
 
     // The button opens exactly what the link box shows, without asking the service
-    songs.text2.value = u"http://127.0.0.1:1/shown.wav"_s;
-    songs.handlers.downloadClicked();
+    songs.handlers.downloadClicked(u"http://127.0.0.1:1/shown.wav"_s);
     QCOMPARE(songs.downloads.last(), u"http://127.0.0.1:1/shown.wav"_s);
     QCOMPARE(songs.service.requestTargets().size(), 1);
 }
@@ -191,16 +189,16 @@ void SongHandlersTest::continuePlayback()
     QCOMPARE(songs.handlers.playIndex(), next);
     QTRY_COMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), next)});
     // The boxes are left alone
-    QVERIFY(songs.text2.value.isEmpty());
+    QVERIFY(songs.linkBox.isEmpty());
 }
 
 void SongHandlersTest::emptyListDoesNothing()
 {
     Songs songs(1);
-    songs.list.rows.clear();
+    songs.list.clear();
     songs.media.state = PlayState::Stopped;
-    songs.handlers.songClicked();
-    songs.handlers.songActivated();
+    songs.handlers.songClicked(1);
+    songs.handlers.songActivated(1);
     songs.handlers.playerStateChanged(PlayState::Stopped);
     QVERIFY(songs.media.assigned.isEmpty());
     QVERIFY(songs.service.requestTargets().isEmpty());
@@ -210,18 +208,15 @@ void SongHandlersTest::staleHandlerStopsWriting()
 {
     Songs songs(3);
     // Row 2's link is slow; while it is on its way the user clicks row 3
-    songs.list.selected = 2;
-    const RequestTrigger click(songs.service, addressRequest(2), [&] {
-        songs.list.selected = 3;
-        songs.handlers.songClicked();
-    });
-    songs.handlers.songActivated();
+    const RequestTrigger click(songs.service, addressRequest(2),
+                               [&] { songs.handlers.songClicked(3); });
+    songs.handlers.songActivated(2);
 
     // Row 3 is shown with its own links; row 2 is neither shown nor played, and its late
     // answer was never waited for
-    QTRY_COMPARE(songs.text6.value, rawLink(songs.base(), 3));
-    QCOMPARE(songs.text3.value, u"晚风3"_s + kPad);
-    QCOMPARE(songs.text2.value, encodedLink(songs.base(), 3));
+    QTRY_COMPARE(songs.rawLinkBox, rawLink(songs.base(), 3));
+    QCOMPARE(songs.titleBox, u"晚风3"_s + kPad);
+    QCOMPARE(songs.linkBox, encodedLink(songs.base(), 3));
     QVERIFY(songs.media.assigned.isEmpty());
     // Still, the double-click remembered the row it was made on
     QCOMPARE(songs.handlers.playIndex(), 2);

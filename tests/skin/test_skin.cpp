@@ -1,8 +1,7 @@
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "skin/skinlibrary.h"
-#include "widgets/reportlistadapter.h"
-#include "widgets/reportlistmodel.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/typeaheadbox.h"
 
@@ -66,17 +65,17 @@ public:
         list = new ReportListView(frame);
         list->setObjectName(u"songList"_s);
         list->setGeometry(8, 16, 433, 313);
-        songs = std::make_unique<ReportListAdapter>(*list);
-        songs->setFullRowSelect(true); // as start-up sets it
+        list->setListModel(songs);
         // Narrower than the list, so that the last column's right end shows the rows' background
-        for (const QString &header : {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s})
-            songs->addColumn(header, kColumnTwips);
+        for (int column = 0; column < songs.columnCount(); ++column)
+            list->setColumnWidth(column, kColumnWidth);
         const QString pad(12, u' ');
         for (int row = 1; row <= kRows; ++row)
-            songs->addRows({{u"夜曲%1"_s.arg(row) + pad, u"QP-%1"_s.arg(row) + pad, u"1"_s + pad}});
-        songs->setErrorMark(1, u"无法播放该媒体"_s);
-        songs->setPlayMark(2);
-        songs->setErrorMark(3, u"无法播放该媒体"_s);
+            songs.appendRows(
+                {{u"夜曲%1"_s.arg(row) + pad, u"QP-%1"_s.arg(row) + pad, u"1"_s + pad}});
+        songs.setErrorMark(0, u"无法播放该媒体"_s);
+        songs.setPlayMark(1);
+        songs.setErrorMark(2, u"无法播放该媒体"_s);
         typeAhead = new TypeAheadBox(list->viewport());
 
         link = new QLineEdit(central);
@@ -99,10 +98,10 @@ public:
     QPushButton *site = nullptr;
     // Row 2 carries the play mark, rows 1 and 3 the error mark
     static constexpr int kRows = 3;
-    static constexpr int kColumnTwips = 1500;
+    static constexpr int kColumnWidth = 100;
     QGroupBox *frame = nullptr;
+    SongListModel songs;
     ReportListView *list = nullptr;
-    std::unique_ptr<ReportListAdapter> songs;
     TypeAheadBox *typeAhead = nullptr;
     QLineEdit *link = nullptr;
     QStatusBar *status = nullptr;
@@ -394,7 +393,7 @@ void SkinTest::bundledSkinIsReadable()
     skin.attachSkin(bundledSkin(), QString());
     skin.setGlass(glass);
     window.typeAhead->showTyped(u"yq"_s, found);
-    window.songs->select(selectedRow);
+    window.list->selectRow(selectedRow - 1);
     const QImage image = window.grab().toImage();
 
     struct Sample {

@@ -1,7 +1,8 @@
 #include "common/failure.h"
-#include "fakes.h"
 #include "songlist/pagecutting.h"
+#include "songlist/songlistmodel.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -20,7 +21,7 @@ QString entry(const QString &id, const QString &title, const QString &serial)
     return u"{id:\"%1\",title:\"%2\",serial:\"%3\",singer:\"x\"}"_s.arg(id, title, serial);
 }
 
-ReportRow row(const QString &title, const QString &serial, const QString &id)
+SongRow row(const QString &title, const QString &serial, const QString &id)
 {
     return {title + kPad, serial + kPad, id + kPad};
 }
@@ -43,64 +44,67 @@ private slots:
 void PageCuttingTest::rows_data()
 {
     QTest::addColumn<QString>("page");
-    QTest::addColumn<QList<ReportRow>>("expected");
+    QTest::addColumn<QList<SongRow>>("expected");
 
     QTest::newRow("two songs") << header(2, u"1"_s) + entry(u"11"_s, u"情歌【现场】"_s, u"A1"_s)
             + u","_s + entry(u"12"_s, u"晚风"_s, u"A2"_s) + u"]"_s
-                               << QList<ReportRow> {row(u"情歌"_s, u"A1"_s, u"11"_s),
-                                                    row(u"晚风"_s, u"A2"_s, u"12"_s)};
+                               << QList<SongRow> {row(u"情歌"_s, u"A1"_s, u"11"_s),
+                                                  row(u"晚风"_s, u"A2"_s, u"12"_s)};
     QTest::newRow("blank before bracket stays")
         << header(1, u"1"_s) + entry(u"1"_s, u"情歌 【现场】"_s, u"S"_s) + u"]"_s
-        << QList<ReportRow> {row(u"情歌 "_s, u"S"_s, u"1"_s)};
+        << QList<SongRow> {row(u"情歌 "_s, u"S"_s, u"1"_s)};
     QTest::newRow("title starting with bracket")
         << header(1, u"1"_s) + entry(u"1"_s, u"【伴奏】"_s, u"S"_s) + u"]"_s
-        << QList<ReportRow> {row(QString(), u"S"_s, u"1"_s)};
-    QTest::newRow("line break between entries")
-        << header(2, u"1"_s) + entry(u"1"_s, u"a"_s, u"S1"_s) + u",\r\n\t"_s
-            + entry(u"2"_s, u"b"_s, u"S2"_s) + u"]"_s
-        << QList<ReportRow> {row(u"a"_s, u"S1"_s, u"1"_s), row(u"b"_s, u"S2"_s, u"2"_s)};
+        << QList<SongRow> {row(QString(), u"S"_s, u"1"_s)};
+    QTest::newRow("line break between entries") << header(2, u"1"_s)
+            + entry(u"1"_s, u"a"_s, u"S1"_s) + u",\r\n\t"_s + entry(u"2"_s, u"b"_s, u"S2"_s)
+            + u"]"_s << QList<SongRow> {row(u"a"_s, u"S1"_s, u"1"_s), row(u"b"_s, u"S2"_s, u"2"_s)};
     QTest::newRow("line breaks inside values are removed")
         << header(1, u"1"_s) + u"{id:\"7\",title:\"晚\r\n风\",serial:\"S\t1\",x:1}]"_s
-        << QList<ReportRow> {row(u"晚风"_s, u"S1"_s, u"7"_s)};
+        << QList<SongRow> {row(u"晚风"_s, u"S1"_s, u"7"_s)};
     QTest::newRow("blank after comma joins entries") << header(2, u"1"_s)
             + entry(u"1"_s, u"a"_s, u"S1"_s) + u", "_s + entry(u"2"_s, u"b"_s, u"S2"_s)
-            + u"]"_s << QList<ReportRow> {row(u"a"_s, u"S1"_s, u"1"_s)};
+            + u"]"_s << QList<SongRow> {row(u"a"_s, u"S1"_s, u"1"_s)};
     QTest::newRow("search heading after brackets")
         << u"<p>]},{id:\"99\",title:\"x\",serial:\"y\",z:1}</p><h3>搜索：晚风</h3>"_s
             + header(1, u"1"_s) + entry(u"5"_s, u"晚风"_s, u"S5"_s) + u"]"_s
-        << QList<ReportRow> {row(u"晚风"_s, u"S5"_s, u"5"_s)};
-    QTest::newRow("empty result") << u"[{totalrecorder:0,totalpage:0}]"_s << QList<ReportRow> {};
+        << QList<SongRow> {row(u"晚风"_s, u"S5"_s, u"5"_s)};
+    QTest::newRow("empty result") << u"[{totalrecorder:0,totalpage:0}]"_s << QList<SongRow> {};
     QTest::newRow("fields in any order after id")
         << header(1, u"1"_s) + u"{id:\"3\",time:\"1:00\",serial:\"S3\",x:\"\",title:\"歌\",y:2}]"_s
-        << QList<ReportRow> {row(u"歌"_s, u"S3"_s, u"3"_s)};
+        << QList<SongRow> {row(u"歌"_s, u"S3"_s, u"3"_s)};
     QTest::newRow("values keep their blanks")
         << header(1, u"1"_s) + entry(u" 4 "_s, u" a b "_s, u" s "_s) + u"]"_s
-        << QList<ReportRow> {row(u" a b "_s, u" s "_s, u" 4 "_s)};
+        << QList<SongRow> {row(u" a b "_s, u" s "_s, u" 4 "_s)};
     QTest::newRow("text after the list is ignored") << header(1, u"1"_s)
             + entry(u"1"_s, u"a"_s, u"s"_s) + u"]"_s
-            + entry(u"2"_s, u"b"_s, u"t"_s) << QList<ReportRow> {row(u"a"_s, u"s"_s, u"1"_s)};
+            + entry(u"2"_s, u"b"_s, u"t"_s) << QList<SongRow> {row(u"a"_s, u"s"_s, u"1"_s)};
     // Markers are found by jumping to one of their characters; values full of those characters
     // must not throw the search off
     QTest::newRow("marker characters inside values")
         << header(1, u"1"_s) + entry(u"c:l:r"_s, u"l:title r"_s, u"r:serial l"_s) + u"]"_s
-        << QList<ReportRow> {row(u"l:title r"_s, u"r:serial l"_s, u"c:l:r"_s)};
+        << QList<SongRow> {row(u"l:title r"_s, u"r:serial l"_s, u"c:l:r"_s)};
     QTest::newRow("separator right before the end")
         << header(1, u"1"_s) + entry(u"1"_s, u"a"_s, u"s"_s) + u",{id]"_s
-        << QList<ReportRow> {row(u"a"_s, u"s"_s, u"1"_s)};
+        << QList<SongRow> {row(u"a"_s, u"s"_s, u"1"_s)};
     QTest::newRow("separator cut off by the end")
         << header(1, u"1"_s) + entry(u"1"_s, u"a"_s, u"s"_s) + u",{i]"_s
-        << QList<ReportRow> {row(u"a"_s, u"s"_s, u"1"_s)};
+        << QList<SongRow> {row(u"a"_s, u"s"_s, u"1"_s)};
 }
 
 void PageCuttingTest::rows()
 {
     QFETCH(QString, page);
-    QFETCH(QList<ReportRow>, expected);
-    FakeReportList list;
+    QFETCH(QList<SongRow>, expected);
+    SongListModel list;
+    const QSignalSpy insertions(&list, &SongListModel::rowsStored);
     addPageRows(page, list);
-    QCOMPARE(list.rows, expected);
+    QList<SongRow> rows;
+    for (int row = 0; row < list.size(); ++row)
+        rows.append(list.row(row));
+    QCOMPARE(rows, expected);
     // A page's rows arrive together, as one insertion
-    QVERIFY(list.insertions <= 1);
+    QVERIFY(insertions.size() <= 1);
 }
 
 void PageCuttingTest::failingPages_data()
@@ -124,9 +128,9 @@ void PageCuttingTest::failingPages()
 {
     QFETCH(QString, page);
     QFETCH(int, rowsKept);
-    FakeReportList list;
+    SongListModel list;
     QVERIFY_THROWS_EXCEPTION(Failure, addPageRows(page, list));
-    QCOMPARE(list.count(), rowsKept);
+    QCOMPARE(list.size(), rowsKept);
 }
 
 void PageCuttingTest::totalPagesField_data()
@@ -161,13 +165,13 @@ void PageCuttingTest::pieceLimit()
     QString page = header(1, u"1"_s);
     for (int i = 0; i < 32765; ++i)
         page += one + u","_s;
-    FakeReportList list;
+    SongListModel list;
     addPageRows(page + one + u"]"_s, list);
-    QCOMPARE(list.count(), 32766);
+    QCOMPARE(list.size(), 32766);
 
-    FakeReportList tooMany;
+    SongListModel tooMany;
     QVERIFY_THROWS_EXCEPTION(Failure, addPageRows(page + one + u","_s + one + u"]"_s, tooMany));
-    QCOMPARE(tooMany.count(), 0);
+    QCOMPARE(tooMany.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(PageCuttingTest)

@@ -21,25 +21,25 @@ private slots:
 
 void SongRowStoreTest::rowsReadBackExactly_data()
 {
-    QTest::addColumn<ReportRow>("cells");
+    QTest::addColumn<SongRow>("cells");
 
-    QTest::newRow("padded") << ReportRow {u"情歌"_s + kPad, u"A1"_s + kPad, u"11"_s + kPad};
-    QTest::newRow("empty cells") << ReportRow {QString(), QString(), QString()};
-    QTest::newRow("padding alone") << ReportRow {kPad, u"a"_s, kPad + kPad};
-    QTest::newRow("blanks and surrogates") << ReportRow {u" 微笑😀 "_s, u"  "_s, u"x y"_s};
+    QTest::newRow("padded") << SongRow {u"情歌"_s + kPad, u"A1"_s + kPad, u"11"_s + kPad};
+    QTest::newRow("empty cells") << SongRow {QString(), QString(), QString()};
+    QTest::newRow("padding alone") << SongRow {kPad, u"a"_s, kPad + kPad};
+    QTest::newRow("blanks and surrogates") << SongRow {u" 微笑😀 "_s, u"  "_s, u"x y"_s};
     // Lengths on either side of the one-byte header and of each further length byte
-    QTest::newRow("long cells") << ReportRow {QString(62, u'长'), QString(63, u's'),
-                                              QString(16384, u'9') + kPad};
+    QTest::newRow("long cells") << SongRow {QString(62, u'长'), QString(63, u's'),
+                                            QString(16384, u'9') + kPad};
     QTest::newRow("Latin-1 and longer")
-        << ReportRow {u"Café ü"_s + kPad, QString(70000, u'é'), u"9"_s + kPad + u' '};
+        << SongRow {u"Café ü"_s + kPad, QString(70000, u'é'), u"9"_s + kPad + u' '};
 }
 
 void SongRowStoreTest::rowsReadBackExactly()
 {
-    QFETCH(ReportRow, cells);
+    QFETCH(SongRow, cells);
     SongRowStore store;
-    const ReportRow before {u"before"_s + kPad, u"b"_s + kPad, u"1"_s + kPad};
-    const ReportRow after {u"after"_s, u"a"_s, u"3"_s};
+    const SongRow before {u"before"_s + kPad, u"b"_s + kPad, u"1"_s + kPad};
+    const SongRow after {u"after"_s, u"a"_s, u"3"_s};
     store.append({before, cells});
     store.append({after});
 

@@ -10,14 +10,14 @@ namespace {
 
 const QString kPad(12, u' ');
 
-ReportRow row(const QString &title, const QString &serial = u"QP-0001"_s,
-              const QString &id = u"10001"_s)
+SongRow row(const QString &title, const QString &serial = u"QP-0001"_s,
+            const QString &id = u"10001"_s)
 {
     return {title + kPad, serial + kPad, id + kPad};
 }
 
 // Rows as the song list keeps them
-SongRowStore storeOf(const QList<ReportRow> &rows)
+SongRowStore storeOf(const QList<SongRow> &rows)
 {
     SongRowStore store;
     store.append(rows);
@@ -71,11 +71,11 @@ void TypeAheadTest::initials()
 
 void TypeAheadTest::finds_data()
 {
-    QTest::addColumn<ReportRow>("row");
+    QTest::addColumn<SongRow>("row");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("found");
 
-    const ReportRow yequ = row(u"夜曲"_s, u"QP-0012"_s, u"10012"_s);
+    const SongRow yequ = row(u"夜曲"_s, u"QP-0012"_s, u"10012"_s);
     QTest::newRow("initials") << yequ << u"yq"_s << true;
     QTest::newRow("initials in capitals") << yequ << u"YQ"_s << true;
     QTest::newRow("full-width initials") << yequ << u"ｙＱ"_s << true;
@@ -106,12 +106,12 @@ void TypeAheadTest::finds_data()
 
 void TypeAheadTest::finds()
 {
-    QFETCH(ReportRow, row);
+    QFETCH(SongRow, row);
     QFETCH(QString, typed);
     QFETCH(bool, found);
 
     // After a row of Latin-1 cells, so that the row's UTF-16 text does not start aligned
-    const auto rows = storeOf({ReportRow {u"a"_s, u"b"_s, u"c"_s}, row});
+    const auto rows = storeOf({SongRow {u"a"_s, u"b"_s, u"c"_s}, row});
     QCOMPARE(TypeAheadText(typed).finds(rows.cells(1)), found);
 }
 

@@ -5,7 +5,7 @@
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "songlist/songlistloader.h"
-#include "widgets/reportlistmodel.h"
+#include "songlist/songlistmodel.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
@@ -58,8 +58,8 @@ bool TestWindow::waitForListRun() const
 
 bool TestWindow::show() const
 {
-    form().show();
-    return QTest::qWaitForWindowExposed(&form());
+    window().show();
+    return QTest::qWaitForWindowExposed(&window());
 }
 
 ReportListView *TestWindow::list() const

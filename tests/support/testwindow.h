@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/mainwindow.h"
 #include "fakes.h"
+#include "songlist/songlistmodel.h"
 
 #include <QString>
 #include <chrono>
@@ -35,7 +36,8 @@ public:
     TestWindow &operator=(const TestWindow &) = delete;
 
     Application &app() const { return *m_app; }
-    MainWindow &form() const { return m_app->window(); }
+    MainWindow &window() const { return m_app->window(); }
+    SongListModel &songs() const { return m_app->songList(); }
     // Starts the window as the program does and waits until it has loaded; false if it never does
     bool load() const;
     // A list run goes on, and nobody has asked it to stop
@@ -45,10 +47,11 @@ public:
     // Shows the window and waits until it is exposed; false if it never is
     bool show() const;
 
-    template<typename T> T *child(const QString &name) const { return form().findChild<T *>(name); }
+    template<typename T> T *child(const QString &name) const
+    {
+        return window().findChild<T *>(name);
+    }
     ReportListView *list() const;
-    // The song list as the logic sees it: rows counted from 1
-    ReportList &songs() const { return form().songRows(); }
     StatusBarWidget *status() const;
     AudioPlayer *player() const;
     // The player's control strip

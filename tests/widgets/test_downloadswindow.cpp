@@ -366,7 +366,7 @@ void DownloadsWindowTest::statusBarTellsHowItEnded()
     TestWindow window(service.base());
     QVERIFY(window.load());
     QVERIFY(window.show());
-    DownloadManager &downloads = window.form().downloads();
+    DownloadManager &downloads = window.window().downloads();
     downloads.setTargetDirectory(folder.path());
     QSignalSpy finished(&downloads, &DownloadManager::finished);
 

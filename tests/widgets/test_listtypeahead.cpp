@@ -23,9 +23,9 @@ constexpr int kSecondYequ = 70000;
 constexpr int kThirdYequ = 150000;
 const QString kPad(12, u' ');
 
-QList<ReportRow> longList()
+QList<SongRow> longList()
 {
-    QList<ReportRow> rows;
+    QList<SongRow> rows;
     rows.reserve(kRows);
     for (int k = 1; k <= kRows; ++k) {
         const bool yequ = k == kFirstYequ || k == kSecondYequ || k == kThirdYequ;
@@ -57,32 +57,32 @@ void ListTypeAheadTest::pinyinFindsRowsInALongList()
     QVERIFY(window.load());
     QVERIFY(window.show());
     ReportListView *const list = window.list();
-    ReportList &songs = window.songs();
+    SongListModel &songs = window.songs();
     const TypeAheadBox &box = list->typeAheadBox();
     songs.clear();
-    songs.addRows(longList());
-    songs.select(kSecondYequ - 1);
+    songs.appendRows(longList());
+    window.list()->selectRow(kSecondYequ - 2);
     list->setFocus();
     const QStringList requestsBefore = dataRequests(service);
 
     QTest::keyClicks(list, u"yq"_s);
-    QCOMPARE(songs.selectedIndex(), kSecondYequ);
+    QCOMPARE(window.list()->selectedRow() + 1, kSecondYequ);
     QVERIFY(box.isVisible());
     QCOMPARE(box.text(), u"yq"_s);
     QVERIFY(list->viewport()->rect().intersects(list->visualRect(list->currentIndex())));
 
     QTest::keyClick(list, Qt::Key_Down);
-    QCOMPARE(songs.selectedIndex(), kThirdYequ);
+    QCOMPARE(window.list()->selectedRow() + 1, kThirdYequ);
     QVERIFY(list->viewport()->rect().intersects(list->visualRect(list->currentIndex())));
 
     QTest::keyClick(list, Qt::Key_Escape);
     QVERIFY(!box.isVisible());
-    QCOMPARE(songs.selectedIndex(), kThirdYequ);
+    QCOMPARE(window.list()->selectedRow() + 1, kThirdYequ);
 
     // A new text starts below the selected row and goes round the end; one that finds nothing
     // says so and leaves the selection
     QTest::keyClicks(list, u"yequz"_s);
-    QCOMPARE(songs.selectedIndex(), kFirstYequ);
+    QCOMPARE(window.list()->selectedRow() + 1, kFirstYequ);
     QCOMPARE(box.text(), u"yequz  "_s + TypeAheadBox::kNoMatchHint);
     QCOMPARE(dataRequests(service), requestsBefore);
 
@@ -91,7 +91,7 @@ void ListTypeAheadTest::pinyinFindsRowsInALongList()
     QVERIFY(!box.isVisible());
     list->setFocus();
     QTest::keyClicks(list, u"y"_s);
-    QCOMPARE(songs.selectedIndex(), kSecondYequ);
+    QCOMPARE(window.list()->selectedRow() + 1, kSecondYequ);
     QTRY_VERIFY_WITH_TIMEOUT(!box.isVisible(), scaled(TypeAheadBox::kCloseAfter + 2s).count());
 }
 

@@ -1,10 +1,9 @@
 #include "catalogueservice.h"
+#include "songlist/shownprefix.h"
 #include "songlist/songlistloader.h"
+#include "songlist/songlistmodel.h"
 #include "testwindow.h"
-#include "widgets/reportlistadapter.h"
-#include "widgets/reportlistmodel.h"
 #include "widgets/reportlistview.h"
-#include "widgets/shownprefix.h"
 #include "widgets/statusbarwidget.h"
 #include "widgets/typeaheadbox.h"
 
@@ -22,14 +21,14 @@ namespace {
 
 const QString kPad(12, u' ');
 
-ReportRow row(const QString &title, const QString &serial, const QString &id)
+SongRow row(const QString &title, const QString &serial, const QString &id)
 {
     return {title + kPad, serial + kPad, id + kPad};
 }
 
-QList<ReportRow> page(int first, int count)
+QList<SongRow> page(int first, int count)
 {
-    QList<ReportRow> rows;
+    QList<SongRow> rows;
     for (int i = first; i < first + count; ++i)
         rows.append(row(u"歌%1"_s.arg(i), u"QP-%1"_s.arg(i), QString::number(10000 + i)));
     return rows;
@@ -52,22 +51,21 @@ protected:
 struct List {
     List()
     {
-        for (const QString &header : {u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s})
-            songs.addColumn(header, 3000);
+        view.setListModel(songs);
         view.resize(430, 300);
     }
 
     int widest(int column) const
     {
         int widest = 0;
-        for (int index = 1; index <= songs.count(); ++index)
-            widest = std::max(
-                widest, view.fontMetrics().horizontalAdvance(songs.item(index).subItem(column)));
+        for (int row = 0; row < songs.size(); ++row)
+            widest = std::max(widest,
+                              view.fontMetrics().horizontalAdvance(songs.row(row).subItem(column)));
         return widest;
     }
 
+    SongListModel songs;
     ReportListView view;
-    ReportListAdapter songs {view};
 };
 
 } // namespace
@@ -93,22 +91,22 @@ private slots:
 
 void ReportListViewTest::cellsShowAsGiven()
 {
-    const ReportRow cells {u" 微笑😀 "_s + kPad, u"  "_s, u"x y"_s};
+    const SongRow cells {u" 微笑😀 "_s + kPad, u"  "_s, u"x y"_s};
     List list;
     // Checks every index, flag and count the model hands out while rows arrive and go
     const QAbstractItemModelTester tester(&list.view.listModel(),
                                           QAbstractItemModelTester::FailureReportingMode::QtTest);
-    list.songs.addRows({row(u"before"_s, u"b"_s, u"1"_s), cells});
+    list.songs.appendRows({row(u"before"_s, u"b"_s, u"1"_s), cells});
     for (int first = 3; first <= 40000; first += 20)
-        list.songs.addRows(page(first, 20));
+        list.songs.appendRows(page(first, 20));
 
     // Every row counts and reads back at once, before the view has taken them in
-    QCOMPARE(list.songs.count(), 40002);
-    QCOMPARE(list.songs.item(2), cells);
-    QCOMPARE(list.songs.item(40002), page(40002, 1).first());
-    const ReportListModel &model = list.view.listModel();
+    QCOMPARE(list.songs.size(), 40002);
+    QCOMPARE(list.songs.row(1), cells);
+    QCOMPARE(list.songs.row(40001), page(40002, 1).first());
+    const SongListModel &model = list.view.listModel();
     QVERIFY(model.rowCount() < 40002);
-    list.songs.refresh();
+    list.view.refresh();
     QCOMPARE(model.rowCount(), 40002);
     // What the view shows and reads out is the cell, trailing blanks and all
     for (int column = 0; column < 3; ++column) {
@@ -129,11 +127,11 @@ void ReportListViewTest::cellsShowAsGiven()
 void ReportListViewTest::sizingCoversRowsJustAppended()
 {
     List list;
-    list.songs.addRows(page(1, 20));
+    list.songs.appendRows(page(1, 20));
     QCoreApplication::processEvents();
     // Appended and sized at once, without the event loop in between: the new row counts
-    list.songs.addRows({row(QString(40, u'宽'), u"S"_s, u"1"_s)});
-    list.songs.autoSizeColumn(1);
+    list.songs.appendRows({row(QString(40, u'宽'), u"S"_s, u"1"_s)});
+    list.view.fitColumnToContent(0);
 
     const int widest = list.widest(0);
     QVERIFY(list.view.columnWidth(0) >= widest);
@@ -143,13 +141,13 @@ void ReportListViewTest::sizingCoversRowsJustAppended()
 void ReportListViewTest::sizingFollowsClearAndFont()
 {
     List list;
-    list.songs.addRows({row(QString(40, u'宽'), u"S"_s, u"1"_s)});
+    list.songs.appendRows({row(QString(40, u'宽'), u"S"_s, u"1"_s)});
     QCoreApplication::processEvents();
 
     // A new run starts from an empty list: the earlier wide row no longer counts
     list.songs.clear();
-    list.songs.addRows(page(1, 3));
-    list.songs.autoSizeColumn(1);
+    list.songs.appendRows(page(1, 3));
+    list.view.fitColumnToContent(0);
     const int narrow = list.view.columnWidth(0);
     QVERIFY(narrow >= list.widest(0));
     QVERIFY(narrow <= list.widest(0) + 12);
@@ -158,7 +156,7 @@ void ReportListViewTest::sizingFollowsClearAndFont()
     QFont font = list.view.font();
     font.setPointSizeF(font.pointSizeF() * 2);
     list.view.setFont(font);
-    list.songs.autoSizeColumn(1);
+    list.view.fitColumnToContent(0);
     QVERIFY(list.view.columnWidth(0) >= list.widest(0));
     QVERIFY(list.view.columnWidth(0) > narrow);
 }
@@ -169,15 +167,15 @@ void ReportListViewTest::widthsEqualFullMeasurement()
     const int margin = list.view.contentWidth(0);
     // Titles repeat, as in a catalogue; measured in slices while the event loop idles
     for (int first = 1; first <= 2000; first += 20) {
-        QList<ReportRow> rows = page(first, 20);
+        QList<SongRow> rows = page(first, 20);
         rows[first % 20].text = row(u"重复的标题"_s, {}, {}).text;
-        list.songs.addRows(rows);
+        list.songs.appendRows(rows);
         QCoreApplication::processEvents();
     }
     // The widest title is plain ASCII whose neighbours kern; the widest serial is of pairs that
     // the font joins into one glyph ("ff")
-    list.songs.addRows({row(u"AVAVAVAV WAVY Tokyo To Yuval LTAVAV"_s, u"P-9"_s, u"1"_s),
-                        row(u"Waffle"_s, QString(20, u'f'), u"2"_s)});
+    list.songs.appendRows({row(u"AVAVAVAV WAVY Tokyo To Yuval LTAVAV"_s, u"P-9"_s, u"1"_s),
+                           row(u"Waffle"_s, QString(20, u'f'), u"2"_s)});
 
     const auto measuredInFull = [&] {
         for (int column = 0; column < 3; ++column) {
@@ -198,7 +196,7 @@ void ReportListViewTest::widthsEqualFullMeasurement()
 void ReportListViewTest::rowsShareOneHeight()
 {
     List list;
-    list.songs.addRows(page(1, 30));
+    list.songs.appendRows(page(1, 30));
     list.view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list.view));
 
@@ -240,10 +238,10 @@ void ReportListViewTest::runEndsWithEveryRowShown()
     QVERIFY(window.show());
     QVERIFY(window.load());
     ReportListView &view = *window.list();
-    ReportList &songs = window.songs();
+    const SongListModel &songs = window.songs();
 
     // At once, without waiting for the next frame: what the view and a screen reader see
-    QCOMPARE(songs.count(), rows);
+    QCOMPARE(songs.size(), rows);
     QCOMPARE(view.listModel().rowCount(), rows);
     QAccessibleTableInterface *table
         = QAccessible::queryAccessibleInterface(&view)->tableInterface();
@@ -251,7 +249,7 @@ void ReportListViewTest::runEndsWithEveryRowShown()
     QCOMPARE(table->columnCount(), 3);
     for (int column = 0; column < 3; ++column) {
         QAccessibleInterface *cell = table->cellAt(rows - 1, column);
-        QCOMPARE(cell->text(QAccessible::Name), songs.item(rows).subItem(column));
+        QCOMPARE(cell->text(QAccessible::Name), songs.row(rows - 1).subItem(column));
         // Every end finishes the list, a failed one too: its last row is selected
         QVERIFY(cell->state().selected);
         // Header cells are handed out new and unregistered, for the caller to delete
@@ -274,7 +272,7 @@ void ReportListViewTest::countIsExactInsideHandlers()
                               u"0.5"_s});
     QVERIFY(service.isRunning());
     TestWindow window(service.base());
-    const ReportList &view = window.songs();
+    const SongListModel &view = window.songs();
 
     // A handler running while the run waits for a page sees every row appended so far, shown
     // or not
@@ -288,14 +286,14 @@ void ReportListViewTest::countIsExactInsideHandlers()
         if (!window.listRunning())
             return;
         ++checks;
-        if (view.count() != expected || view.item(expected).text.isEmpty() != (expected == 0))
-            wrongCounts.append(view.count());
+        if (view.size() != expected || view.row(expected - 1).text.isEmpty() != (expected == 0))
+            wrongCounts.append(view.size());
     });
     handler.start(2);
     QVERIFY(window.load());
     QVERIFY(checks > 10);
     QCOMPARE(wrongCounts, QList<int>());
-    QCOMPARE(view.count(), 100);
+    QCOMPARE(view.size(), 100);
 }
 
 void ReportListViewTest::progressTextsAppearInOrder()
@@ -331,8 +329,8 @@ void ReportListViewTest::progressTextsAppearInOrder()
 void ReportListViewTest::marksBesideTheFirstCell()
 {
     List list;
-    list.songs.addRows(page(1, 3));
-    const ReportListModel &model = list.view.listModel();
+    list.songs.appendRows(page(1, 3));
+    const SongListModel &model = list.view.listModel();
     // The view takes in stored rows once per frame
     QTRY_COMPARE(model.rowCount(), 3);
     const auto icon = [&](int row, int column = 0) {
@@ -340,26 +338,26 @@ void ReportListViewTest::marksBesideTheFirstCell()
     };
     QCOMPARE(icon(1), QIcon().cacheKey());
 
-    list.songs.setPlayMark(2);
+    list.songs.setPlayMark(1);
     const qint64 playing = icon(2);
     QVERIFY(playing != QIcon().cacheKey());
     QCOMPARE(model.index(1, 0).data().toString(), u"歌2"_s + kPad);
     QCOMPARE(icon(2, 1), QIcon().cacheKey());
-    list.songs.setPlayMark(3);
+    list.songs.setPlayMark(2);
     QCOMPARE(icon(2), QIcon().cacheKey());
     QCOMPARE(icon(3), playing);
-    QCOMPARE(list.songs.playMark(), 3);
+    QCOMPARE(list.songs.playMark(), 2);
 
     // A failed row shows its error mark even while it is tried again
-    list.songs.setErrorMark(3, u"无法播放该媒体"_s);
+    list.songs.setErrorMark(2, u"无法播放该媒体"_s);
     QVERIFY(icon(3) != playing && icon(3) != QIcon().cacheKey());
     QCOMPARE(model.index(2, 0).data(Qt::ToolTipRole).toString(), u"无法播放该媒体"_s);
     QVERIFY(model.index(2, 1).data(Qt::ToolTipRole).isNull());
 
     list.songs.clear();
-    list.songs.addRows(page(1, 3));
+    list.songs.appendRows(page(1, 3));
     QTRY_COMPARE(model.rowCount(), 3);
-    QCOMPARE(list.songs.playMark(), 0);
+    QCOMPARE(list.songs.playMark(), -1);
     QCOMPARE(icon(3), QIcon().cacheKey());
     QVERIFY(model.index(2, 0).data(Qt::ToolTipRole).isNull());
 }
@@ -371,8 +369,8 @@ void ReportListViewTest::hugeTitleShowsItsPrefix()
     List list;
     list.view.setItemDelegate(&delegate);
     const QString title = u"夜曲"_s.repeated(1'000'000);
-    list.songs.addRows({row(u"歌1"_s, u"S-1"_s, u"1"_s), row(title, u"S-2"_s, u"2"_s)});
-    list.songs.autoSizeColumn(1);
+    list.songs.appendRows({row(u"歌1"_s, u"S-1"_s, u"1"_s), row(title, u"S-2"_s, u"2"_s)});
+    list.view.fitColumnToContent(0);
     list.view.grab();
 
     QVERIFY(delegate.longest > 0);
@@ -388,7 +386,7 @@ void ReportListViewTest::hugeTitleShowsItsPrefix()
 void ReportListViewTest::typeAheadBoxKeepsItsCorner()
 {
     List list;
-    list.songs.addRows(page(1, 100));
+    list.songs.appendRows(page(1, 100));
     list.view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list.view));
     const TypeAheadBox &box = list.view.typeAheadBox();

@@ -1,22 +1,27 @@
-#include "reportlistmodel.h"
+#include "songlistmodel.h"
 
 #include "shownprefix.h"
 
 #include <utility>
 
-ReportListModel::ReportListModel(QObject *parent) : QAbstractTableModel(parent) { }
+using namespace Qt::StringLiterals;
 
-int ReportListModel::rowCount(const QModelIndex &parent) const
+SongListModel::SongListModel(QObject *parent)
+    : QAbstractTableModel(parent), m_headers({u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s})
+{
+}
+
+int SongListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_shownRows;
 }
 
-int ReportListModel::columnCount(const QModelIndex &parent) const
+int SongListModel::columnCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_headers.size());
 }
 
-QModelIndex ReportListModel::index(int row, int column, const QModelIndex &parent) const
+QModelIndex SongListModel::index(int row, int column, const QModelIndex &parent) const
 {
     if (parent.isValid() || row < 0 || column < 0 || row >= m_shownRows
         || column >= m_headers.size())
@@ -24,14 +29,14 @@ QModelIndex ReportListModel::index(int row, int column, const QModelIndex &paren
     return createIndex(row, column);
 }
 
-Qt::ItemFlags ReportListModel::flags(const QModelIndex &index) const
+Qt::ItemFlags SongListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
 }
 
-QVariant ReportListModel::data(const QModelIndex &index, int role) const
+QVariant SongListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_shownRows || index.column() >= SongRowStore::kColumns)
         return {};
@@ -57,7 +62,7 @@ QVariant ReportListModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
-QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant SongListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     // Rows have no headers: a list does not number its rows
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
@@ -66,12 +71,22 @@ QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
-void ReportListModel::appendRows(const QList<ReportRow> &rows)
+SongRow SongListModel::row(int row) const
 {
-    m_rows.append(rows);
+    if (row < 0 || row >= size())
+        return {};
+    return m_rows.row(row);
 }
 
-void ReportListModel::showStoredRows()
+void SongListModel::appendRows(const QList<SongRow> &rows)
+{
+    if (rows.isEmpty())
+        return;
+    m_rows.append(rows);
+    emit rowsStored();
+}
+
+void SongListModel::showStoredRows()
 {
     if (m_shownRows == m_rows.size())
         return;
@@ -80,7 +95,12 @@ void ReportListModel::showStoredRows()
     endInsertRows();
 }
 
-void ReportListModel::clearRows()
+void SongListModel::finish()
+{
+    emit finished();
+}
+
+void SongListModel::clear()
 {
     if (m_rows.isEmpty())
         return;
@@ -92,51 +112,34 @@ void ReportListModel::clearRows()
     endResetModel();
 }
 
-void ReportListModel::setMarkDecorations(const QVariant &playing, const QVariant &failed)
+void SongListModel::setMarkDecorations(const QVariant &playing, const QVariant &failed)
 {
     m_playDecoration = playing;
     m_errorDecoration = failed;
 }
 
-void ReportListModel::setPlayMark(int row)
+void SongListModel::setPlayMark(int row)
 {
-    if (row < 0 || row >= storedRowCount())
+    if (row < 0 || row >= size())
         row = -1;
     const int previous = std::exchange(m_playRow, row);
     markChanged(previous);
     markChanged(row);
 }
 
-void ReportListModel::setErrorMark(int row, const QString &reason)
+void SongListModel::setErrorMark(int row, const QString &reason)
 {
-    if (row < 0 || row >= storedRowCount())
+    if (row < 0 || row >= size())
         return;
     m_errorReasons.insert(row, reason);
     markChanged(row);
 }
 
-void ReportListModel::markChanged(int row)
+void SongListModel::markChanged(int row)
 {
     // Rows the views do not know of yet get their marks when they are shown
     if (row < 0 || row >= m_shownRows || m_headers.isEmpty())
         return;
     const QModelIndex cell = index(row, 0);
     emit dataChanged(cell, cell, {Qt::DecorationRole, Qt::ToolTipRole});
-}
-
-void ReportListModel::addColumn(const QString &header)
-{
-    const int column = int(m_headers.size());
-    beginInsertColumns({}, column, column);
-    m_headers.append(header);
-    endInsertColumns();
-}
-
-void ReportListModel::clearColumns()
-{
-    if (m_headers.isEmpty())
-        return;
-    beginRemoveColumns({}, 0, int(m_headers.size()) - 1);
-    m_headers.clear();
-    endRemoveColumns();
 }
