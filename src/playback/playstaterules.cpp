@@ -1,12 +1,23 @@
 #include "playstaterules.h"
 
+#include <algorithm>
+#include <utility>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A song that ends this much short of its length, or a twentieth of it if that is more, broke off
+constexpr qint64 kShortEndMs = 2000;
+
+} // namespace
 
 void PlayStateRules::assign(const QString &url, const QString &refusal)
 {
     m_hasAddress = !url.isEmpty();
     m_failure = refusal;
     m_stopRequested = false;
+    m_position = m_previousPosition = 0;
 }
 
 bool PlayStateRules::takeError(Error error, Media media)
@@ -55,7 +66,30 @@ void PlayStateRules::noticeBrokenMedia(const Observation &now)
         // An end with nothing played is a broken file; as a stop it would be fetched again at
         // once, endlessly.
         m_failure = u"媒体中没有可播放的内容"_s;
+    } else if (now.media == Media::EndOfMedia && brokeOff(now.duration)) {
+        // GStreamer reports a stream that breaks off as a network error; FFmpeg's backend ends
+        // it as if it had played through, and the list would go on without waiting for the
+        // service
+        m_failure = u"网络连接失败"_s;
     }
+}
+
+bool PlayStateRules::brokeOff(qint64 duration) const
+{
+    // At the end of a stream FFmpeg's backend reports its whole length as the position, however
+    // far it played; the report before says where it stopped
+    return duration > 0 && m_position >= duration
+        && m_previousPosition + std::max(kShortEndMs, duration / 20) < duration;
+}
+
+void PlayStateRules::notePosition(qint64 milliseconds)
+{
+    m_previousPosition = std::exchange(m_position, milliseconds);
+}
+
+void PlayStateRules::noteSeek(qint64 milliseconds)
+{
+    m_position = m_previousPosition = milliseconds;
 }
 
 PlayState PlayStateRules::derivedState(const Observation &now) const

@@ -51,6 +51,9 @@ public:
     bool takeError(Error error, Media media);
     // Brings the play state up to date with what Qt reports; returns whether it changed
     bool update(const Observation &now);
+    // Qt reported the position `milliseconds` while playing, or the user moved it there
+    void notePosition(qint64 milliseconds);
+    void noteSeek(qint64 milliseconds);
 
     PlayState state() const { return m_state; }
     // Why the current address cannot be played; empty while it can
@@ -61,12 +64,16 @@ public:
 
 private:
     void noticeBrokenMedia(const Observation &now);
+    bool brokeOff(qint64 duration) const;
     PlayState derivedState(const Observation &now) const;
 
     bool m_hasAddress = false;
     PlayState m_state = PlayState::Undefined;
     Media m_media = Media::NoMedia;
     QString m_failure;
+    // The last two positions Qt reported
+    qint64 m_position = 0;
+    qint64 m_previousPosition = 0;
     bool m_changingSource = false;
     bool m_stopRequested = false;
 };

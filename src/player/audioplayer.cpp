@@ -94,6 +94,8 @@ AudioPlayer::AudioPlayer(QObject *parent)
     connect(m_player, &QMediaPlayer::metaDataChanged, this, &AudioPlayer::metadataChanged);
     connect(m_player, &QMediaPlayer::durationChanged, this, &AudioPlayer::durationChanged);
     connect(m_player, &QMediaPlayer::durationChanged, this, &AudioPlayer::metadataChanged);
+    connect(m_player, &QMediaPlayer::positionChanged, this,
+            [this](qint64 milliseconds) { m_rules.notePosition(milliseconds); });
     connect(m_player, &QMediaPlayer::positionChanged, this, &AudioPlayer::positionChanged);
     connect(m_player, &QMediaPlayer::seekableChanged, this, &AudioPlayer::seekWhenReady);
     connect(m_player, &QMediaPlayer::durationChanged, this, &AudioPlayer::seekWhenReady);
@@ -267,6 +269,7 @@ void AudioPlayer::setPosition(qint64 milliseconds)
     if (duration <= 0)
         return;
     const qint64 position = qBound<qint64>(0, milliseconds, duration);
+    m_rules.noteSeek(position);
     m_player->setPosition(position);
     emit seeked(position);
 }

@@ -56,6 +56,15 @@ void PlayStateRulesTest::statesAndTexts()
                 rules.update(now);
         };
     };
+    // Plays to 900 ms and on through `more` positions, then Qt reports the end of the media
+    const auto endAfter = [&](PlayStateRules &rules, const QList<qint64> &more) {
+        observe({kPlaying})(rules);
+        rules.notePosition(900);
+        for (const qint64 position : more)
+            rules.notePosition(position);
+        rules.notePosition(kEnded.position);
+        rules.update(kEnded);
+    };
     const Case cases[] = {
         {"nothing assigned", [](PlayStateRules &) {}, PlayState::Undefined, u"就绪"_s},
         {"connecting", observe({kLoading}), PlayState::Buffering, u"正在连接…"_s},
@@ -65,6 +74,19 @@ void PlayStateRulesTest::statesAndTexts()
         {"a passing stop is no end", observe({kPlaying, kPassingStop}), PlayState::Playing,
          u"正在播放：晚风"_s},
         {"end of the media", observe({kPlaying, kEnded}), PlayState::Stopped, u"已停止"_s},
+        // FFmpeg's backend reports the whole length as the position at any end of a stream
+        {"an end after playing through", [&](PlayStateRules &rules) { endAfter(rules, {3900}); },
+         PlayState::Stopped, u"已停止"_s},
+        {"a stream that broke off", [&](PlayStateRules &rules) { endAfter(rules, {}); },
+         PlayState::Ready, u"错误：网络连接失败"_s},
+        {"a seek to the end",
+         [&](PlayStateRules &rules) {
+             observe({kPlaying})(rules);
+             rules.noteSeek(4000);
+             rules.notePosition(4000);
+             rules.update(kEnded);
+         },
+         PlayState::Stopped, u"已停止"_s},
         {"an end with nothing played", observe({kLoading, kEndedEmpty}), PlayState::Ready,
          u"错误：媒体中没有可播放的内容"_s},
         {"invalid media", observe({kLoading, kInvalid}), PlayState::Ready,
