@@ -103,6 +103,10 @@ void ListPlayer::followPlayState()
     holdStill();
     if (state != PlayState::Playing)
         return;
+    // Media that plays is the service answering a request of the list's own: the next wait
+    // begins with the shortest pause again
+    if (m_prober)
+        m_prober->requestAnswered();
     const int playing = position(m_list.playMark());
     m_order.playing(playing);
     const int row = std::exchange(m_startingRow, 0);
