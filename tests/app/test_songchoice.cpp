@@ -204,7 +204,6 @@ void SongChoiceTest::clickBelowTheRowsKeepsTheSelection()
     QVERIFY(window.load());
     QVERIFY(window.show());
     ReportListView *const list = window.list();
-    SongListModel &songs = window.songs();
 
     window.clickRow(2);
     const QRect lastRow = list->visualRect(list->listModel().index(2, 0));

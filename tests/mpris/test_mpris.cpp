@@ -588,7 +588,6 @@ void MprisTest::notifiesSongsFromTheList()
     MainWindow &mainWindow = window.window();
     window.app().integrateDesktop(*m_programBus);
     QVERIFY(window.load());
-    SongListModel &songs = window.songs();
     QAction *const play = mainWindow.findChild<QAction *>(u"playAction"_s);
     const auto playRow = [&](int row) {
         window.list()->selectRow(row - 1);
