@@ -130,6 +130,13 @@ void OutageTest::songWaitsForTheService()
     QCOMPARE(after.first().method, u"HEAD"_s);
     QCOMPARE(after.constLast().method, u"GET"_s);
     QTRY_VERIFY_WITH_TIMEOUT(player->position() > 0, scaled(kWaitMs));
+
+    // The song that plays again proves the service answers: the next wait starts afresh
+    const std::chrono::milliseconds firstPause = pauses.first();
+    pauses.clear();
+    window.app().playbackProber().check(QUrl(u"http://127.0.0.1:1/"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(!pauses.isEmpty(), scaled(kWaitMs));
+    QVERIFY(pauses.first() <= firstPause * 5 / 4);
 }
 
 // Started while the service is away, the window comes up with the failure end and its promise,
