@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include "catalogueservice.h"
+#include "filehelpers.h"
 #include "localhttpserver.h"
 #include "standalonedownloads.h"
 #include "timescale.h"
@@ -29,6 +30,10 @@ using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
 
 namespace {
+
+using FileHelpers::contents;
+using FileHelpers::entries;
+using FileHelpers::writeFile;
 
 // A body that is not all one byte, so that a misplaced chunk shows.
 std::string sampleBody(std::size_t size)
@@ -44,27 +49,6 @@ const QByteArray kSongBytes = QByteArray::fromStdString(kSong);
 
 // A song of the stand-in's demo catalogue
 const QString kDemoSong = u"/music/%E6%98%9F%E7%A9%BA%20%E7%8E%B0%E5%9C%BA_10003.wav"_s;
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), data.size());
-}
-
-QStringList entries(const QString &dir)
-{
-    QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                            | QDir::NoDotAndDotDot);
-    names.sort();
-    return names;
-}
 
 QByteArray fetch(const QString &url)
 {

@@ -2,6 +2,8 @@
 
 #include "downloads/downloadstore.h"
 
+#include "filehelpers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -12,12 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), data.size());
-}
+using FileHelpers::writeFile;
 
 } // namespace
 

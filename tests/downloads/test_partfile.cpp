@@ -4,6 +4,8 @@
 #include "downloads/downloadfilename.h"
 #include "downloads/partfile.h"
 
+#include "filehelpers.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,26 +18,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(data), data.size());
-}
-
-QStringList entries(const QString &dir)
-{
-    QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                            | QDir::NoDotAndDotDot);
-    names.sort();
-    return names;
-}
+using FileHelpers::contents;
+using FileHelpers::entries;
+using FileHelpers::writeFile;
 
 } // namespace
 
