@@ -16,6 +16,7 @@ class MainWindow;
 class LinkResolver;
 class ListPlayer;
 class SearchCommand;
+class SettingsStore;
 class ServiceProber;
 class SingleInstance;
 class SkinLibrary;
@@ -24,6 +25,7 @@ class SongListLoader;
 class SongListModel;
 class StartUp;
 class TextFetcher;
+class TrayIcon;
 class ServiceUrls;
 
 // The program's parts, built and wired in one place: the requests to the service, the player,
@@ -58,6 +60,7 @@ public:
     SongListLoader &loader() const { return *m_loader; }
     SongHandlers &songs() const { return *m_songs; }
     ListPlayer &listPlayer() const { return *m_listPlayer; }
+    SettingsStore &settings() const { return *m_settings; }
     TextFetcher &fetcher() const { return *m_fetcher; }
     DownloadManager &downloads() const { return *m_downloads; }
     // What waits for the service when a song could not be reached
@@ -79,9 +82,13 @@ private:
     void setGlass(bool on);
     void announceSong(const QString &title);
     void showWindow();
+    void restorePlayer();
+    void rememberSong();
     void unload();
 
     Environment m_environment;
+    // First: a settings file that cannot be read is set aside before anything reads it
+    std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<DesktopShell> m_desktopShell;
     std::unique_ptr<SkinLibrary> m_skinLibrary;
     QNetworkAccessManager m_network;
@@ -105,4 +112,6 @@ private:
     SingleInstance *m_instance = nullptr;
     QDBusConnection m_bus {QString()};
     std::unique_ptr<DesktopIntegration> m_desktop;
+    // Only where the desktop has a system tray
+    TrayIcon *m_tray = nullptr;
 };

@@ -14,6 +14,7 @@ class ListPlayer;
 class MessageBox;
 class MessageBoxDialog;
 class SearchCommand;
+class SettingsStore;
 class Shell;
 class SongListLoader;
 class SongListModel;
@@ -34,6 +35,9 @@ public:
         AudioPlayer &player;
         // What asks the user about a blank keyword: the window's own, or a test's stand-in
         MessageBox &messageBox;
+        // What the person chose and searched, and the service the about box names
+        SettingsStore &settings;
+        QString serviceAddress;
     };
 
     // The player's strip shows `player`, the list `list` and the downloads list `downloads`;
@@ -53,8 +57,10 @@ public:
     // Their list, which opens when a download starts or by Ctrl+J, never by itself
     DownloadsWindow &downloadsWindow() const { return *m_downloadsWindow; }
 
-    // The check mark of the glass menu item, which is the glass effect's only record
+    // The check mark of the glass menu item
     void setGlassChecked(bool checked);
+    // Ends the program as closing the window does, even where closing only hides it: "退出"
+    void quit();
 
 signals:
     // The site button asks for the service's home page
@@ -117,6 +123,7 @@ private:
     DownloadManager &m_downloads;
     std::unique_ptr<Logic> m_logic;
     bool m_closed = false;
+    bool m_quitting = false;
 
     SongListModel &m_list;
     std::unique_ptr<MessageBoxDialog> m_messageBox;
