@@ -189,11 +189,12 @@ void Application::setGlass(bool on)
 
 void Application::rememberSong()
 {
+    // A run that played nothing, not even the song it was to go back to, keeps that song
+    if (m_player->url().isEmpty())
+        return;
     const std::optional<SongRow> &song = m_songs->playingSong();
-    if (song && !m_player->url().isEmpty())
-        m_settings->setLastSong(SettingsStore::LastSong {*song, m_player->position()});
-    else
-        m_settings->setLastSong(std::nullopt);
+    m_settings->setLastSong(
+        song ? std::optional(SettingsStore::LastSong {*song, m_player->position()}) : std::nullopt);
 }
 
 void Application::announceSong(const QString &title)
