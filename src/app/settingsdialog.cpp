@@ -78,6 +78,7 @@ QLayout *SettingsDialog::createFolderRow()
 {
     auto *const label = new QLabel(u"下载文件夹："_s, this);
     label->setObjectName(u"folderLabel"_s);
+    label->setTextFormat(Qt::PlainText);
     m_folder = new QLineEdit(this);
     m_folder->setObjectName(u"folderBox"_s);
     m_folder->setReadOnly(true);

@@ -77,6 +77,7 @@ void WindowMenus::showAbout()
                                           QString::fromUtf8(kVersion), kLicence, m_serviceAddress),
                                       QMessageBox::Ok, &m_window);
     box->setObjectName(u"aboutBox"_s);
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
