@@ -92,10 +92,9 @@ pivot_root . .host
 cd /
 umount -l /.host
 exec "$@"'
-# ccache pays once it holds an earlier run's objects; a first run (as in CI) builds with
-# precompiled headers instead, which ccache would not cache
-launcher=
-if [ -n "$(ls -A "$cache/ccache")" ]; then launcher=ccache; fi
+# Built through ccache unless CMAKE_CXX_COMPILER_LAUNCHER is set empty, as CI sets it: a build
+# that runs once from nothing goes faster with precompiled headers, which ccache would not cache
+launcher=${CMAKE_CXX_COMPILER_LAUNCHER-ccache}
 inroot() {
     unshare --mount --propagation private bash -c "$enter" enter "$root" "$cache" \
         env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive CCACHE_DIR=/var/cache/ccache \
