@@ -150,6 +150,8 @@ DesktopIntegration &Application::integrateDesktop(const QDBusConnection &bus)
     m_desktop = std::make_unique<DesktopIntegration>(*m_window, *m_player, *m_listPlayer, bus);
     connect(m_window.get(), &MainWindow::listChanged, m_desktop.get(),
             &DesktopIntegration::listChanged);
+    connect(m_listPlayer.get(), &ListPlayer::playModeChanged, m_desktop.get(),
+            &DesktopIntegration::playModeChanged);
     return *m_desktop;
 }
 
