@@ -2,12 +2,31 @@
 
 #include "common/logging.h"
 
+#include <cstring>
+#include <new>
+
+namespace {
+
+// `memory` of `size` entries grown to `newSize`, the new ones zero. Large blocks come straight
+// from the system, zeroed, and grow by remapping: no entry is written here but the new ones.
+quint32 *grown(quint32 *memory, quint32 size, quint32 newSize)
+{
+    if (!memory)
+        return static_cast<quint32 *>(std::calloc(newSize, sizeof(quint32)));
+    auto *const larger = static_cast<quint32 *>(std::realloc(memory, newSize * sizeof(quint32)));
+    if (larger)
+        std::memset(larger + size, 0, (newSize - size) * sizeof(quint32));
+    return larger;
+}
+
+} // namespace
+
 ShuffleOrder::ShuffleOrder(quint32 seed) : m_random(seed) { }
 
 int ShuffleOrder::next(int count)
 {
     fit(count);
-    const auto size = quint32(m_rows.size());
+    const quint32 size = m_size;
     if (size == 0)
         return 0;
     if (m_at < m_played)
@@ -32,7 +51,7 @@ int ShuffleOrder::previous()
 void ShuffleOrder::played(int row, int count)
 {
     fit(count);
-    if (row < 1 || quint32(row) > m_rows.size())
+    if (row < 1 || quint32(row) > m_size)
         return;
     const quint32 slot = slotOf(quint32(row - 1));
     if (slot < m_played) {
@@ -45,33 +64,39 @@ void ShuffleOrder::played(int row, int count)
 
 void ShuffleOrder::clear()
 {
-    std::vector<quint32>().swap(m_rows);
-    std::vector<quint32>().swap(m_slots);
+    m_rows.reset();
+    m_slots.reset();
+    m_size = 0;
     m_played = 0;
     m_at = 0;
 }
 
 qsizetype ShuffleOrder::bytes() const
 {
-    return qsizetype((m_rows.capacity() + m_slots.capacity()) * sizeof(quint32));
+    return qsizetype(2 * m_size * sizeof(quint32));
 }
 
 void ShuffleOrder::fit(int count)
 {
-    const auto size = std::size_t(qMax(count, 0));
-    if (size == m_rows.size())
+    const auto size = quint32(qMax(count, 0));
+    if (size == m_size)
         return;
-    if (size < m_rows.size()) {
+    if (size < m_size) {
         // A list loses rows only when it is filled anew, which clear() is told of first
         qCInfo(lcPlayback) << "The shuffled list has fewer rows than before; a new round begins";
         clear();
     }
     // Exactly the list's size. A list that grows while it plays grows by pages, and the order
     // follows once a page, at the next row chosen.
-    m_rows.reserve(size);
-    m_rows.resize(size);
-    m_slots.reserve(size);
-    m_slots.resize(size);
+    for (Slots *const memory : {&m_rows, &m_slots}) {
+        quint32 *const larger = grown(memory->get(), m_size, size);
+        if (!larger)
+            throw std::bad_alloc();
+        // realloc() has freed or kept the block that the pointer held
+        memory->release();
+        memory->reset(larger);
+    }
+    m_size = size;
 }
 
 quint32 ShuffleOrder::rowIn(quint32 slot) const
