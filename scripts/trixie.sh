@@ -92,13 +92,20 @@ pivot_root . .host
 cd /
 umount -l /.host
 exec "$@"'
+# ccache pays once it holds an earlier run's objects; a first run (as in CI) builds with
+# precompiled headers instead, which ccache would not cache
+launcher=
+if [ -n "$(ls -A "$cache/ccache")" ]; then launcher=ccache; fi
 inroot() {
     unshare --mount --propagation private bash -c "$enter" enter "$root" "$cache" \
         env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive CCACHE_DIR=/var/cache/ccache \
-        CMAKE_CXX_COMPILER_LAUNCHER=ccache BUILD_ARGS="${BUILD_ARGS:-}" \
+        ${launcher:+CMAKE_CXX_COMPILER_LAUNCHER=$launcher} BUILD_ARGS="${BUILD_ARGS:-}" \
+        ${BUILD_TYPE:+BUILD_TYPE=$BUILD_TYPE} \
         ${QUILLPOD_TIME_SCALE:+QUILLPOD_TIME_SCALE=$QUILLPOD_TIME_SCALE} "$@"
 }
-inroot sh -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends ccache >/dev/null'
+if [ -n "$launcher" ]; then
+    inroot sh -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends ccache >/dev/null'
+fi
 status=0
 inroot sh -c 'cd "$0" && exec "$@"' "$inside" "$@" || status=$?
 
