@@ -1,7 +1,8 @@
 #pragma once
 
 #include "mainwindowcontrols.h"
-#include "playback/playmode.h"
+
+#include "controls/playmode.h"
 #include "playback/songhandlers.h"
 
 #include <QMainWindow>

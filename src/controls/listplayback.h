@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/playmode.h"
+#include "playmode.h"
 
 class QString;
 

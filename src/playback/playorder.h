@@ -1,7 +1,8 @@
 #pragma once
 
-#include "playmode.h"
 #include "shuffleorder.h"
+
+#include "controls/playmode.h"
 
 #include <QList>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/playmode.h"
+#include "controls/playmode.h"
 
 #include <QIcon>
 #include <QString>
