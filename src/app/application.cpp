@@ -61,6 +61,9 @@ Application::Application(Environment environment, QObject *parent)
     m_listPlayer = std::make_unique<ListPlayer>(*m_songs, *m_list, *m_player);
     m_listPlayer->waitWith(*m_playbackProber, QUrl(m_urls->homePage()));
     wire();
+    m_listPlayer->setPlayMode(m_settings->playMode());
+    connect(m_listPlayer.get(), &ListPlayer::playModeChanged, m_settings.get(),
+            &SettingsStore::setPlayMode);
 }
 
 Application::~Application()
@@ -172,6 +175,8 @@ DesktopIntegration &Application::integrateDesktop(const QDBusConnection &bus)
     m_desktop = std::make_unique<DesktopIntegration>(*m_window, *m_player, *m_listPlayer, bus);
     connect(m_window.get(), &MainWindow::listChanged, m_desktop.get(),
             &DesktopIntegration::listChanged);
+    connect(m_listPlayer.get(), &ListPlayer::playModeChanged, m_desktop.get(),
+            &DesktopIntegration::playModeChanged);
     return *m_desktop;
 }
 

@@ -38,6 +38,12 @@ void DesktopIntegration::listChanged()
         m_mediaControls->listChanged();
 }
 
+void DesktopIntegration::playModeChanged()
+{
+    if (m_mediaControls)
+        m_mediaControls->playModeChanged();
+}
+
 void DesktopIntegration::announceSong(const QString &title)
 {
     if (m_notifier)

@@ -30,6 +30,8 @@ public:
 
     // The list was emptied or filled: whether there is a next and a previous may have changed
     void listChanged();
+    // The list's play mode changed
+    void playModeChanged();
     // A song from the list began while the user was looking at another window
     void announceSong(const QString &title);
 

@@ -20,6 +20,7 @@
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFileInfo>
@@ -125,6 +126,11 @@ void MainWindow::connectListPlayer()
             [this] { showPanel1(WaitTexts::kWaiting); });
     connect(listPlayer, &ListPlayer::serviceBack, this, [this] { showPanel1(WaitTexts::kBack); });
     connect(listPlayer, &ListPlayer::gaveUp, this, &MainWindow::showGaveUp);
+    connect(playModeGroup, &QActionGroup::triggered, this, &MainWindow::playModeChosen);
+    connect(playerStrip, &MediaPlayerWidget::playModeClicked, this,
+            &MainWindow::nextPlayModeClicked);
+    connect(listPlayer, &ListPlayer::playModeChanged, this, &MainWindow::showPlayMode);
+    showPlayMode(listPlayer->playMode());
 }
 
 void MainWindow::attachStartUp(const StartUp &startUp)
@@ -202,6 +208,23 @@ void MainWindow::reportLinkFailure(const QString &reason)
 void MainWindow::showGaveUp(int failures, const QString &reason)
 {
     showPanel1(u"连续%1首歌曲无法播放，已停止：%2"_s.arg(failures).arg(reason));
+}
+
+void MainWindow::playModeChosen(const QAction *action)
+{
+    m_logic->listPlayer.setPlayMode(action->data().value<PlayMode>());
+}
+
+void MainWindow::nextPlayModeClicked()
+{
+    m_logic->listPlayer.setPlayMode(nextPlayMode(m_logic->listPlayer.playMode()));
+}
+
+void MainWindow::showPlayMode(PlayMode mode)
+{
+    playerStrip->setPlayMode(mode);
+    for (QAction *const action : playModeGroup->actions())
+        action->setChecked(action->data().value<PlayMode>() == mode);
 }
 
 void MainWindow::showPanel1(const QString &text)

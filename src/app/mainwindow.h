@@ -1,6 +1,8 @@
 #pragma once
 
 #include "mainwindowcontrols.h"
+
+#include "controls/playmode.h"
 #include "playback/songhandlers.h"
 
 #include <QMainWindow>
@@ -114,6 +116,10 @@ private:
     void showSong(const SongRow &row);
     void reportLinkFailure(const QString &reason);
     void showGaveUp(int failures, const QString &reason);
+    // The play mode: chosen in the menu, the next one by the strip's button, and shown in both
+    void playModeChosen(const QAction *action);
+    void nextPlayModeClicked();
+    void showPlayMode(PlayMode mode);
     // What the outage waits say in panel 1
     void showPanel1(const QString &text);
     void appendToPanel1(const QString &text);

@@ -3,10 +3,12 @@
 #include "common/constants.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
+#include "player/playmodelook.h"
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMetaEnum>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -229,6 +232,7 @@ void MainWindowControls::createMenus(QMainWindow &window)
     glassAction->setObjectName(u"glassAction"_s);
     glassAction->setCheckable(true);
     glassAction->setChecked(true);
+    createPlayModeMenu();
     downloadsListAction = mainMenu->addAction(u"下载列表"_s);
     downloadsListAction->setObjectName(u"downloadsListAction"_s);
     downloadsListAction->setShortcut(QKeySequence(u"Ctrl+J"_s));
@@ -263,6 +267,23 @@ void MainWindowControls::createMenus(QMainWindow &window)
     songMenu->addSeparator()->setObjectName(u"songMenuSeparator"_s);
     downloadAction = songMenu->addAction(u"下载"_s);
     downloadAction->setObjectName(u"downloadAction"_s);
+}
+
+void MainWindowControls::createPlayModeMenu()
+{
+    playModeMenu = mainMenu->addMenu(u"播放模式"_s);
+    playModeMenu->setObjectName(u"playModeMenu"_s);
+    playModeGroup = new QActionGroup(playModeMenu);
+    playModeGroup->setObjectName(u"playModeGroup"_s);
+    const QMetaEnum modes = QMetaEnum::fromType<PlayMode>();
+    for (const PlayMode mode : PlayModes::kPlayModes) {
+        QAction *const action = playModeMenu->addAction(PlayModeLook::name(mode));
+        action->setObjectName(
+            u"playMode%1Action"_s.arg(QLatin1StringView(modes.valueToKey(static_cast<int>(mode)))));
+        action->setCheckable(true);
+        action->setData(QVariant::fromValue(mode));
+        playModeGroup->addAction(action);
+    }
 }
 
 void MainWindowControls::setTabOrder()

@@ -3,6 +3,7 @@
 class AudioPlayer;
 class MediaPlayerWidget;
 class QAction;
+class QActionGroup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -49,6 +50,9 @@ struct MainWindowControls {
     QTimer *statusTimer = nullptr;
     QMenu *mainMenu = nullptr;
     QAction *glassAction = nullptr;
+    // "播放模式": one checkable item for each play mode, their data the mode
+    QMenu *playModeMenu = nullptr;
+    QActionGroup *playModeGroup = nullptr;
     // After the design's own items: opens the downloads list, also by Ctrl+J
     QAction *downloadsListAction = nullptr;
     // The settings dialog (Ctrl+,), forgetting the keywords searched, and the end of the program
@@ -72,6 +76,7 @@ private:
     void createClientArea(QWidget &client, AudioPlayer &player);
     void createDetailBoxes(QWidget &client);
     void createMenus(QMainWindow &window);
+    void createPlayModeMenu();
     void layOut(QWidget &client);
     void setTabOrder();
     static void restorePlace(QMainWindow &window);

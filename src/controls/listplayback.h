@@ -1,9 +1,12 @@
 #pragma once
 
+#include "playmode.h"
+
 class QString;
 
 // What the desktop's media controls and the command line ask of the window beyond the player's
-// own controls: going through the list, and a stop after which the list does not go on.
+// own controls: going through the list, the order it goes in, and a stop after which the list
+// does not go on.
 class ListPlayback {
 public:
     virtual ~ListPlayback() = default;
@@ -16,4 +19,7 @@ public:
     virtual void stopPlayback() = 0;
     // Plays an address opened from outside. It is no row: its failure marks none.
     virtual void playAddress(const QString &address) = 0;
+    // How the list goes on, and where next and previous go
+    virtual PlayMode playMode() const = 0;
+    virtual void setPlayMode(PlayMode mode) = 0;
 };

@@ -1,5 +1,6 @@
 #include "mprisplayeradaptor.h"
 
+#include "common/logging.h"
 #include "controls/listplayback.h"
 #include "player/audioplayer.h"
 
@@ -13,6 +14,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr qint64 kMicrosecondsPerMillisecond = 1000;
+
+// The names of LoopStatus
+const QString kLoopNone = u"None"_s;
+const QString kLoopTrack = u"Track"_s;
+const QString kLoopPlaylist = u"Playlist"_s;
 
 } // namespace
 
@@ -100,6 +106,49 @@ bool MprisPlayerAdaptor::canPause() const
 bool MprisPlayerAdaptor::canSeek() const
 {
     return m_player.duration() > 0;
+}
+
+QString MprisPlayerAdaptor::loopStatus() const
+{
+    switch (m_list ? m_list->playMode() : PlayMode::Sequential) {
+    case PlayMode::Sequential:
+        break;
+    case PlayMode::Default:
+    case PlayMode::TrackLoop:
+        return kLoopTrack;
+    case PlayMode::ListLoop:
+    case PlayMode::Shuffle:
+        // A shuffle goes on with a new round once every row has played
+        return kLoopPlaylist;
+    }
+    return kLoopNone;
+}
+
+void MprisPlayerAdaptor::setLoopStatus(const QString &status)
+{
+    // A shuffle already loops the list
+    if (!m_list || (status == kLoopPlaylist && shuffle()))
+        return;
+    if (status == kLoopNone)
+        m_list->setPlayMode(PlayMode::Sequential);
+    else if (status == kLoopTrack)
+        m_list->setPlayMode(PlayMode::TrackLoop);
+    else if (status == kLoopPlaylist)
+        m_list->setPlayMode(PlayMode::ListLoop);
+    else
+        qCInfo(lcMpris) << "LoopStatus not set: no such status" << status;
+}
+
+bool MprisPlayerAdaptor::shuffle() const
+{
+    return m_list && m_list->playMode() == PlayMode::Shuffle;
+}
+
+void MprisPlayerAdaptor::setShuffle(bool on)
+{
+    // Shuffle off keeps the shuffle's loop of the list
+    if (m_list && on != shuffle())
+        m_list->setPlayMode(on ? PlayMode::Shuffle : PlayMode::ListLoop);
 }
 
 void MprisPlayerAdaptor::Pause()
@@ -195,6 +244,8 @@ QVariantMap MprisPlayerAdaptor::announcedProperties() const
         {u"CanSeek"_s, canSeek()},
         {u"CanGoNext"_s, canGoNext()},
         {u"CanGoPrevious"_s, canGoPrevious()},
+        {u"LoopStatus"_s, loopStatus()},
+        {u"Shuffle"_s, shuffle()},
     };
 }
 

@@ -10,7 +10,8 @@ class AudioPlayer;
 
 // The MPRIS 2 player interface over `playerStrip`. Play, pause and seeking go through the
 // player's own controls. Next, previous, stop and opening an address go to the window's list:
-// the desktop's stop stays a stop, where the player's stop button lets the list go on. Property
+// the desktop's stop stays a stop, where the player's stop button lets the list go on. So do the
+// loop and shuffle settings, which are the list's play mode. Property
 // changes are announced with PropertiesChanged, which QtDBus does not send by itself.
 class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -28,6 +29,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanPause READ canPause)
     Q_PROPERTY(bool CanSeek READ canSeek)
     Q_PROPERTY(bool CanControl READ canControl)
+    Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
+    Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
 
 public:
     // `service` is the object registered at `objectPath` on `connection`. Without a list there
@@ -50,6 +53,13 @@ public:
     bool canPause() const;
     bool canSeek() const;
     bool canControl() const { return true; }
+    // The list's play mode, as the desktop names it: a loop of the track, of the list, or none,
+    // and a shuffle. Each name that is set chooses one mode; the default mode shows as a loop of
+    // the track, as its songs that end play again on every row but the last.
+    QString loopStatus() const;
+    void setLoopStatus(const QString &status);
+    bool shuffle() const;
+    void setShuffle(bool on);
 
 public slots:
     void Next();

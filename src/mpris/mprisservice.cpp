@@ -40,6 +40,11 @@ void MprisService::listChanged()
     m_player->scheduleAnnouncement();
 }
 
+void MprisService::playModeChanged()
+{
+    m_player->scheduleAnnouncement();
+}
+
 MprisService::~MprisService()
 {
     if (!m_serviceName.isEmpty())

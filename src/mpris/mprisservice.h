@@ -26,6 +26,8 @@ public:
 
     // The list was emptied or filled: whether there is a next and a previous may have changed
     void listChanged();
+    // The list's play mode changed: its loop status and shuffle are told
+    void playModeChanged();
 
     // The bus name taken; empty when registering failed
     QString serviceName() const { return m_serviceName; }

@@ -19,6 +19,7 @@ ListPlayer::ListPlayer(SongHandlers &songs, SongListModel &list, MediaPlayer &pl
     connect(&m_songs, &SongHandlers::userChose, this, &ListPlayer::userChose);
     connect(&m_songs, &SongHandlers::rowLoaded, this, &ListPlayer::rowLoaded);
     connect(&m_songs, &SongHandlers::rowFailed, this, &ListPlayer::rowFailed);
+    connect(&m_list, &QAbstractItemModel::modelReset, this, [this] { m_order.listReplaced(); });
 }
 
 void ListPlayer::waitWith(ServiceProber &prober, const QUrl &service)
@@ -53,7 +54,7 @@ bool ListPlayer::hasRows() const
 
 void ListPlayer::playNext()
 {
-    m_songs.playRow(PlayOrder::nextRow(position(m_list.playMark()), m_list.size()));
+    m_songs.playRow(m_order.next(position(m_list.playMark()), m_list.size()));
 }
 
 void ListPlayer::playPrevious()
@@ -62,7 +63,19 @@ void ListPlayer::playPrevious()
         m_player.setPosition(0);
         return;
     }
-    m_songs.playRow(PlayOrder::previousRow(position(m_list.playMark()), m_list.size()));
+    const int row = m_order.previous(position(m_list.playMark()), m_list.size());
+    // Nothing before the row that plays in this order: it starts over
+    if (row == 0 && m_list.playMark() >= 0)
+        return m_player.setPosition(0);
+    m_songs.playRow(row);
+}
+
+void ListPlayer::setPlayMode(PlayMode mode)
+{
+    if (mode == m_order.mode())
+        return;
+    m_order.setMode(mode, position(m_list.playMark()), m_list.size());
+    emit playModeChanged(mode);
 }
 
 void ListPlayer::stopPlayback()
@@ -89,7 +102,7 @@ void ListPlayer::playStateChanged(PlayState newState)
     followPlayState();
     // The desktop's stop stays a stop
     if (!m_stoppedForGood)
-        m_songs.playerStateChanged(newState);
+        m_songs.playerStateChanged(newState, m_order);
 }
 
 void ListPlayer::followPlayState()
@@ -146,6 +159,7 @@ void ListPlayer::userChose()
 void ListPlayer::rowLoaded(int index)
 {
     m_list.setPlayMark(rowAt(index));
+    m_order.loaded(index, m_list.size());
     m_startingRow = index;
     m_playsOpenedAddress = false;
 }

@@ -36,6 +36,10 @@ public:
     void playPrevious() override;
     void stopPlayback() override;
     void playAddress(const QString &address) override;
+    // The one place the play mode changes: the window's menu and button, the desktop's
+    // LoopStatus and Shuffle
+    PlayMode playMode() const override { return m_order.mode(); }
+    void setPlayMode(PlayMode mode) override;
     // Whether the stop the player reports is the desktop's, which the list does not go past
     bool stoppedForGood() const { return m_stoppedForGood; }
 
@@ -64,6 +68,8 @@ public:
     void rowFailed(int index, const QString &reason, FailureKind kind);
 
 signals:
+    // The play mode changed, whoever set it
+    void playModeChanged(PlayMode mode);
     // A song from the list began to play; the title as the list shows it, without its padding
     void songStarted(const QString &title);
     // The address opened from outside could not be played

@@ -1,4 +1,5 @@
 #include "songhandlers.h"
+#include "playorder.h"
 
 #include "controls/mediaplayer.h"
 #include "links/linkresolver.h"
@@ -158,17 +159,17 @@ void SongHandlers::downloadClicked(const QString &link)
         emit downloadRequested(link);
 }
 
-void SongHandlers::playerStateChanged(PlayState newState)
+void SongHandlers::playerStateChanged(PlayState newState, PlayOrder &order)
 {
     // Changes come from the event loop, several at a time: each end is one stop, and a stop
     // that something else has since followed is over
     if (newState != PlayState::Stopped || m_player.playState() != PlayState::Stopped)
         return;
-    if (m_list.isEmpty())
+    const int next = order.afterEnd(m_playIndex, m_list.playMark() + 1, m_list.size());
+    // An empty list, or the order ends here
+    if (next == 0)
         return;
-    // Rows between the first and the last play again; the last and the first go on with row 1
-    if (m_playIndex >= m_list.size() || m_playIndex <= 1)
-        m_playIndex = 1;
+    m_playIndex = next;
     goOnWith(m_playIndex, false);
 }
 
@@ -183,7 +184,7 @@ void SongHandlers::goOnWith(int index, bool skipping)
 {
     // A later stop's song wins over this one
     abortGoingOn();
-    m_goingOn = GoingOn {index, m_list.row(index - 1), skipping};
+    m_goingOn = GoingOn {index, m_list.row(index - 1), skipping, std::nullopt};
     m_goingOnLookup = watch(m_links.resolveSongLink(m_goingOn->row.subItem(2), this),
                             &SongHandlers::goingOnResolved, &SongHandlers::goingOnFailed);
 }

@@ -11,6 +11,7 @@
 
 class LinkResolver;
 class MediaPlayer;
+class PlayOrder;
 class SongListModel;
 
 // The handlers that act on one song of the list: show it, play it, go on playing from the list
@@ -38,8 +39,9 @@ public:
     void downloadTriggered(int index);
     // The download button, for the link that the window shows
     void downloadClicked(const QString &link);
-    // The player-stopped rule: when the player has stopped, the list goes on
-    void playerStateChanged(PlayState newState);
+    // The player-stopped rule: when the player has stopped, the list goes on with the row that
+    // `order` chooses, if any
+    void playerStateChanged(PlayState newState, PlayOrder &order);
 
     // Plays row `index` as a double-click on it would, for the desktop's next and previous
     void playRow(int index);

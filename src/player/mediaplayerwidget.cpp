@@ -44,6 +44,14 @@ void MediaPlayerWidget::setFullScreen(bool on)
     m_fullScreenView->activateWindow();
 }
 
+void MediaPlayerWidget::setPlayMode(PlayMode mode)
+{
+    m_playMode = mode;
+    m_controls->setPlayMode(mode);
+    if (m_fullScreenControls)
+        m_fullScreenControls->setPlayMode(mode);
+}
+
 QSize MediaPlayerWidget::sizeHint() const
 {
     return {449, 44};
@@ -68,9 +76,11 @@ void MediaPlayerWidget::connectControls(PlayerControls *controls)
     controls->setPosition(m_player.position());
     controls->setVolume(m_player.volume());
     controls->setMuted(m_player.isMuted());
+    controls->setPlayMode(m_playMode);
     connect(controls, &PlayerControls::playPauseClicked, &m_player, &AudioPlayer::togglePlayPause);
     connect(controls, &PlayerControls::stopClicked, &m_player, &AudioPlayer::stop);
     connect(controls, &PlayerControls::stopClicked, this, &MediaPlayerWidget::stopClicked);
+    connect(controls, &PlayerControls::playModeClicked, this, &MediaPlayerWidget::playModeClicked);
     connect(controls, &PlayerControls::seekRequested, &m_player, &AudioPlayer::setPosition);
     connect(controls, &PlayerControls::volumeChanged, &m_player, &AudioPlayer::setVolume);
     connect(controls, &PlayerControls::mutedChanged, &m_player, &AudioPlayer::setMuted);
@@ -102,15 +112,15 @@ void MediaPlayerWidget::createFullScreenView()
     m_fullScreenTitle->setAlignment(Qt::AlignCenter);
     m_fullScreenTitle->setWordWrap(true);
 
-    auto *const controls = new PlayerControls(m_fullScreenView);
-    controls->setButtonIconSize(QSize(48, 48));
-    connectControls(controls);
+    m_fullScreenControls = new PlayerControls(m_fullScreenView);
+    m_fullScreenControls->setButtonIconSize(QSize(48, 48));
+    connectControls(m_fullScreenControls);
 
     auto *const layout = new QVBoxLayout(m_fullScreenView);
     layout->addStretch(1);
     layout->addWidget(m_fullScreenTitle);
     layout->addStretch(1);
-    layout->addWidget(controls);
+    layout->addWidget(m_fullScreenControls);
 
     auto *const leave = new QShortcut(QKeySequence(Qt::Key_Escape), m_fullScreenView);
     connect(leave, &QShortcut::activated, this, [this] { setFullScreen(false); });

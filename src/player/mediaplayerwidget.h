@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/playmode.h"
+
 #include <QWidget>
 
 class AudioPlayer;
@@ -16,6 +18,8 @@ public:
     AudioPlayer &player() const { return m_player; }
     bool fullScreen() const;
     void setFullScreen(bool on);
+    // The play mode that the mode buttons show
+    void setPlayMode(PlayMode mode);
 
     QSize sizeHint() const override;
 
@@ -24,6 +28,8 @@ signals:
     void doubleClicked();
     // The user pressed stop, whatever the player was doing
     void stopClicked();
+    // A mode button asks for the next play mode
+    void playModeClicked();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -35,6 +41,8 @@ private:
 
     AudioPlayer &m_player;
     PlayerControls *m_controls;
+    PlayMode m_playMode = PlayMode::Default;
     QWidget *m_fullScreenView = nullptr;
+    PlayerControls *m_fullScreenControls = nullptr;
     QLabel *m_fullScreenTitle = nullptr;
 };

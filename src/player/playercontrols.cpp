@@ -1,4 +1,5 @@
 #include "playercontrols.h"
+#include "playmodelook.h"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -22,9 +23,9 @@ QString formatTime(qint64 milliseconds)
 
 PlayerControls::PlayerControls(QWidget *parent)
     : QWidget(parent), m_playPauseButton(new QToolButton(this)),
-      m_stopButton(new QToolButton(this)), m_seekSlider(new QSlider(Qt::Horizontal, this)),
-      m_timeLabel(new QLabel(this)), m_muteButton(new QToolButton(this)),
-      m_volumeSlider(new QSlider(Qt::Horizontal, this))
+      m_stopButton(new QToolButton(this)), m_playModeButton(new QToolButton(this)),
+      m_seekSlider(new QSlider(Qt::Horizontal, this)), m_timeLabel(new QLabel(this)),
+      m_muteButton(new QToolButton(this)), m_volumeSlider(new QSlider(Qt::Horizontal, this))
 {
     m_playPauseButton->setObjectName(u"playPauseButton"_s);
     m_playPauseButton->setAutoRaise(true);
@@ -36,6 +37,11 @@ PlayerControls::PlayerControls(QWidget *parent)
     m_stopButton->setIcon(standardIcon(QStyle::SP_MediaStop));
     m_stopButton->setToolTip(u"停止"_s);
     connect(m_stopButton, &QToolButton::clicked, this, &PlayerControls::stopClicked);
+
+    m_playModeButton->setObjectName(u"playModeButton"_s);
+    m_playModeButton->setAutoRaise(true);
+    setPlayMode(m_playMode);
+    connect(m_playModeButton, &QToolButton::clicked, this, &PlayerControls::playModeClicked);
 
     m_seekSlider->setObjectName(u"seekSlider"_s);
     m_seekSlider->setToolTip(u"播放进度"_s);
@@ -71,6 +77,7 @@ PlayerControls::PlayerControls(QWidget *parent)
     layout->setSpacing(2);
     layout->addWidget(m_playPauseButton);
     layout->addWidget(m_stopButton);
+    layout->addWidget(m_playModeButton);
     layout->addWidget(m_seekSlider, 1);
     layout->addWidget(m_timeLabel);
     layout->addWidget(m_muteButton);
@@ -93,6 +100,15 @@ QIcon PlayerControls::standardIcon(QStyle::StandardPixmap which)
     return *found;
 }
 
+QIcon PlayerControls::playModeIcon(PlayMode mode)
+{
+    auto found = m_playModeIcons.constFind(mode);
+    if (found == m_playModeIcons.cend())
+        found = m_playModeIcons.insert(
+            mode, PlayModeLook::icon(mode, palette().color(QPalette::ButtonText)));
+    return *found;
+}
+
 void PlayerControls::showIcons()
 {
     m_playPauseButton->setIcon(
@@ -100,14 +116,17 @@ void PlayerControls::showIcons()
     m_stopButton->setIcon(standardIcon(QStyle::SP_MediaStop));
     m_muteButton->setIcon(standardIcon(m_muteButton->isChecked() ? QStyle::SP_MediaVolumeMuted
                                                                  : QStyle::SP_MediaVolume));
+    m_playModeButton->setIcon(playModeIcon(m_playMode));
 }
 
 void PlayerControls::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::StyleChange)
+    if (event->type() != QEvent::StyleChange && event->type() != QEvent::PaletteChange)
         return;
+    // The drawn mode icons are in the palette's colour
     m_icons.clear();
+    m_playModeIcons.clear();
     showIcons();
 }
 
@@ -143,9 +162,19 @@ void PlayerControls::setMuted(bool muted)
     m_muteButton->setToolTip(muted ? u"取消静音"_s : u"静音"_s);
 }
 
+void PlayerControls::setPlayMode(PlayMode mode)
+{
+    m_playMode = mode;
+    const QString name = PlayModeLook::name(mode);
+    m_playModeButton->setIcon(playModeIcon(mode));
+    m_playModeButton->setToolTip(name);
+    m_playModeButton->setAccessibleName(name);
+}
+
 void PlayerControls::setButtonIconSize(const QSize &size)
 {
-    for (QToolButton *const button : {m_playPauseButton, m_stopButton, m_muteButton})
+    for (QToolButton *const button :
+         {m_playPauseButton, m_stopButton, m_playModeButton, m_muteButton})
         button->setIconSize(size);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/playmode.h"
+
 #include <QHash>
 #include <QIcon>
 #include <QStyle>
@@ -9,9 +11,9 @@ class QLabel;
 class QSlider;
 class QToolButton;
 
-// The transport strip of the media player: play/pause, stop, a seek bar, elapsed and total time,
-// mute and volume. It only shows what it is told and reports what the user asks for; the player
-// decides. The same strip, larger, is shown in the full-screen view.
+// The transport strip of the media player: play/pause, stop, the play mode, a seek bar, elapsed
+// and total time, mute and volume. It only shows what it is told and reports what the user asks
+// for; the player decides. The same strip, larger, is shown in the full-screen view.
 class PlayerControls : public QWidget {
     Q_OBJECT
 
@@ -25,11 +27,15 @@ public:
     void setPosition(qint64 milliseconds);
     void setVolume(int volume);
     void setMuted(bool muted);
+    // The mode button shows `mode`'s icon, and its name as tooltip and accessible name
+    void setPlayMode(PlayMode mode);
     void setButtonIconSize(const QSize &size);
 
 signals:
     void playPauseClicked();
     void stopClicked();
+    // The mode button asks for the next play mode
+    void playModeClicked();
     void seekRequested(qint64 milliseconds);
     void volumeChanged(int volume);
     void mutedChanged(bool muted);
@@ -41,6 +47,7 @@ private:
     // The style's icon, made once: a new icon at every change of state would leave its pixmaps
     // in Qt's pixmap cache, a few kilobytes for every song played
     QIcon standardIcon(QStyle::StandardPixmap which);
+    QIcon playModeIcon(PlayMode mode);
     void showIcons();
     void seekActionTriggered(int action);
     void muteToggled(bool muted);
@@ -48,6 +55,7 @@ private:
 
     QToolButton *m_playPauseButton;
     QToolButton *m_stopButton;
+    QToolButton *m_playModeButton;
     QSlider *m_seekSlider;
     QLabel *m_timeLabel;
     QToolButton *m_muteButton;
@@ -55,5 +63,7 @@ private:
     qint64 m_duration = 0;
     qint64 m_position = 0;
     bool m_playing = false;
+    PlayMode m_playMode = PlayMode::Default;
     QHash<int, QIcon> m_icons;
+    QHash<PlayMode, QIcon> m_playModeIcons;
 };

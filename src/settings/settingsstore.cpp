@@ -39,6 +39,8 @@ template<typename Enum> Enum fromName(const QString &name, Enum fallback)
 {
     bool ok = false;
     const int value = QMetaEnum::fromType<Enum>().keyToValue(name.toLatin1().constData(), &ok);
+    if (!ok && !name.isEmpty())
+        qCInfo(lcSettings) << "Unknown setting" << name << "- the default kept";
     return ok ? Enum(value) : fallback;
 }
 
@@ -163,14 +165,14 @@ void SettingsStore::setSaveFolder(const QString &folder)
     emit saveFolderChanged(folder);
 }
 
-QString SettingsStore::playMode() const
+PlayMode SettingsStore::playMode() const
 {
-    return QSettings().value(kPlayModeKey).toString();
+    return fromName(QSettings().value(kPlayModeKey).toString(), PlayMode::Default);
 }
 
-void SettingsStore::setPlayMode(const QString &mode)
+void SettingsStore::setPlayMode(PlayMode mode)
 {
-    if (store(kPlayModeKey, mode))
+    if (store(kPlayModeKey, nameOf(mode)))
         emit playModeChanged(mode);
 }
 

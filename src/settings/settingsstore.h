@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/playmode.h"
 #include "songlist/songrow.h"
 
 #include <QAnyStringView>
@@ -46,9 +47,9 @@ public:
     // The folder downloads are saved to, as the downloads themselves remember it
     QString saveFolder() const;
     void setSaveFolder(const QString &folder);
-    // The name of the list's play mode; empty until one was chosen
-    QString playMode() const;
-    void setPlayMode(const QString &mode);
+    // How the list goes on; the list's own rule until a person chose another
+    PlayMode playMode() const;
+    void setPlayMode(PlayMode mode);
 
     QStringList searchHistory() const;
     // A search ran for `keyword`: it goes first, once
@@ -67,7 +68,7 @@ signals:
     void exitPageChanged(bool on);
     void minimiseToTrayChanged(bool on);
     void saveFolderChanged(const QString &folder);
-    void playModeChanged(const QString &mode);
+    void playModeChanged(PlayMode mode);
     void searchHistoryChanged(const QStringList &keywords);
 
 private:

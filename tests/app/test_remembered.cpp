@@ -115,8 +115,10 @@ void RememberedTest::valuesComeBack_data()
         QVERIFY(setting<QAbstractButton>(w, u"minimiseToTrayBox"_s)->isChecked());
     });
     QTest::newRow("play mode") << Step([](TestWindow &w) {
-        w.app().settings().setPlayMode(u"Shuffle"_s);
-    }) << Step([](TestWindow &w) { QCOMPARE(w.app().settings().playMode(), u"Shuffle"_s); });
+        w.child<QAction>(u"playModeShuffleAction"_s)->trigger();
+    }) << Step([](TestWindow &w) {
+        QVERIFY(w.child<QAction>(u"playModeShuffleAction"_s)->isChecked());
+    });
     QTest::newRow("keywords") << Step([](TestWindow &w) {
         for (const QString &keyword : {u"晴天"_s, u"稻香"_s, u"晴天"_s}) {
             w.box(u"keywordBox"_s)->setText(keyword);

@@ -22,8 +22,10 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QLineEdit>
+#include <QMetaEnum>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -140,6 +142,7 @@ class MprisTest : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void init();
     void publishesItself();
     void playPauseAndStop();
     void announcesChanges();
@@ -153,6 +156,8 @@ private slots:
     void notifiesSongsFromTheList();
     void titlesShowAsText_data();
     void titlesShowAsText();
+    void playModeRoundTrip_data();
+    void playModeRoundTrip();
 
 private:
     QString media(const QString &name) const { return m_service->base() + u"/music/"_s + name; }
@@ -180,6 +185,12 @@ void MprisTest::initTestCase()
     m_desktopBus = m_bus->connect(u"desktop"_s);
     QVERIFY(m_programBus->isConnected());
     QVERIFY(m_desktopBus->isConnected());
+}
+
+// Each test starts from the defaults: the program keeps the play mode a test before chose
+void MprisTest::init()
+{
+    QSettings().clear();
 }
 
 void MprisTest::cleanupTestCase()
@@ -654,6 +665,70 @@ void MprisTest::titlesShowAsText()
     QTEST(notifications.shown.at(0).body, "body");
     desktopSide.unregisterService(u"org.freedesktop.Notifications"_s);
     QDBusConnection::disconnectFromBus(u"notifications"_s);
+}
+
+void MprisTest::playModeRoundTrip_data()
+{
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<PlayMode>("mode");
+    QTest::addColumn<QString>("loopStatus");
+    QTest::addColumn<bool>("shuffle");
+
+    // As `playerctl loop …` and `playerctl shuffle On` set them
+    QTest::newRow("loop Track") << u"LoopStatus"_s << QVariant(u"Track"_s) << PlayMode::TrackLoop
+                                << u"Track"_s << false;
+    QTest::newRow("loop None") << u"LoopStatus"_s << QVariant(u"None"_s) << PlayMode::Sequential
+                               << u"None"_s << false;
+    QTest::newRow("loop Playlist") << u"LoopStatus"_s << QVariant(u"Playlist"_s)
+                                   << PlayMode::ListLoop << u"Playlist"_s << false;
+    QTest::newRow("shuffle On") << u"Shuffle"_s << QVariant(true) << PlayMode::Shuffle
+                                << u"Playlist"_s << true;
+}
+
+// Loop and shuffle set on the bus choose the window's play mode; a mode chosen in the window is
+// told on the bus
+void MprisTest::playModeRoundTrip()
+{
+    QFETCH(const QString, property);
+    QFETCH(const QVariant, value);
+    QFETCH(const PlayMode, mode);
+    QFETCH(const QString, loopStatus);
+    QFETCH(const bool, shuffle);
+    TestWindow window(u"http://127.0.0.1:1"_s);
+    window.app().integrateDesktop(*m_programBus);
+    const ListPlayer &list = window.app().listPlayer();
+    BusListener listener;
+    listen(listener);
+    // What the bus was told last, the default mode's values before anything
+    const auto told = [&] {
+        const QList<QVariant> statuses = listener.announced(u"LoopStatus"_s);
+        const QList<QVariant> shuffles = listener.announced(u"Shuffle"_s);
+        return std::pair(statuses.isEmpty() ? u"Track"_s : statuses.last().toString(),
+                         !shuffles.isEmpty() && shuffles.last().toBool());
+    };
+    const auto read = [this] {
+        return std::pair(this->property(kPlayer, u"LoopStatus"_s).toString(),
+                         this->property(kPlayer, u"Shuffle"_s).toBool());
+    };
+    // The default mode: a song that ends plays again, but on the last row
+    QCOMPARE(read(), std::pair(u"Track"_s, false));
+
+    const QDBusMessage reply = call(kProperties, u"Set"_s,
+                                    {kPlayer, property, QVariant::fromValue(QDBusVariant(value))});
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    QCOMPARE(list.playMode(), mode);
+    const QString key = QString::fromLatin1(QMetaEnum::fromType<PlayMode>().valueToKey(int(mode)));
+    QVERIFY(window.child<QAction>(u"playMode%1Action"_s.arg(key))->isChecked());
+    QCOMPARE(read(), std::pair(loopStatus, shuffle));
+    QTRY_COMPARE_WITH_TIMEOUT(told(), std::pair(loopStatus, shuffle), scaled(kTimeout));
+
+    // The strip's button goes on to the next mode, and the bus is told its loop and shuffle
+    QTest::mouseClick(window.child<QToolButton>(u"playModeButton"_s), Qt::LeftButton);
+    QCOMPARE(list.playMode(), nextPlayMode(mode));
+    const std::pair next = read();
+    QVERIFY(next != std::pair(loopStatus, shuffle));
+    QTRY_COMPARE_WITH_TIMEOUT(told(), next, scaled(kTimeout));
 }
 
 QTEST_MAIN(MprisTest)

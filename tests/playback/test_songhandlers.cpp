@@ -1,5 +1,6 @@
 #include "common/failure.h"
 #include "links/backgroundlist.h"
+#include "playback/playorder.h"
 #include "requesttrigger.h"
 #include "songhandlerrig.h"
 #include "timescale.h"
@@ -73,6 +74,9 @@ struct Songs : SongHandlerRig {
     }
 
     QString base() const { return service.base(); }
+
+    // The order of the default mode
+    PlayOrder order;
 };
 
 } // namespace
@@ -182,10 +186,10 @@ void SongHandlersTest::continuePlayback()
 
     // Only a stop counts, once: the change before it may be reported once the song has ended
     songs.media.state = PlayState::Stopped;
-    songs.handlers.playerStateChanged(PlayState::Playing);
+    songs.handlers.playerStateChanged(PlayState::Playing, songs.order);
     QVERIFY(songs.service.requestTargets().isEmpty());
 
-    songs.handlers.playerStateChanged(PlayState::Stopped);
+    songs.handlers.playerStateChanged(PlayState::Stopped, songs.order);
     QCOMPARE(songs.handlers.playIndex(), next);
     QTRY_COMPARE(songs.media.assigned, QStringList {encodedLink(songs.base(), next)});
     // The boxes are left alone
@@ -199,7 +203,7 @@ void SongHandlersTest::emptyListDoesNothing()
     songs.media.state = PlayState::Stopped;
     songs.handlers.songClicked(1);
     songs.handlers.songActivated(1);
-    songs.handlers.playerStateChanged(PlayState::Stopped);
+    songs.handlers.playerStateChanged(PlayState::Stopped, songs.order);
     QVERIFY(songs.media.assigned.isEmpty());
     QVERIFY(songs.service.requestTargets().isEmpty());
 }
