@@ -1,0 +1,67 @@
+#pragma once
+
+#include "librarydatabase.h"
+
+#include "songlist/songlistmodel.h"
+#include "songlist/songmarks.h"
+
+#include <QObject>
+#include <QSet>
+#include <memory>
+
+// The favourites and the recently played songs, newest first, as two lists beside the song list,
+// kept in `library.sqlite` in the program's data folder from one run to the next.
+//
+// What cannot be kept does not stop the program: a database that cannot be opened or is damaged
+// is moved aside and a new one made; when the folder cannot be written to, the lists live in
+// memory for this run. Each says so once, through a signal that the window turns into text.
+class Library : public QObject, public SongMarks {
+    Q_OBJECT
+
+public:
+    static constexpr auto kFileName = "library.sqlite";
+    // A song goes into the history once it has played this long
+    static constexpr int kPlayedSeconds = 10;
+
+    explicit Library(QObject *parent = nullptr);
+    ~Library() override;
+
+    // Reads the lists kept in `folder`, which is made if it is missing
+    void open(const QString &folder);
+    // The lists are written to disk
+    bool isKept() const { return m_db != nullptr; }
+
+    SongListModel &favourites() { return m_favourites; }
+    SongListModel &history() { return m_history; }
+
+    bool isMarked(const QString &id) const override { return m_favouriteIds.contains(id); }
+    // Adds `row` as the newest favourite, or removes it when it is one
+    void toggleFavourite(const SongRow &row);
+    void setFavourite(const SongRow &row, bool favourite);
+    // `row` played long enough to count: it is the newest of the history
+    void recordPlayed(const SongRow &row);
+
+signals:
+    // The damaged database was moved to `path`, and a new one made
+    void setAside(const QString &path);
+    // Changes are kept in memory only, for this run
+    void notKept();
+    // A song became a favourite or stopped being one
+    void favouritesChanged();
+
+private:
+    void load();
+    void openDatabase(const QString &path);
+    void setAsideAndStartOver(const QString &path, const QString &reason);
+    // Writes a change; when it cannot be, the lists go on in memory
+    template<typename Change> void write(Change &&change);
+    void stopKeeping(const QString &reason);
+    qint64 now();
+
+    std::unique_ptr<LibraryDatabase> m_db;
+    SongListModel m_favourites;
+    SongListModel m_history;
+    QSet<QString> m_favouriteIds;
+    qint64 m_lastTime = 0;
+    bool m_saidNotKept = false;
+};
