@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "desktopintegration.h"
+#include "keptplaylists.h"
 #include "mainwindow.h"
 #include "playback/listplayer.h"
 #include "playback/songhandlers.h"
@@ -10,6 +11,8 @@
 #include "common/constants.h"
 #include "common/logging.h"
 #include "downloads/downloadmanager.h"
+#include "library/historyrecorder.h"
+#include "library/library.h"
 #include "links/linkresolver.h"
 #include "net/connectivitywatcher.h"
 #include "net/serviceprober.h"
@@ -23,6 +26,7 @@
 #include "widgets/desktopshell.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -34,7 +38,9 @@ Application::Application(Environment environment, QObject *parent)
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
       m_urls(std::make_unique<ServiceUrls>(m_environment.serviceBase)),
       m_links(std::make_unique<LinkResolver>(*m_fetcher, *m_urls)),
-      m_player(std::make_unique<AudioPlayer>()), m_list(std::make_unique<SongListModel>())
+      m_player(std::make_unique<AudioPlayer>()), m_list(std::make_unique<SongListModel>()),
+      m_library(std::make_unique<Library>()),
+      m_history(std::make_unique<HistoryRecorder>(*m_library))
 {
     m_fetcher->setTransferTimeout(m_environment.transferTimeout);
     m_fetcher->setDeadline(m_environment.textDeadline);
@@ -70,11 +76,15 @@ void Application::wire()
 {
     MessageBox &messageBox
         = m_environment.messageBox ? *m_environment.messageBox : m_window->messageBox();
-    m_window->attach({*m_loader, *m_search, *m_songs, *m_listPlayer, *m_player, messageBox});
+    m_window->attach({*m_loader, *m_search, *m_songs, *m_listPlayer, *m_player, messageBox,
+                      *m_library, *m_links});
+    m_playlists = std::make_unique<KeptPlaylists>(m_window->libraryTabs(), *m_songs);
     connect(m_player.get(), &AudioPlayer::playStateChanged, m_listPlayer.get(),
             &ListPlayer::playStateChanged);
     connect(m_player.get(), &AudioPlayer::mediaFailed, m_listPlayer.get(),
             &ListPlayer::mediaFailed);
+    connect(m_player.get(), &AudioPlayer::playStateChanged, m_history.get(),
+            &HistoryRecorder::playStateChanged);
 
     // After the window, so that what start-up says follows what the window shows of a run's end
     auto prober = std::make_unique<ServiceProber>(m_network, *m_connectivity);
@@ -117,6 +127,10 @@ void Application::start()
 {
     m_songs->setPlayIndex(1);
     m_startUp->start();
+    // After the run has begun: what the kept lists say of themselves outlasts its texts
+    m_library->open(m_environment.dataFolder.isEmpty()
+                        ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                        : m_environment.dataFolder);
 }
 
 void Application::reloadDefaultList()
@@ -147,7 +161,8 @@ void Application::showWindow()
 
 DesktopIntegration &Application::integrateDesktop(const QDBusConnection &bus)
 {
-    m_desktop = std::make_unique<DesktopIntegration>(*m_window, *m_player, *m_listPlayer, bus);
+    m_desktop = std::make_unique<DesktopIntegration>(*m_window, *m_player, *m_listPlayer, bus,
+                                                     m_playlists.get());
     connect(m_window.get(), &MainWindow::listChanged, m_desktop.get(),
             &DesktopIntegration::listChanged);
     return *m_desktop;

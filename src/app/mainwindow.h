@@ -10,9 +10,14 @@ class AudioPlayer;
 class DownloadManager;
 class DownloadsWindow;
 class FileSaveDialog;
+class Library;
+class LibraryTabs;
+class LinkResolver;
 class ListPlayer;
+class PlaylistExporter;
 class MessageBox;
 class MessageBoxDialog;
+class ReportListView;
 class SearchCommand;
 class Shell;
 class SongListLoader;
@@ -34,6 +39,9 @@ public:
         AudioPlayer &player;
         // What asks the user about a blank keyword: the window's own, or a test's stand-in
         MessageBox &messageBox;
+        // The kept lists, and what asks for the songs' addresses when one is exported
+        Library &library;
+        const LinkResolver &links;
     };
 
     // The player's strip shows `player`, the list `list` and the downloads list `downloads`;
@@ -55,6 +63,8 @@ public:
 
     // The check mark of the glass menu item, which is the glass effect's only record
     void setGlassChecked(bool checked);
+    // The song list's tabs, there once the logic is attached
+    LibraryTabs &libraryTabs() const { return *m_tabs; }
 
 signals:
     // The site button asks for the service's home page
@@ -76,7 +86,9 @@ private:
     void connectListRuns();
 
     void connectSongs();
+    void connectView(ReportListView *view);
     void connectListPlayer();
+    void connectLibrary();
 
     // Event handlers
     void searchRequested();
@@ -112,6 +124,12 @@ private:
     void showPanel1(const QString &text);
     void appendToPanel1(const QString &text);
     void showNoBackgroundTrack(const QString &reason, bool afterListFailure);
+    // What the kept lists say of themselves; a run under way says it again when it ends
+    void showLibraryNotice(const QString &text);
+    // The selected row of the list shown, or the row a menu acts on
+    void toggleFavourite();
+    void nameFavouriteAction();
+    void exportList(SongListModel &list);
 
     AudioPlayer &m_player;
     DownloadManager &m_downloads;
@@ -122,4 +140,7 @@ private:
     std::unique_ptr<MessageBoxDialog> m_messageBox;
     std::unique_ptr<FileSaveDialog> m_saveDialog;
     std::unique_ptr<DownloadsWindow> m_downloadsWindow;
+    std::unique_ptr<LibraryTabs> m_tabs;
+    std::unique_ptr<PlaylistExporter> m_exporter;
+    QString m_libraryNotice;
 };

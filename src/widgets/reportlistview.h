@@ -4,6 +4,7 @@
 #include "framethrottle.h"
 
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QTableView>
 #include <QTimer>
 
@@ -56,6 +57,8 @@ public:
     // a new text starts below the current row, a longer one at it
     void keyboardSearch(const QString &search) override;
     const TypeAheadBox &typeAheadBox() const { return *m_typeAheadBox; }
+    // The heart at the end of a favourite's title, in the list's colours
+    const QIcon &favouriteMark() const { return m_favouriteMark; }
 
 signals:
     // A left click anywhere in the list, on a row or below the rows. The release that completes
@@ -130,4 +133,5 @@ private:
     TypeAheadBox *m_typeAheadBox;
     QString m_typed;
     QElapsedTimer m_sinceTyped;
+    QIcon m_favouriteMark;
 };
