@@ -85,6 +85,7 @@ void Application::wire()
             &ListPlayer::mediaFailed);
     connect(m_player.get(), &AudioPlayer::playStateChanged, m_history.get(),
             &HistoryRecorder::playStateChanged);
+    connect(m_songs.get(), &SongHandlers::rowLoaded, this, &Application::songLoaded);
 
     // After the window, so that what start-up says follows what the window shows of a run's end
     auto prober = std::make_unique<ServiceProber>(m_network, *m_connectivity);
@@ -177,6 +178,11 @@ void Application::setGlass(bool on)
 {
     // The menu item has already flipped its check mark; the effect follows it
     m_environment.skinning->setGlass(on);
+}
+
+void Application::songLoaded(int index)
+{
+    m_history->songLoaded(m_songs->playingList().row(index - 1));
 }
 
 void Application::announceSong(const QString &title)

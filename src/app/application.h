@@ -83,6 +83,8 @@ private:
     void openSite();
     void setGlass(bool on);
     void announceSong(const QString &title);
+    // A song from a list went to the player: the history counts its time from now on
+    void songLoaded(int index);
     void showWindow();
     void unload();
 

@@ -2,19 +2,21 @@
 
 #include "library.h"
 
-#include <chrono>
-
-HistoryRecorder::HistoryRecorder(Library &library, QObject *parent)
-    : QObject(parent), m_library(library)
+HistoryRecorder::HistoryRecorder(Library &library, std::chrono::milliseconds playedLong,
+                                 QObject *parent)
+    : QObject(parent), m_library(library), m_playedLong(playedLong)
 {
     m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &HistoryRecorder::played);
 }
 
-void HistoryRecorder::songStarted(const SongRow &row)
+void HistoryRecorder::songLoaded(const SongRow &row)
 {
+    m_timer.stop();
     m_row = row;
-    m_timer.start(std::chrono::seconds(Library::kPlayedSeconds));
+    m_remainingMs = int(m_playedLong.count());
+    m_started = false;
 }
 
 void HistoryRecorder::playStateChanged(PlayState state)
@@ -22,6 +24,7 @@ void HistoryRecorder::playStateChanged(PlayState state)
     if (!m_row)
         return;
     if (state == PlayState::Playing) {
+        m_started = true;
         if (!m_timer.isActive())
             m_timer.start(m_remainingMs);
         return;
@@ -31,7 +34,7 @@ void HistoryRecorder::playStateChanged(PlayState state)
         m_timer.stop();
     }
     // A song that ended or was stopped short of the time never counts
-    if (state == PlayState::Stopped || state == PlayState::Ready)
+    if (m_started && (state == PlayState::Stopped || state == PlayState::Ready))
         m_row.reset();
 }
 

@@ -99,7 +99,7 @@ void Library::load()
     fill(m_favourites, m_db->favourites());
     fill(m_history, m_db->history());
     for (int row = 0; row < m_favourites.size(); ++row)
-        m_favouriteIds.insert(m_favourites.rows().cellText(row, 2));
+        m_favouriteIds.insert(key(m_favourites.rows().cellText(row, 2)));
 }
 
 void Library::stopKeeping(const QString &reason)
@@ -127,22 +127,24 @@ qint64 Library::now()
 
 void Library::toggleFavourite(const SongRow &row)
 {
-    setFavourite(row, !isMarked(row.subItem2));
+    setFavourite(row, m_favourites.findSong(row.subItem2) < 0);
 }
 
 void Library::setFavourite(const SongRow &row, bool favourite)
 {
-    if (row.subItem2.isEmpty() || favourite == isMarked(row.subItem2))
+    // The hash may only say no for sure; the list says yes
+    const int kept = isMarked(row.subItem2) ? m_favourites.findSong(row.subItem2) : -1;
+    if (row.subItem2.isEmpty() || favourite == (kept >= 0))
         return;
     if (favourite) {
         const LibraryEntry entry {row, now()};
         write([&](LibraryDatabase &db) { db.addFavourite(entry); });
-        m_favouriteIds.insert(row.subItem2);
+        m_favouriteIds.insert(key(row.subItem2));
         m_favourites.insertSong(0, row, entry.time);
     } else {
         write([&](LibraryDatabase &db) { db.removeFavourite(row.subItem2); });
-        m_favouriteIds.remove(row.subItem2);
-        m_favourites.removeSong(m_favourites.findSong(row.subItem2));
+        m_favourites.removeSong(kept);
+        m_favouriteIds.remove(key(row.subItem2));
     }
     emit favouritesChanged();
 }

@@ -1,5 +1,6 @@
 // The favourites and the history, kept in an SQLite file from one run to the next
 
+#include "library/historyrecorder.h"
 #include "library/library.h"
 
 #include "timescale.h"
@@ -62,6 +63,8 @@ private slots:
 
     void keptAcrossRuns();
     void historyIsTheLatestDistinctSongs();
+    void historyCountsTimePlayed_data();
+    void historyCountsTimePlayed();
     void migratesFromVersion1();
     void damagedFileIsSetAside_data();
     void damagedFileIsSetAside();
@@ -127,6 +130,37 @@ void LibraryTest::historyIsTheLatestDistinctSongs()
     QCOMPARE(history.row(length - 1), song(2));
     // A favourite outlives its falling off the history
     QCOMPARE(again.favourites().row(0), song(0));
+}
+
+void LibraryTest::historyCountsTimePlayed_data()
+{
+    QTest::addColumn<QList<PlayState>>("states");
+    QTest::addColumn<bool>("counted");
+    using enum PlayState;
+    QTest::newRow("played on") << QList {Buffering, Playing} << true;
+    // The song before it stopping, after the new one went to the player
+    QTest::newRow("a stop before it began") << QList {Stopped, Playing} << true;
+    QTest::newRow("paused") << QList {Playing, Paused} << false;
+    QTest::newRow("stopped short") << QList {Playing, Stopped} << false;
+}
+
+void LibraryTest::historyCountsTimePlayed()
+{
+    QFETCH(QList<PlayState>, states);
+    QFETCH(bool, counted);
+    Library library;
+    library.open(m_dir->path());
+    const std::chrono::milliseconds played(scaled(200));
+    HistoryRecorder recorder(library, played);
+    recorder.songLoaded(song(1));
+    for (const PlayState state : states)
+        recorder.playStateChanged(state);
+    // A song that begins later, and counts later than the first would have
+    HistoryRecorder later(library, played);
+    later.songLoaded(song(2));
+    later.playStateChanged(PlayState::Playing);
+    QTRY_VERIFY_WITH_TIMEOUT(library.history().findSong(song(2).subItem2) == 0, scaled(5000));
+    QCOMPARE(library.history().findSong(song(1).subItem2) >= 0, counted);
 }
 
 void LibraryTest::migratesFromVersion1()
