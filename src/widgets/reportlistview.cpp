@@ -1,13 +1,12 @@
 #include "reportlistview.h"
 
+#include "listtypeahead.h"
 #include "reportrowpainter.h"
 #include "rowmarks.h"
-#include "typeaheadbox.h"
 
 #include "common/failure.h"
 #include "common/logging.h"
 #include "songlist/songlistmodel.h"
-#include "songlist/typeahead.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -33,7 +32,7 @@ constexpr int kMeasureSlice = 256;
 
 ReportListView::ReportListView(QWidget *parent)
     : QTableView(parent), m_showRows([this] { takeInStoredRows(); }),
-      m_typeAheadBox(new TypeAheadBox(viewport()))
+      m_typeAhead(new ListTypeAhead(*this))
 {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -56,6 +55,7 @@ ReportListView::ReportListView(QWidget *parent)
 
     m_measureTimer.setInterval(0);
     connect(&m_measureTimer, &QTimer::timeout, this, &ReportListView::measureSlice);
+    connect(m_typeAhead, &ListTypeAhead::found, this, &ReportListView::makeFoundRowCurrent);
 }
 
 void ReportListView::setListModel(SongListModel &model)
@@ -68,8 +68,7 @@ void ReportListView::setListModel(SongListModel &model)
     connect(m_model, &SongListModel::rowsStored, this, &ReportListView::rowsStored);
     connect(m_model, &SongListModel::finished, this, &ReportListView::finishRun);
     connect(m_model, &QAbstractItemModel::modelReset, this, &ReportListView::remeasure);
-    // A text typed for the rows that are gone finds nothing in the new ones
-    connect(m_model, &QAbstractItemModel::modelReset, m_typeAheadBox, &QWidget::hide);
+    m_typeAhead->setRows(*m_model);
     remeasure();
 }
 
@@ -141,7 +140,6 @@ int ReportListView::contentWidth(int column) const
 
 void ReportListView::mousePressEvent(QMouseEvent *event)
 {
-    m_typeAheadBox->hide();
     m_clickPressed = event->button() == Qt::LeftButton;
     m_releaseEndsDoubleClick = false;
     // A press below the rows keeps the selection: the row handlers act on the selected row,
@@ -200,8 +198,6 @@ void ReportListView::mouseReleaseEvent(QMouseEvent *event)
 
 void ReportListView::keyPressEvent(QKeyEvent *event)
 {
-    if (m_typeAheadBox->isVisible() && typeAheadKey(*event))
-        return;
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -215,54 +211,19 @@ void ReportListView::keyPressEvent(QKeyEvent *event)
     }
 }
 
-void ReportListView::focusOutEvent(QFocusEvent *event)
-{
-    m_typeAheadBox->hide();
-    QTableView::focusOutEvent(event);
-}
-
 void ReportListView::keyboardSearch(const QString &search)
 {
-    const bool goesOn = m_typeAheadBox->isVisible() && m_sinceTyped.isValid()
-        && m_sinceTyped.elapsed() <= QApplication::keyboardInputInterval();
-    m_typed = goesOn ? m_typed + search : search;
-    const int current = currentIndex().row();
-    findTyped(goesOn || current < 0 ? std::max(current, 0) : current + 1, 1);
-    // From the end of the search, so that a long list does not eat up the interval
-    m_sinceTyped.start();
+    m_typeAhead->search(search);
 }
 
-bool ReportListView::typeAheadKey(const QKeyEvent &event)
+const TypeAheadBox &ReportListView::typeAheadBox() const
 {
-    const int current = currentIndex().row();
-    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
-    if (event.key() == Qt::Key_Escape && modifiers == Qt::NoModifier)
-        m_typeAheadBox->hide();
-    else if ((event.key() == Qt::Key_Down || event.key() == Qt::Key_F3)
-             && modifiers == Qt::NoModifier)
-        findTyped(current + 1, 1);
-    else if ((event.key() == Qt::Key_Up && modifiers == Qt::NoModifier)
-             || (event.key() == Qt::Key_F3 && modifiers == Qt::ShiftModifier))
-        findTyped(current - 1, -1);
-    else
-        return false;
-    return true;
+    return m_typeAhead->box();
 }
 
-void ReportListView::findTyped(int start, int step)
+void ReportListView::makeFoundRowCurrent(int row)
 {
-    int row = -1;
-    // Memory running out ends the step of a key press, not the program; the selection stays
-    if (const auto failure
-        = failureOf([&] { row = TypeAheadText(m_typed).findRow(m_model->rows(), start, step); })) {
-        qCWarning(lcWidgets) << "Typing found no row:" << *failure;
-        return;
-    }
-    m_typeAheadBox->showTyped(m_typed, row >= 0);
-    if (row < 0)
-        return;
     showStoredRows();
-    // What the arrow keys do: the row becomes current and selected, and the view scrolls to it
     const QModelIndex index = m_model->index(row, std::max(currentIndex().column(), 0));
     selectionModel()->setCurrentIndex(index, selectionCommand(index));
 }

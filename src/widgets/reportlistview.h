@@ -3,12 +3,12 @@
 #include "columnwidths.h"
 #include "framethrottle.h"
 
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QTableView>
 #include <QTimer>
 
 class SongListModel;
+class ListTypeAhead;
 class TypeAheadBox;
 
 // The song list's view: a table view over the song list (SongListModel), looking and behaving as a
@@ -23,9 +23,8 @@ class TypeAheadBox;
 // measured when the event loop has nothing else to do, which during a list run is while the next
 // page is on its way.
 //
-// Typing finds a row by its title, the title's pinyin or initials, its serial or its identifier
-// (songlist/typeahead.h), and selects it as the arrow keys would. A box shows the text typed;
-// while it is shown, Down and Up (F3 and Shift+F3) go to the next and previous row it finds.
+// Typing finds a row (ListTypeAhead, beside the view), and the view selects it as the arrow keys
+// would.
 class ReportListView : public QTableView {
     Q_OBJECT
 
@@ -53,10 +52,9 @@ public:
     // Takes in the rows appended since the view last did, now rather than at the end of the frame
     void showStoredRows();
 
-    // Keys typed within the application's keyboard input interval of each other make one text;
-    // a new text starts below the current row, a longer one at it
+    // Hands the text typed to the type-ahead
     void keyboardSearch(const QString &search) override;
-    const TypeAheadBox &typeAheadBox() const { return *m_typeAheadBox; }
+    const TypeAheadBox &typeAheadBox() const;
     // The heart at the end of a favourite's title, in the list's colours
     const QIcon &favouriteMark() const { return m_favouriteMark; }
 
@@ -77,7 +75,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
@@ -110,12 +107,8 @@ private:
     void keepTopRowWhole();
     int pageRow(int row, int distance) const;
     QModelIndex scrolledSideways(int direction);
-    // The keys that go from one row the typed text finds to the next while its box is shown;
-    // false for any other key
-    bool typeAheadKey(const QKeyEvent &event);
-    // Makes the row that the typed text finds from `start` on, going by `step`, current as the
-    // arrow keys do; the selection stays when it finds none
-    void findTyped(int start, int step);
+    // Makes the row that typing found current as the arrow keys do
+    void makeFoundRowCurrent(int row);
 
     SongListModel *m_model = nullptr;
     // A left press began a click in the list
@@ -130,8 +123,6 @@ private:
     mutable ColumnWidths m_widths;
     // Measures a slice of the rows not measured yet whenever the event loop is idle
     QTimer m_measureTimer;
-    TypeAheadBox *m_typeAheadBox;
-    QString m_typed;
-    QElapsedTimer m_sinceTyped;
+    ListTypeAhead *m_typeAhead;
     QIcon m_favouriteMark;
 };
