@@ -17,7 +17,7 @@ namespace {
 constexpr int kCaptionHeight = 16;
 constexpr int kRightMargin = 8;
 // A kept list's columns: title, serial, identifier, time
-constexpr int kKeptColumnWidths[] = {160, 80, 80, 120};
+constexpr int kKeptColumnWidths[] = {150, 70, 70, 120};
 
 } // namespace
 

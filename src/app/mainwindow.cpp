@@ -350,11 +350,14 @@ void MainWindow::playerDoubleClicked()
 
 void MainWindow::showPlayingRow()
 {
-    const int row = m_list.playMark();
+    // In the tab of the list that plays
+    SongListModel &playing = m_logic->songs.playingList();
+    const int row = playing.playMark();
     if (row < 0)
         return;
-    songList->selectRow(row);
-    songList->scrollToRow(row);
+    m_tabs->setCurrentTab(m_tabs->tabOf(playing));
+    m_tabs->currentView().selectRow(row);
+    m_tabs->currentView().scrollToRow(row);
     runOnSelectedRow(&SongHandlers::songClicked);
 }
 
