@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 ListPlayer::ListPlayer(SongHandlers &songs, SongListModel &list, MediaPlayer &player,
                        QObject *parent)
-    : QObject(parent), m_songs(songs), m_list(list), m_player(player)
+    : QObject(parent), m_songs(songs), m_marked(&list), m_player(player)
 {
     m_skipTimer.setSingleShot(true);
     // A coarse timer may fire 5 % early, and the pause is also the limit on how often we ask
@@ -48,12 +48,12 @@ int rowAt(int position)
 
 bool ListPlayer::hasRows() const
 {
-    return !m_list.isEmpty();
+    return !list().isEmpty();
 }
 
 void ListPlayer::playNext()
 {
-    m_songs.playRow(PlayOrder::nextRow(position(m_list.playMark()), m_list.size()));
+    m_songs.playRow(PlayOrder::nextRow(position(list().playMark()), list().size()));
 }
 
 void ListPlayer::playPrevious()
@@ -62,7 +62,7 @@ void ListPlayer::playPrevious()
         m_player.setPosition(0);
         return;
     }
-    m_songs.playRow(PlayOrder::previousRow(position(m_list.playMark()), m_list.size()));
+    m_songs.playRow(PlayOrder::previousRow(position(list().playMark()), list().size()));
 }
 
 void ListPlayer::stopPlayback()
@@ -79,7 +79,7 @@ void ListPlayer::playAddress(const QString &address)
 {
     holdStill();
     m_order.reset();
-    m_list.setPlayMark(-1);
+    list().setPlayMark(-1);
     m_playsOpenedAddress = true;
     m_player.setUrl(address);
 }
@@ -107,11 +107,11 @@ void ListPlayer::followPlayState()
     // begins with the shortest pause again
     if (m_prober)
         m_prober->requestAnswered();
-    const int playing = position(m_list.playMark());
+    const int playing = position(list().playMark());
     m_order.playing(playing);
     const int row = std::exchange(m_startingRow, 0);
     if (row > 0 && row == playing)
-        emit songStarted(m_list.row(rowAt(row)).text.trimmed());
+        emit songStarted(list().row(rowAt(row)).text.trimmed());
 }
 
 void ListPlayer::mediaFailed()
@@ -122,7 +122,7 @@ void ListPlayer::mediaFailed()
         emit openedAddressFailed(m_player.failure());
         return;
     }
-    const int row = position(m_list.playMark());
+    const int row = position(list().playMark());
     if (!m_prober)
         return songFailed(row, m_player.failure());
     // To the player, media that the service will not send and a service that cannot be reached
@@ -145,7 +145,11 @@ void ListPlayer::userChose()
 
 void ListPlayer::rowLoaded(int index)
 {
-    m_list.setPlayMark(rowAt(index));
+    // The mark goes with the song to the list it was played from
+    if (m_marked && m_marked != &list())
+        m_marked->setPlayMark(-1);
+    m_marked = &list();
+    list().setPlayMark(rowAt(index));
     m_startingRow = index;
     m_playsOpenedAddress = false;
 }
@@ -197,11 +201,11 @@ void ListPlayer::endWait()
 
 void ListPlayer::songFailed(int row, const QString &reason)
 {
-    if (m_list.isEmpty())
+    if (list().isEmpty())
         return;
     if (row > 0)
-        m_list.setErrorMark(rowAt(row), reason);
-    m_skipRow = m_order.failed(row, m_list.size());
+        list().setErrorMark(rowAt(row), reason);
+    m_skipRow = m_order.failed(row, list().size());
     if (m_skipRow > 0) {
         m_skipTimer.start();
         return;
