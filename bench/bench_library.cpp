@@ -2,7 +2,8 @@
 // favourites kept: the 99th percentile of 1,000 changes, half of them new favourites, half
 // favourites taken away.
 // Figure 18: opening "我的收藏" with 10,000 songs, from the click on its tab to the first paint
-// of its list; and the memory each of those rows costs once read from the database.
+// of its list; and the memory each of those rows costs once read from the database, apart from
+// SQLite's own, which does not grow with the list.
 
 #include "benchprogram.h"
 #include "benchreport.h"
@@ -16,12 +17,14 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <malloc.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -99,13 +102,21 @@ double changes(const QString &folder, const QList<SongRow> &kept, const QList<So
     return percentile(times, 0.99);
 }
 
-double bytesPerRow(const QString &folder)
+struct Memory {
+    double listBytesPerRow = 0;
+    double sqliteKiB = 0;
+};
+
+// What the lists take once read, apart from what SQLite keeps for itself (its page cache)
+Memory memory(const QString &folder)
 {
     const size_t before = mallinfo2().uordblks;
+    const sqlite3_int64 sqliteBefore = sqlite3_memory_used();
     auto library = std::make_unique<Library>();
     library->open(folder);
-    const size_t after = mallinfo2().uordblks;
-    return double(after - before) / library->favourites().size();
+    const double sqlite = double(sqlite3_memory_used() - sqliteBefore);
+    const double heap = double(mallinfo2().uordblks - before);
+    return {(heap - sqlite) / library->favourites().size(), sqlite / 1024};
 }
 
 } // namespace
@@ -162,9 +173,11 @@ int main(int argc, char *argv[])
     BenchReport::figure(u"18"_s, u"Opening 我的收藏 with 10000 songs, tab click to first paint"_s,
                         BenchReport::milliseconds(open), u"<= 50 ms"_s,
                         BenchReport::atMost(open, 50));
-    const double bytes = bytesPerRow(folder);
+    const Memory used = memory(folder);
     BenchReport::figure(u"18a"_s, u"Memory per row of 我的收藏, as read from the database"_s,
-                        u"%1 B"_s.arg(bytes, 0, 'f', 0), u"<= 120 B"_s,
-                        BenchReport::atMost(bytes, 120));
+                        u"%1 B"_s.arg(used.listBytesPerRow, 0, 'f', 0), u"<= 120 B"_s,
+                        BenchReport::atMost(used.listBytesPerRow, 120));
+    BenchReport::info(u"18b"_s, u"  SQLite's own memory beside it, its page cache included"_s,
+                      u"%1 KiB"_s.arg(used.sqliteKiB, 0, 'f', 0));
     return 0;
 }

@@ -13,6 +13,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Changes come in bursts; the log is written into the file once a burst is over
+constexpr std::chrono::seconds kCheckpointDelay {2};
+
 QList<SongRow> rowsOf(const QList<LibraryEntry> &entries, QList<qint64> &times)
 {
     QList<SongRow> rows;
@@ -37,6 +40,9 @@ void fill(SongListModel &list, const QList<LibraryEntry> &entries)
 Library::Library(QObject *parent)
     : QObject(parent), m_favourites(u"收藏时间："_s), m_history(u"播放时间："_s)
 {
+    m_checkpoint.setSingleShot(true);
+    m_checkpoint.setInterval(kCheckpointDelay);
+    connect(&m_checkpoint, &QTimer::timeout, this, &Library::checkpointLog);
 }
 
 Library::~Library() = default;
@@ -116,6 +122,17 @@ template<typename Change> void Library::write(Change &&change)
         return;
     if (const auto failure = failureOf([&] { change(*m_db); }))
         stopKeeping(*failure);
+    else if (!m_checkpoint.isActive())
+        m_checkpoint.start();
+}
+
+void Library::checkpointLog()
+{
+    if (!m_db)
+        return;
+    // The log is kept and tried again after the next change
+    if (const auto failure = failureOf([&] { m_db->checkpoint(); }))
+        qCWarning(lcLibrary) << "Log not written into the file:" << *failure;
 }
 
 qint64 Library::now()

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QSet>
+#include <QTimer>
 #include <memory>
 
 // The favourites and the recently played songs, newest first, as two lists beside the song list,
@@ -57,9 +58,12 @@ private:
     // Writes a change; when it cannot be, the lists go on in memory
     template<typename Change> void write(Change &&change);
     void stopKeeping(const QString &reason);
+    void checkpointLog();
     qint64 now();
     static size_t key(const QString &id) { return qHash(id, size_t(0)); }
 
+    // Checkpoints the log a while after changes, outside any change
+    QTimer m_checkpoint;
     std::unique_ptr<LibraryDatabase> m_db;
     SongListModel m_favourites;
     SongListModel m_history;

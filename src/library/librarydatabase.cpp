@@ -104,7 +104,8 @@ LibraryDatabase::LibraryDatabase(const QString &path, Access access)
         if (access == Access::ReadWrite) {
             // The log survives the program being killed; only a power loss may take the last
             // changes, which the system had not written out yet
-            exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+            exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; "
+                 "PRAGMA wal_autocheckpoint=0;");
             migrate();
         } else if (schemaVersion() != kSchemaVersion) {
             fail(u"读取旧版本"_s);
@@ -118,6 +119,13 @@ LibraryDatabase::LibraryDatabase(const QString &path, Access access)
 LibraryDatabase::~LibraryDatabase()
 {
     sqlite3_close(m_db);
+}
+
+void LibraryDatabase::checkpoint()
+{
+    if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr)
+        != SQLITE_OK)
+        fail(u"整理"_s);
 }
 
 void LibraryDatabase::fail(const QString &what) const

@@ -46,6 +46,9 @@ public:
     void recordPlayed(const LibraryEntry &entry);
 
     int schemaVersion() const;
+    // Copies what the log holds into the file, so that the log does not grow without end. Changes
+    // never do this themselves: it syncs the disk, which can take longer than a change should.
+    void checkpoint();
 
 private:
     class Statement;
