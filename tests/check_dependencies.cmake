@@ -5,7 +5,7 @@
 cmake_minimum_required(VERSION 3.25)
 
 set(allowed_folders controls net common pinyin links)
-set(logic_folders songlist links net downloads playback library controls common pinyin)
+set(logic_folders songlist links net downloads playback settings library controls common pinyin)
 
 set(violations "")
 foreach(folder IN LISTS logic_folders)
@@ -17,6 +17,9 @@ foreach(folder IN LISTS logic_folders)
     elseif(folder STREQUAL "playback")
         # Playback goes through the song list, which knows nothing of playback
         set(may_include ${allowed_folders} songlist playback)
+    elseif(folder STREQUAL "settings")
+        # What is remembered includes the downloads' own folder and the song that played
+        set(may_include ${allowed_folders} songlist downloads settings)
     elseif(folder STREQUAL "library")
         # The kept lists are song lists, which know nothing of them
         set(may_include ${allowed_folders} songlist library)

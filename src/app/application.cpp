@@ -7,6 +7,7 @@
 #include "playback/songhandlers.h"
 #include "singleinstance.h"
 #include "startup.h"
+#include "trayicon.h"
 
 #include "common/constants.h"
 #include "common/logging.h"
@@ -19,6 +20,7 @@
 #include "net/serviceurls.h"
 #include "net/textfetcher.h"
 #include "player/audioplayer.h"
+#include "settings/settingsstore.h"
 #include "skin/skinlibrary.h"
 #include "songlist/searchcommand.h"
 #include "songlist/songlistloader.h"
@@ -27,11 +29,13 @@
 
 #include <QCoreApplication>
 #include <QStandardPaths>
+#include <QSystemTrayIcon>
 
 using namespace Qt::StringLiterals;
 
 Application::Application(Environment environment, QObject *parent)
     : QObject(parent), m_environment(std::move(environment)),
+      m_settings(std::make_unique<SettingsStore>()),
       m_connectivity(std::make_unique<ConnectivityWatcher>()),
       m_downloads(std::make_unique<DownloadManager>(m_network, *m_connectivity)),
       m_playbackProber(std::make_unique<ServiceProber>(m_network, *m_connectivity)),
@@ -77,7 +81,7 @@ void Application::wire()
     MessageBox &messageBox
         = m_environment.messageBox ? *m_environment.messageBox : m_window->messageBox();
     m_window->attach({*m_loader, *m_search, *m_songs, *m_listPlayer, *m_player, messageBox,
-                      *m_library, *m_links});
+                      *m_settings, m_environment.serviceBase, *m_library, *m_links});
     m_playlists = std::make_unique<KeptPlaylists>(m_window->libraryTabs(), *m_songs);
     connect(m_player.get(), &AudioPlayer::playStateChanged, m_listPlayer.get(),
             &ListPlayer::playStateChanged);
@@ -91,10 +95,11 @@ void Application::wire()
     auto prober = std::make_unique<ServiceProber>(m_network, *m_connectivity);
     prober->setSchedule(RetrySchedule(m_environment.retryUnit));
     m_startUp = std::make_unique<StartUp>(
-        StartUp::Parts {*m_loader, *m_list, *m_urls, *m_links, *m_player}, std::move(prober),
-        QUrl(m_urls->homePage()));
+        StartUp::Parts {*m_loader, *m_list, *m_urls, *m_links, *m_player, *m_settings, *m_songs},
+        std::move(prober), QUrl(m_urls->homePage()));
     m_window->attachStartUp(*m_startUp);
     connect(m_startUp.get(), &StartUp::firstListEnded, this, &Application::attachSkin);
+    connect(m_startUp.get(), &StartUp::loaded, this, &Application::restorePlayer);
     connect(m_startUp.get(), &StartUp::loaded, this, &Application::loaded);
 
     connect(m_window.get(), &MainWindow::defaultListRequested, m_startUp.get(),
@@ -143,12 +148,28 @@ void Application::attachSkin()
 {
     // The separator is always inserted, as the skin library expects a full path
     m_environment.skinning->attachSkin(m_environment.programDir + u"/quillpod.she"_s, QString());
-    m_environment.skinning->setGlass(false);
-    m_window->setGlassChecked(false);
+    const bool glass = m_settings->glass();
+    m_environment.skinning->setGlass(glass);
+    m_window->setGlassChecked(glass);
+}
+
+void Application::restorePlayer()
+{
+    // Start-up has set the volume it always set; the person's own follows, and from now on what
+    // the person sets is kept
+    m_player->setVolume(m_settings->volume());
+    m_player->setMuted(m_settings->muted());
+    connect(m_player.get(), &AudioPlayer::volumeChanged, m_settings.get(),
+            &SettingsStore::setVolume);
+    connect(m_player.get(), &AudioPlayer::mutedChanged, m_settings.get(), &SettingsStore::setMuted);
 }
 
 void Application::openWindow()
 {
+    if (QSystemTrayIcon::isSystemTrayAvailable() && !m_tray) {
+        m_tray = new TrayIcon(*m_window, *m_player, *m_listPlayer);
+        connect(m_tray, &TrayIcon::quitRequested, m_window.get(), &MainWindow::quit);
+    }
     m_window->show();
     m_downloads->restoreUnfinished();
 }
@@ -178,6 +199,17 @@ void Application::setGlass(bool on)
 {
     // The menu item has already flipped its check mark; the effect follows it
     m_environment.skinning->setGlass(on);
+    m_settings->setGlass(on);
+}
+
+void Application::rememberSong()
+{
+    // A run that played nothing, not even the song it was to go back to, keeps that song
+    if (m_player->url().isEmpty())
+        return;
+    const std::optional<SongRow> &song = m_songs->playingSong();
+    m_settings->setLastSong(
+        song ? std::optional(SettingsStore::LastSong {*song, m_player->position()}) : std::nullopt);
 }
 
 void Application::songLoaded(int index)
@@ -194,11 +226,13 @@ void Application::announceSong(const QString &title)
 void Application::unload()
 {
     // The window says it is closed once
+    rememberSong();
     m_listPlayer->holdStill();
     m_loader->abort();
     m_songs->abortAll();
     m_startUp->stop();
-    m_environment.shell->openAddress(m_environment.exitPage);
+    if (m_settings->exitPage())
+        m_environment.shell->openAddress(m_environment.exitPage);
     // Nothing is waited for: the program ends now
     if (m_environment.endProgram)
         m_environment.endProgram();

@@ -19,6 +19,7 @@ class Library;
 class LinkResolver;
 class ListPlayer;
 class SearchCommand;
+class SettingsStore;
 class ServiceProber;
 class SingleInstance;
 class SkinLibrary;
@@ -27,6 +28,7 @@ class SongListLoader;
 class SongListModel;
 class StartUp;
 class TextFetcher;
+class TrayIcon;
 class ServiceUrls;
 
 // The program's parts, built and wired in one place: the requests to the service, the player,
@@ -63,6 +65,7 @@ public:
     SongListLoader &loader() const { return *m_loader; }
     SongHandlers &songs() const { return *m_songs; }
     ListPlayer &listPlayer() const { return *m_listPlayer; }
+    SettingsStore &settings() const { return *m_settings; }
     TextFetcher &fetcher() const { return *m_fetcher; }
     DownloadManager &downloads() const { return *m_downloads; }
     // What waits for the service when a song could not be reached
@@ -86,9 +89,13 @@ private:
     // A song from a list went to the player: the history counts its time from now on
     void songLoaded(int index);
     void showWindow();
+    void restorePlayer();
+    void rememberSong();
     void unload();
 
     Environment m_environment;
+    // First: a settings file that cannot be read is set aside before anything reads it
+    std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<DesktopShell> m_desktopShell;
     std::unique_ptr<SkinLibrary> m_skinLibrary;
     QNetworkAccessManager m_network;
@@ -115,4 +122,6 @@ private:
     SingleInstance *m_instance = nullptr;
     QDBusConnection m_bus {QString()};
     std::unique_ptr<DesktopIntegration> m_desktop;
+    // Only where the desktop has a system tray
+    TrayIcon *m_tray = nullptr;
 };

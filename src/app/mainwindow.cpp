@@ -5,6 +5,7 @@
 #include "playlistexporter.h"
 #include "programidentity.h"
 #include "startup.h"
+#include "windowmenus.h"
 
 #include "common/constants.h"
 #include "controls/messagebox.h"
@@ -12,6 +13,7 @@
 #include "library/library.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
+#include "settings/settingsstore.h"
 #include "songlist/searchcommand.h"
 #include "songlist/songlistloader.h"
 #include "songlist/songlistmodel.h"
@@ -27,7 +29,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QShortcut>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -82,8 +84,10 @@ void MainWindow::attach(const Logic &logic)
     connect(playerStrip, &MediaPlayerWidget::stopClicked, &logic.listPlayer,
             &ListPlayer::holdStill);
     connect(&m_player, &AudioPlayer::statusTextChanged, this, &MainWindow::scheduleStatus);
-    connect(new QShortcut(QKeySequence(u"Ctrl+L"_s), this), &QShortcut::activated, this,
-            &MainWindow::showPlayingRow);
+    connect(playingRowAction, &QAction::triggered, this, &MainWindow::showPlayingRow);
+    connect(quitAction, &QAction::triggered, this, &MainWindow::quit);
+    connect(&logic.search, &SearchCommand::searched, &logic.settings, &SettingsStore::addSearch);
+    new WindowMenus(*this, *this, logic.settings, logic.serviceAddress);
     connectLibrary();
     connectSongs();
     connectListPlayer();
@@ -175,12 +179,8 @@ void MainWindow::connectControls()
     connect(playerStrip, &MediaPlayerWidget::doubleClicked, this, &MainWindow::playerDoubleClicked);
     connect(&m_list, &QAbstractItemModel::modelReset, this, &MainWindow::listChanged);
     connect(&m_list, &QAbstractItemModel::rowsInserted, this, &MainWindow::listChanged);
-    connect(new QShortcut(QKeySequence(u"Ctrl+F"_s), this), &QShortcut::activated, this,
-            &MainWindow::focusSearch);
-    // Holding F5 down asks once
-    auto *const reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    reload->setAutoRepeat(false);
-    connect(reload, &QShortcut::activated, this, &MainWindow::defaultListRequested);
+    connect(findAction, &QAction::triggered, this, &MainWindow::focusSearch);
+    connect(reloadAction, &QAction::triggered, this, &MainWindow::defaultListRequested);
     connect(&downloads(), &DownloadManager::finished, this, &MainWindow::showDownloadEnd);
     connect(downloadsListAction, &QAction::triggered, m_downloadsWindow.get(),
             &DownloadsWindow::bringUp);
@@ -393,8 +393,21 @@ void MainWindow::showDownloadEnd(const QString &path, bool ok, const QString &re
         1, ok ? u"下载完成：%1"_s.arg(QFileInfo(path).fileName()) : u"下载失败：%1"_s.arg(reason));
 }
 
+void MainWindow::quit()
+{
+    m_quitting = true;
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // The tray icon brings the window back
+    if (!m_quitting && m_logic && m_logic->settings.minimiseToTray()
+        && QSystemTrayIcon::isSystemTrayAvailable()) {
+        event->ignore();
+        hide();
+        return;
+    }
     event->accept();
     if (std::exchange(m_closed, true))
         return;

@@ -19,6 +19,7 @@ class MessageBox;
 class MessageBoxDialog;
 class ReportListView;
 class SearchCommand;
+class SettingsStore;
 class Shell;
 class SongListLoader;
 class SongListModel;
@@ -39,6 +40,9 @@ public:
         AudioPlayer &player;
         // What asks the user about a blank keyword: the window's own, or a test's stand-in
         MessageBox &messageBox;
+        // What the person chose and searched, and the service the about box names
+        SettingsStore &settings;
+        QString serviceAddress;
         // The kept lists, and what asks for the songs' addresses when one is exported
         Library &library;
         const LinkResolver &links;
@@ -61,8 +65,10 @@ public:
     // Their list, which opens when a download starts or by Ctrl+J, never by itself
     DownloadsWindow &downloadsWindow() const { return *m_downloadsWindow; }
 
-    // The check mark of the glass menu item, which is the glass effect's only record
+    // The check mark of the glass menu item
     void setGlassChecked(bool checked);
+    // Ends the program as closing the window does, even where closing only hides it: "退出"
+    void quit();
     // The song list's tabs, there once the logic is attached
     LibraryTabs &libraryTabs() const { return *m_tabs; }
 
@@ -135,6 +141,7 @@ private:
     DownloadManager &m_downloads;
     std::unique_ptr<Logic> m_logic;
     bool m_closed = false;
+    bool m_quitting = false;
 
     SongListModel &m_list;
     std::unique_ptr<MessageBoxDialog> m_messageBox;

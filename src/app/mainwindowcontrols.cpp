@@ -6,6 +6,7 @@
 #include "widgets/reportlistview.h"
 #include "widgets/statusbarwidget.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -64,6 +65,15 @@ QLineEdit *textBox(QWidget &client, const QString &name, int width, QLabel *budd
     field->setReadOnly(typing == Typing::ReadOnly);
     buddy->setBuddy(field);
     return field;
+}
+
+QAction *action(QWidget &owner, const QString &name, const QString &caption,
+                const QKeySequence &keys = {})
+{
+    auto *const item = new QAction(caption, &owner);
+    item->setObjectName(name);
+    item->setShortcut(keys);
+    return item;
 }
 
 QPushButton *button(QWidget &client, const QString &name, const QString &caption, QSize size)
@@ -226,6 +236,28 @@ void MainWindowControls::createMenus(QMainWindow &window)
     downloadsListAction = mainMenu->addAction(u"下载列表"_s);
     downloadsListAction->setObjectName(u"downloadsListAction"_s);
     downloadsListAction->setShortcut(QKeySequence(u"Ctrl+J"_s));
+    mainMenu->addSeparator();
+    settingsAction = action(window, u"settingsAction"_s, u"设置…"_s, QKeySequence(u"Ctrl+,"_s));
+    clearHistoryAction = action(window, u"clearHistoryAction"_s, u"清除搜索历史"_s);
+    quitAction = action(window, u"quitAction"_s, u"退出"_s, QKeySequence(u"Ctrl+Q"_s));
+    mainMenu->addActions({settingsAction, clearHistoryAction});
+    mainMenu->addSeparator();
+    mainMenu->addAction(quitAction);
+
+    helpMenu = window.menuBar()->addMenu(u"帮助"_s);
+    helpMenu->setObjectName(u"helpMenu"_s);
+    shortcutsAction = action(window, u"shortcutsAction"_s, u"键盘快捷键"_s);
+    aboutAction = action(window, u"aboutAction"_s, u"关于 Quillpod"_s);
+    helpMenu->addActions({shortcutsAction, aboutAction});
+
+    findAction = action(window, u"findAction"_s, u"查找歌曲"_s, QKeySequence(u"Ctrl+F"_s));
+    playingRowAction
+        = action(window, u"playingRowAction"_s, u"显示正在播放的歌曲"_s, QKeySequence(u"Ctrl+L"_s));
+    reloadAction
+        = action(window, u"reloadAction"_s, u"重新加载默认列表"_s, QKeySequence(Qt::Key_F5));
+    // Holding F5 down asks once
+    reloadAction->setAutoRepeat(false);
+    window.addActions({findAction, playingRowAction, reloadAction});
 
     // The list's popup menu is never part of the menu bar
     songMenu = new QMenu(&window);

@@ -54,6 +54,19 @@ struct MainWindowControls {
     QAction *glassAction = nullptr;
     // After the design's own items: opens the downloads list, also by Ctrl+J
     QAction *downloadsListAction = nullptr;
+    // The settings dialog (Ctrl+,), forgetting the keywords searched, and the end of the program
+    // (Ctrl+Q)
+    QAction *settingsAction = nullptr;
+    QAction *clearHistoryAction = nullptr;
+    QAction *quitAction = nullptr;
+    QMenu *helpMenu = nullptr;
+    QAction *shortcutsAction = nullptr;
+    QAction *aboutAction = nullptr;
+    // Keys of the window that no menu shows: Ctrl+F goes to the search, Ctrl+L shows the
+    // playing row, F5 loads the default list again
+    QAction *findAction = nullptr;
+    QAction *playingRowAction = nullptr;
+    QAction *reloadAction = nullptr;
     QMenu *songMenu = nullptr;
     QAction *playAction = nullptr;
     QAction *downloadAction = nullptr;

@@ -5,6 +5,8 @@
 #include "links/linklookup.h"
 #include "links/linkresolver.h"
 #include "net/serviceurls.h"
+#include "playback/songhandlers.h"
+#include "settings/settingsstore.h"
 #include "songlist/songlistloader.h"
 #include "songlist/songlistmodel.h"
 
@@ -94,6 +96,26 @@ void StartUp::listRunEnded()
     }
     // Start-up goes on once the default list run has ended and its list is finished
     emit firstListEnded();
+    beginPlayback();
+}
+
+void StartUp::beginPlayback()
+{
+    switch (m_parts.settings.startAction()) {
+    case SettingsStore::StartAction::Nothing:
+        endStartUp();
+        return;
+    case SettingsStore::StartAction::LastSong:
+        if (const auto last = m_parts.settings.lastSong()) {
+            m_parts.songs.resume(last->row, last->position);
+            endStartUp();
+            return;
+        }
+        qCInfo(lcApp) << "No song of the last exit to go back to; playing the background track";
+        break;
+    case SettingsStore::StartAction::BackgroundMusic:
+        break;
+    }
     fetchBackgroundTrack();
 }
 

@@ -14,8 +14,11 @@ class MediaPlayer;
 class SongListLoader;
 class SongListModel;
 class ServiceUrls;
+class SettingsStore;
+class SongHandlers;
 
-// Start-up: the default list, then the background track, then the window may be shown. When the
+// Start-up: the default list, then the background track (or the song of the last exit, paused,
+// or nothing, as the person chose), then the window may be shown. When the
 // default list or the background track could not be had because the service was out of reach, it
 // waits for the service and then gets them by itself. F5 runs the default list again the same
 // way. It says what happened through signals; the window turns them into its texts.
@@ -29,6 +32,9 @@ public:
         const ServiceUrls &urls;
         const LinkResolver &links;
         MediaPlayer &player;
+        // Which song start-up plays, if any, and the song that goes on where it was left
+        const SettingsStore &settings;
+        SongHandlers &songs;
     };
 
     // `prober` waits for the service at `service` on start-up's behalf
@@ -65,6 +71,7 @@ private:
     void listRunStarted(bool running);
     void listRunFailed(const QString &reason, int rows, FailureKind kind);
     void listRunEnded();
+    void beginPlayback();
     void fetchBackgroundTrack();
     void startBackgroundTrack(const QString &link);
     void reportNoBackgroundTrack(const QString &reason, FailureKind kind);

@@ -28,6 +28,13 @@ public:
         const QString address = url();
         setUrl(address);
     }
+    // Loads `url` paused at `milliseconds`, for a song that is to go on where it was left; a
+    // player that cannot wait paused plays it
+    virtual void cue(const QString &url, qint64 milliseconds)
+    {
+        Q_UNUSED(milliseconds)
+        setUrl(url);
+    }
     // In milliseconds from the start of the song
     virtual qint64 position() const = 0;
     virtual void setPosition(qint64 milliseconds) = 0;

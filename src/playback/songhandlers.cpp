@@ -140,6 +140,7 @@ void SongHandlers::choiceFailed(const QString &reason, FailureKind kind)
 void SongHandlers::play(int index, const SongRow &row, const QString &link)
 {
     m_playIndex = index;
+    m_playing = row;
     m_player.setUrl(link);
     // The name the desktop's media controls show, as the list shows it
     m_player.setTitle(row.text.trimmed());
@@ -196,9 +197,30 @@ void SongHandlers::goOnWith(int index, bool skipping)
                             &SongHandlers::goingOnResolved, &SongHandlers::goingOnFailed);
 }
 
+void SongHandlers::resume(const SongRow &row, qint64 milliseconds)
+{
+    abortGoingOn();
+    emit songShown(row);
+    m_goingOn = GoingOn {0, row, false, milliseconds};
+    m_goingOnLookup = watch(m_links.resolveSongLink(row.subItem(2), this),
+                            &SongHandlers::goingOnResolved, &SongHandlers::goingOnFailed);
+}
+
+void SongHandlers::cue(const GoingOn &goingOn, const QString &link)
+{
+    m_playing = goingOn.row;
+    m_player.cue(link, *goingOn.resumeAt);
+    m_player.setTitle(goingOn.row.text.trimmed());
+    emit linkShown(link);
+}
+
 void SongHandlers::goingOnResolved(const QString &link)
 {
     const GoingOn goingOn = *std::exchange(m_goingOn, std::nullopt);
+    if (goingOn.resumeAt) {
+        cue(goingOn, link);
+        return;
+    }
     // Playback goes on from the row that plays, not from one that failed before it: that would
     // be tried again whenever this song ends
     play(goingOn.index, goingOn.row, link);
@@ -207,6 +229,11 @@ void SongHandlers::goingOnResolved(const QString &link)
 void SongHandlers::goingOnFailed(const QString &reason, FailureKind kind)
 {
     const GoingOn goingOn = *std::exchange(m_goingOn, std::nullopt);
+    // A song that cannot be resumed is only reported: the list does not go on from it
+    if (goingOn.resumeAt) {
+        emit linkFailed(reason);
+        return;
+    }
     // Going past dead songs says so once it gives up, not at every row; a service out of reach
     // is waited for, and that says so itself
     if (!goingOn.skipping && kind == FailureKind::Answered)

@@ -53,6 +53,11 @@ public:
     // Goes past a song that cannot be played: plays row `index` as the player-stopped handler
     // would, and playback goes on from that row
     void skipTo(int index);
+    // Loads the song of `row` paused at `milliseconds`, as it was left at the last exit; its
+    // fields and its link are shown as a click's would be
+    void resume(const SongRow &row, qint64 milliseconds);
+    // The song that went to the player last, none before the first or after a resumed one failed
+    const std::optional<SongRow> &playingSong() const { return m_playing; }
     // Forgets every link still on its way
     void abortAll();
     // A choice of the user's still waits for a link
@@ -93,6 +98,8 @@ private:
         int index = 0;
         SongRow row;
         bool skipping = false;
+        // Where a resumed song goes on, paused; a resumed song is no row of the list
+        std::optional<qint64> resumeAt;
     };
 
     void chooseRow(Kind kind, int index);
@@ -107,6 +114,7 @@ private:
     void goingOnFailed(const QString &reason, FailureKind kind);
     void downloadResolved(const QString &link);
     void play(int index, const SongRow &row, const QString &link);
+    void cue(const GoingOn &goingOn, const QString &link);
     void abortGoingOn();
     template<typename Failed>
     LinkLookup *watch(LinkLookup *lookup, void (SongHandlers::*resolved)(const QString &),
@@ -117,6 +125,7 @@ private:
     MediaPlayer &m_player;
     const LinkResolver &m_links;
     qint32 m_playIndex = 1;
+    std::optional<SongRow> m_playing;
 
     std::optional<Choice> m_choice;
     QPointer<LinkLookup> m_choiceLookup;

@@ -116,7 +116,7 @@ void AudioPlayer::setUrl(const QString &url)
     emit metadataChanged();
 }
 
-void AudioPlayer::start(const QString &url)
+void AudioPlayer::start(const QString &url, Begin begin)
 {
     m_resumeAt = 0;
     m_url = url;
@@ -127,7 +127,7 @@ void AudioPlayer::start(const QString &url)
     m_rules.assign(url, refused ? u"不支持的地址"_s : QString());
     if (refused)
         qCWarning(lcPlayer) << "Address refused:" << url.left(kLoggedAddressLength);
-    load(refused ? QUrl() : address);
+    load(refused ? QUrl() : address, begin);
     refresh();
 }
 
@@ -207,7 +207,7 @@ QString AudioPlayer::title() const
     return m_title.isEmpty() ? mediaTitle() : m_title;
 }
 
-void AudioPlayer::load(const QUrl &address)
+void AudioPlayer::load(const QUrl &address, Begin begin)
 {
     m_rules.setChangingSource(true);
     const auto changed = qScopeGuard([this] { m_rules.setChangingSource(false); });
@@ -216,7 +216,11 @@ void AudioPlayer::load(const QUrl &address)
     if (!address.isEmpty() && m_player->source() == address)
         m_player->setSource(QUrl());
     m_player->setSource(address);
-    if (!address.isEmpty())
+    if (address.isEmpty())
+        return;
+    if (begin == Begin::Paused)
+        m_player->pause();
+    else
         m_player->play();
 }
 
@@ -252,6 +256,15 @@ void AudioPlayer::replay(qint64 milliseconds)
     start(m_url);
     m_resumeAt = qMax<qint64>(0, milliseconds);
     seekWhenReady();
+}
+
+void AudioPlayer::cue(const QString &url, qint64 milliseconds)
+{
+    m_title.clear();
+    start(url, Begin::Paused);
+    m_resumeAt = qMax<qint64>(0, milliseconds);
+    seekWhenReady();
+    emit metadataChanged();
 }
 
 void AudioPlayer::seekWhenReady()

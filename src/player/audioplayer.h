@@ -38,6 +38,7 @@ public:
     void togglePlayPause();
     void stop() override;
     void replay(qint64 milliseconds) override;
+    void cue(const QString &url, qint64 milliseconds) override;
     // In milliseconds; the duration is 0 while it is not known
     qint64 position() const override;
     qint64 duration() const;
@@ -64,8 +65,9 @@ signals:
     void mediaFailed();
 
 private:
-    void start(const QString &url);
-    void load(const QUrl &address);
+    enum class Begin { Playing, Paused };
+    void start(const QString &url, Begin begin = Begin::Playing);
+    void load(const QUrl &address, Begin begin);
     void handleError(QMediaPlayer::Error error);
     void refresh();
     void seekWhenReady();

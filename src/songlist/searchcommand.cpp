@@ -35,4 +35,5 @@ void SearchCommand::search(const QString &keyword)
         return;
     }
     m_loader.loadSongList(m_urls.search(encoded), encoded);
+    emit searched(keyword);
 }

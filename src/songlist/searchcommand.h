@@ -22,6 +22,8 @@ signals:
     void blankKeyword();
     // No run could be started for the keyword
     void searchFailed(const QString &reason);
+    // A search for `keyword` began
+    void searched(const QString &keyword);
 
 private:
     const ServiceUrls &m_urls;

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -69,6 +70,7 @@ private slots:
     void playbackGoesOnFromTheList();
     void brokenMediaDoesNotLoop();
     void playingRowAndKeys();
+    void shortcutsAreListed();
 
 private:
     QTemporaryDir m_settingsDir;
@@ -114,13 +116,13 @@ void MainWindowTest::layout()
     QVERIFY(window.player());
     QVERIFY(mainWindow.findChild<QObject *>(u"statusTimer"_s));
 
-    // The menu bar shows "菜单" alone, which ends with the downloads list; the popup is not
-    // part of it
+    // The menu bar shows "菜单" and "帮助"; the popup is not part of it
     const QList<QAction *> menus = mainWindow.menuBar()->actions();
-    QCOMPARE(menus.size(), 1);
+    QCOMPARE(menus.size(), 2);
     QCOMPARE(menus.first()->text(), u"菜单"_s);
-    QCOMPARE(menus.first()->menu()->actions().last()->text(), u"下载列表"_s);
-    QCOMPARE(menus.first()->menu()->actions().last()->shortcut(), QKeySequence(u"Ctrl+J"_s));
+    QCOMPARE(menus.last()->text(), u"帮助"_s);
+    QCOMPARE(window.action(u"downloadsListAction"_s)->text(), u"下载列表"_s);
+    QCOMPARE(window.action(u"downloadsListAction"_s)->shortcut(), QKeySequence(u"Ctrl+J"_s));
     QVERIFY(window.action(u"glassAction"_s)->isChecked());
     const QMenu *popup = window.child<QMenu>(u"songMenu"_s);
     QVERIFY(popup);
@@ -578,6 +580,30 @@ void MainWindowTest::playingRowAndKeys()
     QTest::keyClick(&window.window(), Qt::Key_L, Qt::ControlModifier);
     QCOMPARE(window.list()->selectedRow(), 4);
     QCOMPARE(addressRequests(service, u"5"_s), asked + 2);
+}
+
+// "键盘快捷键" lists every action of the window that has keys, with its keys
+void MainWindowTest::shortcutsAreListed()
+{
+    Window window(u"http://127.0.0.1:1"_s, false);
+    QVERIFY(window.show());
+    window.action(u"shortcutsAction"_s)->trigger();
+    const auto *table = window.child<QTableWidget>(u"shortcutsTable"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), scaled(5000));
+    QStringList listed;
+    for (int row = 0; row < table->rowCount(); ++row)
+        listed.append(table->item(row, 0)->text() + u" = "_s + table->item(row, 1)->text());
+    int withKeys = 0;
+    for (const QAction *action : window.window().findChildren<QAction *>()) {
+        if (action->shortcut().isEmpty())
+            continue;
+        ++withKeys;
+        const QString entry = QString(action->text()).remove(u'&') + u" = "_s
+            + action->shortcut().toString(QKeySequence::NativeText);
+        QVERIFY2(listed.contains(entry), qPrintable(entry));
+    }
+    // Among them the quit, the settings and the keys that no menu shows
+    QVERIFY(withKeys >= 6);
 }
 
 QTEST_MAIN(MainWindowTest)
