@@ -129,6 +129,7 @@ run_bench bench_listscale "${scale_services[@]}" --keyword "$keyword" --runs "$r
 run_bench bench_typeahead
 run_bench bench_longtitle
 run_bench bench_shuffle
+run_bench bench_library --service "$small_service" --runs "$runs"
 # Starts a stand-in of its own, whose outages it follows for about 3 minutes
 run_bench bench_outage
 

@@ -3,7 +3,8 @@
 set(QUILLPOD_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # Two libraries: the logic, which needs Qt Core and Network only, and the user interface on top
-set(QUILLPOD_LOGIC_FOLDERS common controls net songlist links pinyin downloads playback settings)
+set(QUILLPOD_LOGIC_FOLDERS common controls net songlist links pinyin downloads playback settings
+                           library)
 set(QUILLPOD_UI_FOLDERS app widgets player mpris skin)
 
 # Every .cpp and .h of the given folders

@@ -5,7 +5,7 @@
 cmake_minimum_required(VERSION 3.25)
 
 set(allowed_folders controls net common pinyin links)
-set(logic_folders songlist links net downloads playback settings controls common pinyin)
+set(logic_folders songlist links net downloads playback settings library controls common pinyin)
 
 set(violations "")
 foreach(folder IN LISTS logic_folders)
@@ -20,6 +20,9 @@ foreach(folder IN LISTS logic_folders)
     elseif(folder STREQUAL "settings")
         # What is remembered includes the downloads' own folder and the song that played
         set(may_include ${allowed_folders} songlist downloads settings)
+    elseif(folder STREQUAL "library")
+        # The kept lists are song lists, which know nothing of them
+        set(may_include ${allowed_folders} songlist library)
     else()
         set(may_include ${allowed_folders} ${folder})
     endif()

@@ -79,6 +79,11 @@ if ! dpkg-deb -f "$deb" Depends | tr ',' '\n' \
     echo "FAIL: the package does not depend on a font with Chinese glyphs" >&2
     exit 1
 fi
+# The favourites and the history are an SQLite file
+if ! dpkg-deb -f "$deb" Depends | tr ',' '\n' | grep -Eq '^ *libsqlite3-0( |$)'; then
+    echo "FAIL: the package does not depend on the SQLite library" >&2
+    exit 1
+fi
 
 status=0
 remarks=$(lintian --fail-on error,warning "$deb" 2>&1) || status=$?

@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "desktopintegration.h"
+#include "keptplaylists.h"
 #include "mainwindow.h"
 #include "playback/listplayer.h"
 #include "playback/songhandlers.h"
@@ -11,6 +12,8 @@
 #include "common/constants.h"
 #include "common/logging.h"
 #include "downloads/downloadmanager.h"
+#include "library/historyrecorder.h"
+#include "library/library.h"
 #include "links/linkresolver.h"
 #include "net/connectivitywatcher.h"
 #include "net/serviceprober.h"
@@ -25,6 +28,7 @@
 #include "widgets/desktopshell.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 
 using namespace Qt::StringLiterals;
@@ -38,7 +42,9 @@ Application::Application(Environment environment, QObject *parent)
       m_fetcher(std::make_unique<TextFetcher>(m_network)),
       m_urls(std::make_unique<ServiceUrls>(m_environment.serviceBase)),
       m_links(std::make_unique<LinkResolver>(*m_fetcher, *m_urls)),
-      m_player(std::make_unique<AudioPlayer>()), m_list(std::make_unique<SongListModel>())
+      m_player(std::make_unique<AudioPlayer>()), m_list(std::make_unique<SongListModel>()),
+      m_library(std::make_unique<Library>()),
+      m_history(std::make_unique<HistoryRecorder>(*m_library))
 {
     m_fetcher->setTransferTimeout(m_environment.transferTimeout);
     m_fetcher->setDeadline(m_environment.textDeadline);
@@ -78,11 +84,15 @@ void Application::wire()
     MessageBox &messageBox
         = m_environment.messageBox ? *m_environment.messageBox : m_window->messageBox();
     m_window->attach({*m_loader, *m_search, *m_songs, *m_listPlayer, *m_player, messageBox,
-                      *m_settings, m_environment.serviceBase});
+                      *m_settings, m_environment.serviceBase, *m_library, *m_links});
+    m_playlists = std::make_unique<KeptPlaylists>(m_window->libraryTabs(), *m_songs);
     connect(m_player.get(), &AudioPlayer::playStateChanged, m_listPlayer.get(),
             &ListPlayer::playStateChanged);
     connect(m_player.get(), &AudioPlayer::mediaFailed, m_listPlayer.get(),
             &ListPlayer::mediaFailed);
+    connect(m_player.get(), &AudioPlayer::playStateChanged, m_history.get(),
+            &HistoryRecorder::playStateChanged);
+    connect(m_songs.get(), &SongHandlers::rowLoaded, this, &Application::songLoaded);
 
     // After the window, so that what start-up says follows what the window shows of a run's end
     auto prober = std::make_unique<ServiceProber>(m_network, *m_connectivity);
@@ -126,6 +136,10 @@ void Application::start()
 {
     m_songs->setPlayIndex(1);
     m_startUp->start();
+    // After the run has begun: what the kept lists say of themselves outlasts its texts
+    m_library->open(m_environment.dataFolder.isEmpty()
+                        ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                        : m_environment.dataFolder);
 }
 
 void Application::reloadDefaultList()
@@ -172,7 +186,8 @@ void Application::showWindow()
 
 DesktopIntegration &Application::integrateDesktop(const QDBusConnection &bus)
 {
-    m_desktop = std::make_unique<DesktopIntegration>(*m_window, *m_player, *m_listPlayer, bus);
+    m_desktop = std::make_unique<DesktopIntegration>(*m_window, *m_player, *m_listPlayer, bus,
+                                                     m_playlists.get());
     connect(m_window.get(), &MainWindow::listChanged, m_desktop.get(),
             &DesktopIntegration::listChanged);
     connect(m_listPlayer.get(), &ListPlayer::playModeChanged, m_desktop.get(),
@@ -200,6 +215,11 @@ void Application::rememberSong()
     const std::optional<SongRow> &song = m_songs->playingSong();
     m_settings->setLastSong(
         song ? std::optional(SettingsStore::LastSong {*song, m_player->position()}) : std::nullopt);
+}
+
+void Application::songLoaded(int index)
+{
+    m_history->songLoaded(m_songs->playingList().row(index - 1));
 }
 
 void Application::announceSong(const QString &title)

@@ -13,6 +13,9 @@ class DesktopIntegration;
 class DesktopShell;
 class DownloadManager;
 class MainWindow;
+class HistoryRecorder;
+class KeptPlaylists;
+class Library;
 class LinkResolver;
 class ListPlayer;
 class SearchCommand;
@@ -56,6 +59,8 @@ public:
 
     MainWindow &window() const { return *m_window; }
     SongListModel &songList() const { return *m_list; }
+    // The favourites and the history
+    Library &library() const { return *m_library; }
     AudioPlayer &player() const { return *m_player; }
     SongListLoader &loader() const { return *m_loader; }
     SongHandlers &songs() const { return *m_songs; }
@@ -81,6 +86,8 @@ private:
     void openSite();
     void setGlass(bool on);
     void announceSong(const QString &title);
+    // A song from a list went to the player: the history counts its time from now on
+    void songLoaded(int index);
     void showWindow();
     void restorePlayer();
     void rememberSong();
@@ -102,6 +109,9 @@ private:
     std::unique_ptr<LinkResolver> m_links;
     std::unique_ptr<AudioPlayer> m_player;
     std::unique_ptr<SongListModel> m_list;
+    std::unique_ptr<Library> m_library;
+    std::unique_ptr<HistoryRecorder> m_history;
+    std::unique_ptr<KeptPlaylists> m_playlists;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<SongListLoader> m_loader;
     std::unique_ptr<SearchCommand> m_search;

@@ -12,7 +12,7 @@
 #include <QWidget>
 
 DesktopIntegration::DesktopIntegration(QWidget &window, AudioPlayer &player, ListPlayback &list,
-                                       const QDBusConnection &bus)
+                                       const QDBusConnection &bus, PlaylistChoice *playlists)
     : m_window(window), m_player(player), m_list(list)
 {
     if (!bus.isConnected()) {
@@ -20,7 +20,7 @@ DesktopIntegration::DesktopIntegration(QWidget &window, AudioPlayer &player, Lis
                          " offered";
         return;
     }
-    m_mediaControls = std::make_unique<MprisService>(window, player, bus, &list);
+    m_mediaControls = std::make_unique<MprisService>(window, player, bus, &list, playlists);
     m_notifier = std::make_unique<SongNotifier>(bus);
 }
 

@@ -9,6 +9,7 @@
 class AudioPlayer;
 class ListPlayback;
 class MprisService;
+class PlaylistChoice;
 class QWidget;
 class SingleInstance;
 class SongNotifier;
@@ -20,8 +21,9 @@ class DesktopIntegration : public QObject {
     Q_OBJECT
 
 public:
+    // `playlists` are offered to the desktop to be started, when there are some
     DesktopIntegration(QWidget &window, AudioPlayer &player, ListPlayback &list,
-                       const QDBusConnection &bus);
+                       const QDBusConnection &bus, PlaylistChoice *playlists = nullptr);
     ~DesktopIntegration() override;
 
     // Takes the commands that later starts hand to `instance`

@@ -19,6 +19,8 @@ struct Environment {
     QString exitPage = QString::fromUtf8(kExitPage);
     // Where the skin file is looked for; empty means the executable's folder
     QString programDir;
+    // Where the favourites and the history are kept; empty means the program's data folder
+    QString dataFolder;
     std::chrono::milliseconds transferTimeout = kTransferTimeout;
     // The longest a text answer may take from start to end
     std::chrono::milliseconds textDeadline {60000};

@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 
+#include "librarytabs.h"
 #include "playback/listplayer.h"
+#include "playlistexporter.h"
 #include "programidentity.h"
 #include "startup.h"
 #include "windowmenus.h"
@@ -8,6 +10,7 @@
 #include "common/constants.h"
 #include "controls/messagebox.h"
 #include "downloads/downloadmanager.h"
+#include "library/library.h"
 #include "player/audioplayer.h"
 #include "player/mediaplayerwidget.h"
 #include "settings/settingsstore.h"
@@ -86,6 +89,7 @@ void MainWindow::attach(const Logic &logic)
     connect(quitAction, &QAction::triggered, this, &MainWindow::quit);
     connect(&logic.search, &SearchCommand::searched, &logic.settings, &SettingsStore::addSearch);
     new WindowMenus(*this, *this, logic.settings, logic.serviceAddress);
+    connectLibrary();
     connectSongs();
     connectListPlayer();
     connectListRuns();
@@ -95,14 +99,8 @@ void MainWindow::attach(const Logic &logic)
 void MainWindow::connectSongs()
 {
     SongHandlers *const songs = &m_logic->songs;
-    connect(songList, &ReportListView::rowClicked, this,
-            [this] { runOnSelectedRow(&SongHandlers::songClicked); });
-    connect(songList, &ReportListView::doubleClicked, this,
-            [this] { runOnSelectedRow(&SongHandlers::songActivated); });
-    connect(songList, &ReportListView::showRequested, this,
-            [this] { runOnSelectedRow(&SongHandlers::songClicked); });
-    connect(songList, &ReportListView::playRequested, this,
-            [this] { runOnSelectedRow(&SongHandlers::songActivated); });
+    for (ReportListView *const view : m_tabs->views())
+        connectView(view);
     connect(playAction, &QAction::triggered, this,
             [this] { runOnSelectedRow(&SongHandlers::playTriggered); });
     connect(downloadAction, &QAction::triggered, this,
@@ -115,6 +113,40 @@ void MainWindow::connectSongs()
     connect(songs, &SongHandlers::rawLinkShown, this,
             [this](const QString &link) { showText(*rawLinkBox, link); });
     connect(songs, &SongHandlers::linkFailed, this, &MainWindow::reportLinkFailure);
+}
+
+void MainWindow::connectView(ReportListView *view)
+{
+    // Every list acts alike: the handlers read the list shown
+    connect(view, &ReportListView::rowClicked, this,
+            [this] { runOnSelectedRow(&SongHandlers::songClicked); });
+    connect(view, &ReportListView::doubleClicked, this,
+            [this] { runOnSelectedRow(&SongHandlers::songActivated); });
+    connect(view, &ReportListView::showRequested, this,
+            [this] { runOnSelectedRow(&SongHandlers::songClicked); });
+    connect(view, &ReportListView::playRequested, this,
+            [this] { runOnSelectedRow(&SongHandlers::songActivated); });
+    connect(view, &ReportListView::mouseReleased, this,
+            [this](Qt::MouseButton button) { songListMouseReleased(button); });
+    connect(view, &ReportListView::menuRequested, this, &MainWindow::songListMenuKeyPressed);
+}
+
+void MainWindow::connectLibrary()
+{
+    Library *const library = &m_logic->library;
+    m_tabs = std::make_unique<LibraryTabs>(*songListFrame, *songListStack, *songList, *library);
+    m_exporter
+        = std::make_unique<PlaylistExporter>(*this, m_logic->links, m_logic->messageBox,
+                                             [this](const QString &text) { showPanel1(text); });
+    connect(m_tabs.get(), &LibraryTabs::listShown, &m_logic->songs, &SongHandlers::showList);
+    connect(m_tabs.get(), &LibraryTabs::exportRequested, this, &MainWindow::exportList);
+    connect(favouriteAction, &QAction::triggered, this, &MainWindow::toggleFavourite);
+    connect(songMenu, &QMenu::aboutToShow, this, &MainWindow::nameFavouriteAction);
+    connect(library, &Library::setAside, this, [this](const QString &path) {
+        showLibraryNotice(u"收藏数据库已损坏，已移至 %1 并新建"_s.arg(path));
+    });
+    connect(library, &Library::notKept, this,
+            [this] { showLibraryNotice(u"数据文件夹不可写，收藏和最近播放不会保留到下次运行"_s); });
 }
 
 void MainWindow::connectListPlayer()
@@ -150,9 +182,6 @@ void MainWindow::connectControls()
     connect(glassAction, &QAction::triggered, this, &MainWindow::glassToggled);
     connect(statusTimer, &QTimer::timeout, this, &MainWindow::showPlayerStatus);
     connect(statusBarWidget, &StatusBarWidget::mouseMoved, this, &MainWindow::statusBarHovered);
-    connect(songList, &ReportListView::mouseReleased, this,
-            [this](Qt::MouseButton button) { songListMouseReleased(button); });
-    connect(songList, &ReportListView::menuRequested, this, &MainWindow::songListMenuKeyPressed);
     connect(playerStrip, &MediaPlayerWidget::doubleClicked, this, &MainWindow::playerDoubleClicked);
     connect(&m_list, &QAbstractItemModel::modelReset, this, &MainWindow::listChanged);
     connect(&m_list, &QAbstractItemModel::rowsInserted, this, &MainWindow::listChanged);
@@ -188,9 +217,30 @@ void MainWindow::runOnSelectedRow(void (SongHandlers::*handler)(int index))
     if (m_closed)
         return;
     // The row handlers act on the selected row, whichever part of the list was clicked
-    const int row = songList->selectedRow();
+    const int row = m_tabs->currentView().selectedRow();
     if (row >= 0)
         std::invoke(handler, m_logic->songs, row + 1);
+}
+
+void MainWindow::toggleFavourite()
+{
+    const int row = m_tabs->currentView().selectedRow();
+    if (!m_closed && row >= 0)
+        m_logic->library.toggleFavourite(m_tabs->currentList().row(row));
+}
+
+void MainWindow::nameFavouriteAction()
+{
+    const int row = m_tabs->currentView().selectedRow();
+    const bool favourite
+        = row >= 0 && m_logic->library.isMarked(m_tabs->currentList().row(row).subItem2);
+    favouriteAction->setText(favourite ? u"取消收藏"_s : u"收藏"_s);
+}
+
+void MainWindow::exportList(SongListModel &list)
+{
+    const LibraryTabs::Tab tab = m_tabs->tabOf(list);
+    m_exporter->exportList(list, m_tabs->tabBar().tabText(tab));
 }
 
 void MainWindow::showSong(const SongRow &row)
@@ -246,6 +296,13 @@ void MainWindow::showNoBackgroundTrack(const QString &reason, bool afterListFail
         showPanel1(u"背景音乐不可用：%1"_s.arg(reason));
 }
 
+void MainWindow::showLibraryNotice(const QString &text)
+{
+    showPanel1(text);
+    if (m_logic->loader.isRunning())
+        m_libraryNotice = text;
+}
+
 void MainWindow::showRunning(bool running)
 {
     searchButton->setText(running ? Captions::kStop : Captions::kSearch);
@@ -265,6 +322,8 @@ void MainWindow::showRunEnd(int rows)
     statusBarWidget->setPanelText(1, u"搜索结束"_s);
     statusBarWidget->setPanelText(2, u"共找到：%1条资源"_s.arg(rows));
     scheduleStatus();
+    if (!m_libraryNotice.isEmpty())
+        showPanel1(std::exchange(m_libraryNotice, QString()));
 }
 
 void MainWindow::showRunFailure(const QString &reason, int rows)
@@ -272,6 +331,8 @@ void MainWindow::showRunFailure(const QString &reason, int rows)
     statusBarWidget->setPanelText(1, u"搜索失败：%1"_s.arg(reason));
     statusBarWidget->setPanelText(2, u"共找到：%1条资源"_s.arg(rows));
     scheduleStatus();
+    if (!m_libraryNotice.isEmpty())
+        appendToPanel1(u"；"_s + std::exchange(m_libraryNotice, QString()));
 }
 
 void MainWindow::showSearchFailure(const QString &reason)
@@ -292,16 +353,17 @@ void MainWindow::keywordWarningClosed()
 
 void MainWindow::songListMouseReleased(Qt::MouseButton button)
 {
-    if (!m_list.isEmpty() && button == Qt::RightButton)
+    if (!m_tabs->currentList().isEmpty() && button == Qt::RightButton)
         songMenu->popup(QCursor::pos());
 }
 
 void MainWindow::songListMenuKeyPressed()
 {
     // The keyboard's popup opens at the current row rather than at the pointer
-    if (!m_list.isEmpty())
-        songMenu->popup(songList->viewport()->mapToGlobal(
-            songList->visualRect(songList->currentIndex()).center()));
+    const ReportListView &view = m_tabs->currentView();
+    if (!view.listModel().isEmpty())
+        songMenu->popup(
+            view.viewport()->mapToGlobal(view.visualRect(view.currentIndex()).center()));
 }
 
 void MainWindow::playerDoubleClicked()
@@ -311,11 +373,14 @@ void MainWindow::playerDoubleClicked()
 
 void MainWindow::showPlayingRow()
 {
-    const int row = m_list.playMark();
+    // In the tab of the list that plays
+    SongListModel &playing = m_logic->songs.playingList();
+    const int row = playing.playMark();
     if (row < 0)
         return;
-    songList->selectRow(row);
-    songList->scrollToRow(row);
+    m_tabs->setCurrentTab(m_tabs->tabOf(playing));
+    m_tabs->currentView().selectRow(row);
+    m_tabs->currentView().scrollToRow(row);
     runOnSelectedRow(&SongHandlers::songClicked);
 }
 

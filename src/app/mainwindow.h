@@ -12,9 +12,14 @@ class AudioPlayer;
 class DownloadManager;
 class DownloadsWindow;
 class FileSaveDialog;
+class Library;
+class LibraryTabs;
+class LinkResolver;
 class ListPlayer;
+class PlaylistExporter;
 class MessageBox;
 class MessageBoxDialog;
+class ReportListView;
 class SearchCommand;
 class SettingsStore;
 class Shell;
@@ -40,6 +45,9 @@ public:
         // What the person chose and searched, and the service the about box names
         SettingsStore &settings;
         QString serviceAddress;
+        // The kept lists, and what asks for the songs' addresses when one is exported
+        Library &library;
+        const LinkResolver &links;
     };
 
     // The player's strip shows `player`, the list `list` and the downloads list `downloads`;
@@ -63,6 +71,8 @@ public:
     void setGlassChecked(bool checked);
     // Ends the program as closing the window does, even where closing only hides it: "退出"
     void quit();
+    // The song list's tabs, there once the logic is attached
+    LibraryTabs &libraryTabs() const { return *m_tabs; }
 
 signals:
     // The site button asks for the service's home page
@@ -84,7 +94,9 @@ private:
     void connectListRuns();
 
     void connectSongs();
+    void connectView(ReportListView *view);
     void connectListPlayer();
+    void connectLibrary();
 
     // Event handlers
     void searchRequested();
@@ -124,6 +136,12 @@ private:
     void showPanel1(const QString &text);
     void appendToPanel1(const QString &text);
     void showNoBackgroundTrack(const QString &reason, bool afterListFailure);
+    // What the kept lists say of themselves; a run under way says it again when it ends
+    void showLibraryNotice(const QString &text);
+    // The selected row of the list shown, or the row a menu acts on
+    void toggleFavourite();
+    void nameFavouriteAction();
+    void exportList(SongListModel &list);
 
     AudioPlayer &m_player;
     DownloadManager &m_downloads;
@@ -135,4 +153,7 @@ private:
     std::unique_ptr<MessageBoxDialog> m_messageBox;
     std::unique_ptr<FileSaveDialog> m_saveDialog;
     std::unique_ptr<DownloadsWindow> m_downloadsWindow;
+    std::unique_ptr<LibraryTabs> m_tabs;
+    std::unique_ptr<PlaylistExporter> m_exporter;
+    QString m_libraryNotice;
 };

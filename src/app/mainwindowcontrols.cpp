@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QStackedLayout>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -155,9 +156,12 @@ void MainWindowControls::createClientArea(QWidget &client, AudioPlayer &player)
     songListFrame->setAttribute(Qt::WA_LayoutOnEntireRect);
     songList = new ReportListView(songListFrame);
     songList->setObjectName(u"songList"_s);
+    // The kept lists take the song list's place when their tab is chosen
     auto *const frameLayout = row(QBoxLayout::TopToBottom, {8, 16, 8, 8});
     songListFrame->setLayout(frameLayout);
-    frameLayout->addWidget(songList);
+    songListStack = new QStackedLayout;
+    frameLayout->addLayout(songListStack);
+    songListStack->addWidget(songList);
 
     statusBarWidget = new StatusBarWidget(&client);
     statusBarWidget->setObjectName(u"statusBar"_s);
@@ -267,6 +271,11 @@ void MainWindowControls::createMenus(QMainWindow &window)
     songMenu->addSeparator()->setObjectName(u"songMenuSeparator"_s);
     downloadAction = songMenu->addAction(u"下载"_s);
     downloadAction->setObjectName(u"downloadAction"_s);
+    // Also by Ctrl+D on the selected row, with the menu closed
+    favouriteAction = songMenu->addAction(u"收藏"_s);
+    favouriteAction->setObjectName(u"favouriteAction"_s);
+    favouriteAction->setShortcut(QKeySequence(u"Ctrl+D"_s));
+    window.addAction(favouriteAction);
 }
 
 void MainWindowControls::createPlayModeMenu()

@@ -10,6 +10,7 @@ class QLineEdit;
 class QMainWindow;
 class QMenu;
 class QPushButton;
+class QStackedLayout;
 class QTimer;
 class QWidget;
 class ReportListView;
@@ -35,6 +36,8 @@ struct MainWindowControls {
     QPushButton *siteButton = nullptr;
     QGroupBox *songListFrame = nullptr;
     ReportListView *songList = nullptr;
+    // The song list, or a kept list in its place
+    QStackedLayout *songListStack = nullptr;
     QLabel *titleLabel = nullptr;
     QLineEdit *titleBox = nullptr;
     QLabel *songIdLabel = nullptr;
@@ -71,6 +74,8 @@ struct MainWindowControls {
     QMenu *songMenu = nullptr;
     QAction *playAction = nullptr;
     QAction *downloadAction = nullptr;
+    // "收藏" or "取消收藏", for the selected row
+    QAction *favouriteAction = nullptr;
 
 private:
     void createClientArea(QWidget &client, AudioPlayer &player);

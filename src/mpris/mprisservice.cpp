@@ -1,6 +1,7 @@
 #include "mprisservice.h"
 
 #include "mprisplayeradaptor.h"
+#include "mprisplaylistsadaptor.h"
 #include "mprisrootadaptor.h"
 
 #include "common/logging.h"
@@ -11,12 +12,16 @@
 using namespace Qt::StringLiterals;
 
 MprisService::MprisService(QWidget &window, AudioPlayer &player, const QDBusConnection &connection,
-                           ListPlayback *list, QObject *parent)
+                           ListPlayback *list, PlaylistChoice *playlists, QObject *parent)
     : QObject(parent), m_connection(connection)
 {
     const QString objectPath = QString::fromLatin1(kObjectPath);
     new MprisRootAdaptor(window, this);
     m_player = new MprisPlayerAdaptor(player, list, m_connection, objectPath, this);
+    if (playlists) {
+        MprisPlaylistsAdaptor::registerTypes();
+        new MprisPlaylistsAdaptor(*playlists, this);
+    }
 
     m_objectRegistered = m_connection.registerObject(objectPath, this);
     if (!m_objectRegistered) {

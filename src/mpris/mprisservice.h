@@ -6,6 +6,7 @@
 class ListPlayback;
 class AudioPlayer;
 class MprisPlayerAdaptor;
+class PlaylistChoice;
 class QWidget;
 
 // Offers the window and its player to the desktop's sound menu, media keys and lock screen,
@@ -19,9 +20,11 @@ public:
 
     // Registers at once. When another instance holds the name, this one takes a name of its
     // own, as MPRIS asks; if the bus refuses that too, it stays unregistered. `list`, when
-    // there is one, takes next, previous and stop.
+    // there is one, takes next, previous and stop; `playlists`, when there are some, are offered
+    // to be started.
     MprisService(QWidget &window, AudioPlayer &player, const QDBusConnection &connection,
-                 ListPlayback *list = nullptr, QObject *parent = nullptr);
+                 ListPlayback *list = nullptr, PlaylistChoice *playlists = nullptr,
+                 QObject *parent = nullptr);
     ~MprisService() override;
 
     // The list was emptied or filled: whether there is a next and a previous may have changed

@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 ListPlayer::ListPlayer(SongHandlers &songs, SongListModel &list, MediaPlayer &player,
                        QObject *parent)
-    : QObject(parent), m_songs(songs), m_list(list), m_player(player)
+    : QObject(parent), m_songs(songs), m_marked(&list), m_player(player)
 {
     m_skipTimer.setSingleShot(true);
     // A coarse timer may fire 5 % early, and the pause is also the limit on how often we ask
@@ -19,7 +19,7 @@ ListPlayer::ListPlayer(SongHandlers &songs, SongListModel &list, MediaPlayer &pl
     connect(&m_songs, &SongHandlers::userChose, this, &ListPlayer::userChose);
     connect(&m_songs, &SongHandlers::rowLoaded, this, &ListPlayer::rowLoaded);
     connect(&m_songs, &SongHandlers::rowFailed, this, &ListPlayer::rowFailed);
-    connect(&m_list, &QAbstractItemModel::modelReset, this, [this] { m_order.listReplaced(); });
+    connect(&list, &QAbstractItemModel::modelReset, this, [this] { m_order.listReplaced(); });
 }
 
 void ListPlayer::waitWith(ServiceProber &prober, const QUrl &service)
@@ -49,12 +49,12 @@ int rowAt(int position)
 
 bool ListPlayer::hasRows() const
 {
-    return !m_list.isEmpty();
+    return !list().isEmpty();
 }
 
 void ListPlayer::playNext()
 {
-    m_songs.playRow(m_order.next(position(m_list.playMark()), m_list.size()));
+    m_songs.playRow(m_order.next(position(list().playMark()), list().size()));
 }
 
 void ListPlayer::playPrevious()
@@ -63,9 +63,9 @@ void ListPlayer::playPrevious()
         m_player.setPosition(0);
         return;
     }
-    const int row = m_order.previous(position(m_list.playMark()), m_list.size());
+    const int row = m_order.previous(position(list().playMark()), list().size());
     // Nothing before the row that plays in this order: it starts over
-    if (row == 0 && m_list.playMark() >= 0)
+    if (row == 0 && list().playMark() >= 0)
         return m_player.setPosition(0);
     m_songs.playRow(row);
 }
@@ -74,7 +74,7 @@ void ListPlayer::setPlayMode(PlayMode mode)
 {
     if (mode == m_order.mode())
         return;
-    m_order.setMode(mode, position(m_list.playMark()), m_list.size());
+    m_order.setMode(mode, position(list().playMark()), list().size());
     emit playModeChanged(mode);
 }
 
@@ -92,7 +92,7 @@ void ListPlayer::playAddress(const QString &address)
 {
     holdStill();
     m_order.reset();
-    m_list.setPlayMark(-1);
+    list().setPlayMark(-1);
     m_playsOpenedAddress = true;
     m_player.setUrl(address);
 }
@@ -120,11 +120,11 @@ void ListPlayer::followPlayState()
     // begins with the shortest pause again
     if (m_prober)
         m_prober->requestAnswered();
-    const int playing = position(m_list.playMark());
+    const int playing = position(list().playMark());
     m_order.playing(playing);
     const int row = std::exchange(m_startingRow, 0);
     if (row > 0 && row == playing)
-        emit songStarted(m_list.row(rowAt(row)).text.trimmed());
+        emit songStarted(list().row(rowAt(row)).text.trimmed());
 }
 
 void ListPlayer::mediaFailed()
@@ -135,7 +135,7 @@ void ListPlayer::mediaFailed()
         emit openedAddressFailed(m_player.failure());
         return;
     }
-    const int row = position(m_list.playMark());
+    const int row = position(list().playMark());
     if (!m_prober)
         return songFailed(row, m_player.failure());
     // To the player, media that the service will not send and a service that cannot be reached
@@ -158,8 +158,15 @@ void ListPlayer::userChose()
 
 void ListPlayer::rowLoaded(int index)
 {
-    m_list.setPlayMark(rowAt(index));
-    m_order.loaded(index, m_list.size());
+    // The mark goes with the song to the list it was played from, and the order starts a new
+    // round there
+    if (m_marked != &list()) {
+        m_marked->setPlayMark(-1);
+        m_order.listReplaced();
+    }
+    m_marked = &list();
+    list().setPlayMark(rowAt(index));
+    m_order.loaded(index, list().size());
     m_startingRow = index;
     m_playsOpenedAddress = false;
 }
@@ -211,11 +218,11 @@ void ListPlayer::endWait()
 
 void ListPlayer::songFailed(int row, const QString &reason)
 {
-    if (m_list.isEmpty())
+    if (list().isEmpty())
         return;
     if (row > 0)
-        m_list.setErrorMark(rowAt(row), reason);
-    m_skipRow = m_order.failed(row, m_list.size());
+        list().setErrorMark(rowAt(row), reason);
+    m_skipRow = m_order.failed(row, list().size());
     if (m_skipRow > 0) {
         m_skipTimer.start();
         return;

@@ -6,8 +6,10 @@
 #include "controls/listplayback.h"
 #include "controls/mediaplayer.h"
 #include "net/failurekind.h"
+#include "songlist/songlistmodel.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
@@ -92,6 +94,8 @@ private:
         bool confirmed = false;
     };
 
+    // The list that plays: the one the song handlers last played a song from
+    SongListModel &list() const { return m_songs.playingList(); }
     // The list's part of a change of the player's state
     void followPlayState();
     void songFailed(int row, const QString &reason);
@@ -101,7 +105,8 @@ private:
     void endWait();
 
     SongHandlers &m_songs;
-    SongListModel &m_list;
+    // The list whose row carries the play mark
+    QPointer<SongListModel> m_marked;
     MediaPlayer &m_player;
     PlayOrder m_order;
     QTimer m_skipTimer;

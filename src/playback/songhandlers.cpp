@@ -7,10 +7,15 @@
 
 #include <utility>
 
-SongHandlers::SongHandlers(const SongListModel &list, MediaPlayer &player,
-                           const LinkResolver &links, QObject *parent)
-    : QObject(parent), m_list(list), m_player(player), m_links(links)
+SongHandlers::SongHandlers(SongListModel &list, MediaPlayer &player, const LinkResolver &links,
+                           QObject *parent)
+    : QObject(parent), m_shownList(&list), m_playingList(&list), m_player(player), m_links(links)
 {
+}
+
+void SongHandlers::showList(SongListModel &list)
+{
+    m_shownList = &list;
 }
 
 template<typename Failed>
@@ -26,9 +31,9 @@ void SongHandlers::chooseRow(Kind kind, int index)
 {
     // The row is read once, when the handler starts: what it shows belongs to the song the user
     // chose, even if the list moves on meanwhile
-    if (index < 1 || index > m_list.size())
+    if (index < 1 || index > m_shownList->size())
         return;
-    choose({kind, index, m_list.row(index - 1)});
+    choose({kind, index, m_shownList->row(index - 1), m_shownList});
 }
 
 void SongHandlers::songClicked(int index)
@@ -48,8 +53,10 @@ void SongHandlers::playTriggered(int index)
 
 void SongHandlers::playRow(int index)
 {
-    // The program's own command: every box shows the song it plays, the raw link too
-    chooseRow(Kind::Activate, index);
+    // The program's own command: every box shows the song it plays, the raw link too, from the
+    // list that plays
+    if (index >= 1 && index <= m_playingList->size())
+        choose({Kind::Activate, index, m_playingList->row(index - 1), m_playingList});
 }
 
 void SongHandlers::choose(Choice choice)
@@ -68,8 +75,10 @@ void SongHandlers::choose(Choice choice)
 
 void SongHandlers::showSong(const Choice &choice)
 {
-    if (choice.kind != Kind::Show)
+    if (choice.kind != Kind::Show) {
         m_playIndex = choice.index;
+        m_playingList = choice.list;
+    }
     emit songShown(choice.row);
 }
 
@@ -141,10 +150,10 @@ void SongHandlers::play(int index, const SongRow &row, const QString &link)
 
 void SongHandlers::downloadTriggered(int index)
 {
-    if (index < 1 || index > m_list.size())
+    if (index < 1 || index > m_shownList->size())
         return;
     // The song the user asked for, even if the selection moves while its link is on its way
-    watch(m_links.resolveSongLink(m_list.row(index - 1).subItem(2), this),
+    watch(m_links.resolveSongLink(m_shownList->row(index - 1).subItem(2), this),
           &SongHandlers::downloadResolved, &SongHandlers::linkFailed);
 }
 
@@ -165,7 +174,8 @@ void SongHandlers::playerStateChanged(PlayState newState, PlayOrder &order)
     // that something else has since followed is over
     if (newState != PlayState::Stopped || m_player.playState() != PlayState::Stopped)
         return;
-    const int next = order.afterEnd(m_playIndex, m_list.playMark() + 1, m_list.size());
+    const int next
+        = order.afterEnd(m_playIndex, m_playingList->playMark() + 1, m_playingList->size());
     // An empty list, or the order ends here
     if (next == 0)
         return;
@@ -175,7 +185,7 @@ void SongHandlers::playerStateChanged(PlayState newState, PlayOrder &order)
 
 void SongHandlers::skipTo(int index)
 {
-    if (index < 1 || index > m_list.size())
+    if (index < 1 || index > m_playingList->size())
         return;
     goOnWith(index, true);
 }
@@ -184,7 +194,7 @@ void SongHandlers::goOnWith(int index, bool skipping)
 {
     // A later stop's song wins over this one
     abortGoingOn();
-    m_goingOn = GoingOn {index, m_list.row(index - 1), skipping, std::nullopt};
+    m_goingOn = GoingOn {index, m_playingList->row(index - 1), skipping, std::nullopt};
     m_goingOnLookup = watch(m_links.resolveSongLink(m_goingOn->row.subItem(2), this),
                             &SongHandlers::goingOnResolved, &SongHandlers::goingOnFailed);
 }

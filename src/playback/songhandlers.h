@@ -24,8 +24,15 @@ class SongHandlers : public QObject {
     Q_OBJECT
 
 public:
-    SongHandlers(const SongListModel &list, MediaPlayer &player, const LinkResolver &links,
+    // `list` is the list shown and played until another is
+    SongHandlers(SongListModel &list, MediaPlayer &player, const LinkResolver &links,
                  QObject *parent = nullptr);
+
+    // The user's choices read their rows from `list` from now on. A song played from it makes it
+    // the list that playback goes on in.
+    void showList(SongListModel &list);
+    // The list that playback goes on in: the one the last song played was chosen from
+    SongListModel &playingList() const { return *m_playingList; }
 
     // The 1-based row from which playback goes on
     qint32 playIndex() const { return m_playIndex; }
@@ -85,6 +92,7 @@ private:
         Kind kind;
         int index = 0;
         SongRow row;
+        SongListModel *list = nullptr;
         Step step = Step::Done;
     };
     // Going on from the list: the player-stopped rule, or past a song that cannot be played
@@ -114,7 +122,8 @@ private:
     LinkLookup *watch(LinkLookup *lookup, void (SongHandlers::*resolved)(const QString &),
                       Failed failed);
 
-    const SongListModel &m_list;
+    SongListModel *m_shownList;
+    SongListModel *m_playingList;
     MediaPlayer &m_player;
     const LinkResolver &m_links;
     qint32 m_playIndex = 1;

@@ -1,13 +1,23 @@
 #include "songlistmodel.h"
 
+#include "celltext.h"
 #include "shownprefix.h"
 
+#include <QDateTime>
+
+#include <algorithm>
 #include <utility>
 
 using namespace Qt::StringLiterals;
 
 SongListModel::SongListModel(QObject *parent)
     : QAbstractTableModel(parent), m_headers({u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s})
+{
+}
+
+SongListModel::SongListModel(const QString &timeHeader, QObject *parent)
+    : QAbstractTableModel(parent),
+      m_headers({u"歌曲名称："_s, u"歌曲编号："_s, u"歌曲ID："_s, timeHeader})
 {
 }
 
@@ -38,8 +48,10 @@ Qt::ItemFlags SongListModel::flags(const QModelIndex &index) const
 
 QVariant SongListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_shownRows || index.column() >= SongRowStore::kColumns)
+    if (!index.isValid() || index.row() >= m_shownRows)
         return {};
+    if (index.column() >= SongRowStore::kColumns)
+        return timeData(index.row(), role);
     if (role == Qt::DisplayRole) {
         QString shown;
         ShownPrefix::appendCell(m_rows, index.row(), index.column(), shown);
@@ -49,6 +61,8 @@ QVariant SongListModel::data(const QModelIndex &index, int role) const
         return m_rows.cellText(index.row(), index.column());
     if (index.column() != 0)
         return {};
+    if (role == FavouriteRole)
+        return m_favourites && m_favourites->isMarked(m_rows.cellText(index.row(), 2));
     const auto error = m_errorReasons.constFind(index.row());
     if (role == Qt::ToolTipRole && error != m_errorReasons.cend())
         return *error;
@@ -78,11 +92,12 @@ SongRow SongListModel::row(int row) const
     return m_rows.row(row);
 }
 
-void SongListModel::appendRows(const QList<SongRow> &rows)
+void SongListModel::appendRows(const QList<SongRow> &rows, const QList<qint64> &times)
 {
     if (rows.isEmpty())
         return;
     m_rows.append(rows);
+    m_times.append(times);
     emit rowsStored();
 }
 
@@ -109,7 +124,76 @@ void SongListModel::clear()
     m_shownRows = 0;
     m_playRow = -1;
     m_errorReasons.clear();
+    m_times.clear();
     endResetModel();
+}
+
+QVariant SongListModel::timeData(int row, int role) const
+{
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(m_times.value(row)).toString(u"yyyy-MM-dd HH:mm"_s);
+}
+
+void SongListModel::insertSong(int at, const SongRow &row, qint64 time)
+{
+    // Rows stored but not shown yet come first: a kept list shows every row at once
+    showStoredRows();
+    at = std::clamp(at, 0, size());
+    beginInsertRows({}, at, at);
+    m_rows.insert(at, row);
+    m_times.insert(at, time);
+    ++m_shownRows;
+    shiftMarks(at, 1);
+    endInsertRows();
+}
+
+void SongListModel::removeSong(int at)
+{
+    if (at < 0 || at >= m_shownRows)
+        return;
+    beginRemoveRows({}, at, at);
+    m_rows.remove(at);
+    if (at < m_times.size())
+        m_times.remove(at);
+    --m_shownRows;
+    if (m_playRow == at)
+        m_playRow = -1;
+    m_errorReasons.remove(at);
+    shiftMarks(at + 1, -1);
+    endRemoveRows();
+}
+
+void SongListModel::shiftMarks(int from, int by)
+{
+    if (m_playRow >= from)
+        m_playRow += by;
+    QHash<int, QString> reasons;
+    for (auto reason = m_errorReasons.cbegin(); reason != m_errorReasons.cend(); ++reason)
+        reasons.insert(reason.key() >= from ? reason.key() + by : reason.key(), reason.value());
+    m_errorReasons = std::move(reasons);
+}
+
+int SongListModel::findSong(const QString &id) const
+{
+    const CellText wanted = CellText::ofCell(id);
+    for (int row = 0; row < size(); ++row) {
+        const CellText found = m_rows.cells(row).id;
+        if (found.size() != wanted.size())
+            continue;
+        qsizetype i = 0;
+        while (i < found.size() && found.at(i) == wanted.at(i))
+            ++i;
+        if (i == found.size() && m_rows.cellText(row, 2) == id)
+            return row;
+    }
+    return -1;
+}
+
+void SongListModel::favouritesChanged()
+{
+    if (m_shownRows > 0)
+        emit dataChanged(index(0, 0), index(m_shownRows - 1, 0), {FavouriteRole});
 }
 
 void SongListModel::setMarkDecorations(const QVariant &playing, const QVariant &failed)

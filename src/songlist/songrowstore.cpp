@@ -114,6 +114,38 @@ void SongRowStore::appendRow(const SongRow &row)
     m_cells.append(initials, count);
 }
 
+void SongRowStore::insert(int at, const SongRow &row)
+{
+    SongRowStore one;
+    one.append({row});
+    const quint32 start = at < size() ? m_rowStarts.at(at) : quint32(m_cells.size());
+    if (m_cells.size() + one.m_cells.size() > kMaxBytes)
+        throw Failure(u"列表已满，放不下更多的歌曲"_s);
+    m_cells.insert(start, one.m_cells);
+    m_rowStarts.insert(at, start);
+    shiftStarts(at + 1, one.m_cells.size());
+}
+
+void SongRowStore::remove(int at)
+{
+    const qsizetype start = m_rowStarts.at(at);
+    const qsizetype bytes = rowEnd(at) - start;
+    m_cells.remove(start, bytes);
+    m_rowStarts.remove(at);
+    shiftStarts(at, -bytes);
+}
+
+qsizetype SongRowStore::rowEnd(int row) const
+{
+    return row + 1 < size() ? qsizetype(m_rowStarts.at(row + 1)) : m_cells.size();
+}
+
+void SongRowStore::shiftStarts(int from, qsizetype bytes)
+{
+    for (auto start = m_rowStarts.begin() + from; start != m_rowStarts.end(); ++start)
+        *start = quint32(*start + bytes);
+}
+
 void SongRowStore::clear()
 {
     m_rowStarts.clear();

@@ -51,7 +51,8 @@ void ColumnWidths::reset(const QFont &font, int columns)
 
 void ColumnWidths::measure(const SongRowStore &rows, int columnCount, int limit)
 {
-    const int columns = int(std::min<qsizetype>(m_widest.size(), columnCount));
+    // A kept list's time column is not in the store, and is always as wide
+    const int columns = std::min({int(m_widest.size()), columnCount, SongRowStore::kColumns});
     const int last = int(std::min<qint64>(rows.size(), qint64(m_measured) + limit));
     for (int row = m_measured; row < last; ++row) {
         for (int column = 0; column < columns; ++column) {

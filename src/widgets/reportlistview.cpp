@@ -250,6 +250,7 @@ void ReportListView::changeEvent(QEvent *event)
 
 void ReportListView::drawMarks()
 {
+    m_favouriteMark = RowMarks::favourite(*this);
     if (m_model)
         m_model->setMarkDecorations(RowMarks::playing(*this), RowMarks::failed(*this));
 }

@@ -3,6 +3,7 @@
 #include "columnwidths.h"
 #include "framethrottle.h"
 
+#include <QIcon>
 #include <QTableView>
 #include <QTimer>
 
@@ -54,6 +55,8 @@ public:
     // Hands the text typed to the type-ahead
     void keyboardSearch(const QString &search) override;
     const TypeAheadBox &typeAheadBox() const;
+    // The heart at the end of a favourite's title, in the list's colours
+    const QIcon &favouriteMark() const { return m_favouriteMark; }
 
 signals:
     // A left click anywhere in the list, on a row or below the rows. The release that completes
@@ -121,4 +124,5 @@ private:
     // Measures a slice of the rows not measured yet whenever the event loop is idle
     QTimer m_measureTimer;
     ListTypeAhead *m_typeAhead;
+    QIcon m_favouriteMark;
 };

@@ -67,9 +67,21 @@ void ReportRowPainter::paintRow(QPainter &painter, const QStyleOptionViewItem &o
         background.state &= ~QStyle::State_Selected;
         m_view.style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &background, &painter, &m_view);
         m_view.itemDelegateForIndex(index)->paint(&painter, cell, index);
+        if (column == 0 && model.data(index, SongListModel::FavouriteRole).toBool())
+            paintFavouriteMark(painter, cell);
     }
     if (m_view.hasFocus() && m_view.currentIndex().row() == row)
         paintRowFocus(painter, option, row);
+}
+
+void ReportRowPainter::paintFavouriteMark(QPainter &painter, const QStyleOptionViewItem &cell) const
+{
+    // At the end of the title's cell, in the blanks that every title ends with
+    const int size = m_view.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &m_view);
+    const QRect place(cell.rect.right() - size - 2, cell.rect.center().y() - size / 2, size, size);
+    m_view.favouriteMark().paint(&painter, place, Qt::AlignCenter,
+                                 cell.state & QStyle::State_Selected ? QIcon::Selected
+                                                                     : QIcon::Normal);
 }
 
 void ReportRowPainter::paintRowFocus(QPainter &painter, const QStyleOptionViewItem &option,

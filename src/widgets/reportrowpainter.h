@@ -20,6 +20,7 @@ public:
 private:
     void paintRow(QPainter &painter, const QStyleOptionViewItem &option, int row,
                   std::pair<int, int> columns, int hoverRow) const;
+    void paintFavouriteMark(QPainter &painter, const QStyleOptionViewItem &cell) const;
     void paintRowFocus(QPainter &painter, const QStyleOptionViewItem &option, int row) const;
     void paintEmptyRows(QPainter &painter, QStyleOptionViewItem option, int row, int y,
                         int bottom) const;

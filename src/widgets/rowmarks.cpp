@@ -59,6 +59,18 @@ void failedShape(QPainter &painter, qreal size)
     painter.drawLine(QPointF(near, far), QPointF(far, near));
 }
 
+// Two lobes and a point
+void heartShape(QPainter &painter, qreal size)
+{
+    QPainterPath heart;
+    heart.moveTo(0.5 * size, 0.88 * size);
+    heart.cubicTo(0.1 * size, 0.6 * size, 0.02 * size, 0.38 * size, 0.12 * size, 0.24 * size);
+    heart.cubicTo(0.24 * size, 0.08 * size, 0.44 * size, 0.1 * size, 0.5 * size, 0.3 * size);
+    heart.cubicTo(0.56 * size, 0.1 * size, 0.76 * size, 0.08 * size, 0.88 * size, 0.24 * size);
+    heart.cubicTo(0.98 * size, 0.38 * size, 0.9 * size, 0.6 * size, 0.5 * size, 0.88 * size);
+    painter.drawPath(heart);
+}
+
 } // namespace
 
 QIcon RowMarks::playing(const QWidget &list)
@@ -69,4 +81,9 @@ QIcon RowMarks::playing(const QWidget &list)
 QIcon RowMarks::failed(const QWidget &list)
 {
     return mark(list, failedShape);
+}
+
+QIcon RowMarks::favourite(const QWidget &list)
+{
+    return mark(list, heartShape);
 }

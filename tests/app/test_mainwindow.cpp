@@ -126,10 +126,12 @@ void MainWindowTest::layout()
     QVERIFY(window.action(u"glassAction"_s)->isChecked());
     const QMenu *popup = window.child<QMenu>(u"songMenu"_s);
     QVERIFY(popup);
-    QCOMPARE(popup->actions().size(), 3);
+    QCOMPARE(popup->actions().size(), 4);
     QCOMPARE(popup->actions().at(0)->text(), u"播放"_s);
     QVERIFY(popup->actions().at(1)->isSeparator());
     QCOMPARE(popup->actions().at(2)->text(), u"下载"_s);
+    QCOMPARE(popup->actions().at(3)->text(), u"收藏"_s);
+    QCOMPARE(popup->actions().at(3)->shortcut(), QKeySequence(u"Ctrl+D"_s));
 
     // Read through accessibility, as a screen reader would
     QAccessibleInterface *button

@@ -75,6 +75,7 @@ public:
                 {{u"夜曲%1"_s.arg(row) + pad, u"QP-%1"_s.arg(row) + pad, u"1"_s + pad}});
         songs.setErrorMark(0, u"无法播放该媒体"_s);
         songs.setPlayMark(1);
+        songs.setFavourites(favourites);
         songs.setErrorMark(2, u"无法播放该媒体"_s);
         typeAhead = new TypeAheadBox(list->viewport());
 
@@ -100,6 +101,10 @@ public:
     static constexpr int kRows = 3;
     static constexpr int kColumnWidth = 100;
     QGroupBox *frame = nullptr;
+    // Every row is a favourite, with a heart at the end of its title
+    struct : SongMarks {
+        bool isMarked(const QString &) const override { return true; }
+    } favourites;
     SongListModel songs;
     ReportListView *list = nullptr;
     TypeAheadBox *typeAhead = nullptr;
@@ -449,7 +454,10 @@ void SkinTest::bundledSkinIsReadable()
         const QPoint backAt(last.right() - kBorderAndMore, last.center().y());
         drawn.append({u"row %1's mark"_s.arg(row + 1),
                       cell.adjusted(0, 0, markWidth - cell.width(), 0), backAt});
-        drawn.append({u"row %1's text"_s.arg(row + 1), cell.adjusted(markWidth, 0, 0, 0), backAt});
+        drawn.append(
+            {u"row %1's text"_s.arg(row + 1), cell.adjusted(markWidth, 0, -markWidth, 0), backAt});
+        drawn.append({u"row %1's heart"_s.arg(row + 1),
+                      cell.adjusted(cell.width() - markWidth, 0, 0, 0), backAt});
     }
     // The frame's title at its top left, on the window's background above the frame's border
     const QPoint frameAt = window.frame->mapTo(&window, QPoint());

@@ -50,6 +50,18 @@ void SongRowStoreTest::rowsReadBackExactly()
     QString text = u"x"_s;
     store.appendCellText(1, 2, text);
     QCOMPARE(text, u"x"_s + cells.subItem(2));
+
+    // Put in and taken out anywhere, as a kept list does, the rows around it stay whole
+    store.remove(1);
+    QCOMPARE(store.row(1), after);
+    store.insert(0, cells);
+    store.insert(2, cells);
+    store.remove(0);
+    QCOMPARE(store.size(), 3);
+    QCOMPARE(store.row(0), before);
+    QCOMPARE(store.row(1), cells);
+    QCOMPARE(store.row(2), after);
+    QCOMPARE(store.cells(2).initials, QLatin1StringView("a"));
 }
 
 void SongRowStoreTest::clearStartsOver()

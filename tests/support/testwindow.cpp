@@ -1,5 +1,7 @@
 #include "testwindow.h"
 
+#include "app/librarytabs.h"
+
 #include "timescale.h"
 
 #include "player/audioplayer.h"
@@ -104,7 +106,7 @@ QString TestWindow::panel(int number) const
 
 void TestWindow::clickRow(int row) const
 {
-    ReportListView *const view = list();
+    ReportListView *const view = &window().libraryTabs().currentView();
     view->scrollToRow(row - 1);
     const QRect cell = view->visualRect(view->listModel().index(row - 1, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
@@ -118,7 +120,7 @@ bool TestWindow::waitForSongChoice() const
 
 void TestWindow::doubleClickRow(int row) const
 {
-    ReportListView *const view = list();
+    ReportListView *const view = &window().libraryTabs().currentView();
     view->scrollToRow(row - 1);
     const QRect cell = view->visualRect(view->listModel().index(row - 1, 0));
     // As the window system delivers it: a click, whose handler runs first, then the second press,

@@ -61,7 +61,7 @@ public:
     QString caption() const;
     QString panel(int number) const;
 
-    // Mouse clicks on a 1-based row of the list, each waited for until the links it asked for
+    // Mouse clicks on a 1-based row of the list shown, each waited for until the links it asked for
     // have come or failed; the window must be shown
     void clickRow(int row) const;
     void doubleClickRow(int row) const;
