@@ -99,6 +99,7 @@ AudioPlayer::AudioPlayer(QObject *parent)
     connect(m_player, &QMediaPlayer::positionChanged, this, &AudioPlayer::positionChanged);
     connect(m_player, &QMediaPlayer::seekableChanged, this, &AudioPlayer::seekWhenReady);
     connect(m_player, &QMediaPlayer::durationChanged, this, &AudioPlayer::seekWhenReady);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &AudioPlayer::seekWhenReady);
     setVolume(m_volume);
 }
 
@@ -269,8 +270,10 @@ void AudioPlayer::cue(const QString &url, qint64 milliseconds)
 
 void AudioPlayer::seekWhenReady()
 {
-    // Media that cannot seek plays from its start; Qt says so once it knows the media
-    if (m_resumeAt == 0 || !m_player->isSeekable() || m_player->duration() <= 0)
+    // Media that cannot seek plays from its start; Qt says so once it knows the media. FFmpeg's
+    // player says so while still loading, and drops a seek made then.
+    if (m_resumeAt == 0 || !m_player->isSeekable() || m_player->duration() <= 0
+        || m_player->mediaStatus() == QMediaPlayer::LoadingMedia)
         return;
     m_player->setPosition(qMin(std::exchange(m_resumeAt, 0), m_player->duration()));
 }
