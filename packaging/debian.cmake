@@ -68,7 +68,10 @@ endif()
 # empty boxes. WenQuanYi Micro Hei first, the font the program is built and tested with and a
 # fifteenth of the size of Noto CJK.
 set(QUILLPOD_CHINESE_FONT "fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "${QUILLPOD_MEDIA_DEPENDS}${QUILLPOD_CHINESE_FONT}")
+# The favourites and the history go through Qt SQL's SQLite driver, a plugin no tool sees either
+set(QUILLPOD_SQL_DRIVER "libqt6sql6-sqlite, ")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "${QUILLPOD_MEDIA_DEPENDS}${QUILLPOD_SQL_DRIVER}${QUILLPOD_CHINESE_FONT}")
 # Qt's own texts in Chinese, and typing Chinese through fcitx5 (IBus's Qt module comes with
 # libqt6gui6, which the program needs anyway)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fcitx5-frontend-qt6")

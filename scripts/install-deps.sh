@@ -16,7 +16,7 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n
     "${media_packages[@]}"
-    libcpp-httplib-dev libicu-dev libsqlite3-dev
+    libqt6sql6-sqlite libcpp-httplib-dev libicu-dev libsqlite3-dev
     xvfb xauth x11-utils fonts-wqy-microhei
     dbus dbus-bin
     desktop-file-utils appstream

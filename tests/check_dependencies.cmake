@@ -1,6 +1,6 @@
 # The logic's folders keep to their layers: a logic folder includes only itself and the folders
 # the logic stands on, and those never reach up into it. That the logic needs no widget at all is
-# a fact of the build: the logic links alone, on Qt Core and Network.
+# a fact of the build: the logic links alone, on Qt Core, Network and SQL.
 # Run as: cmake -DSOURCE_DIR=<src> -P check_dependencies.cmake
 cmake_minimum_required(VERSION 3.25)
 

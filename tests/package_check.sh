@@ -79,9 +79,9 @@ if ! dpkg-deb -f "$deb" Depends | tr ',' '\n' \
     echo "FAIL: the package does not depend on a font with Chinese glyphs" >&2
     exit 1
 fi
-# The favourites and the history are an SQLite file
-if ! dpkg-deb -f "$deb" Depends | tr ',' '\n' | grep -Eq '^ *libsqlite3-0( |$)'; then
-    echo "FAIL: the package does not depend on the SQLite library" >&2
+# The favourites and the history are an SQLite file, read through Qt's driver plugin
+if ! dpkg-deb -f "$deb" Depends | tr ',' '\n' | grep -Eq '^ *libqt6sql6-sqlite( |$)'; then
+    echo "FAIL: the package does not depend on Qt's SQLite driver" >&2
     exit 1
 fi
 

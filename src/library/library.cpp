@@ -50,6 +50,11 @@ Library::~Library() = default;
 void Library::open(const QString &folder)
 {
     const QString path = QDir(folder).filePath(QString::fromLatin1(kFileName));
+    // Without the driver nothing can tell a damaged file from a sound one: the file stays as it is
+    if (!LibraryDatabase::isAvailable()) {
+        stopKeeping(u"缺少 Qt 的 SQLite 驱动"_s);
+        return;
+    }
     // Trying is the one sure test: permissions say nothing of a read-only file system, nor of
     // what root may do
     QTemporaryFile probe(QDir(folder).filePath(u"probe-XXXXXX"_s));

@@ -4,9 +4,10 @@
 
 #include <QList>
 #include <QString>
+#include <QVariant>
 
-struct sqlite3;
-struct sqlite3_stmt;
+class QSqlDatabase;
+class QSqlQuery;
 
 // One entry of a kept list: the song as last seen, and when it was added or last played, in
 // milliseconds since the epoch
@@ -15,7 +16,8 @@ struct LibraryEntry {
     qint64 time = 0;
 };
 
-// The favourites and the play history in one SQLite file. Every change is one transaction,
+// The favourites and the play history in one SQLite file, through Qt SQL's SQLite driver. Every
+// change is one transaction,
 // committed to the write-ahead log before it returns: a change survives the program being killed,
 // though not the machine losing power before the system writes the log out. Songs are kept by
 // their identifier, exactly as the list gives it, with the title and serial as last seen.
@@ -45,22 +47,27 @@ public:
     // The song moves to the top of the history; the oldest beyond kHistoryLength go
     void recordPlayed(const LibraryEntry &entry);
 
+    // Whether Qt's SQLite driver can be loaded
+    static bool isAvailable();
+
     int schemaVersion() const;
     // Copies what the log holds into the file, so that the log does not grow without end. Changes
     // never do this themselves: it syncs the disk, which can take longer than a change should.
     void checkpoint();
 
 private:
-    class Statement;
-
-    void exec(const char *sql) const;
+    QSqlDatabase database() const;
+    // Prepares the one statement, binds the values in order and runs it
+    QSqlQuery run(const QString &sql, const QVariantList &values = {}) const;
+    void runEach(const QStringList &statements) const;
     void checkIntegrity() const;
     void migrate();
     void keepSong(const SongRow &row);
     void forgetSongIfUnused(const QString &id);
-    QList<LibraryEntry> entries(const char *sql) const;
+    QList<LibraryEntry> entries(const QString &sql) const;
     template<typename Change> void transaction(Change &&change);
-    [[noreturn]] void fail(const QString &what) const;
+    [[noreturn]] void fail(const QString &what, const QString &reason) const;
 
-    sqlite3 *m_db = nullptr;
+    // Qt keeps connections by name; each database object has one of its own
+    QString m_connection;
 };

@@ -9,10 +9,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -34,12 +35,20 @@ QStringList titles(const SongListModel &list)
     return found;
 }
 
+// Statements apart from the program's code, one by one as the driver takes them
 void runSql(const QString &path, const char *sql)
 {
-    sqlite3 *db = nullptr;
-    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    const QString connection = u"test"_s;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+        db.setDatabaseName(path);
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        for (const QString &statement : QString::fromUtf8(sql).split(u';', Qt::SkipEmptyParts)) {
+            QSqlQuery query(db);
+            QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
 }
 
 // The child of killedRightAfterAChange(): adds a favourite, says so, and waits to be killed
