@@ -92,7 +92,7 @@ pivot_root . .host
 cd /
 umount -l /.host
 exec "$@"'
-# Built through ccache unless CMAKE_CXX_COMPILER_LAUNCHER is set empty: a build
+# Built through ccache unless CMAKE_CXX_COMPILER_LAUNCHER is set empty, as CI sets it: a build
 # that runs once from nothing goes faster with precompiled headers, which ccache would not cache
 launcher=${CMAKE_CXX_COMPILER_LAUNCHER-ccache}
 inroot() {
