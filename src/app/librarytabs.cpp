@@ -31,8 +31,7 @@ LibraryTabs::LibraryTabs(QGroupBox &frame, QStackedLayout &stack, ReportListView
     m_tabBar->setExpanding(false);
     m_tabBar->setUsesScrollButtons(false);
     m_tabBar->setFocusPolicy(Qt::TabFocus);
-    m_tabBar->setStyleSheet(
-        u"QTabBar::tab { height: %1px; padding: 0px 6px; }"_s.arg(kCaptionHeight - 1));
+    m_tabBar->setStyleSheet(u"QTabBar::tab { height: %1px; }"_s.arg(kCaptionHeight - 1));
     for (const QString &caption : {u"歌曲列表"_s, u"我的收藏"_s, u"最近播放"_s})
         m_tabBar->addTab(caption);
     m_tabBar->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -111,7 +110,9 @@ void LibraryTabs::tabMenuRequested(QPoint position)
 
 bool LibraryTabs::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == &m_frame && event->type() == QEvent::Resize)
+    // The bar asks for a new size when the skin gives it another font: it keeps to its captions
+    const bool placing = event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest;
+    if (watched == &m_frame && placing)
         placeTabBar();
     return QObject::eventFilter(watched, event);
 }
