@@ -15,7 +15,8 @@ namespace {
 
 const QStringList kSchema = {
     u"CREATE TABLE songs(id TEXT PRIMARY KEY, title TEXT NOT NULL, serial TEXT NOT NULL)"_s,
-    u"CREATE TABLE favourites(song TEXT PRIMARY KEY REFERENCES songs(id), added INTEGER NOT NULL)"_s,
+    u"CREATE TABLE favourites(song TEXT PRIMARY KEY REFERENCES songs(id), "
+    "added INTEGER NOT NULL)"_s,
     u"CREATE TABLE history(song TEXT PRIMARY KEY REFERENCES songs(id), played INTEGER NOT NULL)"_s,
     u"CREATE INDEX favourites_by_time ON favourites(added)"_s,
     u"CREATE INDEX history_by_time ON history(played)"_s,
@@ -46,6 +47,11 @@ const QString kHistory
 const QString kDriver = u"QSQLITE"_s;
 constexpr int kBusyMilliseconds = 1000;
 
+[[noreturn]] void fail(const QString &what, const QString &reason)
+{
+    throw Failure(u"收藏数据库%1失败：%2"_s.arg(what, reason));
+}
+
 } // namespace
 
 LibraryDatabase::LibraryDatabase(const QString &path, Access access)
@@ -58,9 +64,8 @@ LibraryDatabase::LibraryDatabase(const QString &path, Access access)
         : path;
     try {
         {
+            // Without the driver the database is invalid, and opening it says why
             QSqlDatabase db = QSqlDatabase::addDatabase(kDriver, m_connection);
-            if (!db.isValid())
-                fail(u"打开"_s, u"缺少 Qt 的 SQLite 驱动"_s);
             db.setDatabaseName(name);
             const QString busy = u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyMilliseconds);
             db.setConnectOptions(readOnly ? busy + u";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"_s
@@ -98,11 +103,6 @@ bool LibraryDatabase::isAvailable()
 QSqlDatabase LibraryDatabase::database() const
 {
     return QSqlDatabase::database(m_connection, false);
-}
-
-void LibraryDatabase::fail(const QString &what, const QString &reason) const
-{
-    throw Failure(u"收藏数据库%1失败：%2"_s.arg(what, reason));
 }
 
 QSqlQuery LibraryDatabase::run(const QString &sql, const QVariantList &values) const

@@ -66,7 +66,6 @@ private:
     void forgetSongIfUnused(const QString &id);
     QList<LibraryEntry> entries(const QString &sql) const;
     template<typename Change> void transaction(Change &&change);
-    [[noreturn]] void fail(const QString &what, const QString &reason) const;
 
     // Qt keeps connections by name; each database object has one of its own
     QString m_connection;
